@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace gw::cli {
+
+// A command line that does not fit the command's usage.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The options and operands of one subcommand. Options may stand anywhere; "--" ends them.
+// Options with a value take it as the next word or after "=" ("--output=a.dll").
+struct Arguments {
+    std::map<std::string, std::string> values; // by the option's long name
+    std::set<std::string> flags;
+    std::vector<std::string> operands;
+
+    bool has(const std::string& name) const { return values.count(name) != 0; }
+};
+
+struct OptionSpec {
+    std::string longName;  // "output"
+    char shortName = 0;    // 'o', or 0
+    bool takesValue = false;
+};
+
+Arguments ParseArguments(const std::vector<std::string>& words,
+                         const std::vector<OptionSpec>& options);
+
+} // namespace gw::cli

@@ -1,0 +1,66 @@
+#include <ostream>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "dll/create_dll.h"
+#include "dll/target_machine.h"
+#include "icons/icon_files.h"
+
+namespace gw::cli {
+
+namespace {
+
+void printBuilt(std::ostream& out, const std::string& path, const TargetMachine& target,
+                const DllSummary& summary) {
+    out << path << ": " << target.name << ", " << summary.groups << " icon group"
+        << (summary.groups == 1 ? "" : "s") << ", " << summary.images << " image"
+        << (summary.images == 1 ? "" : "s") << ", " << summary.bytes << " bytes\n";
+}
+
+} // namespace
+
+int BuildCommand(const std::vector<std::string>& words, Console console) {
+    const Arguments args = ParseArguments(words, {{"target", 't', true},
+                                                  {"all-targets", 0, false},
+                                                  {"output", 'o', true}});
+    if (!args.has("output")) {
+        throw UsageError("no output file given (-o OUT.dll)");
+    }
+    if (args.operands.empty()) {
+        throw UsageError("no icon files given");
+    }
+    const std::string targetName = args.has("target") ? args.values.at("target") : "x86";
+    const auto target = TargetByName(targetName);
+    if (!target) {
+        throw UsageError("unknown target " + targetName);
+    }
+    const std::string& output = args.values.at("output");
+
+    printBuilt(console.out, output, *target, CreateDll(target->machine, args.operands, output));
+    if (args.flags.count("all-targets") != 0) {
+        for (const TargetMachine& each : kTargetMachines) {
+            const std::string path = output + each.suffix;
+            printBuilt(console.out, path, each, CreateDll(each.machine, args.operands, path));
+        }
+    }
+    return kExitOk;
+}
+
+int ImagesCommand(const std::vector<std::string>& words, Console console) {
+    const Arguments args = ParseArguments(words, {});
+    if (args.operands.size() != 1) {
+        throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");
+    }
+    IconDir header;
+    std::vector<IconDirEntry> entries;
+    std::vector<IconImage> images;
+    ReadIconImages(args.operands.front(), header, entries, images);
+    for (std::size_t j = 0; j < images.size(); ++j) {
+        console.out << j << ": " << ImageRowText(entries[j]) << ", "
+                    << images[j].Header.biBitCount << " bits per pixel, "
+                    << entries[j].BytesInRes << " bytes\n";
+    }
+    return kExitOk;
+}
+
+} // namespace gw::cli

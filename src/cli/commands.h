@@ -1,0 +1,30 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace gw::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// Where a command writes: results to out, errors and usage to err.
+struct Console {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Runs glyphwright-cli with the words after the program name; returns the exit status.
+int RunCli(const std::vector<std::string>& words, Console console);
+
+// The usage text, one line per command.
+std::string UsageText();
+
+// The subcommands; each receives the words after its name. Usage errors are thrown as
+// UsageError, failures as gw::Error; RunCli turns them into messages and exit statuses.
+int BuildCommand(const std::vector<std::string>& words, Console console);
+int ImagesCommand(const std::vector<std::string>& words, Console console);
+
+} // namespace gw::cli

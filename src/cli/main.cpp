@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    return gw::cli::RunCli(words, {std::cout, std::cerr});
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace gw {
+
+// Little-endian field decoding from a byte span. Reading past the end throws Error with the
+// given context, so a short input is always reported, never padded.
+class ByteReader {
+public:
+    ByteReader(std::span<const std::uint8_t> bytes, std::string context)
+        : bytes_(bytes), context_(std::move(context)) {}
+
+    std::uint8_t u8();
+    std::uint16_t u16();
+    std::uint32_t u32();
+    std::int16_t i16() { return static_cast<std::int16_t>(u16()); }
+    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
+    std::span<const std::uint8_t> bytes(std::size_t count);
+
+    std::size_t position() const { return pos_; }
+    std::size_t remaining() const { return bytes_.size() - pos_; }
+
+private:
+    void need(std::size_t count) const;
+
+    std::span<const std::uint8_t> bytes_;
+    std::string context_;
+    std::size_t pos_ = 0;
+};
+
+// Writes binary fields explicitly, little-endian, one after another. The bytes collect in a
+// buffer; with a sink, the buffer is handed to the sink whenever it grows past a chunk, so a
+// large file streams out in chunks instead of being held whole.
+class ByteWriter {
+public:
+    using Sink = std::function<void(std::span<const std::uint8_t>)>;
+
+    ByteWriter() = default;
+    explicit ByteWriter(Sink sink, std::size_t chunk = 1 << 20);
+
+    void u8(std::uint8_t v);
+    void u16(std::uint16_t v);
+    void u32(std::uint32_t v);
+    void i16(std::int16_t v) { u16(static_cast<std::uint16_t>(v)); }
+    void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
+    void bytes(std::span<const std::uint8_t> data);
+    void zeros(std::size_t count);
+
+    // Bytes written so far, including those already handed to the sink.
+    std::uint64_t position() const { return flushed_ + buffer_.size(); }
+    // The bytes not yet handed to a sink (all of them when there is no sink).
+    const std::vector<std::uint8_t>& buffer() const { return buffer_; }
+    std::vector<std::uint8_t> take() { return std::move(buffer_); }
+    // Hands the rest of the buffer to the sink.
+    void flush();
+
+private:
+    void maybeFlush();
+
+    Sink sink_;
+    std::size_t chunk_ = 0;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t flushed_ = 0;
+};
+
+} // namespace gw

@@ -1,0 +1,36 @@
+#include "dll/target_machine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace gw {
+
+std::optional<TargetMachine> TargetByName(std::string_view name) {
+    for (const TargetMachine& target : kTargetMachines) {
+        const std::string_view candidate = target.name;
+        if (candidate.size() == name.size() &&
+            std::equal(candidate.begin(), candidate.end(), name.begin(), [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) ==
+                       std::toupper(static_cast<unsigned char>(b));
+            })) {
+            return target;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<TargetMachine> TargetByMachine(std::int32_t machine) {
+    for (const TargetMachine& target : kTargetMachines) {
+        if (target.machine == machine) {
+            return target;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string TargetName(std::int32_t machine) {
+    const auto target = TargetByMachine(machine);
+    return target ? target->name : "";
+}
+
+} // namespace gw

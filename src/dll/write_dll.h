@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/byte_io.h"
+#include "dll/create_dll.h"
+
+namespace gw {
+
+// Writes a resource directory header and its entries; returns the bytes written.
+std::int32_t PutResourceDirectory(ByteWriter& out, const ResourceDirectory& dir);
+
+// Writes zero bytes while position is not a multiple of alignment, advancing position.
+void PadToAlignment(ByteWriter& out, std::int32_t& position, std::int32_t alignment);
+
+// Writes the whole DLL front to back, without seeking.
+void WriteDllImage(const DllImage& image, ByteWriter& out);
+
+// The DLL's bytes in memory.
+std::vector<std::uint8_t> DllBytes(const DllImage& image);
+
+// Writes the DLL to dllPath through a temporary file that replaces it when complete.
+void WriteDllFile(const DllImage& image, const std::string& dllPath);
+
+} // namespace gw

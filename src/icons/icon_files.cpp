@@ -1,0 +1,246 @@
+#include "icons/icon_files.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "common/byte_io.h"
+#include "common/checked.h"
+#include "common/error.h"
+#include "common/file_io.h"
+#include "platform/services.h"
+
+namespace gw {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+// Reads an icon file front to back. Before any array is allocated, the bytes it needs are
+// checked against what is left of the file, so a directory that claims more than the file
+// holds fails as truncated instead of allocating it.
+class SequentialFile {
+public:
+    explicit SequentialFile(const std::string& name) : name_(name) {
+        file_.reset(std::fopen(name.c_str(), "rb"));
+        if (!file_) {
+            throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
+        }
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(name, ec);
+        if (ec) {
+            throw Error(name_, "", "cannot open: " + ec.message());
+        }
+        size_ = size;
+    }
+
+    // Fails as truncated when fewer than count bytes are left.
+    void require(std::uint64_t count, const std::string& item, const std::string& what) const {
+        if (count > size_ - pos_) {
+            throw Error(name_, item,
+                        "truncated: " + what + " needs " + std::to_string(count) +
+                            " bytes at offset " + std::to_string(pos_) + ", but the file ends at " +
+                            std::to_string(size_));
+        }
+    }
+
+    void read(std::uint8_t* into, std::size_t count, const std::string& item,
+              const std::string& what) {
+        require(count, item, what);
+        if (count > 0 && std::fread(into, 1, count, file_.get()) != count) {
+            throw Error(name_, item, "cannot read " + what + ": " + std::strerror(errno));
+        }
+        pos_ += count;
+    }
+
+    template <std::size_t N>
+    std::array<std::uint8_t, N> readArray(const std::string& item, const std::string& what) {
+        std::array<std::uint8_t, N> bytes{};
+        read(bytes.data(), N, item, what);
+        return bytes;
+    }
+
+private:
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::string name_;
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::uint64_t size_ = 0;
+    std::uint64_t pos_ = 0;
+};
+
+std::string imageItem(int index) { return "image " + std::to_string(index); }
+
+BitmapInfoHeader decodeBitmapHeader(std::span<const std::uint8_t> bytes) {
+    ByteReader in(bytes, "bitmap header");
+    BitmapInfoHeader h;
+    h.biSize = in.i32();
+    h.biWidth = in.i32();
+    h.biHeight = in.i32();
+    h.biPlanes = in.i16();
+    h.biBitCount = in.i16();
+    h.biCompression = in.i32();
+    h.biSizeImage = in.i32();
+    h.biXPelsPerMeter = in.i32();
+    h.biYPelsPerMeter = in.i32();
+    h.biClrUsed = in.i32();
+    h.biClrImportant = in.i32();
+    return h;
+}
+
+IconDirEntry decodeDirEntry(ByteReader& in) {
+    IconDirEntry e;
+    e.Width = in.u8();
+    e.Height = in.u8();
+    e.ColorCount = in.u8();
+    e.Reserved = in.u8();
+    e.Planes = in.i16();
+    e.BitCount = in.i16();
+    e.BytesInRes = in.i32();
+    e.ImageOffset = in.i32();
+    return e;
+}
+
+// Reads image `index` from where the previous read stopped, sized by its directory entry.
+IconImage readImage(SequentialFile& file, const std::string& fileName, int index,
+                    const IconDirEntry& entry) {
+    const std::string item = imageItem(index);
+    const auto headerBytes = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
+    if (std::equal(kPngSignature.begin(), kPngSignature.end(), headerBytes.begin())) {
+        throw Error(fileName, item,
+                    "the image is PNG-compressed; only uncompressed palette images (1, 2, 4 or 8 "
+                    "bits per pixel) can be packed");
+    }
+    IconImage image;
+    image.Header = decodeBitmapHeader(headerBytes);
+    const BitmapInfoHeader& h = image.Header;
+    if (h.biSize != kBitmapInfoHeaderSize) {
+        throw Error(fileName, item,
+                    "the bitmap header size is " + std::to_string(h.biSize) +
+                        ", not 40; the image cannot be packed as it stands");
+    }
+    if (h.biBitCount < 0 || h.biBitCount > 8) {
+        throw Error(fileName, item,
+                    "the image has " + std::to_string(h.biBitCount) +
+                        " bits per pixel; only palette images of 1, 2, 4 or 8 bits per pixel can "
+                        "be packed");
+    }
+    const std::int32_t paletteEntries = PaletteEntries(h.biBitCount);
+    const std::int32_t paletteBytes = 4 * paletteEntries;
+    const std::int32_t afterHeader =
+        checked::sub(entry.BytesInRes, h.biSize, "the image size less its header (" + item + ")");
+    const std::int32_t bitsSize =
+        checked::sub(afterHeader, paletteBytes, "the image's pixel data size (" + item + ")");
+    if (bitsSize < 1) {
+        throw Error(fileName, item,
+                    "its size of " + std::to_string(entry.BytesInRes) +
+                        " bytes leaves no room for pixels after the 40-byte header and a colour "
+                        "table of " +
+                        std::to_string(paletteEntries) + " entries");
+    }
+    file.require(static_cast<std::uint64_t>(paletteBytes) + static_cast<std::uint64_t>(bitsSize),
+                 item, "the image's " + std::to_string(entry.BytesInRes) + " bytes");
+
+    std::vector<std::uint8_t> paletteBytesRead(static_cast<std::size_t>(paletteBytes));
+    file.read(paletteBytesRead.data(), paletteBytesRead.size(), item, "the colour table");
+    ByteReader palette(paletteBytesRead, fileName);
+    image.Palette.resize(static_cast<std::size_t>(paletteEntries));
+    for (auto& colour : image.Palette) {
+        colour = palette.i32();
+    }
+    image.Bits.resize(static_cast<std::size_t>(bitsSize));
+    file.read(image.Bits.data(), image.Bits.size(), item, "the pixel data");
+    return image;
+}
+
+GroupIconEntry groupEntryFor(const IconDirEntry& entry, const IconImage& image) {
+    GroupIconEntry g;
+    g.Width = entry.Width;
+    g.Height = entry.Height;
+    g.ColorCount =
+        image.Header.biBitCount < 8 ? static_cast<std::uint8_t>(1 << image.Header.biBitCount) : 0;
+    g.Reserved = entry.Reserved;
+    g.Planes = entry.Planes != 0 ? entry.Planes : image.Header.biPlanes;
+    g.BitCount = entry.BitCount != 0 ? entry.BitCount : image.Header.biBitCount;
+    g.BytesInRes = entry.BytesInRes;
+    return g;
+}
+
+// The shared front-to-back read of both readers.
+void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirEntry>& entries,
+              std::vector<IconImage>& images, platform::EventPump* events) {
+    if (events != nullptr) {
+        events->processEvents();
+    }
+    SequentialFile file(fileName);
+    const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
+    ByteReader headerIn(headerBytes, fileName);
+    header.Reserved = headerIn.i16();
+    header.Type = headerIn.i16();
+    header.Count = headerIn.i16();
+    if (header.Count <= 0) {
+        throw Error(fileName, "header",
+                    "the image count is " + std::to_string(header.Count) +
+                        "; an icon file holds at least one image");
+    }
+
+    std::vector<std::uint8_t> directory(static_cast<std::size_t>(header.Count) * kIconDirEntrySize);
+    file.read(directory.data(), directory.size(), "directory",
+              "the directory of " + std::to_string(header.Count) + " images");
+    ByteReader dirIn(directory, fileName);
+    entries.clear();
+    entries.reserve(static_cast<std::size_t>(header.Count));
+    for (int j = 0; j < header.Count; ++j) {
+        entries.push_back(decodeDirEntry(dirIn));
+    }
+
+    images.clear();
+    images.reserve(entries.size());
+    for (int j = 0; j < header.Count; ++j) {
+        images.push_back(readImage(file, fileName, j, entries[static_cast<std::size_t>(j)]));
+    }
+}
+
+} // namespace
+
+std::int32_t PaletteEntries(std::int16_t bitCount) {
+    return bitCount >= 0 && bitCount < 31 ? std::int32_t{1} << bitCount : 0;
+}
+
+std::int32_t IconImage::byteSize() const {
+    const auto paletteBytes =
+        checked::mul<std::int32_t>(4, checked::narrow<std::int32_t>(Palette.size(), "the colour table"),
+                                   "the colour table size");
+    return checked::add(checked::add(Header.biSize, paletteBytes, "the image size"),
+                        checked::narrow<std::int32_t>(Bits.size(), "the pixel data"),
+                        "the image size");
+}
+
+void ReadIconFile(const std::string& fileName, IconFileRecord& icon, platform::EventPump* events) {
+    std::vector<IconDirEntry> entries;
+    readIcon(fileName, icon.Header, entries, icon.Images, events);
+    icon.Entries.clear();
+    icon.Entries.reserve(entries.size());
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
+    }
+}
+
+std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
+                            std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
+                            platform::EventPump* events) {
+    readIcon(fileName, header, entries, images, events);
+    return header.Count;
+}
+
+std::string ImageRowText(const IconDirEntry& entry) {
+    return std::to_string(entry.Width) + " x " + std::to_string(entry.Height) + " - " +
+           std::to_string(entry.ColorCount) + " Colors";
+}
+
+} // namespace gw

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gw::platform {
+class EventPump;
+class MessageService;
+} // namespace gw::platform
+
+namespace gw {
+
+// ICONDIR: the 6-byte header of an icon file.
+struct IconDir {
+    std::int16_t Reserved = 0;
+    std::int16_t Type = 0;
+    std::int16_t Count = 0;
+};
+
+// ICONDIRENTRY: one 16-byte directory entry, exactly as stored in the file.
+struct IconDirEntry {
+    std::uint8_t Width = 0;
+    std::uint8_t Height = 0;
+    std::uint8_t ColorCount = 0;
+    std::uint8_t Reserved = 0;
+    std::int16_t Planes = 0;
+    std::int16_t BitCount = 0;
+    std::int32_t BytesInRes = 0;
+    std::int32_t ImageOffset = 0;
+};
+
+// BITMAPINFOHEADER: the 40 bytes at the start of every image.
+struct BitmapInfoHeader {
+    std::int32_t biSize = 0;
+    std::int32_t biWidth = 0;
+    std::int32_t biHeight = 0;
+    std::int16_t biPlanes = 0;
+    std::int16_t biBitCount = 0;
+    std::int32_t biCompression = 0;
+    std::int32_t biSizeImage = 0;
+    std::int32_t biXPelsPerMeter = 0;
+    std::int32_t biYPelsPerMeter = 0;
+    std::int32_t biClrUsed = 0;
+    std::int32_t biClrImportant = 0;
+};
+
+inline constexpr std::int32_t kIconDirSize = 6;
+inline constexpr std::int32_t kIconDirEntrySize = 16;
+inline constexpr std::int32_t kBitmapInfoHeaderSize = 40;
+
+// One image: its header, its colour table (2^biBitCount entries, each blue, green, red,
+// reserved as one little-endian value) and its XOR and AND masks as stored.
+struct IconImage {
+    BitmapInfoHeader Header;
+    std::vector<std::int32_t> Palette;
+    std::vector<std::uint8_t> Bits;
+
+    // The image's length in a file: the header, the colour table and the masks.
+    std::int32_t byteSize() const;
+};
+
+// GRPICONDIRENTRY: the entry the DLL's icon-group resource carries for one image.
+struct GroupIconEntry {
+    std::uint8_t Width = 0;
+    std::uint8_t Height = 0;
+    std::uint8_t ColorCount = 0;
+    std::uint8_t Reserved = 0;
+    std::int16_t Planes = 0;
+    std::int16_t BitCount = 0;
+    std::int32_t BytesInRes = 0;
+    std::int16_t Id = 0; // the RT_ICON number, set by the DLL builder
+};
+
+// One whole icon file as the DLL builder holds it; entry j describes image j.
+struct IconFileRecord {
+    std::vector<IconImage> Images;
+    IconDir Header;
+    std::vector<GroupIconEntry> Entries;
+};
+
+// Reads a whole icon file for the DLL builder and derives each image's group entry. The images
+// are taken one after another in directory order right behind the directory; the stored image
+// offsets are not used. Fails with an Error naming the file, the image and the cause.
+void ReadIconFile(const std::string& fileName, IconFileRecord& icon,
+                  platform::EventPump* events = nullptr);
+
+// Reads the header, the directory entries exactly as stored and the images; returns Count.
+std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
+                            std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
+                            platform::EventPump* events = nullptr);
+
+// Number of colour-table entries an image of this bit depth carries.
+std::int32_t PaletteEntries(std::int16_t bitCount);
+
+// The image remover's row text for a directory entry: "32 x 32 - 16 Colors".
+std::string ImageRowText(const IconDirEntry& entry);
+
+// Writes the images as a fresh icon file with a directory built from their own headers. The
+// file is replaced only when complete. A target that cannot be written is told to the user
+// with the "Save..." message and gives false; images that do not fit the directory's fields
+// fail with an Error before anything is written.
+bool WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
+                   platform::MessageService& messages, platform::EventPump* events = nullptr);
+
+} // namespace gw

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace gw {
+
+// The separator that splits paths on this platform: the backslash on Windows, where a slash
+// is an ordinary file-name character, and the slash elsewhere.
+#ifdef _WIN32
+inline constexpr char kNativeSeparator = '\\';
+#else
+inline constexpr char kNativeSeparator = '/';
+#endif
+
+// The text after the last separator; the whole path when it holds none.
+std::string GetFileName(const std::string& path, char separator = kNativeSeparator);
+
+// The text before the last separator, ending in it when withSeparator is set. A path whose only
+// separator is its first character gives the separator alone; a path without one gives "".
+std::string GetDirectory(const std::string& path, bool withSeparator,
+                         char separator = kNativeSeparator);
+
+// path + separator + name, without doubling a separator that path already ends in.
+std::string JoinPath(const std::string& directory, const std::string& name,
+                     char separator = kNativeSeparator);
+
+} // namespace gw

@@ -1,0 +1,201 @@
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace gw::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("glyphwright-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests make files read-only; make everything writable again so it can be removed.
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+}
+
+Bytes ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+std::string ReadText(const fs::path& path) {
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    WriteBytes(path, Bytes(text.begin(), text.end()));
+}
+
+std::uint16_t Le16(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b.at(at) | (b.at(at + 1) << 8));
+}
+
+std::uint32_t Le32(const Bytes& b, std::size_t at) {
+    return std::uint32_t{b.at(at)} | (std::uint32_t{b.at(at + 1)} << 8) |
+           (std::uint32_t{b.at(at + 2)} << 16) | (std::uint32_t{b.at(at + 3)} << 24);
+}
+
+void Put16(Bytes& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(Bytes& b, std::uint32_t v) {
+    Put16(b, static_cast<std::uint16_t>(v));
+    Put16(b, static_cast<std::uint16_t>(v >> 16));
+}
+
+Bytes MakeImage(int width, int height, int bits, std::uint8_t seed) {
+    const int xorStride = ((width * bits + 31) / 32) * 4;
+    const int andStride = ((width + 31) / 32) * 4;
+    const int maskBytes = (xorStride + andStride) * height;
+    Bytes b;
+    Put32(b, 40);
+    Put32(b, static_cast<std::uint32_t>(width));
+    Put32(b, static_cast<std::uint32_t>(2 * height));
+    Put16(b, 1);
+    Put16(b, static_cast<std::uint16_t>(bits));
+    Put32(b, 0);
+    Put32(b, static_cast<std::uint32_t>(maskBytes));
+    for (int i = 0; i < 4; ++i) {
+        Put32(b, 0);
+    }
+    const int colours = bits <= 8 ? 1 << bits : 0;
+    for (int i = 0; i < colours; ++i) {
+        Put32(b, static_cast<std::uint32_t>(i * 0x010203 + seed));
+    }
+    for (int i = 0; i < maskBytes; ++i) {
+        b.push_back(static_cast<std::uint8_t>(i * 7 + seed));
+    }
+    return b;
+}
+
+Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,
+               const std::function<void(std::size_t, DirEntry&)>& customize) {
+    Bytes b;
+    Put16(b, 0);
+    Put16(b, static_cast<std::uint16_t>(type));
+    Put16(b, static_cast<std::uint16_t>(images.size()));
+    std::int32_t offset = static_cast<std::int32_t>(6 + 16 * images.size());
+    for (std::size_t j = 0; j < images.size(); ++j) {
+        const Bytes& image = images[j];
+        DirEntry e;
+        e.width = static_cast<std::uint8_t>(Le32(image, 4));
+        e.height = static_cast<std::uint8_t>(Le32(image, 8) / 2);
+        e.bitCount = static_cast<std::int16_t>(Le16(image, 14));
+        e.colorCount = e.bitCount < 8 ? static_cast<std::uint8_t>(1 << e.bitCount) : 0;
+        e.bytesInRes = static_cast<std::int32_t>(image.size());
+        e.imageOffset = offset;
+        offset += e.bytesInRes;
+        if (customize) {
+            customize(j, e);
+        }
+        b.push_back(e.width);
+        b.push_back(e.height);
+        b.push_back(e.colorCount);
+        b.push_back(e.reserved);
+        Put16(b, static_cast<std::uint16_t>(e.planes));
+        Put16(b, static_cast<std::uint16_t>(e.bitCount));
+        Put32(b, static_cast<std::uint32_t>(e.bytesInRes));
+        Put32(b, static_cast<std::uint32_t>(e.imageOffset));
+    }
+    for (const Bytes& image : images) {
+        b.insert(b.end(), image.begin(), image.end());
+    }
+    return b;
+}
+
+std::string WriteIcon(const TempDir& dir, const std::string& name,
+                      const std::vector<std::tuple<int, int, int>>& images) {
+    std::vector<Bytes> made;
+    std::uint8_t seed = 1;
+    for (const auto& [w, h, bits] : images) {
+        made.push_back(MakeImage(w, h, bits, seed++));
+    }
+    const std::string path = dir.file(name);
+    WriteBytes(path, MakeIcon(made));
+    return path;
+}
+
+Bytes IconImageBytes(const Bytes& icon, std::size_t j) {
+    const std::size_t entry = 6 + 16 * j;
+    const std::uint32_t size = Le32(icon, entry + 8);
+    const std::uint32_t offset = Le32(icon, entry + 12);
+    return Bytes(icon.begin() + offset, icon.begin() + offset + size);
+}
+
+platform::MessageAnswer RecordingMessages::show(const platform::Message& message) {
+    shown.push_back(message);
+    if (answers.empty()) {
+        return platform::MessageAnswer::Ok;
+    }
+    const auto answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
+ProcessResult RunShell(const std::string& commandLine) {
+    TempDir capture;
+    const std::string outFile = capture.file("out");
+    const std::string errFile = capture.file("err");
+    const std::string full =
+        "(" + commandLine + ") >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile) + " </dev/null";
+    const int status = std::system(full.c_str());
+    ProcessResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadText(outFile);
+    result.err = ReadText(errFile);
+    return result;
+}
+
+std::string ShellQuote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+bool HaveProgram(const std::string& name) {
+    return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+fs::path ExamplesDir() { return GLYPHWRIGHT_EXAMPLES_DIR; }
+
+} // namespace gw::test

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace gw::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh directory under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+Bytes ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
+std::string ReadText(const std::filesystem::path& path);
+void WriteText(const std::filesystem::path& path, const std::string& text);
+
+// Little-endian field access for checking binary output independently of the product code.
+std::uint16_t Le16(const Bytes& bytes, std::size_t at);
+std::uint32_t Le32(const Bytes& bytes, std::size_t at);
+void Put16(Bytes& bytes, std::uint16_t v);
+void Put32(Bytes& bytes, std::uint32_t v);
+
+// One icon image as stored in a file: a 40-byte BITMAPINFOHEADER (biHeight twice the height),
+// a colour table of 2^bits entries and size-dependent masks filled with a pattern from seed.
+Bytes MakeImage(int width, int height, int bits, std::uint8_t seed = 1);
+
+// The directory entry the usual icon editors write for an image made by MakeImage.
+struct DirEntry {
+    std::uint8_t width = 0, height = 0, colorCount = 0, reserved = 0;
+    std::int16_t planes = 1, bitCount = 0;
+    std::int32_t bytesInRes = 0, imageOffset = 0;
+};
+
+// An icon file: header (reserved 0, the given type), one directory entry per image with the
+// images right behind the directory. customize may change each entry before it is written.
+Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type = 1,
+               const std::function<void(std::size_t, DirEntry&)>& customize = {});
+
+// Writes MakeIcon(...) of images of the given (width, height, bits) to path.
+std::string WriteIcon(const TempDir& dir, const std::string& name,
+                      const std::vector<std::tuple<int, int, int>>& images);
+
+// The bytes of image j of an icon file, found through the directory's offset and size.
+Bytes IconImageBytes(const Bytes& icon, std::size_t j);
+
+// Records every message shown and answers from a script (Ok when the script is empty).
+class RecordingMessages : public platform::MessageService {
+public:
+    platform::MessageAnswer show(const platform::Message& message) override;
+
+    std::vector<platform::Message> shown;
+    std::vector<platform::MessageAnswer> answers;
+};
+
+// A program run to its end, with what it printed.
+struct ProcessResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a shell command line and collects its output streams.
+ProcessResult RunShell(const std::string& commandLine);
+
+// Quotes a word for /bin/sh.
+std::string ShellQuote(const std::string& word);
+
+// Whether a program is on the PATH.
+bool HaveProgram(const std::string& name);
+
+// The folder with the example icons of the repository.
+std::filesystem::path ExamplesDir();
+
+} // namespace gw::test
