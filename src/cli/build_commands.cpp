@@ -1,10 +1,10 @@
-#include <ostream>
-
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
+
+#include <ostream>
 
 namespace gw::cli {
 
@@ -20,9 +20,8 @@ void printBuilt(std::ostream& out, const std::string& path, const TargetMachine&
 } // namespace
 
 int BuildCommand(const std::vector<std::string>& words, Console console) {
-    const Arguments args = ParseArguments(words, {{"target", 't', true},
-                                                  {"all-targets", 0, false},
-                                                  {"output", 'o', true}});
+    const Arguments args = ParseArguments(
+        words, {{"target", 't', true}, {"all-targets", 0, false}, {"output", 'o', true}});
     if (!args.has("output")) {
         throw UsageError("no output file given (-o OUT.dll)");
     }
@@ -56,8 +55,8 @@ int ImagesCommand(const std::vector<std::string>& words, Console console) {
     std::vector<IconImage> images;
     ReadIconImages(args.operands.front(), header, entries, images);
     for (std::size_t j = 0; j < images.size(); ++j) {
-        console.out << j << ": " << ImageRowText(entries[j]) << ", "
-                    << images[j].Header.biBitCount << " bits per pixel, "
+        console.out << j << ": " << ImageRowText(entries[j]) << ", " << images[j].Header.biBitCount
+                    << (images[j].Header.biBitCount == 1 ? " bit" : " bits") << " per pixel, "
                     << entries[j].BytesInRes << " bytes\n";
     }
     return kExitOk;
