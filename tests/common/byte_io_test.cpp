@@ -1,0 +1,83 @@
+#include "common/byte_io.h"
+#include "common/error.h"
+#include "common/file_io.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace gw {
+namespace {
+
+using test::Bytes;
+
+void WriteSample(ByteWriter& out) {
+    out.u8(0x01);
+    out.u16(0x0302);
+    out.u32(0x07060504);
+    out.i16(-2);
+    out.i32(-3);
+    out.bytes(Bytes{9, 9});
+    out.zeros(3);
+}
+
+TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
+    ByteWriter whole;
+    WriteSample(whole);
+    const Bytes expected = {1, 2, 3, 4, 5, 6, 7, 0xFE, 0xFF, 0xFD, 0xFF, 0xFF, 0xFF, 9, 9, 0, 0, 0};
+    EXPECT_EQ(whole.buffer(), expected);
+
+    Bytes streamed;
+    int chunks = 0;
+    ByteWriter sink(
+        [&](std::span<const std::uint8_t> bytes) {
+            streamed.insert(streamed.end(), bytes.begin(), bytes.end());
+            ++chunks;
+        },
+        4);
+    WriteSample(sink);
+    EXPECT_EQ(sink.position(), expected.size());
+    sink.flush();
+    EXPECT_EQ(streamed, expected);
+    EXPECT_GT(chunks, 2);
+
+    ByteReader in(expected, "sample");
+    EXPECT_EQ(in.u8(), 1);
+    EXPECT_EQ(in.u16(), 0x0302);
+    EXPECT_EQ(in.u32(), 0x07060504u);
+    EXPECT_EQ(in.i16(), -2);
+    EXPECT_EQ(in.i32(), -3);
+    EXPECT_EQ(in.remaining(), 5u);
+    try {
+        in.bytes(6);
+        ADD_FAILURE() << "reading past the end did not fail";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "sample: truncated: 6 bytes needed at offset 13, 5 left");
+    }
+}
+
+TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
+    test::TempDir dir;
+    const std::string target = dir.file("data.bin");
+    test::WriteBytes(target, {1, 2, 3});
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::others_read);
+    {
+        AtomicFile file(target);
+        file.write(Bytes{7, 7});
+        EXPECT_EQ(test::ReadBytes(target), (Bytes{1, 2, 3})); // not yet replaced
+    } // abandoned: the old file stays, the temporary file goes
+    EXPECT_EQ(test::ReadBytes(target), (Bytes{1, 2, 3}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    writeFileAtomically(target, Bytes{4, 5});
+    EXPECT_EQ(test::ReadBytes(target), (Bytes{4, 5}));
+    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::others_read,
+              std::filesystem::perms::others_read);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    EXPECT_THROW(AtomicFile{dir.path()}, Error); // a folder is not a file
+}
+
+} // namespace
+} // namespace gw
