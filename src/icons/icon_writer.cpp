@@ -1,0 +1,198 @@
+#include "common/byte_io.h"
+#include "common/checked.h"
+#include "common/error.h"
+#include "common/file_io.h"
+#include "icons/icon_files.h"
+#include "platform/services.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+namespace gw {
+
+namespace {
+
+// The most images whose first image offset, 6 + 16 × Count, still fits 16 bits.
+constexpr std::size_t kMaxImages = (32767 - kIconDirSize) / kIconDirEntrySize;
+
+std::string imageItem(std::size_t index) {
+    return "image " + std::to_string(index);
+}
+
+// Runs an overflow-checked computation for one image, naming the file and the image when the
+// result does not fit its field.
+template <class Compute>
+auto forImage(const std::string& fileName, std::size_t index, Compute&& compute) {
+    try {
+        return compute();
+    } catch (const Error& e) {
+        throw Error(fileName, imageItem(index), e.what());
+    }
+}
+
+std::uint8_t directoryByte(const std::string& fileName, std::size_t index, const char* what,
+                           std::int32_t value) {
+    if (value < 0 || value > 255) {
+        throw Error(fileName, imageItem(index),
+                    std::string("its ") + what + " of " + std::to_string(value) +
+                        " pixels does not fit the directory's 8-bit field (0 to 255)");
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+// Checks that the image can be written so that it reads back as it is held: a 40-byte header,
+// a colour table of 2^biBitCount entries and at least one byte of pixel data.
+void checkImage(const std::string& fileName, std::size_t index, const IconImage& image) {
+    const BitmapInfoHeader& h = image.Header;
+    const std::string item = imageItem(index);
+    if (h.biSize != kBitmapInfoHeaderSize) {
+        throw Error(fileName, item,
+                    "the bitmap header size is " + std::to_string(h.biSize) +
+                        ", not 40; the directory and the image data would disagree");
+    }
+    if (h.biBitCount < 0) {
+        throw Error(fileName, item,
+                    "the bit count " + std::to_string(h.biBitCount) + " is not a colour depth");
+    }
+    const auto expected = static_cast<std::size_t>(PaletteEntries(h.biBitCount));
+    if (image.Palette.size() != expected) {
+        throw Error(fileName, item,
+                    "the colour table has " + std::to_string(image.Palette.size()) +
+                        " entries, but an image of " + std::to_string(h.biBitCount) +
+                        " bits per pixel has " + std::to_string(expected));
+    }
+    if (image.Bits.empty()) {
+        throw Error(fileName, item, "the image has no pixel data");
+    }
+}
+
+// The fresh directory: every field derived from the images' own headers, the images placed one
+// after another right behind it. Fails before anything is written when an image does not fit.
+std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
+                                         const std::vector<IconImage>& images) {
+    if (images.empty()) {
+        throw Error(fileName, "", "no images to write; an icon file holds at least one image");
+    }
+    if (images.size() > kMaxImages) {
+        throw Error(fileName, imageItem(kMaxImages),
+                    "an icon file holds at most " + std::to_string(kMaxImages) + " images; " +
+                        std::to_string(images.size()) +
+                        " would put the first image beyond the 16-bit offset");
+    }
+    const auto count = static_cast<std::int16_t>(images.size());
+    const std::int16_t firstOffset = checked::add<std::int16_t>(
+        static_cast<std::int16_t>(kIconDirSize),
+        checked::mul<std::int16_t>(static_cast<std::int16_t>(kIconDirEntrySize), count,
+                                   "the directory size"),
+        "the first image offset");
+
+    std::vector<IconDirEntry> entries;
+    entries.reserve(images.size());
+    std::int32_t offset = firstOffset;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const IconImage& image = images[i];
+        checkImage(fileName, i, image);
+        const BitmapInfoHeader& h = image.Header;
+        IconDirEntry e;
+        e.Width = directoryByte(fileName, i, "width", h.biWidth);
+        e.Height = directoryByte(fileName, i, "height", h.biHeight / 2);
+        e.ColorCount = h.biBitCount < 8 ? static_cast<std::uint8_t>(1 << h.biBitCount) : 0;
+        e.BytesInRes = forImage(fileName, i, [&] { return image.byteSize(); });
+        if (i > 0) {
+            const IconDirEntry& previous = entries.back();
+            offset = forImage(fileName, i, [&] {
+                return checked::add(previous.ImageOffset, previous.BytesInRes, "the image offset");
+            });
+        }
+        e.ImageOffset = offset;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+void putBitmapHeader(ByteWriter& out, const BitmapInfoHeader& h) {
+    out.i32(h.biSize);
+    out.i32(h.biWidth);
+    out.i32(h.biHeight);
+    out.i16(h.biPlanes);
+    out.i16(h.biBitCount);
+    for (std::int32_t v : {h.biCompression, h.biSizeImage, h.biXPelsPerMeter, h.biYPelsPerMeter,
+                           h.biClrUsed, h.biClrImportant}) {
+        out.i32(v);
+    }
+}
+
+void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
+             const std::vector<IconImage>& images) {
+    out.i16(0); // Reserved
+    out.i16(1); // Type: an icon, whatever the images came from
+    out.i16(static_cast<std::int16_t>(entries.size()));
+    for (const IconDirEntry& e : entries) {
+        out.u8(e.Width);
+        out.u8(e.Height);
+        out.u8(e.ColorCount);
+        out.u8(e.Reserved);
+        out.i16(e.Planes);
+        out.i16(e.BitCount);
+        out.i32(e.BytesInRes);
+        out.i32(e.ImageOffset);
+    }
+    for (const IconImage& image : images) {
+        putBitmapHeader(out, image.Header);
+        for (std::int32_t colour : image.Palette) {
+            out.i32(colour);
+        }
+        out.bytes(image.Bits);
+    }
+}
+
+// Fails when an existing target cannot be opened for writing, without changing it: a file
+// another program holds open, or one the file system will not let us write.
+void probeWritable(const std::string& fileName) {
+    std::error_code ec;
+    if (!std::filesystem::exists(fileName, ec)) {
+        return;
+    }
+    std::FILE* file = std::fopen(fileName.c_str(), "r+b");
+    if (file == nullptr) {
+        throw Error(fileName, "", "cannot be opened for writing");
+    }
+    std::fclose(file);
+}
+
+void tellLocked(platform::MessageService& messages) {
+    platform::Message message;
+    message.text = "This file is currently locked (open). Use another name.";
+    message.title = "Save...";
+    message.icon = platform::MessageIcon::Critical;
+    messages.show(message);
+}
+
+} // namespace
+
+bool WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
+                   platform::MessageService& messages, platform::EventPump* events) {
+    if (events != nullptr) {
+        events->processEvents();
+    }
+    const std::vector<IconDirEntry> entries = buildDirectory(fileName, images);
+
+    // The new content goes to a temporary file beside the target, so the images may have come
+    // from the very file being replaced, and a failure leaves that file as it was.
+    std::optional<AtomicFile> file;
+    try {
+        probeWritable(fileName);
+        file.emplace(fileName);
+    } catch (const Error&) {
+        tellLocked(messages);
+        return false;
+    }
+    ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file->write(bytes); });
+    putIcon(out, entries, images);
+    out.flush();
+    file->commit();
+    return true;
+}
+
+} // namespace gw
