@@ -1,10 +1,10 @@
-#include <exception>
-#include <ostream>
-
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/version.h"
 #include "common/error.h"
+
+#include <exception>
+#include <ostream>
 
 namespace gw::cli {
 
@@ -18,6 +18,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"build", BuildCommand},
     {"images", ImagesCommand},
+    {"remove-images", RemoveImagesCommand},
 };
 
 } // namespace
@@ -26,10 +27,13 @@ std::string UsageText() {
     return "Usage:\n"
            "  glyphwright-cli build [-t TARGET] [--all-targets] -o OUT.dll ICON.ico...\n"
            "  glyphwright-cli images ICON.ico\n"
+           "  glyphwright-cli remove-images ICON.ico --keep LIST [-o OUT.ico]\n"
            "  glyphwright-cli --help | --version\n"
            "\n"
            "TARGET is x86, mips, sh3, sh4, arm or ppc (any case; default x86).\n"
-           "--all-targets writes OUT.dll for TARGET and then OUT.dll.X86 ... OUT.dll.PPC.\n";
+           "--all-targets writes OUT.dll for TARGET and then OUT.dll.X86 ... OUT.dll.PPC.\n"
+           "LIST names the images to keep by 0-based index (\"0,2\"); without -o the icon file\n"
+           "is replaced, with -o the kept images go to OUT.ico.\n";
 }
 
 int RunCli(const std::vector<std::string>& words, Console console) {

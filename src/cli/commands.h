@@ -26,5 +26,7 @@ std::string UsageText();
 // UsageError, failures as gw::Error; RunCli turns them into messages and exit statuses.
 int BuildCommand(const std::vector<std::string>& words, Console console);
 int ImagesCommand(const std::vector<std::string>& words, Console console);
+// Writes an icon file again with only the images listed by --keep, in place or to -o OUT.
+int RemoveImagesCommand(const std::vector<std::string>& words, Console console);
 
 } // namespace gw::cli

@@ -1,0 +1,89 @@
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "icons/icon_files.h"
+#include "platform/console_services.h"
+
+#include <charconv>
+#include <filesystem>
+#include <ostream>
+#include <set>
+
+namespace gw::cli {
+
+namespace {
+
+// The 0-based image indexes of a comma-separated list such as "0,2". An empty list keeps
+// nothing; every item must be a plain decimal number.
+std::set<std::size_t> parseKeepList(const std::string& list) {
+    std::set<std::size_t> kept;
+    if (list.empty()) {
+        return kept;
+    }
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = list.find(',', start);
+        const std::string item =
+            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::size_t index = 0;
+        const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), index);
+        if (item.empty() || ec != std::errc() || end != item.data() + item.size()) {
+            throw UsageError("--keep takes image indexes separated by commas (\"0,2\"), not \"" +
+                             list + "\"");
+        }
+        kept.insert(index);
+        if (comma == std::string::npos) {
+            return kept;
+        }
+        start = comma + 1;
+    }
+}
+
+} // namespace
+
+int RemoveImagesCommand(const std::vector<std::string>& words, Console console) {
+    const Arguments args = ParseArguments(words, {{"keep", 0, true}, {"output", 'o', true}});
+    if (args.operands.size() != 1) {
+        throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");
+    }
+    if (!args.has("keep")) {
+        throw UsageError("no images to keep given (--keep LIST)");
+    }
+    const std::set<std::size_t> kept = parseKeepList(args.values.at("keep"));
+    const std::string& source = args.operands.front();
+    const bool saveAs = args.has("output");
+    const std::string target = saveAs ? args.values.at("output") : source;
+
+    IconDir header;
+    std::vector<IconDirEntry> entries;
+    std::vector<IconImage> images;
+    ReadIconImages(source, header, entries, images);
+    if (!kept.empty() && *kept.rbegin() >= images.size()) {
+        throw UsageError("image " + std::to_string(*kept.rbegin()) + " does not exist; " + source +
+                         " holds images 0 to " + std::to_string(images.size() - 1));
+    }
+
+    platform::ConsoleMessages messages(console.out, console.err);
+    if (kept.empty()) {
+        platform::Message message;
+        message.text = "No images selected!";
+        message.title = saveAs ? "Save As..." : "Save...";
+        message.icon = platform::MessageIcon::Critical;
+        messages.show(message);
+        return kExitFailure;
+    }
+
+    // The kept images stay in the order they have in the file.
+    std::vector<IconImage> keptImages;
+    for (std::size_t index : kept) {
+        keptImages.push_back(images[index]);
+    }
+    if (!WriteIconFile(target, keptImages, messages)) {
+        return kExitFailure;
+    }
+    console.out << target << ": " << keptImages.size() << " of " << images.size() << " image"
+                << (images.size() == 1 ? "" : "s") << " kept, "
+                << std::filesystem::file_size(target) << " bytes\n";
+    return kExitOk;
+}
+
+} // namespace gw::cli
