@@ -1,5 +1,9 @@
 #include "setup/paths.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
 namespace gw {
 
 std::string GetFileName(const std::string& path, char separator) {
@@ -26,6 +30,48 @@ std::string JoinPath(const std::string& directory, const std::string& name, char
         return directory + name;
     }
     return directory + separator + name;
+}
+
+bool SameNameNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::optional<std::string> FindEntryNoCase(const std::string& directory, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // The exact spelling first: it is the common case and the only one on Windows.
+    if (fs::exists(fs::path(directory) / name, ec)) {
+        return name;
+    }
+    std::optional<std::string> found;
+    for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        const std::string candidate = it->path().filename().string();
+        if (SameNameNoCase(candidate, name) && (!found || candidate < *found)) {
+            found = candidate;
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> FilesWithExtensionNoCase(const std::string& directory,
+                                                  const std::string& extension) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > extension.size() && it->is_regular_file(ec) &&
+            SameNameNoCase(name.substr(name.size() - extension.size()), extension)) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace gw

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace gw {
 
@@ -23,5 +25,18 @@ std::string GetDirectory(const std::string& path, bool withSeparator,
 // path + separator + name, without doubling a separator that path already ends in.
 std::string JoinPath(const std::string& directory, const std::string& name,
                      char separator = kNativeSeparator);
+
+// Compares two names as Windows compares file names: without regard to the case of ASCII letters.
+bool SameNameNoCase(const std::string& a, const std::string& b);
+
+// The name, as spelt on disk, of the entry of directory whose name equals name without regard to
+// case; nothing when there is none. Lets a setup directory copied from Windows ("README.TXT",
+// "app", "Cd1") be found on a case-sensitive file system.
+std::optional<std::string> FindEntryNoCase(const std::string& directory, const std::string& name);
+
+// The names of the regular files in directory whose extension (".vb", ".cab") matches without
+// regard to case, sorted by name. An unreadable or missing directory gives none.
+std::vector<std::string> FilesWithExtensionNoCase(const std::string& directory,
+                                                  const std::string& extension);
 
 } // namespace gw

@@ -1,0 +1,437 @@
+// The setup rewrite, run against setup directories modelled on what the VBCE Application
+// Install Wizard leaves, with a small script standing in for the cab builder.
+#include "setup/create_dll_mod.h"
+#include "setup/extension.h"
+#include "support/test_support.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace gw {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::MessageIcon;
+using test::ReadText;
+using test::WriteText;
+
+// Joins lines with CR LF, the INF's line end.
+std::string Crlf(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) {
+        text += std::string(line) + "\r\n";
+    }
+    return text;
+}
+
+const std::string kWizardInf = Crlf({
+    "[Version]",
+    "Signature = \"$Windows NT$\"",
+    "Provider = \"Acme\"",
+    "CESignature = \"$Windows CE$\"",
+    "",
+    "[CEStrings]",
+    "AppName = \"MyApp\"",
+    "InstallDir = %CE1%\\%AppName%",
+    "",
+    "[Strings]",
+    "CompanyName = \"Acme\"",
+    "",
+    "[CEDevice.SH3]",
+    "ProcessorType = 10003",
+    "",
+    "[CEDevice.ARM]",
+    "ProcessorType = 2577",
+    "",
+    "[DefaultInstall]",
+    "CEShortcuts = Shortcuts",
+    "AddReg = RegData",
+    "",
+    "[DefaultInstall.SH3]",
+    "CopyFiles = Files.Common,Files.SH3",
+    "",
+    "[DefaultInstall.ARM]",
+    "CopyFiles = Files.Common,Files.ARM",
+    "",
+    "[SourceDisksNames.SH3]",
+    "1 = ,\"Common Files\",,App",
+    "2 = ,\"SH3 Files\",,SH3",
+    "",
+    "[SourceDisksNames.ARM]",
+    "1 = ,\"Common Files\",,App",
+    "2 = ,\"ARM Files\",,ARM",
+    "",
+    "[SourceDisksFiles.SH3]",
+    "MyApp.vb = 1",
+    "pvbload.exe = 2",
+    "",
+    "[SourceDisksFiles.ARM]",
+    "MyApp.VB = 1",
+    "pvbload.exe = 2",
+    "",
+    "[DestinationDirs]",
+    "Files.Common = 0,%InstallDir%",
+    "",
+    "[Files.Common]",
+    "MyApp.vb,,,0",
+    "",
+    "[Shortcuts]",
+    "MyApp,0,MyApp.vbp",
+});
+
+// The same INF after the rewrite with extension "7xy" for the processors "sh3 arm".
+const std::string kRewrittenInf = Crlf({
+    "[Version]",
+    "Signature = \"$Windows NT$\"",
+    "Provider = \"Acme\"",
+    "CESignature = \"$Windows CE$\"",
+    "",
+    "[CEStrings]",
+    "AppName = \"MyApp\"",
+    "InstallDir = %CE1%\\%AppName%",
+    "",
+    "[Strings]",
+    "CompanyName = \"Acme\"",
+    "IconFile=Icons.dll",
+    "",
+    "[CEDevice.SH3]",
+    "ProcessorType = 10003",
+    "",
+    "[CEDevice.ARM]",
+    "ProcessorType = 2577",
+    "",
+    "[DefaultInstall]",
+    "CEShortcuts = Shortcuts",
+    "AddReg=RegSettings",
+    "",
+    "[DefaultInstall.SH3]",
+    "CopyFiles=Files.Common,Files.SH3, Icons.sh3",
+    "",
+    "[DefaultInstall.ARM]",
+    "CopyFiles=Files.Common,Files.ARM, Icons.arm",
+    "",
+    "[SourceDisksNames.SH3]",
+    "1 = ,\"Common Files\",,App",
+    "2 = ,\"SH3 Files\",,SH3",
+    "3=,\"sh3 Icons\",,Icons\\sh3",
+    "",
+    "[SourceDisksNames.ARM]",
+    "1 = ,\"Common Files\",,App",
+    "2 = ,\"ARM Files\",,ARM",
+    "3=,\"arm Icons\",,Icons\\arm",
+    "",
+    "[SourceDisksFiles.SH3]",
+    "MyApp.7xy = 1",
+    "pvbload.exe = 2",
+    "%IconFile%=3",
+    "",
+    "[SourceDisksFiles.ARM]",
+    "MyApp.7xy = 1",
+    "pvbload.exe = 2",
+    "%IconFile%=3",
+    "",
+    "[DestinationDirs]",
+    "Files.Common = 0,%InstallDir%",
+    "Icons.sh3=,%InstallDir%",
+    "Icons.arm=,%InstallDir%",
+    "",
+    "[Files.Common]",
+    "MyApp.7xy,,,0",
+    "",
+    "[Shortcuts]",
+    "MyApp,0,MyApp.7xyp",
+    "",
+    "[Icons.sh3]",
+    "%IconFile%",
+    "",
+    "[Icons.arm]",
+    "%IconFile%",
+    "",
+    "[RegSettings]",
+    "HKCR,.7xy,,0x00000000,VBCE.7xyFile",
+    "HKCR,VBCE.7xyFile,,0x00000000,Application VBCE",
+    "HKCR,VBCE.7xyFile\\DefaultIcon,,0x00000000,\"%InstallDir%\\%IconFile%,0\"",
+    "HKCR,VBCE.7xyFile\\Shell\\Open\\Command,,0x00000000,\"\\Windows\\pvbload.exe %%1\"",
+});
+
+// A setup directory as the wizard leaves it, with a script for the cab builder that records
+// its arguments and working directory, writes one cabinet per processor into its working
+// directory, and fails when the file "fail" holds an exit code.
+class SetupDirectory {
+public:
+    explicit SetupDirectory(const std::string& cpus = "sh3 arm",
+                            const std::string& inf = kWizardInf,
+                            const char* readmeName = "README.TXT") {
+        fs::create_directories(root() / "App");
+        fs::create_directories(root() / "CD1");
+        WriteText(root() / "App" / "MyApp.vb", "compiled application");
+        WriteText(root() / "CD1" / "Old.SH3.CAB", "old cabinet");
+        WriteText(inf_, inf);
+        const std::string script = tools_.file("fake-cabwiz.sh");
+        WriteText(script, "#!/bin/sh\n"
+                          "printf '%s\\n' \"$@\" > " +
+                              test::ShellQuote(tools_.file("args")) + "\n" + "pwd > " +
+                              test::ShellQuote(tools_.file("cwd")) + "\n" +
+                              "fail=" + test::ShellQuote(tools_.file("fail")) + "\n" +
+                              "if [ -f \"$fail\" ]; then exit $(cat \"$fail\"); fi\n"
+                              "cpus=\n"
+                              "for a in \"$@\"; do\n"
+                              "  if [ -n \"$cpus\" ]; then echo cab > \"MyApp.$a.CAB\"; fi\n"
+                              "  if [ \"$a\" = /cpu ]; then cpus=1; fi\n"
+                              "done\n");
+        fs::permissions(script, fs::perms::owner_all);
+        command_ = "\"" + script + "\" \"" + inf_ + "\" /err CabWiz.log /cpu " + cpus;
+        WriteText(root() / readmeName,
+                  "Application Install Wizard\r\n\r\nTo rebuild the cabinet files, run:\r\n" +
+                      command_ + "\r\n");
+    }
+
+    fs::path root() const { return dir_.path(); }
+    std::string setupDir() const { return dir_.path().string() + "/"; }
+    const std::string& infPath() const { return inf_; }
+    std::string icon() const { return (test::ExamplesDir() / "glyph-4bit.ico").string(); }
+    std::string cabwizArgs() const { return ReadText(tools_.file("args")); }
+    std::string cabwizCwd() const { return ReadText(tools_.file("cwd")); }
+    bool cabwizRan() const { return fs::exists(tools_.file("args")); }
+    void failCabwizWith(int code) const { WriteText(tools_.file("fail"), std::to_string(code)); }
+
+    SetupReport run(const std::string& extension = "7xy") {
+        return RunSetup(setupDir(), "Icons.dll", {icon()}, extension, state, messages);
+    }
+
+    SetupModuleState state;
+    test::RecordingMessages messages;
+
+private:
+    test::TempDir dir_;
+    test::TempDir tools_;
+    std::string inf_ = (dir_.path() / "MyApp.inf").string();
+    std::string command_;
+};
+
+std::uint16_t MachineOf(const fs::path& dll) {
+    return test::Le16(test::ReadBytes(dll), 0xAC);
+}
+
+TEST(ChangeSetupFilesTest, RewritesATwoProcessorSetupDirectory) {
+    SetupDirectory setup;
+    const SetupReport report = setup.run();
+    ASSERT_TRUE(report.succeeded) << report.failure;
+    EXPECT_TRUE(setup.messages.shown.empty());
+
+    EXPECT_EQ(ReadText(setup.infPath()), kRewrittenInf);
+    EXPECT_EQ(ReadText(setup.infPath() + ".old"), kWizardInf);
+    EXPECT_EQ(setup.state.NewExtension, "7xy");
+
+    // The x86 DLL in the setup directory, one DLL per processor under Icons.
+    EXPECT_EQ(MachineOf(setup.root() / "Icons.dll"), 0x014C);
+    EXPECT_EQ(MachineOf(setup.root() / "Icons" / "sh3" / "Icons.dll"), 0x01A2);
+    EXPECT_EQ(MachineOf(setup.root() / "Icons" / "arm" / "Icons.dll"), 0x01C0);
+    ASSERT_EQ(report.dlls.size(), 3u);
+    EXPECT_EQ(report.dlls[1].cpu, "sh3");
+
+    // The application under its new extension, beside the original.
+    EXPECT_EQ(ReadText(setup.root() / "App" / "MyApp.7xy"), "compiled application");
+    EXPECT_TRUE(fs::exists(setup.root() / "App" / "MyApp.vb"));
+
+    // The cab builder ran in the setup directory with the README's arguments; its cabinets
+    // replaced the old ones in CD1.
+    EXPECT_EQ(setup.cabwizArgs(), setup.infPath() + "\n/err\nCabWiz.log\n/cpu\nsh3\narm\n");
+    EXPECT_EQ(fs::canonical(setup.cabwizCwd().substr(0, setup.cabwizCwd().size() - 1)),
+              fs::canonical(setup.root()));
+    std::set<std::string> cabinets;
+    for (const auto& entry : fs::directory_iterator(setup.root() / "CD1")) {
+        cabinets.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(cabinets, (std::set<std::string>{"MyApp.arm.CAB", "MyApp.sh3.CAB"}));
+    EXPECT_FALSE(fs::exists(setup.root() / "MyApp.sh3.CAB"));
+    EXPECT_EQ(report.cabinets.size(), 2u);
+}
+
+TEST(ChangeSetupFilesTest, RerunsStartFromTheBackup) {
+    SetupDirectory setup;
+    ASSERT_TRUE(setup.run().succeeded);
+    const std::string first = ReadText(setup.infPath());
+    ASSERT_TRUE(setup.run().succeeded);
+    EXPECT_EQ(ReadText(setup.infPath()), first); // the same run twice gives the same INF
+
+    // Another extension: built from the backup, not from the rewritten INF.
+    ASSERT_TRUE(setup.run("4Ab").succeeded);
+    const std::string other = ReadText(setup.infPath());
+    EXPECT_EQ(setup.state.NewExtension, "4ab");
+    EXPECT_NE(other.find("MyApp.4ab = 1"), std::string::npos);
+    EXPECT_EQ(other.find("7xy"), std::string::npos);
+    EXPECT_EQ(other.find("[Icons.sh3]"), other.rfind("[Icons.sh3]"));
+    EXPECT_EQ(ReadText(setup.infPath() + ".old"), kWizardInf);
+
+    // An INF edited by hand since is ignored: the backup is the source.
+    WriteText(setup.infPath(), "[Version]\r\nedited by hand\r\n");
+    ASSERT_TRUE(setup.run("4ab").succeeded);
+    EXPECT_EQ(ReadText(setup.infPath()), other);
+}
+
+TEST(ChangeSetupFilesTest, NewDiskFollowsTheLargestDiskNumber) {
+    std::string inf = kWizardInf;
+    inf.replace(inf.find("2 = ,\"SH3 Files\",,SH3"), 21,
+                "3 = ,\"SH3 Files\",,SH3\r\n2 = ,\"More\",,More");
+    SetupDirectory setup("sh3", inf);
+    ASSERT_TRUE(setup.run().succeeded) << setup.messages.shown.at(0).text;
+    const std::string text = ReadText(setup.infPath());
+    EXPECT_NE(
+        text.find(
+            "3 = ,\"SH3 Files\",,SH3\r\n2 = ,\"More\",,More\r\n4=,\"sh3 Icons\",,Icons\\sh3\r\n"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("%IconFile%=4"), std::string::npos);
+}
+
+TEST(ChangeSetupFilesTest, ProcessorsWithoutAKnownTypeGetEntriesButNoDll) {
+    std::string inf = kWizardInf;
+    inf.replace(inf.find("ProcessorType = 2577"), 20, "ProcessorType = 1234");
+    inf.replace(inf.find("ProcessorType = 10003"), 21, "ProcessorType = unknown");
+    SetupDirectory setup("sh3 arm sh3", inf);
+    const SetupReport report = setup.run();
+    ASSERT_TRUE(report.succeeded) << report.failure;
+    EXPECT_FALSE(fs::exists(setup.root() / "Icons" / "arm" / "Icons.dll"));
+    EXPECT_FALSE(fs::exists(setup.root() / "Icons" / "sh3" / "Icons.dll"));
+    ASSERT_EQ(setup.messages.shown.size(), 2u);
+    EXPECT_EQ(setup.messages.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_NE(setup.messages.shown[0].text.find("[CEDevice.sh3] has no numeric \"ProcessorType\""),
+              std::string::npos);
+    EXPECT_NE(setup.messages.shown[1].text.find("ProcessorType 1234"), std::string::npos);
+    // The entries are written all the same, each processor once although sh3 is named twice.
+    const std::string text = ReadText(setup.infPath());
+    EXPECT_NE(text.find("CopyFiles=Files.Common,Files.ARM, Icons.arm"), std::string::npos);
+    EXPECT_EQ(text.find("[Icons.sh3]"), text.rfind("[Icons.sh3]"));
+    EXPECT_NE(text.find("CopyFiles=Files.Common,Files.SH3, Icons.sh3\r\n"), std::string::npos);
+}
+
+TEST(ChangeSetupFilesTest, NamesInAnyCaseAndAMissingCabinetFolder) {
+    SetupDirectory setup("sh3", kWizardInf, "readme.txt");
+    fs::rename(setup.root() / "App", setup.root() / "app");
+    fs::rename(setup.root() / "app" / "MyApp.vb", setup.root() / "app" / "MyApp.VB");
+    fs::remove_all(setup.root() / "CD1");
+    ASSERT_TRUE(setup.run().succeeded);
+    EXPECT_EQ(ReadText(setup.root() / "app" / "MyApp.7xy"), "compiled application");
+    EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "MyApp.sh3.CAB"));
+    EXPECT_FALSE(fs::exists(setup.root() / "App"));
+}
+
+TEST(ChangeSetupFilesTest, UnusableReadmeOrInfChangesNothing) {
+    {
+        SetupDirectory setup;
+        WriteText(setup.root() / "README.TXT", "no command here\r\n");
+        const SetupReport report = setup.run();
+        EXPECT_FALSE(report.succeeded);
+        ASSERT_EQ(setup.messages.shown.size(), 2u);
+        EXPECT_EQ(setup.messages.shown[0].text,
+                  "Error while extracting values from \"Readme.txt\" file");
+        EXPECT_EQ(setup.messages.shown[1].text, "Could not access \"README.TXT\" file on: \r\n" +
+                                                    setup.setupDir() + "README.TXT");
+        EXPECT_EQ(setup.messages.shown[1].icon, MessageIcon::Critical);
+        EXPECT_EQ(ReadText(setup.infPath()), kWizardInf);
+        EXPECT_FALSE(fs::exists(setup.infPath() + ".old"));
+        EXPECT_FALSE(setup.cabwizRan());
+    }
+    {
+        SetupDirectory setup;
+        fs::remove(setup.infPath());
+        EXPECT_FALSE(setup.run().succeeded);
+        ASSERT_EQ(setup.messages.shown.size(), 1u);
+        EXPECT_EQ(setup.messages.shown[0].text,
+                  "Could not access \".INF\" file on: \r\n" + setup.infPath());
+        EXPECT_FALSE(setup.cabwizRan());
+    }
+    {
+        SetupDirectory setup;
+        fs::remove(setup.root() / "README.TXT");
+        EXPECT_FALSE(setup.run().succeeded);
+        ASSERT_EQ(setup.messages.shown.size(), 1u);
+        EXPECT_EQ(setup.messages.shown[0].text,
+                  "Wrong directory selected. File \"Readme.txt\" not found!");
+        EXPECT_FALSE(fs::exists(setup.root() / "Icons.dll"));
+        EXPECT_FALSE(fs::exists(setup.root() / "Icons"));
+    }
+}
+
+TEST(ChangeSetupFilesTest, ABrokenDiskSectionLeavesTheInfAsItWas) {
+    std::string inf = kWizardInf;
+    inf.replace(inf.find("1 = ,\"Common Files\",,App\r\n2 = ,\"SH3 Files\",,SH3"), 47,
+                "Disk = ,\"Common Files\",,App");
+    SetupDirectory setup("sh3", inf);
+    const SetupReport report = setup.run();
+    EXPECT_FALSE(report.succeeded);
+    EXPECT_NE(report.failure.find("[SourceDisksNames.sh3]"), std::string::npos) << report.failure;
+    EXPECT_EQ(ReadText(setup.infPath()), inf);
+    EXPECT_FALSE(setup.cabwizRan());
+    EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "Old.SH3.CAB"));
+    for (const auto& entry : fs::directory_iterator(setup.root())) {
+        EXPECT_EQ(entry.path().filename().string().find(".~gw"), std::string::npos);
+    }
+}
+
+TEST(ChangeSetupFilesTest, AFailingCabBuilderIsReportedAndOldCabinetsStay) {
+    SetupDirectory setup;
+    setup.failCabwizWith(3);
+    const SetupReport report = setup.run();
+    EXPECT_FALSE(report.succeeded);
+    EXPECT_TRUE(report.cabwizRan);
+    ASSERT_EQ(setup.messages.shown.size(), 1u);
+    const std::string& text = setup.messages.shown[0].text;
+    EXPECT_NE(text.find("fake-cabwiz.sh"), std::string::npos) << text;
+    EXPECT_NE(text.find("exited with code 3"), std::string::npos) << text;
+    EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "Old.SH3.CAB"));
+
+    // A cab builder that is not there at all.
+    SetupDirectory missing;
+    WriteText(missing.root() / "README.TXT",
+              "\"/nonexistent/cabwiz.exe\" \"" + missing.infPath() + "\" /cpu sh3\r\n");
+    const SetupReport notStarted = missing.run();
+    EXPECT_FALSE(notStarted.succeeded);
+    EXPECT_NE(notStarted.failure.find("could not be started"), std::string::npos)
+        << notStarted.failure;
+}
+
+TEST(ChangeSetupFilesTest, RefusesAnExtensionBeforeWritingAnything) {
+    for (const char* bad : {"", "a b", "x.y", "a/b", "vb", "toolong12", "\xe9t\xe9"}) {
+        SetupDirectory setup;
+        const SetupReport report = setup.run(bad);
+        EXPECT_FALSE(report.succeeded) << bad;
+        ASSERT_EQ(setup.messages.shown.size(), 1u) << bad;
+        EXPECT_EQ(setup.messages.shown[0].icon, MessageIcon::Critical);
+        EXPECT_FALSE(fs::exists(setup.root() / "Icons.dll")) << bad;
+        EXPECT_FALSE(fs::exists(setup.root() / "Icons")) << bad;
+        EXPECT_EQ(ReadText(setup.infPath()), kWizardInf);
+    }
+}
+
+TEST(ExtensionTest, RandomExtensionsAreADigitAndTwoLettersButNever2bp) {
+    std::mt19937 generator(12345);
+    std::set<std::string> seen;
+    for (int i = 0; i < 100000; ++i) {
+        const std::string ext = RandomExtension(generator);
+        ASSERT_EQ(ext.size(), 3u);
+        ASSERT_TRUE(ext[0] >= '0' && ext[0] <= '9') << ext;
+        ASSERT_TRUE(ext[1] >= 'a' && ext[1] <= 'z' && ext[2] >= 'a' && ext[2] <= 'z') << ext;
+        ASSERT_NE(ext, "2bp");
+        seen.insert(ext);
+    }
+    EXPECT_GT(seen.size(), 6000u); // nearly all 6760 combinations occur
+    EXPECT_FALSE(ExtensionProblem("A1b2C3d4").has_value());
+    EXPECT_EQ(LowerExtension("A1B"), "a1b");
+}
+
+TEST(ProcessorTypeTest, KnownTypesMapToTheirMachines) {
+    EXPECT_EQ(MachineForProcessorType(486), 0x014C);
+    EXPECT_EQ(MachineForProcessorType(821), 0x01F0);
+    EXPECT_EQ(MachineForProcessorType(1824), 0x01C0);
+    EXPECT_EQ(MachineForProcessorType(2577), 0x01C0);
+    EXPECT_EQ(MachineForProcessorType(4000), 0x0166);
+    EXPECT_EQ(MachineForProcessorType(10003), 0x01A2);
+    EXPECT_EQ(MachineForProcessorType(10005), 0x01A6);
+    EXPECT_FALSE(MachineForProcessorType(10004).has_value());
+}
+
+} // namespace
+} // namespace gw
