@@ -1,0 +1,230 @@
+#include "platform/qt_services.h"
+
+#include "common/error.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+namespace gw::platform {
+
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The window a dialog belongs to: the modal one on top, else the active one.
+QWidget* dialogOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct BoxButton {
+    QMessageBox::StandardButton button;
+    MessageAnswer answer;
+};
+
+std::vector<BoxButton> boxButtons(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return {{QMessageBox::Ok, MessageAnswer::Ok}};
+    case MessageButtons::OkCancel:
+        return {{QMessageBox::Ok, MessageAnswer::Ok}, {QMessageBox::Cancel, MessageAnswer::Cancel}};
+    case MessageButtons::YesNo:
+        return {{QMessageBox::Yes, MessageAnswer::Yes}, {QMessageBox::No, MessageAnswer::No}};
+    case MessageButtons::YesNoCancel:
+        return {{QMessageBox::Yes, MessageAnswer::Yes},
+                {QMessageBox::No, MessageAnswer::No},
+                {QMessageBox::Cancel, MessageAnswer::Cancel}};
+    }
+    return {{QMessageBox::Ok, MessageAnswer::Ok}};
+}
+
+bool isPattern(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
+
+std::vector<std::string> runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(dialogOwner(), qs(request.title), qs(request.initialDirectory),
+                       qs(request.filter));
+    dialog.setDefaultSuffix(qs(request.defaultExtension));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.allowMultiple ? QFileDialog::ExistingFiles
+                                                 : QFileDialog::ExistingFile);
+    }
+    if (!request.initialName.empty() && !isPattern(request.initialName)) {
+        dialog.selectFile(qs(request.initialName));
+    }
+    std::vector<std::string> chosen;
+    if (dialog.exec() != QDialog::Accepted) {
+        return chosen;
+    }
+    for (const QString& file : dialog.selectedFiles()) {
+        chosen.push_back(QDir::toNativeSeparators(file).toStdString());
+    }
+    return chosen;
+}
+
+// Whether the desktop names a program that opens files of this one's type. Windows answers that
+// in the shell call itself; elsewhere xdg-mime is asked, because the desktop launcher reports
+// success as soon as it starts, even when it finds nothing to open the file with. Without
+// xdg-mime there is no way to tell, and the file is handed on.
+bool hasAssociatedProgram([[maybe_unused]] const QString& file) {
+#ifdef Q_OS_WIN
+    return true;
+#else
+    const QString type = QMimeDatabase().mimeTypeForFile(file).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForStarted(5000)) {
+        return true;
+    }
+    if (!query.waitForFinished(10000) || query.exitStatus() != QProcess::NormalExit) {
+        query.kill();
+        query.waitForFinished(1000);
+        return true;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+#endif
+}
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore()
+#ifdef Q_OS_WIN
+    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                            QStringLiteral("VB and VBA Program Settings"),
+                                            QStringLiteral("Glyphwright")))
+#else
+    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                            QStringLiteral("Glyphwright"),
+                                            QStringLiteral("Glyphwright")))
+#endif
+{
+}
+
+QtSettingsStore::QtSettingsStore(const std::string& iniFile)
+    : settings_(std::make_unique<QSettings>(qs(iniFile), QSettings::IniFormat)) {}
+
+QtSettingsStore::~QtSettingsStore() = default;
+
+std::string QtSettingsStore::get(const std::string& section, const std::string& key,
+                                 const std::string& fallback) const {
+    const QVariant value = settings_->value(qs(section + "/" + key));
+    if (!value.isValid()) {
+        return fallback;
+    }
+    // An INI file edited by hand may hold an unquoted list ("a, b"); it is text all the same.
+    if (value.typeId() == QMetaType::QStringList) {
+        return value.toStringList().join(QStringLiteral(", ")).toStdString();
+    }
+    return value.toString().toStdString();
+}
+
+void QtSettingsStore::save(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    settings_->setValue(qs(section + "/" + key), qs(value));
+    settings_->sync();
+    if (settings_->status() != QSettings::NoError) {
+        throw Error(location(), section + "/" + key, "the setting cannot be written");
+    }
+}
+
+std::string QtSettingsStore::location() const {
+    return QDir::toNativeSeparators(settings_->fileName()).toStdString();
+}
+
+MessageAnswer QtMessages::show(const Message& message) {
+    QString text = qs(message.text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(boxIcon(message.icon), qs(message.title.empty() ? kAppTitle : message.title),
+                    text, QMessageBox::NoButton, dialogOwner());
+    const std::vector<BoxButton> buttons = boxButtons(message.buttons);
+    for (const BoxButton& b : buttons) {
+        box.addButton(b.button);
+    }
+    if (message.defaultButton >= 0 &&
+        static_cast<std::size_t>(message.defaultButton) < buttons.size()) {
+        box.setDefaultButton(buttons[static_cast<std::size_t>(message.defaultButton)].button);
+    }
+    // Esc answers Cancel where there is one, No for a question without it, else Ok.
+    box.setEscapeButton(buttons.size() == 2 ? buttons[1].button : buttons.back().button);
+    const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
+    for (const BoxButton& b : buttons) {
+        if (b.button == clicked) {
+            return b.answer;
+        }
+    }
+    return buttons.back().answer;
+}
+
+std::vector<std::string> QtFileDialogs::openFiles(const FileDialogRequest& request) {
+    std::vector<std::string> chosen = runFileDialog(request, false);
+    if (!request.allowMultiple && chosen.size() > 1) {
+        chosen.resize(1);
+    }
+    return chosen;
+}
+
+std::optional<std::string> QtFileDialogs::saveFile(const FileDialogRequest& request) {
+    std::vector<std::string> chosen = runFileDialog(request, true);
+    if (chosen.empty()) {
+        return std::nullopt;
+    }
+    return chosen.front();
+}
+
+bool QtShell::open(const std::string& documentOrAddress) {
+    const QString text = qs(documentOrAddress);
+    QUrl url;
+    const QString fileScheme = QStringLiteral("file://");
+    if (text.startsWith(fileScheme, Qt::CaseInsensitive)) {
+        url = QUrl::fromLocalFile(text.mid(fileScheme.size()));
+    } else if (const QUrl address(text); address.scheme().size() > 1) {
+        url = address; // http:, mailto: ... (a single letter is a Windows drive)
+    } else {
+        url = QUrl::fromLocalFile(text);
+    }
+    if (url.isLocalFile() && !hasAssociatedProgram(url.toLocalFile())) {
+        return false;
+    }
+    return QDesktopServices::openUrl(url);
+}
+
+void QtEventPump::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+} // namespace gw::platform

@@ -1,0 +1,62 @@
+#include "ui/build_commands.h"
+
+#include "dll/create_dll.h"
+#include "dll/target_machine.h"
+#include "setup/paths.h"
+#include "ui/ui_settings.h"
+
+namespace gw::ui {
+
+using platform::Message;
+using platform::MessageIcon;
+
+std::optional<std::string> AskOutputDllPath(const WindowServices& services,
+                                            const std::string& initialName) {
+    std::string directory = services.settings.get(kPath, key::kBuild, "");
+    if (directory.empty()) {
+        directory = services.programDirectory;
+    }
+    platform::FileDialogRequest request;
+    request.title = "Enter output DLL file name";
+    request.filter = "Dll Files (*.dll)";
+    request.defaultExtension = "dll";
+    request.initialName = initialName;
+    request.initialDirectory = directory;
+    request.overwritePrompt = true;
+    std::optional<std::string> path = services.dialogs.saveFile(request);
+    if (path) {
+        services.settings.save(kPath, key::kBuild, GetDirectory(*path, false));
+    }
+    return path;
+}
+
+void BuildSelectedTarget(const WindowServices& services, std::int32_t selectedMachine,
+                         const std::vector<std::string>& checkedFiles) {
+    const std::string name = TargetName(selectedMachine);
+    const auto path = AskOutputDllPath(services, name + ".Icons.dll");
+    if (!path) {
+        return;
+    }
+    CreateDll(selectedMachine, checkedFiles, *path, &services.events);
+    services.messages.show(
+        Message{"DLL has been built as:\r\n\r\n" + *path, "Finished", MessageIcon::Information});
+}
+
+void BuildAllTargets(const WindowServices& services, std::int32_t selectedMachine,
+                     const std::vector<std::string>& checkedFiles) {
+    const std::string name = TargetName(selectedMachine);
+    const auto path = AskOutputDllPath(services, "*.dll");
+    if (!path) {
+        return;
+    }
+    CreateDll(selectedMachine, checkedFiles, *path, &services.events);
+    for (const TargetMachine& target : kTargetMachines) {
+        CreateDll(target.machine, checkedFiles, *path + target.suffix, &services.events);
+    }
+    services.messages.show(Message{"All Targets have been buit with their default extensions."
+                                   "\r\n\r\nDLL (for: " +
+                                       name + ") has been built as:\r\n" + *path,
+                                   "Done...", MessageIcon::Information});
+}
+
+} // namespace gw::ui

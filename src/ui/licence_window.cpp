@@ -1,0 +1,38 @@
+#include "ui/licence_window.h"
+
+#include "common/file_io.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace gw::ui {
+
+void ShowTextFile(const std::string& path, const std::string& title, QWidget* parent) {
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+
+    QDialog window(parent);
+    window.setObjectName(QStringLiteral("TextFileWindow"));
+    window.setWindowTitle(QString::fromStdString(title));
+    window.setModal(true);
+
+    auto* text = new QPlainTextEdit(&window);
+    text->setObjectName(QStringLiteral("TextFileText"));
+    text->setReadOnly(true);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setPlainText(
+        QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    window.resize(640, 480);
+    window.exec();
+}
+
+} // namespace gw::ui

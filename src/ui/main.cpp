@@ -1,0 +1,39 @@
+#include "platform/qt_services.h"
+#include "ui/create_dll_frm.h"
+
+#include <QApplication>
+#include <QDir>
+
+#ifdef _WIN32
+#include "setup/run_and_wait.h"
+#endif
+
+// The window program: the main window over the Qt-backed desktop services. It takes no
+// command line of its own; glyphwright-cli is the tool for scripts.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Glyphwright"));
+    QApplication::setApplicationVersion(QStringLiteral(GLYPHWRIGHT_VERSION));
+
+    gw::platform::QtSettingsStore settings;
+    gw::platform::QtMessages messages;
+    gw::platform::QtFileDialogs dialogs;
+    gw::platform::QtShell shell;
+    gw::platform::QtEventPump events;
+    gw::ui::WindowServices services{
+        settings, messages,
+        dialogs,  shell,
+        events,   QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString(),
+        {}};
+#ifdef _WIN32
+    services.runAndWait = [](const std::string& commandLine) {
+        return gw::RunAndWait(commandLine).started;
+    };
+#endif
+
+    gw::ui::CreateDLL_Frm window(services);
+    QApplication::setWindowIcon(window.windowIcon());
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}

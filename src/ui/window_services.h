@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/services.h"
+
+#include <functional>
+#include <string>
+
+namespace gw::ui {
+
+// What the windows need of the desktop, handed in by the program (Qt-backed) or by a test
+// (scripted fakes).
+struct WindowServices {
+    platform::SettingsStore& settings;
+    platform::MessageService& messages;
+    platform::FileDialogs& dialogs;
+    platform::ShellOpen& shell;
+    platform::EventPump& events;
+    // The folder of the executable, where License.txt and help.htm stand.
+    std::string programDirectory;
+    // Runs a whole command line and returns once the program has ended; false when it could
+    // not be started. When given (on Windows), the first-run licence is shown in Notepad through
+    // it; when empty, the program's own text window shows it.
+    std::function<bool(const std::string& commandLine)> runAndWait;
+};
+
+} // namespace gw::ui
