@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace gw {
+
+// TextFile: a text file held as an array of lines numbered from 1. It loads a file
+// (or fills a list control from it), gives and replaces single lines, searches for a text line by
+// line and saves the lines back. Files move in blocks of BlockSize bytes. Text is single-byte:
+// one byte is one char, nothing is converted.
+//
+// The ordinary failures of loading and saving are not thrown: they are recorded in ErrorNum and
+// ErrorMsg (codes and texts below) for the caller to look at. What the class cannot record there
+// (a file that exists but cannot be read, a Line write outside the lines) throws gw::Error.
+//
+// The public fields of the description are read with Name() and written with Name(value), and so
+// are the properties Line, Lines and FoundPos.
+class TextFile {
+public:
+    static constexpr std::int32_t kDefaultBlockSize = 32768;
+    static constexpr std::int32_t kMaxBlockSize = 65535;
+
+    // The error codes, stored as signed 32-bit values.
+    static constexpr std::int32_t kErrFileMissing = static_cast<std::int32_t>(0x80040001u);
+    static constexpr std::int32_t kErrNothingToSave = static_cast<std::int32_t>(0x80040002u);
+    static constexpr std::int32_t kErrNoFileName = static_cast<std::int32_t>(0x80040003u);
+    static constexpr std::int32_t kErrCannotSave = static_cast<std::int32_t>(0x80040004u);
+    static constexpr std::int32_t kErrCannotCreate = static_cast<std::int32_t>(0x80040005u);
+
+    // The error texts (UTF-8, as every text the program shows).
+    static constexpr std::string_view kMsgFileMissing = "O Ficheiro N\u00e3o Existe";
+    static constexpr std::string_view kMsgNothingToSave =
+        "Guardar: N\u00e3o H\u00e1 Nada Para Guardar";
+    static constexpr std::string_view kMsgNoFileName = "Guardar: Ficheiro N\u00e3o Especificado";
+    // Followed by the file name.
+    static constexpr std::string_view kMsgCannotSave =
+        "Guardar: N\u00e3o Foi Poss\u00edvel Gravar o Ficheiro ";
+    // The platform's texts for the failures of CreateNew.
+    static constexpr std::string_view kMsgSubscriptOutOfRange = "Subscript out of range";
+    static constexpr std::string_view kMsgOutOfMemory = "Out of memory";
+
+    // The list control that LoadListBox fills (a list box of the windows, or a test fake).
+    class ListBox {
+    public:
+        virtual ~ListBox() = default;
+        virtual void Clear() = 0;
+        virtual void AddItem(const std::string& text) = 0;
+    };
+
+    TextFile() = default;
+
+    // Size in bytes of the blocks read and written; 32768 when the object is created. Load and
+    // Save bring it into range first and store the result: 0 (or less) becomes 32768, anything
+    // above 65535 becomes 65535.
+    std::int32_t BlockSize() const { return blockSize_; }
+    void BlockSize(std::int32_t value) { blockSize_ = value; }
+
+    // 0, or the code of the last failure.
+    std::int32_t ErrorNum() const { return errorNum_; }
+    void ErrorNum(std::int32_t value) { errorNum_ = value; }
+
+    // Empty, or the text of the last failure.
+    const std::string& ErrorMsg() const { return errorMsg_; }
+    void ErrorMsg(std::string value) { errorMsg_ = std::move(value); }
+
+    // Replaces the lines by lLineCount empty lines. A count below 1 (or no memory) sets
+    // kErrCannotCreate with the platform's text and leaves the lines as they were.
+    void CreateNew(std::int32_t lLineCount);
+
+    // The 1-based position of the last match within its line; 0 when none. Writes are ignored.
+    // A position beyond the 16-bit range throws gw::Error (an overflow, never a wrap-around).
+    std::int16_t FoundPos() const;
+    void FoundPos(std::int16_t nDummy);
+
+    // Line lIndex; an index outside 1 to Lines() gives the empty text.
+    std::string Line(std::int32_t lIndex) const;
+    // Replaces line lIndex by szText less one final LF and then one final CR. The index must lie
+    // in 1 to Lines(); outside it throws gw::Error and nothing changes.
+    void Line(std::int32_t lIndex, std::string_view szText);
+
+    // The number of lines. Writes are ignored.
+    std::int32_t Lines() const { return static_cast<std::int32_t>(lines_.size()); }
+    void Lines(std::int32_t lDummy);
+
+    // Reads the file into the lines. Line ends are CR LF, a lone CR, and a lone LF where no CR
+    // follows anywhere later in the file (an LF before a later CR stays inside its line); a
+    // final line end (a lone CR included) gives no empty last line. The result does not depend on
+    // BlockSize: a line that crosses a block boundary stays one line. A missing or empty file sets
+    // kErrFileMissing and keeps the lines; a file that exists but cannot be read throws gw::Error,
+    // lines kept.
+    void Load(const std::string& szFileName);
+
+    // Reads and splits the file as Load does, but adds the lines to List1 (cleared once, when
+    // the file is not empty) instead of storing them; the object's own lines stay untouched.
+    void LoadListBox(const std::string& szFileName, ListBox& List1);
+
+    // Writes the lines, each followed by CR LF, through a temporary file that replaces the old
+    // one only when complete. No lines: kErrNothingToSave; an empty name: kErrNoFileName; a file
+    // that cannot be written (opened, written or replaced): kErrCannotSave + the name, and the
+    // old file stays as it was.
+    void Save(const std::string& szFileName);
+
+    // The first line that holds szText: with nCase non-zero matching case, with nCase 0 without
+    // regard to case (ASCII letters). Returns the line number, 0 when no line holds it (and an
+    // empty szText holds nowhere).
+    std::int32_t FindFirst(const std::string& szText, std::int16_t nCase);
+
+    // The next match of the last FindFirst's text and case rule, going on just after the last
+    // match; 0 (with FoundPos 0) when there is none, and again 0 on every further call.
+    std::int32_t FindNext();
+
+private:
+    std::int32_t NormalizedBlockSize();
+    // Reads and splits the whole file; false when it is missing or empty.
+    bool ReadLines(const std::string& fileName, std::vector<std::string>& out);
+    bool MatchFrom(std::int32_t lineNumber, std::size_t from);
+
+    std::int32_t blockSize_ = kDefaultBlockSize;
+    std::int32_t errorNum_ = 0;
+    std::string errorMsg_;
+
+    std::vector<std::string> lines_; // line n is lines_[n - 1]
+    std::int32_t foundLine_ = 0;
+    std::int32_t foundPos_ = 0;
+    std::string searchText_;
+    std::int16_t matchCase_ = 0;
+};
+
+} // namespace gw
