@@ -38,7 +38,7 @@ Arguments ParseArguments(const std::vector<std::string>& words,
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         std::string inlineValue;
         bool hasInline = false;
         if (word.rfind("--", 0) == 0) {
@@ -48,18 +48,18 @@ Arguments ParseArguments(const std::vector<std::string>& words,
                 hasInline = true;
                 name.resize(eq);
             }
-            spec = findLong(options, name);
+            option = findLong(options, name);
         } else if (word.size() == 2) {
-            spec = findShort(options, word[1]);
+            option = findShort(options, word[1]);
         }
-        if (spec == nullptr) {
+        if (option == nullptr) {
             throw UsageError("unknown option " + word);
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (hasInline) {
-                throw UsageError("option --" + spec->longName + " takes no value");
+                throw UsageError("option --" + option->longName + " takes no value");
             }
-            args.flags.insert(spec->longName);
+            args.flags.insert(option->longName);
             continue;
         }
         if (!hasInline) {
@@ -68,10 +68,10 @@ Arguments ParseArguments(const std::vector<std::string>& words,
             }
             inlineValue = words[++i];
         }
-        if (args.has(spec->longName)) {
-            throw UsageError("option --" + spec->longName + " given twice");
+        if (args.has(option->longName)) {
+            throw UsageError("option --" + option->longName + " given twice");
         }
-        args.values[spec->longName] = inlineValue;
+        args.values[option->longName] = inlineValue;
     }
     return args;
 }

@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"build", BuildCommand},
     {"images", ImagesCommand},
     {"remove-images", RemoveImagesCommand},
+    {"setup", SetupCommand},
 };
 
 } // namespace
@@ -28,12 +29,16 @@ std::string UsageText() {
            "  glyphwright-cli build [-t TARGET] [--all-targets] -o OUT.dll ICON.ico...\n"
            "  glyphwright-cli images ICON.ico\n"
            "  glyphwright-cli remove-images ICON.ico --keep LIST [-o OUT.ico]\n"
+           "  glyphwright-cli setup SETUP_DIR [--dll NAME.dll] [--extension EXT] ICON.ico...\n"
            "  glyphwright-cli --help | --version\n"
            "\n"
            "TARGET is x86, mips, sh3, sh4, arm or ppc (any case; default x86).\n"
            "--all-targets writes OUT.dll for TARGET and then OUT.dll.X86 ... OUT.dll.PPC.\n"
            "LIST names the images to keep by 0-based index (\"0,2\"); without -o the icon file\n"
-           "is replaced, with -o the kept images go to OUT.ico.\n";
+           "is replaced, with -o the kept images go to OUT.ico.\n"
+           "setup rewrites the setup directory of the VBCE Application Install Wizard so that\n"
+           "the application installs with a new extension (EXT: letters and digits, at most 8;\n"
+           "default: a random one) whose icon is the first icon of the DLL (default Icons.dll).\n";
 }
 
 int RunCli(const std::vector<std::string>& words, Console console) {

@@ -28,5 +28,7 @@ int BuildCommand(const std::vector<std::string>& words, Console console);
 int ImagesCommand(const std::vector<std::string>& words, Console console);
 // Writes an icon file again with only the images listed by --keep, in place or to -o OUT.
 int RemoveImagesCommand(const std::vector<std::string>& words, Console console);
+// Builds the icon DLLs into a VBCE setup directory, rewrites its INF and rebuilds its cabinets.
+int SetupCommand(const std::vector<std::string>& words, Console console);
 
 } // namespace gw::cli

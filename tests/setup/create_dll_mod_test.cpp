@@ -2,6 +2,7 @@
 // Install Wizard leaves, with a small script standing in for the cab builder.
 #include "setup/create_dll_mod.h"
 #include "setup/extension.h"
+#include "support/setup_directory.h"
 #include "support/test_support.h"
 
 #include <filesystem>
@@ -13,74 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::MessageIcon;
+using test::Crlf;
+using test::kWizardInf;
 using test::ReadText;
+using test::SetupDirectory;
 using test::WriteText;
 
-// Joins lines with CR LF, the INF's line end.
-std::string Crlf(std::initializer_list<const char*> lines) {
-    std::string text;
-    for (const char* line : lines) {
-        text += std::string(line) + "\r\n";
-    }
-    return text;
-}
-
-const std::string kWizardInf = Crlf({
-    "[Version]",
-    "Signature = \"$Windows NT$\"",
-    "Provider = \"Acme\"",
-    "CESignature = \"$Windows CE$\"",
-    "",
-    "[CEStrings]",
-    "AppName = \"MyApp\"",
-    "InstallDir = %CE1%\\%AppName%",
-    "",
-    "[Strings]",
-    "CompanyName = \"Acme\"",
-    "",
-    "[CEDevice.SH3]",
-    "ProcessorType = 10003",
-    "",
-    "[CEDevice.ARM]",
-    "ProcessorType = 2577",
-    "",
-    "[DefaultInstall]",
-    "CEShortcuts = Shortcuts",
-    "AddReg = RegData",
-    "",
-    "[DefaultInstall.SH3]",
-    "CopyFiles = Files.Common,Files.SH3",
-    "",
-    "[DefaultInstall.ARM]",
-    "CopyFiles = Files.Common,Files.ARM",
-    "",
-    "[SourceDisksNames.SH3]",
-    "1 = ,\"Common Files\",,App",
-    "2 = ,\"SH3 Files\",,SH3",
-    "",
-    "[SourceDisksNames.ARM]",
-    "1 = ,\"Common Files\",,App",
-    "2 = ,\"ARM Files\",,ARM",
-    "",
-    "[SourceDisksFiles.SH3]",
-    "MyApp.vb = 1",
-    "pvbload.exe = 2",
-    "",
-    "[SourceDisksFiles.ARM]",
-    "MyApp.VB = 1",
-    "pvbload.exe = 2",
-    "",
-    "[DestinationDirs]",
-    "Files.Common = 0,%InstallDir%",
-    "",
-    "[Files.Common]",
-    "MyApp.vb,,,0",
-    "",
-    "[Shortcuts]",
-    "MyApp,0,MyApp.vbp",
-});
-
-// The same INF after the rewrite with extension "7xy" for the processors "sh3 arm".
 const std::string kRewrittenInf = Crlf({
     "[Version]",
     "Signature = \"$Windows NT$\"",
@@ -154,61 +93,6 @@ const std::string kRewrittenInf = Crlf({
     "HKCR,VBCE.7xyFile\\DefaultIcon,,0x00000000,\"%InstallDir%\\%IconFile%,0\"",
     "HKCR,VBCE.7xyFile\\Shell\\Open\\Command,,0x00000000,\"\\Windows\\pvbload.exe %%1\"",
 });
-
-// A setup directory as the wizard leaves it, with a script for the cab builder that records
-// its arguments and working directory, writes one cabinet per processor into its working
-// directory, and fails when the file "fail" holds an exit code.
-class SetupDirectory {
-public:
-    explicit SetupDirectory(const std::string& cpus = "sh3 arm",
-                            const std::string& inf = kWizardInf,
-                            const char* readmeName = "README.TXT") {
-        fs::create_directories(root() / "App");
-        fs::create_directories(root() / "CD1");
-        WriteText(root() / "App" / "MyApp.vb", "compiled application");
-        WriteText(root() / "CD1" / "Old.SH3.CAB", "old cabinet");
-        WriteText(inf_, inf);
-        const std::string script = tools_.file("fake-cabwiz.sh");
-        WriteText(script, "#!/bin/sh\n"
-                          "printf '%s\\n' \"$@\" > " +
-                              test::ShellQuote(tools_.file("args")) + "\n" + "pwd > " +
-                              test::ShellQuote(tools_.file("cwd")) + "\n" +
-                              "fail=" + test::ShellQuote(tools_.file("fail")) + "\n" +
-                              "if [ -f \"$fail\" ]; then exit $(cat \"$fail\"); fi\n"
-                              "cpus=\n"
-                              "for a in \"$@\"; do\n"
-                              "  if [ -n \"$cpus\" ]; then echo cab > \"MyApp.$a.CAB\"; fi\n"
-                              "  if [ \"$a\" = /cpu ]; then cpus=1; fi\n"
-                              "done\n");
-        fs::permissions(script, fs::perms::owner_all);
-        command_ = "\"" + script + "\" \"" + inf_ + "\" /err CabWiz.log /cpu " + cpus;
-        WriteText(root() / readmeName,
-                  "Application Install Wizard\r\n\r\nTo rebuild the cabinet files, run:\r\n" +
-                      command_ + "\r\n");
-    }
-
-    fs::path root() const { return dir_.path(); }
-    std::string setupDir() const { return dir_.path().string() + "/"; }
-    const std::string& infPath() const { return inf_; }
-    std::string icon() const { return (test::ExamplesDir() / "glyph-4bit.ico").string(); }
-    std::string cabwizArgs() const { return ReadText(tools_.file("args")); }
-    std::string cabwizCwd() const { return ReadText(tools_.file("cwd")); }
-    bool cabwizRan() const { return fs::exists(tools_.file("args")); }
-    void failCabwizWith(int code) const { WriteText(tools_.file("fail"), std::to_string(code)); }
-
-    SetupReport run(const std::string& extension = "7xy") {
-        return RunSetup(setupDir(), "Icons.dll", {icon()}, extension, state, messages);
-    }
-
-    SetupModuleState state;
-    test::RecordingMessages messages;
-
-private:
-    test::TempDir dir_;
-    test::TempDir tools_;
-    std::string inf_ = (dir_.path() / "MyApp.inf").string();
-    std::string command_;
-};
 
 std::uint16_t MachineOf(const fs::path& dll) {
     return test::Le16(test::ReadBytes(dll), 0xAC);

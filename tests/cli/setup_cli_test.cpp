@@ -1,0 +1,91 @@
+#include "support/setup_directory.h"
+#include "support/test_support.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace gw {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ShellQuote;
+
+test::ProcessResult Cli(const std::string& arguments) {
+    return test::RunShell(ShellQuote(GLYPHWRIGHT_CLI) + " " + arguments);
+}
+
+TEST(SetupCliTest, RewritesTheSetupDirectoryAndSaysWhatItDid) {
+    test::SetupDirectory setup;
+    const auto run = Cli("setup " + ShellQuote(setup.root().string()) +
+                         " --dll MyIcons.dll --extension Q7 " + ShellQuote(setup.icon()));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string dir = setup.setupDir();
+    const std::string expected = "extension: q7\n"
+                                 "built the setup directory's DLL (X86, machine 0x014C): " +
+                                 dir +
+                                 "MyIcons.dll\n"
+                                 "built sh3 DLL (SH3, machine 0x01A2): " +
+                                 dir +
+                                 "Icons/sh3/MyIcons.dll\n"
+                                 "built arm DLL (ARM, machine 0x01C0): " +
+                                 dir +
+                                 "Icons/arm/MyIcons.dll\n"
+                                 "rewrote the INF: " +
+                                 setup.infPath() +
+                                 "\n"
+                                 "copied the application: " +
+                                 dir + "App/MyApp.q7\n";
+    EXPECT_EQ(run.out.substr(0, expected.size()), expected);
+    EXPECT_NE(run.out.find("  it exited with code 0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("gathered cabinet: " + dir + "CD1/MyApp.arm.CAB\n"), std::string::npos);
+    EXPECT_NE(test::ReadText(setup.infPath()).find("IconFile=MyIcons.dll"), std::string::npos);
+    EXPECT_TRUE(fs::exists(setup.root() / "App" / "MyApp.q7"));
+}
+
+TEST(SetupCliTest, DrawsARandomExtensionByDefault) {
+    test::SetupDirectory setup("arm");
+    const auto run =
+        Cli("setup " + ShellQuote(setup.root().string()) + " " + ShellQuote(setup.icon()));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::smatch match;
+    const std::string out = run.out;
+    ASSERT_TRUE(std::regex_search(out, match, std::regex("^extension: ([0-9][a-z][a-z])\n")))
+        << run.out;
+    EXPECT_TRUE(fs::exists(setup.root() / "App" / ("MyApp." + match[1].str())));
+    EXPECT_TRUE(fs::exists(setup.root() / "Icons.dll"));
+}
+
+TEST(SetupCliTest, FailuresExitOneAndUsageErrorsTwo) {
+    test::SetupDirectory setup;
+    setup.failCabwizWith(5);
+    const auto failed =
+        Cli("setup " + ShellQuote(setup.root().string()) + " -e abc " + ShellQuote(setup.icon()));
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("exited with code 5"), std::string::npos) << failed.err;
+    EXPECT_EQ(failed.out.find("done:"), std::string::npos);
+
+    test::TempDir empty;
+    const auto wrong =
+        Cli("setup " + ShellQuote(empty.path().string()) + " " + ShellQuote(setup.icon()));
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_NE(wrong.err.find("Wrong directory selected. File \"Readme.txt\" not found!"),
+              std::string::npos);
+
+    const auto badExtension =
+        Cli("setup " + ShellQuote(setup.root().string()) + " -e a.b " + ShellQuote(setup.icon()));
+    EXPECT_EQ(badExtension.exitCode, 1);
+    EXPECT_NE(badExtension.err.find("only letters and digits"), std::string::npos);
+
+    for (const std::string& arguments :
+         std::vector<std::string>{"setup", "setup " + ShellQuote(setup.root().string()),
+                                  "setup " + ShellQuote(setup.root().string()) + " --dll a/b.dll " +
+                                      ShellQuote(setup.icon())}) {
+        const auto usage = Cli(arguments);
+        EXPECT_EQ(usage.exitCode, 2) << arguments;
+        EXPECT_NE(usage.err.find("Usage:"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace gw
