@@ -25,8 +25,8 @@ struct Arguments {
 };
 
 struct OptionSpec {
-    std::string longName;  // "output"
-    char shortName = 0;    // 'o', or 0
+    std::string longName; // "output"
+    char shortName = 0;   // 'o', or 0
     bool takesValue = false;
 };
 

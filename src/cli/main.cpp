@@ -1,6 +1,6 @@
-#include <iostream>
-
 #include "cli/commands.h"
+
+#include <iostream>
 
 int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
