@@ -22,14 +22,14 @@ void putOptionalHeader(ByteWriter& out, const ImageOptionalHeader32& h) {
     out.i16(h.Magic);
     out.u8(h.MajorLinkerVersion);
     out.u8(h.MinorLinkerVersion);
-    for (std::int32_t v : {h.SizeOfCode, h.SizeOfInitializedData, h.SizeOfUninitializedData,
-                           h.AddressOfEntryPoint, h.BaseOfCode, h.BaseOfData, h.ImageBase,
-                           h.SectionAlignment, h.FileAlignment}) {
+    for (std::int32_t v :
+         {h.SizeOfCode, h.SizeOfInitializedData, h.SizeOfUninitializedData, h.AddressOfEntryPoint,
+          h.BaseOfCode, h.BaseOfData, h.ImageBase, h.SectionAlignment, h.FileAlignment}) {
         out.i32(v);
     }
-    for (std::int16_t v : {h.MajorOperatingSystemVersion, h.MinorOperatingSystemVersion,
-                           h.MajorImageVersion, h.MinorImageVersion, h.MajorSubsystemVersion,
-                           h.MinorSubsystemVersion}) {
+    for (std::int16_t v :
+         {h.MajorOperatingSystemVersion, h.MinorOperatingSystemVersion, h.MajorImageVersion,
+          h.MinorImageVersion, h.MajorSubsystemVersion, h.MinorSubsystemVersion}) {
         out.i16(v);
     }
     for (std::int32_t v : {h.Win32VersionValue, h.SizeOfImage, h.SizeOfHeaders, h.CheckSum}) {
@@ -56,18 +56,6 @@ void putSectionHeader(ByteWriter& out, const ImageSectionHeader& s) {
     out.i16(s.NumberOfRelocations);
     out.i16(s.NumberOfLinenumbers);
     out.u32(s.Characteristics);
-}
-
-void putBitmapHeader(ByteWriter& out, const BitmapInfoHeader& h) {
-    out.i32(h.biSize);
-    out.i32(h.biWidth);
-    out.i32(h.biHeight);
-    out.i16(h.biPlanes);
-    out.i16(h.biBitCount);
-    for (std::int32_t v : {h.biCompression, h.biSizeImage, h.biXPelsPerMeter, h.biYPelsPerMeter,
-                           h.biClrUsed, h.biClrImportant}) {
-        out.i32(v);
-    }
 }
 
 std::int32_t advance(std::int32_t position, std::uint64_t count) {
@@ -126,13 +114,9 @@ void WriteDllImage(const DllImage& image, ByteWriter& out) {
 
     for (const IconFileRecord& icon : image.Icons) {
         for (const IconImage& img : icon.Images) {
-            putBitmapHeader(out, img.Header);
-            for (std::int32_t colour : img.Palette) {
-                out.i32(colour);
-            }
-            out.bytes(img.Bits);
-            position = advance(position, kBitmapInfoHeaderSize + 4 * img.Palette.size() +
-                                             img.Bits.size());
+            PutIconImage(out, img);
+            position =
+                advance(position, kBitmapInfoHeaderSize + 4 * img.Palette.size() + img.Bits.size());
             PadToAlignment(out, position, 8);
         }
         out.i16(icon.Header.Reserved);

@@ -11,6 +11,8 @@ class MessageService;
 
 namespace gw {
 
+class ByteWriter;
+
 // ICONDIR: the 6-byte header of an icon file.
 struct IconDir {
     std::int16_t Reserved = 0;
@@ -95,6 +97,10 @@ std::int32_t PaletteEntries(std::int16_t bitCount);
 
 // The image remover's row text for a directory entry: "32 x 32 - 16 Colors".
 std::string ImageRowText(const IconDirEntry& entry);
+
+// Writes an image as stored in icon files and DLLs: its 40-byte header field by field, its
+// colour table and its masks.
+void PutIconImage(ByteWriter& out, const IconImage& image);
 
 // Writes the images as a fresh icon file with a directory built from their own headers. The
 // file is replaced only when complete. A target that cannot be written is told to the user

@@ -111,18 +111,6 @@ std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
     return entries;
 }
 
-void putBitmapHeader(ByteWriter& out, const BitmapInfoHeader& h) {
-    out.i32(h.biSize);
-    out.i32(h.biWidth);
-    out.i32(h.biHeight);
-    out.i16(h.biPlanes);
-    out.i16(h.biBitCount);
-    for (std::int32_t v : {h.biCompression, h.biSizeImage, h.biXPelsPerMeter, h.biYPelsPerMeter,
-                           h.biClrUsed, h.biClrImportant}) {
-        out.i32(v);
-    }
-}
-
 void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
              const std::vector<IconImage>& images) {
     out.i16(0); // Reserved
@@ -139,11 +127,7 @@ void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
         out.i32(e.ImageOffset);
     }
     for (const IconImage& image : images) {
-        putBitmapHeader(out, image.Header);
-        for (std::int32_t colour : image.Palette) {
-            out.i32(colour);
-        }
-        out.bytes(image.Bits);
+        PutIconImage(out, image);
     }
 }
 
@@ -170,6 +154,23 @@ void tellLocked(platform::MessageService& messages) {
 }
 
 } // namespace
+
+void PutIconImage(ByteWriter& out, const IconImage& image) {
+    const BitmapInfoHeader& h = image.Header;
+    out.i32(h.biSize);
+    out.i32(h.biWidth);
+    out.i32(h.biHeight);
+    out.i16(h.biPlanes);
+    out.i16(h.biBitCount);
+    for (std::int32_t v : {h.biCompression, h.biSizeImage, h.biXPelsPerMeter, h.biYPelsPerMeter,
+                           h.biClrUsed, h.biClrImportant}) {
+        out.i32(v);
+    }
+    for (std::int32_t colour : image.Palette) {
+        out.i32(colour);
+    }
+    out.bytes(image.Bits);
+}
 
 bool WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
                    platform::MessageService& messages, platform::EventPump* events) {
