@@ -34,72 +34,59 @@ TEST(DllLayoutTest, OneFileWithTwoImages) {
     ASSERT_EQ(dll.size(), 0x710u);
     EXPECT_EQ(Bytes(dll.begin(), dll.begin() + 172),
               Bytes(PeHeaderTemplate().begin(), PeHeaderTemplate().end()));
-    // File and optional headers.
-    EXPECT_EQ(Le16(dll, 0xAC), 0x014C);
-    EXPECT_EQ(Le16(dll, 0xAE), 2);
-    EXPECT_EQ(Le32(dll, 0xB0), 0x37C54026u);
-    EXPECT_EQ(Le16(dll, 0xBC), 224);
-    EXPECT_EQ(Le16(dll, 0xBE), 0x210E);
-    EXPECT_EQ(Le16(dll, 0xC0), 0x010B);
-    EXPECT_EQ(dll[0xC2], 6);
-    EXPECT_EQ(Le32(dll, 0xC8), 0x520u); // SizeOfInitializedData
-    EXPECT_EQ(Le32(dll, 0xD4), 496u);
-    EXPECT_EQ(Le32(dll, 0xD8), 496u);
-    EXPECT_EQ(Le32(dll, 0xDC), 0x10000u);
-    EXPECT_EQ(Le32(dll, 0xE0), 16u);
-    EXPECT_EQ(Le32(dll, 0xE4), 16u);
-    EXPECT_EQ(Le16(dll, 0xE8), 4);
-    EXPECT_EQ(Le16(dll, 0xF0), 2);
-    EXPECT_EQ(Le32(dll, 0xF8), 0x710u); // SizeOfImage
-    EXPECT_EQ(Le32(dll, 0xFC), 496u);
-    EXPECT_EQ(Le16(dll, 0x104), 9);
-    EXPECT_EQ(Le32(dll, 0x108), 0x100000u);
-    EXPECT_EQ(Le32(dll, 0x10C), 0x1000u);
-    EXPECT_EQ(Le32(dll, 0x11C), 16u);
-    for (std::size_t k = 0; k < 16; ++k) {
-        const std::size_t at = 0x120 + 8 * k;
-        const std::uint32_t va = k == 2 ? 496 : k == 5 ? 0x700 : 0;
-        const std::uint32_t size = k == 2 ? 0x508 : k == 5 ? 8 : 0;
-        EXPECT_EQ(Le32(dll, at), va) << k;
-        EXPECT_EQ(Le32(dll, at + 4), size) << k;
+    // Every header and resource-directory field of the worked example: offset, width, value.
+    struct Field {
+        std::size_t at;
+        int width;
+        std::uint32_t value;
+    };
+    // clang-format off
+    const Field fields[] = {
+        // File header and optional header.
+        {0xAC, 2, 0x014C}, {0xAE, 2, 2}, {0xB0, 4, 0x37C54026}, {0xB4, 4, 0},
+        {0xB8, 4, 0}, {0xBC, 2, 224}, {0xBE, 2, 0x210E}, {0xC0, 2, 0x010B},
+        {0xC2, 1, 6}, {0xC3, 1, 0}, {0xC4, 4, 0}, {0xC8, 4, 0x520},
+        {0xCC, 4, 0}, {0xD0, 4, 0}, {0xD4, 4, 496}, {0xD8, 4, 496},
+        {0xDC, 4, 0x10000}, {0xE0, 4, 16}, {0xE4, 4, 16}, {0xE8, 2, 4},
+        {0xEA, 2, 0}, {0xEC, 4, 0}, {0xF0, 2, 2}, {0xF2, 2, 0},
+        {0xF4, 4, 0}, {0xF8, 4, 0x710}, {0xFC, 4, 496}, {0x100, 4, 0},
+        {0x104, 2, 9}, {0x106, 2, 0}, {0x108, 4, 0x100000}, {0x10C, 4, 0x1000},
+        {0x110, 4, 0x100000}, {0x114, 4, 0x1000}, {0x118, 4, 0}, {0x11C, 4, 16},
+        // Data directories 2 (resources) and 5 (relocations); the others are checked below.
+        {0x130, 4, 496}, {0x134, 4, 0x508}, {0x148, 4, 0x700}, {0x14C, 4, 8},
+        // Section table: ".rsrc" then ".reloc".
+        {0x1A0, 4, 0x7273722E}, {0x1A4, 4, 0x63}, {0x1A8, 4, 0x508}, {0x1AC, 4, 496},
+        {0x1B0, 4, 0x510}, {0x1B4, 4, 496}, {0x1B8, 4, 0}, {0x1BC, 4, 0},
+        {0x1C0, 4, 0}, {0x1C4, 4, 0x40000040}, {0x1C8, 4, 0x6C65722E}, {0x1CC, 4, 0x636F},
+        {0x1D0, 4, 12}, {0x1D4, 4, 0x700}, {0x1D8, 4, 16}, {0x1DC, 4, 0x700},
+        {0x1EC, 4, 0x42000040},
+        // Root directory, RT_ICON directory at 0x20, RT_GROUP_ICON directory at 0x40.
+        {rsrc + 12, 2, 0}, {rsrc + 14, 2, 2}, {rsrc + 16, 4, 3}, {rsrc + 20, 4, 0x80000020},
+        {rsrc + 24, 4, 14}, {rsrc + 28, 4, 0x80000040}, {rsrc + 0x2E, 2, 2}, {rsrc + 0x30, 4, 1},
+        {rsrc + 0x34, 4, 0x80000058}, {rsrc + 0x38, 4, 2}, {rsrc + 0x3C, 4, 0x80000070}, {rsrc + 0x4E, 2, 1},
+        {rsrc + 0x50, 4, 101}, {rsrc + 0x54, 4, 0x80000088},
+        // Relocation block: VirtualAddress 0, SizeOfBlock 8, then 8 zero bytes.
+        {0x700, 4, 0}, {0x704, 4, 8}, {0x708, 4, 0}, {0x70C, 4, 0},
+    };
+    // clang-format on
+    for (const Field& f : fields) {
+        const std::uint32_t actual = f.width == 1   ? dll[f.at]
+                                     : f.width == 2 ? Le16(dll, f.at)
+                                                    : Le32(dll, f.at);
+        EXPECT_EQ(actual, f.value) << "at 0x" << std::hex << f.at;
     }
-    // Section table.
-    EXPECT_EQ(std::string(dll.begin() + 0x1A0, dll.begin() + 0x1A8), std::string(".rsrc\0\0\0", 8));
-    EXPECT_EQ(Le32(dll, 0x1A8), 0x508u);
-    EXPECT_EQ(Le32(dll, 0x1AC), 496u);
-    EXPECT_EQ(Le32(dll, 0x1B0), 0x510u);
-    EXPECT_EQ(Le32(dll, 0x1B4), 496u);
-    EXPECT_EQ(Le32(dll, 0x1C4), 0x40000040u);
-    EXPECT_EQ(std::string(dll.begin() + 0x1C8, dll.begin() + 0x1D0), std::string(".reloc\0\0", 8));
-    EXPECT_EQ(Le32(dll, 0x1D0), 12u);
-    EXPECT_EQ(Le32(dll, 0x1D4), 0x700u);
-    EXPECT_EQ(Le32(dll, 0x1D8), 16u);
-    EXPECT_EQ(Le32(dll, 0x1DC), 0x700u);
-    EXPECT_EQ(Le32(dll, 0x1EC), 0x42000040u);
-    // Resource tree: root, RT_ICON at 0x20, RT_GROUP_ICON at 0x40, languages at 0x58.
-    EXPECT_EQ(Le16(dll, rsrc + 14), 2);
-    EXPECT_EQ(Le32(dll, rsrc + 16), 3u);
-    EXPECT_EQ(Le32(dll, rsrc + 20), 0x80000020u);
-    EXPECT_EQ(Le32(dll, rsrc + 24), 14u);
-    EXPECT_EQ(Le32(dll, rsrc + 28), 0x80000040u);
-    EXPECT_EQ(Le16(dll, rsrc + 0x20 + 14), 2);
-    EXPECT_EQ(Le32(dll, rsrc + 0x30), 1u);
-    EXPECT_EQ(Le32(dll, rsrc + 0x34), 0x80000058u);
-    EXPECT_EQ(Le32(dll, rsrc + 0x38), 2u);
-    EXPECT_EQ(Le32(dll, rsrc + 0x3C), 0x80000070u);
-    EXPECT_EQ(Le16(dll, rsrc + 0x40 + 14), 1);
-    EXPECT_EQ(Le32(dll, rsrc + 0x50), 101u);
-    EXPECT_EQ(Le32(dll, rsrc + 0x54), 0x80000088u);
+    for (std::size_t k : {0, 1, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}) {
+        EXPECT_EQ(Le32(dll, 0x120 + 8 * k) | Le32(dll, 0x124 + 8 * k), 0u) << "directory " << k;
+    }
+    // Language directories at 0x58 lead to the data entries at 0xA0, which point at the blobs:
+    // images at 0x2C0 and 0x5A8, the group at 0x6D0.
+    const std::uint32_t blobAt[] = {0x2C0, 0x5A8, 0x6D0};
+    const std::uint32_t blobSize[] = {744, 296, 34};
     for (std::size_t m = 0; m < 3; ++m) {
         const std::size_t lang = rsrc + 0x58 + 24 * m;
         EXPECT_EQ(Le16(dll, lang + 14), 1);
         EXPECT_EQ(Le32(dll, lang + 16), 0u);
         EXPECT_EQ(Le32(dll, lang + 20), 0xA0u + 16 * m);
-    }
-    // Data entries point at the blobs: images at 0x2C0 and 0x5A8, the group at 0x6D0.
-    const std::uint32_t blobAt[] = {0x2C0, 0x5A8, 0x6D0};
-    const std::uint32_t blobSize[] = {744, 296, 34};
-    for (std::size_t m = 0; m < 3; ++m) {
         EXPECT_EQ(Le32(dll, rsrc + 0xA0 + 16 * m), blobAt[m]);
         EXPECT_EQ(Le32(dll, rsrc + 0xA4 + 16 * m), blobSize[m]);
         EXPECT_EQ(Le32(dll, rsrc + 0xA8 + 16 * m), 0u);
@@ -118,11 +105,6 @@ TEST(DllLayoutTest, OneFileWithTwoImages) {
     EXPECT_EQ(dll[g + 20], 16); // the second entry's width
     EXPECT_EQ(Le16(dll, g + 32), 2);
     EXPECT_EQ(Bytes(dll.begin() + g + 34, dll.begin() + 0x700), Bytes(14, 0));
-    // Relocation block: VirtualAddress 0, SizeOfBlock 8, 8 zero bytes.
-    EXPECT_EQ(Le32(dll, 0x700), 0u);
-    EXPECT_EQ(Le32(dll, 0x704), 8u);
-    EXPECT_EQ(Le32(dll, 0x708), 0u);
-    EXPECT_EQ(Le32(dll, 0x70C), 0u);
 }
 
 TEST(DllLayoutTest, TwoFilesInterleaveImagesAndGroups) {
