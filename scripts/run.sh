@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Glyphwright and runs it: packs the example icons into icon
-# DLLs with glyphwright-cli and prints what it wrote.
+# Installs what is missing, builds Glyphwright and runs it: the window program where there is a
+# display to show it on, else a demonstration of glyphwright-cli that packs the example icons
+# into icon DLLs and prints what it wrote.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,10 +9,16 @@ scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 
-cli=build/default/bin/glyphwright-cli
+bin=build/default/bin
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$bin/glyphwright"
+fi
+
+cli=$bin/glyphwright-cli
 out=build/examples
 mkdir -p "$out"
 echo
+echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): showing the command-line tool instead."
 echo "Packing the example icons:"
 "$cli" images examples/multi.ico
 "$cli" build -t x86 --all-targets -o "$out/Examples.dll" \
