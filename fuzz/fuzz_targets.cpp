@@ -1,0 +1,191 @@
+#include "fuzz/fuzz_targets.h"
+
+#include "common/error.h"
+#include "dll/create_dll.h"
+#include "dll/write_dll.h"
+#include "icons/icon_files.h"
+#include "platform/services.h"
+#include "setup/inf_module.h"
+#include "setup/text_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace gw::fuzz {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The readers take paths, so each input goes to a file of its own in a private folder
+// (in memory where /dev/shm exists).
+class InputFile {
+public:
+    InputFile(const std::uint8_t* data, std::size_t size, const char* name) {
+        static const fs::path folder = [] {
+            const fs::path shm = "/dev/shm";
+            std::error_code ec;
+            fs::path base = fs::is_directory(shm, ec) ? shm : fs::temp_directory_path();
+            base /= "glyphwright-fuzz-" + std::to_string(::getpid());
+            fs::create_directories(base);
+            return base;
+        }();
+        path_ = (folder / name).string();
+        std::FILE* f = std::fopen(path_.c_str(), "wb");
+        if (f == nullptr) {
+            std::abort(); // the harness itself is broken; nothing to learn from this input
+        }
+        if (size > 0) {
+            std::fwrite(data, 1, size, f);
+        }
+        std::fclose(f);
+    }
+    ~InputFile() {
+        std::error_code ec;
+        fs::remove(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+class SilentMessages : public platform::MessageService {
+public:
+    platform::MessageAnswer show(const platform::Message&) override {
+        return platform::MessageAnswer::Ok;
+    }
+};
+
+// The first bytes of an input as a short text, for names that the fuzzer varies.
+std::string takeText(const std::uint8_t*& data, std::size_t& size, std::size_t most) {
+    std::string text;
+    while (size > 0 && text.size() < most && *data != '\n') {
+        text += static_cast<char>(*data);
+        ++data;
+        --size;
+    }
+    if (size > 0) {
+        ++data;
+        --size;
+    }
+    return text;
+}
+
+// A name as INF files spell them: printable, no blanks at its ends, no brackets, "=" or ";".
+bool plainName(const std::string& name) {
+    if (name.empty() || name.front() == ' ' || name.back() == ' ') {
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c < 0x21 || c > 0x7E || c == '[' || c == ']' || c == '=' || c == ';') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void IconReader(const std::uint8_t* data, std::size_t size) {
+    InputFile file(data, size, "icon.ico");
+    try {
+        IconDir header;
+        std::vector<IconDirEntry> entries;
+        std::vector<IconImage> images;
+        const std::int16_t count = ReadIconImages(file.path(), header, entries, images);
+        if (count != static_cast<std::int16_t>(images.size())) {
+            std::abort();
+        }
+        for (const IconDirEntry& entry : entries) {
+            (void)ImageRowText(entry);
+        }
+    } catch (const Error&) {
+    }
+}
+
+void DllBuild(const std::uint8_t* data, std::size_t size) {
+    InputFile file(data, size, "build.ico");
+    try {
+        const DllImage image = BuildDllImage(0x01C0, {file.path(), file.path()});
+        const std::vector<std::uint8_t> bytes = DllBytes(image);
+        // The file always ends where its header says.
+        if (static_cast<std::int64_t>(bytes.size()) != image.OptionalHeader.SizeOfImage ||
+            bytes.size() % 16 != 0) {
+            std::abort();
+        }
+    } catch (const Error&) {
+    }
+}
+
+void TextFileLoad(const std::uint8_t* data, std::size_t size) {
+    // The first byte picks a small block size, so lines cross block boundaries often.
+    const std::int32_t blockSize = size > 0 ? 1 + data[0] % 64 : 1;
+    InputFile file(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0, "text.txt");
+    try {
+        TextFile text;
+        text.BlockSize(blockSize);
+        text.Load(file.path());
+        TextFile whole;
+        whole.Load(file.path());
+        // Block size must not change the lines.
+        if (text.Lines() != whole.Lines()) {
+            std::abort();
+        }
+        for (std::int32_t i = 1; i <= text.Lines(); ++i) {
+            if (text.Line(i) != whole.Line(i)) {
+                std::abort();
+            }
+        }
+        if (text.FindFirst("cabwiz", 0) > 0) {
+            while (text.FindNext() > 0) {
+            }
+        }
+    } catch (const Error&) {
+    }
+}
+
+void CabwizCommand(const std::uint8_t* data, std::size_t size) {
+    std::string tokens(reinterpret_cast<const char*>(data), size);
+    bool failed = false;
+    for (int i = 0; i < 64 && !failed; ++i) {
+        (void)NextToken(tokens, failed);
+    }
+    InputFile file(data, size, "Readme.txt");
+    SilentMessages messages;
+    CabwizInfo info;
+    try {
+        (void)ReadCabwizCommand(file.path(), info, messages);
+    } catch (const Error&) {
+    }
+}
+
+void ProfileEdit(const std::uint8_t* data, std::size_t size) {
+    // The first two lines of the input name a section and a key; the rest is the INF.
+    const std::string section = takeText(data, size, 40);
+    const std::string key = takeText(data, size, 40);
+    InputFile file(data, size, "setup.inf");
+    try {
+        const std::string value = ReadProfileString(file.path(), section, key);
+        const std::vector<std::string> keys = ReadProfileKeys(file.path(), section);
+        WriteProfileString(file.path(), section, key, value + ", more");
+        // What was written reads back, for names and values that need no trimming or quoting.
+        if (plainName(section) && plainName(key) && value.find('"') == std::string::npos &&
+            ReadProfileString(file.path(), section, key) != value + ", more") {
+            std::abort();
+        }
+    } catch (const Error&) {
+    }
+}
+
+std::vector<NamedTarget> AllTargets() {
+    return {{"icon_reader", IconReader},
+            {"dll_build", DllBuild},
+            {"text_file_load", TextFileLoad},
+            {"cabwiz_command", CabwizCommand},
+            {"profile_edit", ProfileEdit}};
+}
+
+} // namespace gw::fuzz

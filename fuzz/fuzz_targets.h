@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The bodies of the fuzz targets. libFuzzer drives each through its own small program; the
+// test suite replays the regression inputs through the same functions. Each must neither crash
+// nor leak on any input: failures of the code under test are gw::Error exceptions, which the
+// bodies catch.
+namespace gw::fuzz {
+
+using Target = void (*)(const std::uint8_t* data, std::size_t size);
+
+void IconReader(const std::uint8_t* data, std::size_t size);
+void DllBuild(const std::uint8_t* data, std::size_t size);
+void TextFileLoad(const std::uint8_t* data, std::size_t size);
+void CabwizCommand(const std::uint8_t* data, std::size_t size);
+void ProfileEdit(const std::uint8_t* data, std::size_t size);
+
+struct NamedTarget {
+    const char* name;
+    Target run;
+};
+
+// Every target by the name of its folder in fuzz/corpus and fuzz/regressions.
+std::vector<NamedTarget> AllTargets();
+
+} // namespace gw::fuzz
