@@ -69,17 +69,31 @@ DllImage BuildDllImage(std::int32_t machine, const std::vector<std::string>& fil
     if (files.empty()) {
         throw Error("no icon files to pack; a DLL needs at least one");
     }
+    std::vector<IconFileRecord> icons(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ReadIconFile(files[i], icons[i], events);
+    }
+    return LayOutDllImage(machine, std::move(icons));
+}
+
+DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons) {
+    if (icons.empty()) {
+        throw Error("no icon files to pack; a DLL needs at least one");
+    }
     DllImage image;
-    const auto F = checked::narrow<std::int16_t>(files.size(), "the number of icon files");
+    const auto F = checked::narrow<std::int16_t>(icons.size(), "the number of icon files");
     // Group IDs run from 101 to 100 + F and must fit 16 bits.
     checked::add<std::int16_t>(kFirstGroupId - 1, F, "the icon group ID");
 
-    // 1. Read the icons and number their images 1 to N across all files.
-    image.Icons.resize(files.size());
+    // 1. Number the images 1 to N across all icon files.
+    image.Icons = std::move(icons);
     std::int16_t running = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        IconFileRecord& icon = image.Icons[i];
-        ReadIconFile(files[i], icon, events);
+    for (IconFileRecord& icon : image.Icons) {
+        if (icon.Header.Count < 0 ||
+            icon.Entries.size() != static_cast<std::size_t>(icon.Header.Count) ||
+            icon.Images.size() != icon.Entries.size()) {
+            throw Error("internal error: an icon's count, entries and images disagree");
+        }
         groupBlobSize(icon.Header.Count); // more than 2340 images do not fit a group
         for (std::int16_t j = 0; j < icon.Header.Count; ++j) {
             icon.Entries[static_cast<std::size_t>(j)].Id = checked::add<std::int16_t>(

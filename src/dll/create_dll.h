@@ -131,6 +131,10 @@ void StringToBytes(std::span<std::uint8_t> bytes, std::string_view text);
 DllImage BuildDllImage(std::int32_t machine, const std::vector<std::string>& files,
                        platform::EventPump* events = nullptr);
 
+// Lays out the whole DLL for the machine value from icon files already read, in their order,
+// numbering their images 1 to N as the file-reading build does.
+DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons);
+
 struct DllSummary {
     int groups = 0;
     int images = 0;

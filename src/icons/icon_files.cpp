@@ -106,17 +106,17 @@ IconDirEntry decodeDirEntry(ByteReader& in) {
     return e;
 }
 
-// Reads image `index` from where the previous read stopped, sized by its directory entry.
-IconImage readImage(SequentialFile& file, const std::string& fileName, int index,
-                    const IconDirEntry& entry) {
-    const std::string item = imageItem(index);
-    const auto headerBytes = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
+// Decodes an image's 40-byte header and checks it against the image's size: an uncompressed
+// palette image with a 40-byte header and at least one byte of pixels. Gives the size of the
+// pixel data; the colour table has PaletteEntries(biBitCount) entries.
+std::int32_t startImage(const std::string& fileName, const std::string& item,
+                        std::span<const std::uint8_t> headerBytes, std::int32_t bytesInRes,
+                        IconImage& image) {
     if (std::equal(kPngSignature.begin(), kPngSignature.end(), headerBytes.begin())) {
         throw Error(fileName, item,
                     "the image is PNG-compressed; only uncompressed palette images (1, 2, 4 or 8 "
                     "bits per pixel) can be packed");
     }
-    IconImage image;
     image.Header = decodeBitmapHeader(headerBytes);
     const BitmapInfoHeader& h = image.Header;
     if (h.biSize != kBitmapInfoHeaderSize) {
@@ -131,28 +131,43 @@ IconImage readImage(SequentialFile& file, const std::string& fileName, int index
                         "be packed");
     }
     const std::int32_t paletteEntries = PaletteEntries(h.biBitCount);
-    const std::int32_t paletteBytes = 4 * paletteEntries;
     const std::int32_t afterHeader =
-        checked::sub(entry.BytesInRes, h.biSize, "the image size less its header (" + item + ")");
+        checked::sub(bytesInRes, h.biSize, "the image size less its header (" + item + ")");
     const std::int32_t bitsSize =
-        checked::sub(afterHeader, paletteBytes, "the image's pixel data size (" + item + ")");
+        checked::sub(afterHeader, 4 * paletteEntries, "the image's pixel data size (" + item + ")");
     if (bitsSize < 1) {
         throw Error(fileName, item,
-                    "its size of " + std::to_string(entry.BytesInRes) +
+                    "its size of " + std::to_string(bytesInRes) +
                         " bytes leaves no room for pixels after the 40-byte header and a colour "
                         "table of " +
                         std::to_string(paletteEntries) + " entries");
     }
+    return bitsSize;
+}
+
+void decodePalette(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                   IconImage& image) {
+    ByteReader palette(bytes, fileName);
+    image.Palette.resize(bytes.size() / 4);
+    for (auto& colour : image.Palette) {
+        colour = palette.i32();
+    }
+}
+
+// Reads image `index` from where the previous read stopped, sized by its directory entry.
+IconImage readImage(SequentialFile& file, const std::string& fileName, int index,
+                    const IconDirEntry& entry) {
+    const std::string item = imageItem(index);
+    const auto headerBytes = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
+    IconImage image;
+    const std::int32_t bitsSize = startImage(fileName, item, headerBytes, entry.BytesInRes, image);
+    const std::int32_t paletteBytes = 4 * PaletteEntries(image.Header.biBitCount);
     file.require(static_cast<std::uint64_t>(paletteBytes) + static_cast<std::uint64_t>(bitsSize),
                  item, "the image's " + std::to_string(entry.BytesInRes) + " bytes");
 
     std::vector<std::uint8_t> paletteBytesRead(static_cast<std::size_t>(paletteBytes));
     file.read(paletteBytesRead.data(), paletteBytesRead.size(), item, "the colour table");
-    ByteReader palette(paletteBytesRead, fileName);
-    image.Palette.resize(static_cast<std::size_t>(paletteEntries));
-    for (auto& colour : image.Palette) {
-        colour = palette.i32();
-    }
+    decodePalette(paletteBytesRead, fileName, image);
     image.Bits.resize(static_cast<std::size_t>(bitsSize));
     file.read(image.Bits.data(), image.Bits.size(), item, "the pixel data");
     return image;
@@ -236,6 +251,25 @@ std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
                             platform::EventPump* events) {
     readIcon(fileName, header, entries, images, events);
     return header.Count;
+}
+
+IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                          const std::string& item) {
+    if (bytes.size() < static_cast<std::size_t>(kBitmapInfoHeaderSize)) {
+        throw Error(fileName, item,
+                    "truncated: the image is " + std::to_string(bytes.size()) +
+                        " bytes long, less than its 40-byte bitmap header");
+    }
+    IconImage image;
+    const std::int32_t bitsSize = startImage(
+        fileName, item, bytes.first(kBitmapInfoHeaderSize),
+        checked::narrow<std::int32_t>(bytes.size(), "the image size (" + item + ")"), image);
+    const auto rest = bytes.subspan(kBitmapInfoHeaderSize);
+    const auto paletteBytes = rest.first(rest.size() - static_cast<std::size_t>(bitsSize));
+    decodePalette(paletteBytes, fileName, image);
+    const auto bits = rest.subspan(paletteBytes.size());
+    image.Bits.assign(bits.begin(), bits.end());
+    return image;
 }
 
 std::string ImageRowText(const IconDirEntry& entry) {

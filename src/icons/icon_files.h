@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,12 @@ void ReadIconFile(const std::string& fileName, IconFileRecord& icon,
 std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
                             std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
                             platform::EventPump* events = nullptr);
+
+// Decodes one image held in memory (an RT_ICON resource, say), all of its bytes being the image,
+// by the same rules as the readers: an uncompressed palette image with a 40-byte header, its
+// colour table and at least one byte of pixels. Fails with an Error naming the file and item.
+IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                          const std::string& item);
 
 // Number of colour-table entries an image of this bit depth carries.
 std::int32_t PaletteEntries(std::int16_t bitCount);
