@@ -20,6 +20,8 @@ constexpr Command kCommands[] = {
     {"images", ImagesCommand},
     {"remove-images", RemoveImagesCommand},
     {"setup", SetupCommand},
+    {"inspect", InspectCommand},
+    {"extract", ExtractCommand},
 };
 
 } // namespace
@@ -30,6 +32,8 @@ std::string UsageText() {
            "  glyphwright-cli images ICON.ico\n"
            "  glyphwright-cli remove-images ICON.ico --keep LIST [-o OUT.ico]\n"
            "  glyphwright-cli setup SETUP_DIR [--dll NAME.dll] [--extension EXT] ICON.ico...\n"
+           "  glyphwright-cli inspect FILE.dll\n"
+           "  glyphwright-cli extract FILE.dll -o DIR [--group ID]\n"
            "  glyphwright-cli --help | --version\n"
            "\n"
            "TARGET is x86, mips, sh3, sh4, arm or ppc (any case; default x86).\n"
@@ -38,7 +42,10 @@ std::string UsageText() {
            "is replaced, with -o the kept images go to OUT.ico.\n"
            "setup rewrites the setup directory of the VBCE Application Install Wizard so that\n"
            "the application installs with a new extension (EXT: letters and digits, at most 8;\n"
-           "default: a random one) whose icon is the first icon of the DLL (default Icons.dll).\n";
+           "default: a random one) whose icon is the first icon of the DLL (default Icons.dll).\n"
+           "inspect shows the machine, sections and icon groups of any PE file and whether its\n"
+           "layout is exactly the one glyphwright writes; extract writes each icon group (or only\n"
+           "group ID, a number or a name) as DIR/ID.ico.\n";
 }
 
 int RunCli(const std::vector<std::string>& words, Console console) {

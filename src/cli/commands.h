@@ -30,5 +30,10 @@ int ImagesCommand(const std::vector<std::string>& words, Console console);
 int RemoveImagesCommand(const std::vector<std::string>& words, Console console);
 // Builds the icon DLLs into a VBCE setup directory, rewrites its INF and rebuilds its cabinets.
 int SetupCommand(const std::vector<std::string>& words, Console console);
+// Shows what a PE file holds: machine, sections, icon groups and their images, and whether the
+// layout is the one this program writes.
+int InspectCommand(const std::vector<std::string>& words, Console console);
+// Writes the icon groups of a PE file as .ico files into a folder, one file per group.
+int ExtractCommand(const std::vector<std::string>& words, Console console);
 
 } // namespace gw::cli

@@ -1,0 +1,93 @@
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "common/byte_io.h"
+#include "dll/pe_reader.h"
+#include "dll/target_machine.h"
+
+#include <ostream>
+#include <set>
+
+namespace gw::cli {
+
+namespace {
+
+std::string machineText(std::uint16_t machine) {
+    const std::string name = TargetName(machine);
+    return name.empty() ? HexText(machine) : name;
+}
+
+// The colour depth a group entry gives; when it gives none, the one of the image's own
+// bitmap header.
+int bitsPerPixel(const PeIconFile& file, const GroupIconEntry& entry, const PeResource& icon) {
+    if (entry.BitCount != 0 || icon.Size < 16) {
+        return entry.BitCount;
+    }
+    ByteReader header(file.data(icon), file.FileName);
+    header.bytes(14);
+    return header.i16();
+}
+
+void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& group,
+                const GroupIconEntry& entry, std::set<const PeResource*>& shown) {
+    const auto id = static_cast<std::uint16_t>(entry.Id);
+    const PeResource* icon = FindIconImage(file, id, group.Resource.Language);
+    out << "  RT_ICON " << id << ": ";
+    if (icon == nullptr) {
+        out << "missing from the file\n";
+        return;
+    }
+    shown.insert(icon);
+    // A width or height of 0 in a group entry stands for 256.
+    const int width = entry.Width == 0 ? 256 : entry.Width;
+    const int height = entry.Height == 0 ? 256 : entry.Height;
+    const int bits = bitsPerPixel(file, entry, *icon);
+    out << width << " x " << height << ", " << bits << (bits == 1 ? " bit" : " bits")
+        << " per pixel, " << icon->Size << " bytes";
+    if (icon->Language != group.Resource.Language) {
+        out << " (language " << icon->Language << ")";
+    }
+    out << '\n';
+}
+
+} // namespace
+
+int InspectCommand(const std::vector<std::string>& words, Console console) {
+    const Arguments args = ParseArguments(words, {});
+    if (args.operands.size() != 1) {
+        throw UsageError(args.operands.empty() ? "no file given" : "one file at a time");
+    }
+    const PeIconFile file = ReadPeIconFile(args.operands.front());
+    std::ostream& out = console.out;
+
+    out << file.FileName << ": " << (file.Pe32Plus ? "PE32+" : "PE32") << ' '
+        << (file.isDll() ? "DLL" : "program") << ", machine " << machineText(file.Machine) << '\n';
+    out << "sections: " << file.Sections.size() << '\n';
+    for (const PeSection& s : file.Sections) {
+        out << "  " << (s.Name.empty() ? "(no name)" : s.Name) << ": RVA "
+            << HexText(s.VirtualAddress) << ", " << s.VirtualSize << " bytes; file offset "
+            << HexText(s.PointerToRawData) << ", " << s.SizeOfRawData << " bytes\n";
+    }
+    out << "icon groups: " << file.Groups.size() << ", icon images: " << file.Icons.size() << '\n';
+    std::set<const PeResource*> shown;
+    for (const PeIconGroup& group : file.Groups) {
+        out << GroupItem(group) << ": " << group.Entries.size()
+            << (group.Entries.size() == 1 ? " image" : " images") << '\n';
+        for (const GroupIconEntry& entry : group.Entries) {
+            printImage(out, file, group, entry, shown);
+        }
+    }
+    for (const PeResource& icon : file.Icons) {
+        if (shown.count(&icon) == 0) {
+            out << "RT_ICON " << icon.Name.text() << ", language " << icon.Language
+                << ": in no icon group, " << icon.Size << " bytes\n";
+        }
+    }
+    const auto difference = LayoutDifference(file);
+    out << "layout: "
+        << (difference ? "not as glyphwright writes it: " + *difference
+                       : "exactly as glyphwright writes it")
+        << '\n';
+    return kExitOk;
+}
+
+} // namespace gw::cli
