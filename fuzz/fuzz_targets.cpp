@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "dll/create_dll.h"
+#include "dll/pe_reader.h"
 #include "dll/write_dll.h"
 #include "icons/icon_files.h"
 #include "platform/services.h"
@@ -180,12 +181,25 @@ void ProfileEdit(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+void PeReader(const std::uint8_t* data, std::size_t size) {
+    try {
+        const PeIconFile file =
+            ParsePeIconFile(std::vector<std::uint8_t>(data, data + size), "fuzz.dll");
+        for (const PeIconGroup& group : file.Groups) {
+            try {
+                (void)GroupImages(file, group);
+            } catch (const Error&) {
+            }
+        }
+        (void)LayoutDifference(file);
+    } catch (const Error&) {
+    }
+}
+
 std::vector<NamedTarget> AllTargets() {
-    return {{"icon_reader", IconReader},
-            {"dll_build", DllBuild},
-            {"text_file_load", TextFileLoad},
-            {"cabwiz_command", CabwizCommand},
-            {"profile_edit", ProfileEdit}};
+    return {{"icon_reader", IconReader},      {"dll_build", DllBuild},
+            {"text_file_load", TextFileLoad}, {"cabwiz_command", CabwizCommand},
+            {"profile_edit", ProfileEdit},    {"pe_reader", PeReader}};
 }
 
 } // namespace gw::fuzz

@@ -18,6 +18,7 @@ void DllBuild(const std::uint8_t* data, std::size_t size);
 void TextFileLoad(const std::uint8_t* data, std::size_t size);
 void CabwizCommand(const std::uint8_t* data, std::size_t size);
 void ProfileEdit(const std::uint8_t* data, std::size_t size);
+void PeReader(const std::uint8_t* data, std::size_t size);
 
 struct NamedTarget {
     const char* name;

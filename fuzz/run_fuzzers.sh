@@ -11,8 +11,7 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(icon_reader dll_build text_file_load cabwiz_command profile_edit)
-  [ -d fuzz/corpus/pe_reader ] && targets+=(pe_reader)
+  targets=(icon_reader dll_build text_file_load cabwiz_command profile_edit pe_reader)
 fi
 
 cmake --preset fuzz >/dev/null
