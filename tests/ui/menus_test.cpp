@@ -1,8 +1,8 @@
+#include "ui_test_support.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
-
-#include "ui_test_support.h"
 
 using gw::platform::MessageIcon;
 using gw::test::WindowRig;
@@ -20,7 +20,9 @@ private slots:
 
 namespace {
 
-QListWidget* list(WindowRig& rig) { return rig.find<QListWidget>("IconList"); }
+QListWidget* list(WindowRig& rig) {
+    return rig.find<QListWidget>("IconList");
+}
 
 void doubleClickRow(WindowRig& rig, int row) {
     const QRect rect = list(rig)->visualItemRect(list(rig)->item(row));

@@ -1,3 +1,6 @@
+#include "common/error.h"
+#include "ui_test_support.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -6,9 +9,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
-
-#include "common/error.h"
-#include "ui_test_support.h"
 
 using namespace gw::platform;
 
@@ -54,7 +54,8 @@ void QtServicesTest::settingsLiveInIniSections() {
     QCOMPARE(again.get("Path", "Open", ""), std::string("c:\\Icons, old\\set"));
     QCOMPARE(again.get("Path", "Build", "fallback"), std::string("fallback"));
     const std::string text = gw::test::ReadText(file);
-    QVERIFY2(text.find("[Options]") != std::string::npos && text.find("[Path]") != std::string::npos,
+    QVERIFY2(text.find("[Options]") != std::string::npos &&
+                 text.find("[Path]") != std::string::npos,
              text.c_str());
     QVERIFY2(text.find("Target=3") != std::string::npos, text.c_str());
 }
@@ -120,14 +121,14 @@ void QtServicesTest::messageBoxesShowIconTitleTextAndButtons() {
     QCOMPARE(buttons, int(QMessageBox::Ok));
 
     look(QMessageBox::Yes);
-    QVERIFY(messages.show({"Replace?", "Save...", MessageIcon::Question, MessageButtons::YesNo, 1}) ==
-            MessageAnswer::Yes);
+    QVERIFY(messages.show({"Replace?", "Save...", MessageIcon::Question, MessageButtons::YesNo,
+                           1}) == MessageAnswer::Yes);
     QCOMPARE(icon, QMessageBox::Question);
     QCOMPARE(title, QString("Save..."));
     QCOMPARE(buttons, int(QMessageBox::Yes | QMessageBox::No));
-    QCOMPARE(defaultText, QMessageBox(QMessageBox::NoIcon, "", "", QMessageBox::No)
-                              .button(QMessageBox::No)
-                              ->text());
+    QCOMPARE(
+        defaultText,
+        QMessageBox(QMessageBox::NoIcon, "", "", QMessageBox::No).button(QMessageBox::No)->text());
 
     look(QMessageBox::Escape);
     QVERIFY(messages.show({"Exit Program?", "", MessageIcon::Question, MessageButtons::YesNo}) ==

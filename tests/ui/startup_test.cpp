@@ -1,11 +1,11 @@
+#include "dll/target_machine.h"
+#include "ui_test_support.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
-
-#include "dll/target_machine.h"
-#include "ui_test_support.h"
 
 using gw::platform::MessageAnswer;
 using gw::platform::MessageButtons;
@@ -52,7 +52,9 @@ int checkedTarget(WindowRig& rig) {
     return found;
 }
 
-QString buildCaption(WindowRig& rig) { return rig.find<QAbstractButton>("BuilCmd")->text(); }
+QString buildCaption(WindowRig& rig) {
+    return rig.find<QAbstractButton>("BuilCmd")->text();
+}
 
 void storeOptions(WindowRig& rig, const std::vector<std::pair<const char*, const char*>>& values) {
     for (const auto& [key, value] : values) {
@@ -115,7 +117,8 @@ void StartupTest::firstRunOnWindowsRunsNotepadAndWaits() {
         return starts;
     };
     rig.start(true);
-    QCOMPARE(commands, std::vector<std::string>({"Notepad \"" + rig.programDir + "/License.txt\""}));
+    QCOMPARE(commands,
+             std::vector<std::string>({"Notepad \"" + rig.programDir + "/License.txt\""}));
     QVERIFY(!windowVisible);
     QVERIFY(rig.messages.shown.empty());
     QCOMPARE(rig.stored("Options", "FistExec"), std::string("False"));
@@ -223,7 +226,8 @@ void StartupTest::exitAsksAndClosingStoresTheBuildMode() {
     QCOMPARE(rig.stored("Options", "AllTargets"), std::string("True"));
     QCOMPARE(rig.stored("Options", "ChangeSetup"), std::string("False"));
     const std::string ini = gw::test::ReadText(rig.settingsFile);
-    QVERIFY2(ini.find("[Options]") != std::string::npos && ini.find("AllTargets=True") != std::string::npos,
+    QVERIFY2(ini.find("[Options]") != std::string::npos &&
+                 ini.find("AllTargets=True") != std::string::npos,
              ini.c_str());
 }
 
