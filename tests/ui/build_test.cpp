@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QListWidget>
-#include <QRadioButton>
 #include <filesystem>
 
 using gw::platform::MessageIcon;
@@ -27,10 +26,6 @@ private slots:
 };
 
 namespace {
-
-std::string example(const char* name) {
-    return (gw::test::ExamplesDir() / name).string();
-}
 
 // What the window looked like while the output dialog was open.
 struct Snapshot {
@@ -83,22 +78,6 @@ QString buildCaption(WindowRig& rig) {
     return rig.find<QAbstractButton>("BuilCmd")->text();
 }
 
-std::string checkedModes(WindowRig& rig) {
-    std::string marks;
-    for (const char* name : {"OneTarget_OM2", "AllTargets_OM2", "ChangeSetup_OM2"}) {
-        marks += rig.action(name)->isChecked() ? '1' : '0';
-    }
-    return marks;
-}
-
-std::string checkedTargets(WindowRig& rig) {
-    std::string marks;
-    for (int i = 0; i < 6; ++i) {
-        marks += rig.action(("Machine_M2_" + std::to_string(i)).c_str())->isChecked() ? '1' : '0';
-    }
-    return marks;
-}
-
 } // namespace
 
 void BuildTest::targetsFromOptionButtonsAndMenu() {
@@ -106,31 +85,26 @@ void BuildTest::targetsFromOptionButtonsAndMenu() {
     auto& window = rig.start();
     for (int i = 5; i >= 0; --i) {
         choose(rig, i);
-        std::string expected(6, '0');
-        expected[std::size_t(i)] = '1';
-        QCOMPARE(checkedTargets(rig), expected);
+        QCOMPARE(rig.checkedTarget(), i);
         QCOMPARE(window.SelectedMachine(), gw::kTargetMachines[std::size_t(i)].machine);
         QCOMPARE(rig.stored("Options", "Target"), std::to_string(i));
     }
     for (int i = 0; i < 6; ++i) {
         rig.action(("Machine_M2_" + std::to_string(i)).c_str())->trigger();
-        std::string expected(6, '0');
-        expected[std::size_t(i)] = '1';
-        QCOMPARE(checkedTargets(rig), expected);
-        QVERIFY(rig.find<QRadioButton>(("MachineOpt_" + std::to_string(i)).c_str())->isChecked());
+        QCOMPARE(rig.checkedTarget(), i);
         QCOMPARE(window.SelectedMachine(), gw::kTargetMachines[std::size_t(i)].machine);
         QCOMPARE(rig.stored("Options", "Target"), std::to_string(i));
     }
     // Choosing the selected target again keeps its check mark.
     rig.action("Machine_M2_5")->trigger();
-    QCOMPARE(checkedTargets(rig), std::string("000001"));
+    QCOMPARE(rig.checkedTarget(), 5);
     QCOMPARE(window.SelectedMachine(), 0x01F0);
 }
 
 void BuildTest::buildModesMoveTheirCheckMarkAndCaption() {
     WindowRig rig;
     rig.start();
-    QCOMPARE(checkedModes(rig), std::string("100"));
+    QCOMPARE(rig.checkedModes(), std::string("100"));
     QCOMPARE(buildCaption(rig), QString("&Build DLL"));
 
     const std::vector<std::tuple<const char*, const char*, const char*>> steps = {
@@ -144,7 +118,7 @@ void BuildTest::buildModesMoveTheirCheckMarkAndCaption() {
     };
     for (const auto& [item, marks, caption] : steps) {
         rig.action(item)->trigger();
-        QCOMPARE(checkedModes(rig), std::string(marks));
+        QCOMPARE(rig.checkedModes(), std::string(marks));
         QCOMPARE(buildCaption(rig), QString(caption));
     }
 }
@@ -152,7 +126,7 @@ void BuildTest::buildModesMoveTheirCheckMarkAndCaption() {
 void BuildTest::oneTargetBuildWritesTheDllInTheRunningState() {
     WindowRig rig;
     rig.start();
-    rig.add({example("glyph-4bit.ico"), example("multi.ico")});
+    rig.add({gw::test::Example("glyph-4bit.ico"), gw::test::Example("multi.ico")});
     choose(rig, 5);
     std::filesystem::create_directory(rig.dir.path() / "out");
     const std::string out = (rig.dir.path() / "out" / "B.dll").string();
@@ -190,14 +164,14 @@ void BuildTest::oneTargetBuildWritesTheDllInTheRunningState() {
     // The next build starts in that folder and offers the newly selected target's name; an
     // unchecked entry stays out of the DLL.
     rig.action("Machine_M2_0")->trigger();
-    rig.find<QListWidget>("IconList")->item(1)->setCheckState(Qt::Unchecked);
+    rig.list()->item(1)->setCheckState(Qt::Unchecked);
     rig.dialogs.saveAnswers.push_back(out);
     build(rig);
     QCOMPARE(rig.dialogs.requests[2].initialName, std::string("X86.Icons.dll"));
     QCOMPARE(rig.dialogs.requests[2].initialDirectory, (rig.dir.path() / "out").string());
     QCOMPARE(gw::test::DllMachine(out), std::uint16_t(0x014C));
     gw::test::TempDir single;
-    gw::CreateDll(0x014C, {example("glyph-4bit.ico")}, single.file("x.dll"));
+    gw::CreateDll(0x014C, {gw::test::Example("glyph-4bit.ico")}, single.file("x.dll"));
     QVERIFY(gw::test::ReadBytes(out) == gw::test::ReadBytes(single.file("x.dll")));
 }
 
@@ -205,7 +179,7 @@ void BuildTest::allTargetsBuildWritesSevenDlls() {
     WindowRig rig;
     rig.settings.save("Path", "Build", rig.dir.path().string());
     rig.start();
-    rig.add({example("mono-1bit.ico")});
+    rig.add({gw::test::Example("mono-1bit.ico")});
     choose(rig, 1);
     rig.action("AllTargets_OM2")->trigger();
     const std::string out = rig.dir.file("B.dll");
@@ -239,7 +213,7 @@ void BuildTest::cancelledBuildChangesNothing() {
     for (const char* mode : {"OneTarget_OM2", "AllTargets_OM2"}) {
         WindowRig rig;
         rig.start();
-        rig.add({example("mono-1bit.ico")});
+        rig.add({gw::test::Example("mono-1bit.ico")});
         if (!rig.action(mode)->isChecked()) {
             rig.action(mode)->trigger();
         }
@@ -263,9 +237,9 @@ void BuildTest::refusesAnEmptyListAndAListWithNothingChecked() {
     QCOMPARE(rig.messages.shown[0].title, std::string("Build DLL"));
     QVERIFY(rig.messages.shown[0].icon == MessageIcon::Information);
 
-    rig.add({example("mono-1bit.ico"), example("multi.ico")});
+    rig.add({gw::test::Example("mono-1bit.ico"), gw::test::Example("multi.ico")});
     dialogShown = false;
-    auto* list = rig.find<QListWidget>("IconList");
+    auto* list = rig.list();
     list->item(0)->setCheckState(Qt::Unchecked);
     list->item(1)->setCheckState(Qt::Unchecked);
     rig.action("AllTargets_OM2")->trigger();
@@ -283,7 +257,7 @@ void BuildTest::failedBuildIsReportedAndTheWindowRecovers() {
     WindowRig rig;
     rig.start();
     const std::string icon = gw::test::WriteIcon(rig.dir, "gone.ico", {{32, 32, 4}});
-    rig.add({example("mono-1bit.ico"), icon});
+    rig.add({gw::test::Example("mono-1bit.ico"), icon});
     std::filesystem::remove(icon);
     const std::string out = rig.dir.file("keep.dll");
     gw::test::WriteText(out, "old contents");
@@ -300,8 +274,8 @@ void BuildTest::failedBuildIsReportedAndTheWindowRecovers() {
     checkIdle(rig);
 
     // An output folder that does not exist: the message names the DLL.
-    rig.add({example("multi.ico")});
-    rig.find<QListWidget>("IconList")->item(1)->setCheckState(Qt::Unchecked);
+    rig.add({gw::test::Example("multi.ico")});
+    rig.list()->item(1)->setCheckState(Qt::Unchecked);
     const std::string nowhere = rig.dir.file("missing") + "/x.dll";
     rig.dialogs.saveAnswers.push_back(nowhere);
     build(rig);
@@ -315,12 +289,14 @@ void BuildTest::failedBuildIsReportedAndTheWindowRecovers() {
 void BuildTest::setupModeHandsTheCheckedFilesToTheSetupBuild() {
     WindowRig rig;
     rig.start();
-    rig.add({example("multi.ico"), example("mono-1bit.ico"), example("tile-8bit.ico")});
-    rig.find<QListWidget>("IconList")->item(1)->setCheckState(Qt::Unchecked);
+    rig.add({gw::test::Example("multi.ico"), gw::test::Example("mono-1bit.ico"),
+             gw::test::Example("tile-8bit.ico")});
+    rig.list()->item(1)->setCheckState(Qt::Unchecked);
     rig.action("ChangeSetup_OM2")->trigger();
     build(rig);
     QCOMPARE(rig.window().setupBuilds.size(), std::size_t(1));
-    QCOMPARE(rig.window().setupBuilds[0], Paths({example("multi.ico"), example("tile-8bit.ico")}));
+    QCOMPARE(rig.window().setupBuilds[0],
+             Paths({gw::test::Example("multi.ico"), gw::test::Example("tile-8bit.ico")}));
     QVERIFY(rig.window().setupBuildRanInRunningState);
     QCOMPARE(rig.dialogs.requests.size(), std::size_t(1)); // only the add dialog
     checkIdle(rig);

@@ -30,14 +30,6 @@ private slots:
 
 namespace {
 
-QListWidget* list(WindowRig& rig) {
-    return rig.find<QListWidget>("IconList");
-}
-
-std::string example(const char* name) {
-    return (gw::test::ExamplesDir() / name).string();
-}
-
 std::vector<std::string> menuTexts(WindowRig& rig, const char* menuName) {
     std::vector<std::string> texts;
     for (QAction* item : rig.find<QMenu>(menuName)->actions()) {
@@ -57,7 +49,7 @@ Paths iconFiles(WindowRig& rig, const std::string& names = "KLM") {
 }
 
 bool listHasFocus(WindowRig& rig) {
-    return QApplication::focusWidget() == list(rig);
+    return QApplication::focusWidget() == rig.list();
 }
 
 } // namespace
@@ -112,7 +104,7 @@ void IconListTest::controlsCarryTheirNamesTextsAndTips() {
     for (QLabel* label : window.findChildren<QLabel*>()) {
         buddies[label->text().toStdString()] = label->buddy();
     }
-    QCOMPARE(buddies["Icons &List:"], static_cast<QWidget*>(list(rig)));
+    QCOMPARE(buddies["Icons &List:"], static_cast<QWidget*>(rig.list()));
     QCOMPARE(buddies["Mo&ve:"], rig.find<QWidget>("MoveCmd_0"));
     QVERIFY(buddies.count("Images:") && buddies.count("ID:"));
 
@@ -162,7 +154,7 @@ void IconListTest::addsOneFileAndRemembersItsFolder() {
     QCOMPARE(rig.marks(), std::string("1"));
     QCOMPARE(rig.stored("Path", "Open"), rig.dir.path().string());
     // Adding neither picks a current entry nor refreshes the display.
-    QCOMPARE(list(rig)->currentRow(), -1);
+    QCOMPARE(rig.list()->currentRow(), -1);
     QCOMPARE(rig.text("IdLbl"), std::string());
     QCOMPARE(rig.text("nrLbl"), std::string());
     QVERIFY(listHasFocus(rig));
@@ -203,8 +195,8 @@ void IconListTest::currentEntryShowsPicturesCountAndId() {
     rig.start();
     const std::string broken = rig.dir.file("broken.ico");
     gw::test::WriteText(broken, "not an icon");
-    rig.add({example("glyph-4bit.ico"), example("tile-8bit.ico"), broken});
-    list(rig)->item(0)->setCheckState(Qt::Unchecked);
+    rig.add({gw::test::Example("glyph-4bit.ico"), gw::test::Example("tile-8bit.ico"), broken});
+    rig.list()->item(0)->setCheckState(Qt::Unchecked);
 
     auto* large = rig.find<QLabel>("Image1");
     auto* small = rig.find<QLabel>("Image2");
@@ -239,7 +231,7 @@ void IconListTest::removeLeavesNoCurrentEntryButKeepsThePictures() {
     rig.clickRow(1);
     QTest::mouseClick(rig.find<QWidget>("RemoveCmd"), Qt::LeftButton);
     QCOMPARE(rig.paths(), Paths({klm[0], klm[2]}));
-    QCOMPARE(list(rig)->currentRow(), -1);
+    QCOMPARE(rig.list()->currentRow(), -1);
     QCOMPARE(rig.text("IdLbl"), std::string());
     QCOMPARE(rig.text("nrLbl"), std::string("2"));
     QVERIFY(!rig.find<QLabel>("Image1")->pixmap().isNull());
@@ -253,7 +245,7 @@ void IconListTest::removeLeavesNoCurrentEntryButKeepsThePictures() {
     rig.clickRow(0);
     rig.action("RemoveIcon_FM2")->trigger();
     QCOMPARE(rig.paths(), Paths({klm[2]}));
-    QCOMPARE(list(rig)->currentRow(), -1);
+    QCOMPARE(rig.list()->currentRow(), -1);
 }
 
 void IconListTest::removeUncheckedKeepsTheCheckedCurrentEntry() {
@@ -261,22 +253,22 @@ void IconListTest::removeUncheckedKeepsTheCheckedCurrentEntry() {
     rig.start();
     const Paths klmn = iconFiles(rig, "KLMN");
     rig.add(klmn);
-    list(rig)->item(1)->setCheckState(Qt::Unchecked);
-    list(rig)->item(2)->setCheckState(Qt::Unchecked);
+    rig.list()->item(1)->setCheckState(Qt::Unchecked);
+    rig.list()->item(2)->setCheckState(Qt::Unchecked);
     rig.clickRow(3);
     QCOMPARE(rig.text("IdLbl"), std::string("-104"));
     QTest::mouseClick(rig.find<QWidget>("CUnchkCmd"), Qt::LeftButton);
     QCOMPARE(rig.paths(), Paths({klmn[0], klmn[3]}));
-    QCOMPARE(list(rig)->currentRow(), 1);
+    QCOMPARE(rig.list()->currentRow(), 1);
     QCOMPARE(rig.text("IdLbl"), std::string("-102"));
     QVERIFY(listHasFocus(rig));
 
     // The current entry removed as unchecked: nothing is current afterwards.
-    list(rig)->item(0)->setCheckState(Qt::Unchecked);
+    rig.list()->item(0)->setCheckState(Qt::Unchecked);
     rig.clickRow(0);
     rig.action("Clean_EM2")->trigger();
     QCOMPARE(rig.paths(), Paths({klmn[3]}));
-    QCOMPARE(list(rig)->currentRow(), -1);
+    QCOMPARE(rig.list()->currentRow(), -1);
     QCOMPARE(rig.text("IdLbl"), std::string());
 }
 
@@ -293,13 +285,13 @@ void IconListTest::removeAllFromButtonAndMenu() {
             rig.action(command)->trigger();
         }
         QVERIFY2(rig.paths().empty(), command);
-        QCOMPARE(list(rig)->currentRow(), -1);
+        QCOMPARE(rig.list()->currentRow(), -1);
         QCOMPARE(rig.text("IdLbl"), std::string());
         QVERIFY(listHasFocus(rig));
     }
     // Adding afterwards leaves nothing current, even with the focus on the list.
     rig.add(klm);
-    QCOMPARE(list(rig)->currentRow(), -1);
+    QCOMPARE(rig.list()->currentRow(), -1);
 }
 
 void IconListTest::moveKeepsCheckMarkAndStopsAtTheEnds() {
@@ -307,7 +299,7 @@ void IconListTest::moveKeepsCheckMarkAndStopsAtTheEnds() {
     rig.start();
     const Paths klm = iconFiles(rig);
     rig.add(klm);
-    list(rig)->item(1)->setCheckState(Qt::Unchecked);
+    rig.list()->item(1)->setCheckState(Qt::Unchecked);
     auto* up = rig.find<QWidget>("MoveCmd_0");
 
     // Nothing current: nothing moves.
@@ -318,7 +310,7 @@ void IconListTest::moveKeepsCheckMarkAndStopsAtTheEnds() {
     QTest::mouseClick(up, Qt::LeftButton);
     QCOMPARE(rig.paths(), Paths({klm[1], klm[0], klm[2]}));
     QCOMPARE(rig.marks(), std::string("011"));
-    QCOMPARE(list(rig)->currentRow(), 0);
+    QCOMPARE(rig.list()->currentRow(), 0);
     QCOMPARE(rig.text("IdLbl"), std::string("-101"));
     QVERIFY(listHasFocus(rig));
     QTest::mouseClick(up, Qt::LeftButton);
@@ -329,7 +321,7 @@ void IconListTest::moveKeepsCheckMarkAndStopsAtTheEnds() {
     }
     QCOMPARE(rig.paths(), Paths({klm[0], klm[2], klm[1]}));
     QCOMPARE(rig.marks(), std::string("110"));
-    QCOMPARE(list(rig)->currentRow(), 2);
+    QCOMPARE(rig.list()->currentRow(), 2);
     QCOMPARE(rig.text("IdLbl"), std::string("-103"));
     rig.action("Move_EM2_0")->trigger();
     QCOMPARE(rig.paths(), Paths({klm[0], klm[1], klm[2]}));
@@ -345,7 +337,7 @@ void IconListTest::droppedIconFilesAreAppendedChecked() {
     const std::string upper = rig.dir.file("UPPER.ICO");
     gw::test::WriteBytes(upper, gw::test::ReadBytes(klm[0]));
     rig.add({klm[2]});
-    QWidget* viewport = list(rig)->viewport();
+    QWidget* viewport = rig.list()->viewport();
 
     const auto drop = [&](const Paths& files) {
         QMimeData data;
@@ -365,7 +357,7 @@ void IconListTest::droppedIconFilesAreAppendedChecked() {
     QVERIFY(drop({klm[1], notes, upper, klm[0]}));
     QCOMPARE(rig.paths(), Paths({klm[2], klm[1], upper, klm[0]}));
     QCOMPARE(rig.marks(), std::string("1111"));
-    QCOMPARE(list(rig)->currentRow(), -1);
+    QCOMPARE(rig.list()->currentRow(), -1);
 
     // Nothing but other files: the list refuses the drag and stays as it was.
     QVERIFY(!drop({notes}));

@@ -20,16 +20,12 @@ private slots:
 
 namespace {
 
-QListWidget* list(WindowRig& rig) {
-    return rig.find<QListWidget>("IconList");
-}
-
 void doubleClickRow(WindowRig& rig, int row) {
-    const QRect rect = list(rig)->visualItemRect(list(rig)->item(row));
+    const QRect rect = rig.list()->visualItemRect(rig.list()->item(row));
     const QPoint at(rect.right() - 10, rect.center().y());
     // A double-click is a click followed by the second press that the system reports as such.
-    QTest::mouseClick(list(rig)->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list(rig)->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(rig.list()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(rig.list()->viewport(), Qt::LeftButton, {}, at);
 }
 
 } // namespace
@@ -80,7 +76,7 @@ void MenusTest::imageRemoverOpensOnTheCurrentEntryAndTheDisplayFollows() {
     QCOMPARE(window.removerFiles, Paths({"", l}));
     QCOMPARE(rig.text("nrLbl"), std::string("3"));
     QCOMPARE(rig.text("IdLbl"), std::string("-102"));
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list(rig)));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.list()));
 }
 
 void MenusTest::doubleClickOpensTheRemoverAndKeepsTheCheckMark() {
@@ -89,13 +85,13 @@ void MenusTest::doubleClickOpensTheRemoverAndKeepsTheCheckMark() {
     const std::string k = gw::test::WriteIcon(rig.dir, "K.ico", {{32, 32, 4}});
     const std::string l = gw::test::WriteIcon(rig.dir, "L.ico", {{32, 32, 4}});
     rig.add({k, l});
-    list(rig)->item(1)->setCheckState(Qt::Unchecked);
+    rig.list()->item(1)->setCheckState(Qt::Unchecked);
 
     doubleClickRow(rig, 0);
     doubleClickRow(rig, 1);
     QCOMPARE(window.removerFiles, Paths({k, l}));
     QCOMPARE(rig.marks(), std::string("10"));
-    QCOMPARE(list(rig)->currentRow(), 1);
+    QCOMPARE(rig.list()->currentRow(), 1);
 }
 
 void MenusTest::helpAndTheOtherWindowsFromTheHelpMenu() {

@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QTimer>
 
 using gw::platform::MessageAnswer;
@@ -27,30 +26,6 @@ private slots:
 };
 
 namespace {
-
-std::string checkedModes(WindowRig& rig) {
-    std::string marks;
-    for (const char* name : {"OneTarget_OM2", "AllTargets_OM2", "ChangeSetup_OM2"}) {
-        marks += rig.action(name)->isChecked() ? '1' : '0';
-    }
-    return marks;
-}
-
-int checkedTarget(WindowRig& rig) {
-    int found = -1;
-    for (int i = 0; i < 6; ++i) {
-        const std::string index = std::to_string(i);
-        const bool option = rig.find<QRadioButton>(("MachineOpt_" + index).c_str())->isChecked();
-        const bool menu = rig.action(("Machine_M2_" + index).c_str())->isChecked();
-        if (option != menu) {
-            return -2; // the option buttons and the menu disagree
-        }
-        if (option) {
-            found = found == -1 ? i : -3;
-        }
-    }
-    return found;
-}
 
 QString buildCaption(WindowRig& rig) {
     return rig.find<QAbstractButton>("BuilCmd")->text();
@@ -94,10 +69,10 @@ void StartupTest::firstRunShowsTheLicenceBeforeTheWindowOnce() {
     QCOMPARE(rig.stored("Options", "FistExec"), std::string("False"));
     QVERIFY(rig.messages.shown.empty());
     // No settings at all: x86, one-target builds.
-    QCOMPARE(checkedTarget(rig), 0);
+    QCOMPARE(rig.checkedTarget(), 0);
     QCOMPARE(rig.window().SelectedMachine(), 0x014C);
     QCOMPARE(rig.stored("Options", "Target"), std::string("0"));
-    QCOMPARE(checkedModes(rig), std::string("100"));
+    QCOMPARE(rig.checkedModes(), std::string("100"));
     QCOMPARE(buildCaption(rig), QString("&Build DLL"));
 
     // The second start shows the window at once.
@@ -131,7 +106,7 @@ void StartupTest::firstRunOnWindowsRunsNotepadAndWaits() {
     QVERIFY(missing.messages.shown[0].icon == MessageIcon::Critical);
     QVERIFY(missing.messages.shown[0].text.find("Notepad") != std::string::npos);
     QCOMPARE(missing.stored("Options", "FistExec"), std::string("False"));
-    QCOMPARE(checkedModes(missing), std::string("100"));
+    QCOMPARE(missing.checkedModes(), std::string("100"));
 }
 
 void StartupTest::unreadableLicenceIsReportedAndStartupGoesOn() {
@@ -144,7 +119,7 @@ void StartupTest::unreadableLicenceIsReportedAndStartupGoesOn() {
              message.text.c_str());
     QCOMPARE(rig.stored("Options", "FistExec"), std::string("False"));
     QVERIFY(rig.window().isVisible());
-    QCOMPARE(checkedTarget(rig), 0);
+    QCOMPARE(rig.checkedTarget(), 0);
 }
 
 void StartupTest::restoresTheStoredTargetAndBuildMode() {
@@ -177,10 +152,10 @@ void StartupTest::restoresTheStoredTargetAndBuildMode() {
         rig.settings.save("Options", "Target", c.target);
         storeOptions(rig, c.modes);
         rig.start();
-        QCOMPARE(checkedTarget(rig), c.selected);
+        QCOMPARE(rig.checkedTarget(), c.selected);
         QCOMPARE(rig.window().SelectedMachine(),
                  gw::kTargetMachines[std::size_t(c.selected)].machine);
-        QCOMPARE(checkedModes(rig), std::string(c.marks));
+        QCOMPARE(rig.checkedModes(), std::string(c.marks));
         QCOMPARE(buildCaption(rig), QString(c.caption));
         QVERIFY(rig.messages.shown.empty());
     }
@@ -191,14 +166,14 @@ void StartupTest::storedTargetOutsideTheTableSelectsX86() {
         WindowRig rig;
         rig.settings.save("Options", "Target", stored);
         rig.start();
-        QVERIFY2(checkedTarget(rig) == 0, stored);
+        QVERIFY2(rig.checkedTarget() == 0, stored);
         QCOMPARE(rig.window().SelectedMachine(), 0x014C);
         QCOMPARE(rig.stored("Options", "Target"), std::string("0"));
     }
     WindowRig spaced;
     spaced.settings.save("Options", "Target", " 2 ");
     spaced.start();
-    QCOMPARE(checkedTarget(spaced), 2);
+    QCOMPARE(spaced.checkedTarget(), 2);
 }
 
 void StartupTest::exitAsksAndClosingStoresTheBuildMode() {
@@ -242,7 +217,7 @@ void StartupTest::closeBoxStoresWithoutAskingAndTheNextStartRestores() {
     QCOMPARE(rig.stored("Options", "ChangeSetup"), std::string("False"));
 
     rig.start();
-    QCOMPARE(checkedModes(rig), std::string("000"));
+    QCOMPARE(rig.checkedModes(), std::string("000"));
     QCOMPARE(buildCaption(rig), QString("&Build DLL"));
 }
 

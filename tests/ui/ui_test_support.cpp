@@ -1,7 +1,7 @@
 #include "ui_test_support.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QRadioButton>
 #include <filesystem>
 
 namespace gw::test {
@@ -59,27 +59,24 @@ void WindowRig::add(const std::vector<std::string>& files) {
 
 std::vector<std::string> WindowRig::paths() {
     std::vector<std::string> result;
-    auto* list = find<QListWidget>("IconList");
-    for (int row = 0; row < list->count(); ++row) {
-        result.push_back(list->item(row)->text().toStdString());
+    for (int row = 0; row < list()->count(); ++row) {
+        result.push_back(list()->item(row)->text().toStdString());
     }
     return result;
 }
 
 std::string WindowRig::marks() {
     std::string result;
-    auto* list = find<QListWidget>("IconList");
-    for (int row = 0; row < list->count(); ++row) {
-        result += list->item(row)->checkState() == Qt::Checked ? '1' : '0';
+    for (int row = 0; row < list()->count(); ++row) {
+        result += list()->item(row)->checkState() == Qt::Checked ? '1' : '0';
     }
     return result;
 }
 
 void WindowRig::clickRow(int row) {
-    auto* list = find<QListWidget>("IconList");
-    const QRect rect = list->visualItemRect(list->item(row));
+    const QRect rect = list()->visualItemRect(list()->item(row));
     // Well to the right of the check box, on the entry's text.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
                       QPoint(rect.right() - 10, rect.center().y()));
 }
 
@@ -90,6 +87,34 @@ std::string WindowRig::stored(const std::string& section, const std::string& key
 
 std::string WindowRig::text(const char* labelName) {
     return find<QLabel>(labelName)->text().toStdString();
+}
+
+std::string WindowRig::checkedModes() {
+    std::string marks;
+    for (const char* name : {"OneTarget_OM2", "AllTargets_OM2", "ChangeSetup_OM2"}) {
+        marks += action(name)->isChecked() ? '1' : '0';
+    }
+    return marks;
+}
+
+int WindowRig::checkedTarget() {
+    int found = -1;
+    for (int i = 0; i < 6; ++i) {
+        const std::string index = std::to_string(i);
+        const bool option = find<QRadioButton>(("MachineOpt_" + index).c_str())->isChecked();
+        const bool menu = action(("Machine_M2_" + index).c_str())->isChecked();
+        if (option != menu) {
+            return -2;
+        }
+        if (option) {
+            found = found == -1 ? i : -3;
+        }
+    }
+    return found;
+}
+
+std::string Example(const char* name) {
+    return (ExamplesDir() / name).string();
 }
 
 std::uint16_t DllMachine(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "ui/create_dll_frm.h"
 
 #include <QAction>
+#include <QListWidget>
 #include <QTest>
 #include <deque>
 #include <functional>
@@ -89,6 +90,7 @@ public:
         return found;
     }
     QAction* action(const char* name) { return find<QAction>(name); }
+    QListWidget* list() { return find<QListWidget>("IconList"); }
 
     // Adds files through the Add button with the dialog answering them.
     void add(const std::vector<std::string>& paths);
@@ -100,6 +102,11 @@ public:
     // The stored value, or "-" when the key is absent.
     std::string stored(const std::string& section, const std::string& key);
     std::string text(const char* labelName);
+    // The check marks of the three build modes ("100": the selected target only).
+    std::string checkedModes();
+    // The index of the one selected target; -2 when the option buttons and the "&Target" menu
+    // disagree, -3 when more than one is selected, -1 when none is.
+    int checkedTarget();
 
     TempDir dir;
     std::string programDir;
@@ -114,6 +121,9 @@ public:
 private:
     std::unique_ptr<TestWindow> window_;
 };
+
+// An example icon of the repository by file name.
+std::string Example(const char* name);
 
 // The PE machine field of a DLL file.
 std::uint16_t DllMachine(const std::string& path);
