@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
-#include <QPushButton>
 #include <QSettings>
 #include <QUrl>
 
@@ -211,11 +210,11 @@ bool QtShell::open(const std::string& documentOrAddress) {
     QUrl url;
     const QString fileScheme = QStringLiteral("file://");
     if (text.startsWith(fileScheme, Qt::CaseInsensitive)) {
-        url = QUrl::fromLocalFile(text.mid(fileScheme.size()));
+        url = QUrl::fromLocalFile(QDir::fromNativeSeparators(text.mid(fileScheme.size())));
     } else if (const QUrl address(text); address.scheme().size() > 1) {
         url = address; // http:, mailto: ... (a single letter is a Windows drive)
     } else {
-        url = QUrl::fromLocalFile(text);
+        url = QUrl::fromLocalFile(QDir::fromNativeSeparators(text));
     }
     if (url.isLocalFile() && !hasAssociatedProgram(url.toLocalFile())) {
         return false;

@@ -95,7 +95,7 @@ private:
     void giveFocusToList();
 
     WindowServices services_;
-    std::int32_t selectedMachine_ = 0;
+    std::int32_t selectedMachine_ = 0x014C; // x86 until start-up selects the stored target
     bool running_ = false;
 
     IconListWidget* IconList = nullptr;
