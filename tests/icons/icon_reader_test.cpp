@@ -1,7 +1,9 @@
+#include "common/byte_io.h"
 #include "common/error.h"
 #include "icons/icon_files.h"
 #include "support/test_support.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace gw {
@@ -10,213 +12,105 @@ namespace {
 using test::Bytes;
 using test::MakeIcon;
 using test::MakeImage;
-using test::TempDir;
 
-std::string WriteFile(const TempDir& dir, const std::string& name, const Bytes& bytes) {
-    const std::string path = dir.file(name);
-    test::WriteBytes(path, bytes);
-    return path;
-}
+using Rows = std::vector<std::array<int, 9>>;
 
-// Runs the reader and returns the error text, failing the test when it does not throw.
-std::string ReadError(const std::string& path) {
-    IconFileRecord icon;
-    try {
-        ReadIconFile(path, icon);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    ADD_FAILURE() << "reading " << path << " did not fail";
-    return "";
-}
-
-TEST(IconReaderTest, ReadsTwoFourBitImagesAndDerivesGroupEntries) {
-    TempDir dir;
-    const Bytes image32 = MakeImage(32, 32, 4, 1);
-    const Bytes image16 = MakeImage(16, 16, 4, 2);
-    const std::string path = WriteFile(dir, "two.ico", MakeIcon({image32, image16}));
-
-    IconDir header;
-    std::vector<IconDirEntry> entries;
-    std::vector<IconImage> images;
-    ASSERT_EQ(ReadIconImages(path, header, entries, images), 2);
-    EXPECT_EQ(header.Type, 1);
-    ASSERT_EQ(images.size(), 2u);
-    EXPECT_EQ(entries[0].BytesInRes, 744);
-    EXPECT_EQ(images[0].Palette.size(), 16u);
-    EXPECT_EQ(images[0].Bits.size(), 640u);
-    EXPECT_EQ(entries[1].BytesInRes, 296);
-    EXPECT_EQ(images[1].Bits.size(), 192u);
-    EXPECT_EQ(images[1].Palette[3], static_cast<std::int32_t>(test::Le32(image16, 40 + 12)));
-    EXPECT_EQ(images[1].Bits.back(), image16.back());
-
+// Writes an icon file of the images and reads it. Each image must read back as its source
+// bytes; gives per image its group entry's width, height, colour count, reserved, planes, bit
+// count and size, then the image's colour-table entries and pixel bytes.
+Rows ReadBack(const std::string& path, const std::vector<Bytes>& images, std::int16_t type = 1,
+              const std::function<void(std::size_t, test::DirEntry&)>& edit = {}) {
+    test::WriteBytes(path, MakeIcon(images, type, edit));
     IconFileRecord icon;
     ReadIconFile(path, icon);
-    ASSERT_EQ(icon.Entries.size(), 2u);
-    const GroupIconEntry& e = icon.Entries[0];
-    EXPECT_EQ(e.Width, 32);
-    EXPECT_EQ(e.Height, 32);
-    EXPECT_EQ(e.ColorCount, 16);
-    EXPECT_EQ(e.Reserved, 0);
-    EXPECT_EQ(e.Planes, 1);
-    EXPECT_EQ(e.BitCount, 4);
-    EXPECT_EQ(e.BytesInRes, 744);
-    EXPECT_EQ(e.Id, 0);
-}
-
-TEST(IconReaderTest, PaletteSizeAndColourCountFollowTheBitDepth) {
-    TempDir dir;
-    const std::string path =
-        WriteFile(dir, "depths.ico",
-                  MakeIcon({MakeImage(32, 32, 8), MakeImage(32, 32, 1), MakeImage(16, 16, 2)}));
-    IconFileRecord icon;
-    ReadIconFile(path, icon);
-    EXPECT_EQ(icon.Entries[0].BytesInRes, 2216);
-    EXPECT_EQ(icon.Images[0].Palette.size(), 256u);
-    EXPECT_EQ(icon.Images[0].Bits.size(), 1152u);
-    EXPECT_EQ(icon.Entries[0].ColorCount, 0);
-    EXPECT_EQ(icon.Images[1].Palette.size(), 2u);
-    EXPECT_EQ(icon.Entries[1].ColorCount, 2);
-    EXPECT_EQ(icon.Entries[2].ColorCount, 4);
-}
-
-TEST(IconReaderTest, GroupEntriesComeFromTheImageWhereTheDirectoryIsCareless) {
-    TempDir dir;
-    // A careless editor: colour count 0 for a 16-colour image, planes and bit count 0 in one
-    // entry, values that disagree with the image in the other, and nonsense image offsets.
-    const Bytes icon = MakeIcon({MakeImage(32, 32, 4), MakeImage(16, 16, 4)}, 2,
-                                [](std::size_t j, test::DirEntry& e) {
-                                    e.colorCount = 0;
-                                    e.imageOffset = 12345;
-                                    if (j == 0) {
-                                        e.planes = 0;
-                                        e.bitCount = 0;
-                                    } else {
-                                        e.planes = 3;
-                                        e.bitCount = 7;
-                                    }
-                                });
-    IconFileRecord record;
-    ReadIconFile(WriteFile(dir, "careless.cur", icon), record);
-    EXPECT_EQ(record.Header.Type, 2); // read like an icon, type kept
-    EXPECT_EQ(record.Entries[0].ColorCount, 16);
-    EXPECT_EQ(record.Entries[0].Planes, 1);
-    EXPECT_EQ(record.Entries[0].BitCount, 4);
-    EXPECT_EQ(record.Entries[1].Planes, 3);
-    EXPECT_EQ(record.Entries[1].BitCount, 7);
-    EXPECT_EQ(record.Images[1].Bits.size(), 192u); // read in file order despite the offsets
-}
-
-TEST(IconReaderTest, ImagesAreReadInFileOrderWhateverTheOffsetsSay) {
-    TempDir dir;
-    // The directory's offsets are swapped; the reader still takes the bytes sequentially.
-    const Bytes a = MakeImage(16, 16, 4, 10);
-    const Bytes b = MakeImage(16, 16, 4, 20);
-    Bytes icon = MakeIcon({a, b}, 1, [](std::size_t j, test::DirEntry& e) {
-        e.imageOffset = j == 0 ? 6 + 32 + 296 : 6 + 32;
-    });
-    IconFileRecord record;
-    ReadIconFile(WriteFile(dir, "swapped.ico", icon), record);
-    EXPECT_EQ(record.Images[0].Bits, Bytes(a.begin() + 40 + 64, a.end()));
-    EXPECT_EQ(record.Images[1].Bits, Bytes(b.begin() + 40 + 64, b.end()));
-}
-
-TEST(IconReaderTest, RefusesCountsThatCannotSizeADirectory) {
-    TempDir dir;
-    Bytes zero = {0, 0, 1, 0, 0, 0};
-    Bytes negative = {0, 0, 1, 0, 0xFF, 0xFF};
-    EXPECT_NE(ReadError(WriteFile(dir, "zero.ico", zero)).find("image count is 0"),
-              std::string::npos);
-    EXPECT_NE(ReadError(WriteFile(dir, "neg.ico", negative)).find("image count is -1"),
-              std::string::npos);
-    EXPECT_NE(ReadError(WriteFile(dir, "empty.ico", {})).find("truncated"), std::string::npos);
-    const std::string missing = ReadError(dir.file("missing.ico"));
-    EXPECT_NE(missing.find("missing.ico"), std::string::npos);
-    EXPECT_NE(missing.find("cannot open"), std::string::npos);
-}
-
-TEST(IconReaderTest, NamesTheBitDepthOfTrueColourImages) {
-    TempDir dir;
-    for (int bits : {16, 24, 32}) {
-        // A true-colour image carries no colour table; the reader must say why it refuses it.
-        Bytes image = MakeImage(16, 16, 1);
-        image[14] = static_cast<std::uint8_t>(bits);
-        const std::string error =
-            ReadError(WriteFile(dir, "deep.ico", MakeIcon({MakeImage(16, 16, 4), image})));
-        EXPECT_NE(error.find("deep.ico: image 1: the image has " + std::to_string(bits) +
-                             " bits per pixel"),
-                  std::string::npos)
-            << error;
+    EXPECT_EQ(icon.Header.Type, type);
+    Rows rows;
+    for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+        const GroupIconEntry& e = icon.Entries.at(j);
+        const IconImage& image = icon.Images[j];
+        rows.push_back({e.Width, e.Height, e.ColorCount, e.Reserved, e.Planes, e.BitCount,
+                        e.BytesInRes, int(image.Palette.size()), int(image.Bits.size())});
+        ByteWriter out;
+        PutIconImage(out, image);
+        EXPECT_EQ(out.take(), images.at(j)) << "image " << j;
     }
+    return rows;
 }
 
-TEST(IconReaderTest, NamesPngImagesAndOddHeaderSizes) {
-    TempDir dir;
+TEST(IconReaderTest, ReadsImagesInFileOrderAndDerivesGroupEntriesFromTheirBitmaps) {
+    test::TempDir dir;
+    EXPECT_EQ(ReadBack(dir.file("two.ico"), {MakeImage(32, 32, 4, 1), MakeImage(16, 16, 4, 2)}),
+              (Rows{{32, 32, 16, 0, 1, 4, 744, 16, 640}, {16, 16, 16, 0, 1, 4, 296, 16, 192}}));
+
+    // A cursor-type file from a careless editor: wrong colour counts, planes and bit count 0 in
+    // one entry and odd ones in another, and offsets that lead nowhere or to the other image.
+    const auto careless = [](std::size_t j, test::DirEntry& e) {
+        e.colorCount = 7;
+        e.imageOffset = j == 2 ? e.imageOffset + 296 : j == 3 ? e.imageOffset - 296 : 12345;
+        const std::int16_t planesAndBits[][2] = {{0, 0}, {3, 7}, {1, 4}, {1, 4}};
+        e.planes = planesAndBits[j][0];
+        e.bitCount = planesAndBits[j][1];
+    };
+    const std::vector<Bytes> images = {MakeImage(32, 32, 8, 1), MakeImage(32, 32, 1, 2),
+                                       MakeImage(16, 16, 4, 3), MakeImage(16, 16, 4, 4)};
+    EXPECT_EQ(ReadBack(dir.file("careless.cur"), images, 2, careless),
+              (Rows{{32, 32, 0, 0, 1, 8, 2216, 256, 1152},
+                    {32, 32, 2, 0, 3, 7, 304, 2, 256},
+                    {16, 16, 16, 0, 1, 4, 296, 16, 192},
+                    {16, 16, 16, 0, 1, 4, 296, 16, 192}}));
+}
+
+TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
+    test::TempDir dir;
+    const Bytes full = MakeIcon({MakeImage(32, 32, 4), MakeImage(16, 16, 4)});
+    const auto cut = [&](std::size_t n) { return Bytes(full.begin(), full.begin() + n); };
+    const auto withHeaderByte = [](std::size_t offset, std::uint8_t value) {
+        Bytes image = MakeImage(16, 16, 4);
+        image[offset] = value;
+        return MakeIcon({MakeImage(16, 16, 4), image});
+    };
+    // A 100-byte file holding one 56-byte image whose directory entry claims the given size.
+    const auto claiming = [](std::int32_t size) {
+        Bytes icon = MakeIcon({MakeImage(1, 1, 1)}, 1,
+                              [size](std::size_t, test::DirEntry& e) { e.bytesInRes = size; });
+        icon.resize(100);
+        return icon;
+    };
     Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     png.resize(200, 0x42);
-    EXPECT_NE(ReadError(WriteFile(dir, "png.ico", MakeIcon({png})))
-                  .find("image 0: the image is PNG-compressed"),
-              std::string::npos);
 
-    Bytes odd = MakeImage(16, 16, 4);
-    odd[0] = 44;
-    const std::string error = ReadError(WriteFile(dir, "odd.ico", MakeIcon({odd})));
-    EXPECT_NE(error.find("header size is 44, not 40"), std::string::npos) << error;
-}
-
-TEST(IconReaderTest, TruncatedFilesFailWithoutAllocatingWhatTheyClaim) {
-    TempDir dir;
-    const Bytes full = MakeIcon({MakeImage(32, 32, 4), MakeImage(16, 16, 4)});
-    // Cut inside the directory, inside the first image's header, its palette and the last
-    // image's pixels: every cut is reported as truncation, never read as zeros.
-    for (std::size_t cut : {std::size_t{10}, std::size_t{50}, std::size_t{100}, full.size() - 1}) {
-        const Bytes shortened(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
-        const std::string error = ReadError(WriteFile(dir, "cut.ico", shortened));
-        EXPECT_NE(error.find("truncated"), std::string::npos) << cut << ": " << error;
-    }
-
-    // A 100-byte file whose directory claims a 2 GiB image: refused before any allocation
-    // (under the sanitizer an attempt to allocate it would abort the test).
-    Bytes huge = MakeIcon({MakeImage(1, 1, 1)}, 1,
-                          [](std::size_t, test::DirEntry& e) { e.bytesInRes = 0x7FFFFFF0; });
-    huge.resize(100);
-    const std::string error = ReadError(WriteFile(dir, "huge.ico", huge));
-    EXPECT_NE(error.find("huge.ico: image 0: truncated"), std::string::npos) << error;
-}
-
-TEST(IconReaderTest, RefusesSizesThatLeaveNoPixelsOrOverflow) {
-    TempDir dir;
-    auto withSize = [&](std::int32_t size) {
-        return WriteFile(dir, "size.ico",
-                         MakeIcon({MakeImage(16, 16, 4)}, 1,
-                                  [size](std::size_t, test::DirEntry& e) { e.bytesInRes = size; }));
+    const std::string path = dir.file("bad.ico"), at = path + ": ";
+    const std::pair<Bytes, std::string> cases[] = {
+        {{0, 0, 1, 0, 0, 0}, at + "header: the image count is 0"},
+        {{0, 0, 1, 0, 0xFF, 0xFF}, at + "header: the image count is -1"},
+        {withHeaderByte(14, 16), at + "image 1: the image has 16 bits per pixel"},
+        {withHeaderByte(14, 24), at + "image 1: the image has 24 bits per pixel"},
+        {withHeaderByte(14, 32), at + "image 1: the image has 32 bits per pixel"},
+        {MakeIcon({png}), at + "image 0: the image is PNG-compressed"},
+        {withHeaderByte(0, 44), at + "image 1: the bitmap header size is 44, not 40"},
+        {claiming(48), at + "image 0: its size of 48 bytes leaves no room for pixels"},
+        // Refused by the size check before the claimed 2 GiB are allocated, not while reading.
+        {claiming(0x7FFFFFF0), at + "image 0: truncated: the image's 2147483632 bytes needs"},
+        // Cut in the header, the directory, the first bitmap header, its colour table and the
+        // last image's pixels: every cut is reported, none read as zeros.
+        {cut(0), at + "header: truncated"},
+        {cut(10), at + "directory: truncated"},
+        {cut(50), at + "image 0: truncated"},
+        {cut(100), at + "image 0: truncated"},
+        {cut(full.size() - 1), at + "image 1: truncated"},
+        // BytesInRes - biSize below the smallest 32-bit value.
+        {claiming(INT32_MIN + 10), "overflow: the image size less its header (image 0)"},
     };
-    EXPECT_NE(ReadError(withSize(40 + 64)).find("leaves no room for pixels"), std::string::npos);
-    EXPECT_NE(ReadError(withSize(-5)).find("leaves no room for pixels"), std::string::npos);
-    // BytesInRes - biSize below the smallest 32-bit value.
-    Bytes image = MakeImage(16, 16, 4);
-    const std::string path =
-        WriteFile(dir, "overflow.ico", MakeIcon({image}, 1, [](std::size_t, test::DirEntry& e) {
-                      e.bytesInRes = INT32_MIN + 10;
-                  }));
-    EXPECT_NE(ReadError(path).find("overflow"), std::string::npos);
-}
-
-TEST(IconReaderTest, TextFileWithIconExtensionIsRefused) {
-    TempDir dir;
-    const std::string text = "This is not an icon at all, just some text.\r\n";
-    test::WriteText(dir.file("text.ico"), text);
-    EXPECT_FALSE(ReadError(dir.file("text.ico")).empty());
-}
-
-TEST(IconReaderTest, RowTextUsesTheStoredDirectoryEntry) {
-    IconDirEntry e;
-    e.Width = 32;
-    e.Height = 32;
-    e.ColorCount = 16;
-    EXPECT_EQ(ImageRowText(e), "32 x 32 - 16 Colors");
-    e.ColorCount = 0;
-    EXPECT_EQ(ImageRowText(e), "32 x 32 - 0 Colors");
+    for (const auto& [bytes, expected] : cases) {
+        test::WriteBytes(path, bytes);
+        IconFileRecord icon;
+        try {
+            ReadIconFile(path, icon);
+            ADD_FAILURE() << "read without an error: " << expected;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
+        }
+    }
 }
 
 } // namespace
