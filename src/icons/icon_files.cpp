@@ -1,5 +1,11 @@
 #include "icons/icon_files.h"
 
+#include "common/byte_io.h"
+#include "common/checked.h"
+#include "common/error.h"
+#include "common/file_io.h"
+#include "platform/services.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -7,12 +13,6 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-
-#include "common/byte_io.h"
-#include "common/checked.h"
-#include "common/error.h"
-#include "common/file_io.h"
-#include "platform/services.h"
 
 namespace gw {
 
@@ -52,7 +52,10 @@ public:
               const std::string& what) {
         require(count, item, what);
         if (count > 0 && std::fread(into, 1, count, file_.get()) != count) {
-            throw Error(name_, item, "cannot read " + what + ": " + std::strerror(errno));
+            const bool ended = std::feof(file_.get()) != 0;
+            throw Error(name_, item,
+                        "cannot read " + what + ": " +
+                            (ended ? std::string("the file ended early") : std::strerror(errno)));
         }
         pos_ += count;
     }
@@ -74,7 +77,9 @@ private:
     std::uint64_t pos_ = 0;
 };
 
-std::string imageItem(int index) { return "image " + std::to_string(index); }
+std::string imageItem(int index) {
+    return "image " + std::to_string(index);
+}
 
 BitmapInfoHeader decodeBitmapHeader(std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes, "bitmap header");
@@ -131,10 +136,14 @@ std::int32_t startImage(const std::string& fileName, const std::string& item,
                         "be packed");
     }
     const std::int32_t paletteEntries = PaletteEntries(h.biBitCount);
-    const std::int32_t afterHeader =
-        checked::sub(bytesInRes, h.biSize, "the image size less its header (" + item + ")");
-    const std::int32_t bitsSize =
-        checked::sub(afterHeader, 4 * paletteEntries, "the image's pixel data size (" + item + ")");
+    std::int32_t bitsSize = 0;
+    try {
+        bitsSize =
+            checked::sub(checked::sub(bytesInRes, h.biSize, "the image size less its header"),
+                         4 * paletteEntries, "the image's pixel data size");
+    } catch (const Error& e) {
+        throw Error(fileName, item, e.what());
+    }
     if (bitsSize < 1) {
         throw Error(fileName, item,
                     "its size of " + std::to_string(bytesInRes) +
@@ -228,9 +237,9 @@ std::int32_t PaletteEntries(std::int16_t bitCount) {
 }
 
 std::int32_t IconImage::byteSize() const {
-    const auto paletteBytes =
-        checked::mul<std::int32_t>(4, checked::narrow<std::int32_t>(Palette.size(), "the colour table"),
-                                   "the colour table size");
+    const auto paletteBytes = checked::mul<std::int32_t>(
+        4, checked::narrow<std::int32_t>(Palette.size(), "the colour table"),
+        "the colour table size");
     return checked::add(checked::add(Header.biSize, paletteBytes, "the image size"),
                         checked::narrow<std::int32_t>(Bits.size(), "the pixel data"),
                         "the image size");

@@ -99,7 +99,7 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
         {cut(100), at + "image 0: truncated"},
         {cut(full.size() - 1), at + "image 1: truncated"},
         // BytesInRes - biSize below the smallest 32-bit value.
-        {claiming(INT32_MIN + 10), "overflow: the image size less its header (image 0)"},
+        {claiming(INT32_MIN + 10), at + "image 0: overflow: the image size less its header"},
     };
     for (const auto& [bytes, expected] : cases) {
         test::WriteBytes(path, bytes);
