@@ -29,13 +29,15 @@ ls "$work"/icons/*.ico | sort -V > "$work/list"
   while read -r f; do echo "$i ICON \"$f\""; i=$((i + 1)); done < "$work/list"
 } > "$work/icons.rc"
 
-# Runs a command line RUNS times; prints the best wall time (s) and the largest peak RSS (KiB).
+# Runs a command line RUNS times; prints the best wall time in seconds (bash's own clock, to the
+# millisecond) and the largest peak resident memory in KiB (GNU time, from separate runs).
 measure() {
-  local best="" peak=0
+  local best="" peak=0 secs kib
   for ((r = 0; r < runs; r++)); do
-    /usr/bin/time -f "%e %M" -o "$work/time" bash -c "$1" >/dev/null 2>&1
-    read -r secs kib < "$work/time"
+    secs=$( { TIMEFORMAT=%3R; time bash -c "$1" >/dev/null 2>&1; } 2>&1 )
     if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; fi
+    /usr/bin/time -f "%M" -o "$work/mem" bash -c "$1" >/dev/null 2>&1
+    kib=$(tail -n 1 "$work/mem")
     [ "$kib" -gt "$peak" ] && peak=$kib
   done
   echo "$best $peak"
