@@ -2,7 +2,6 @@
 #include "ui_test_support.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,196 +10,125 @@
 #include <filesystem>
 
 using namespace gw::platform;
+using Box = QMessageBox;
 
 class QtServicesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void settingsLiveInIniSections();
-    void userSettingsGoToTheConfigurationFolder();
-    void settingsThatCannotBeWrittenFail();
+    void settingsLiveInIniSectionsAndFailLoudly();
     void messageBoxesShowIconTitleTextAndButtons();
-    void openDialogTakesTheRequestAndGivesFullPaths();
-    void saveDialogAddsTheExtensionAndCancelGivesNothing();
+    void fileDialogsTakeTheRequestAndGiveFullPaths();
     void shellRefusesAFileNoProgramOpens();
 };
 
 namespace {
 
-// Runs check on the modal window that the next call opens, once it is up.
-void onNextModal(std::function<void(QWidget*)> check) {
-    QTimer::singleShot(0, [check] {
-        QWidget* modal = QApplication::activeModalWidget();
+// Runs answer on the modal window that the next call opens, once it is up.
+template <class Modal> void onNextModal(std::function<void(Modal*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget());
         QVERIFY(modal);
-        check(modal);
+        answer(modal);
     });
 }
 
 } // namespace
 
-void QtServicesTest::settingsLiveInIniSections() {
+void QtServicesTest::settingsLiveInIniSectionsAndFailLoudly() {
     gw::test::TempDir dir;
-    const std::string file = dir.file("store.ini");
-    {
-        QtSettingsStore store(file);
-        QCOMPARE(store.location(), file);
-        store.save("Options", "FistExec", "False");
-        store.save("Options", "Target", "3");
-        store.save("Path", "Open", "c:\\Icons, old\\set");
-    }
-    QtSettingsStore again(file);
-    QCOMPARE(again.get("Options", "FistExec", "True"), std::string("False"));
-    QCOMPARE(again.get("Options", "Target", "0"), std::string("3"));
-    QCOMPARE(again.get("Path", "Open", ""), std::string("c:\\Icons, old\\set"));
-    QCOMPARE(again.get("Path", "Build", "fallback"), std::string("fallback"));
-    const std::string text = gw::test::ReadText(file);
-    QVERIFY2(text.find("[Options]") != std::string::npos &&
-                 text.find("[Path]") != std::string::npos,
-             text.c_str());
-    QVERIFY2(text.find("Target=3") != std::string::npos, text.c_str());
-}
-
-void QtServicesTest::userSettingsGoToTheConfigurationFolder() {
-    gw::test::TempDir dir;
+    // The user's own store is an INI file in the configuration folder.
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.path().string()));
-    {
-        QtSettingsStore user;
-        QCOMPARE(user.location(), (dir.path() / "Glyphwright" / "Glyphwright.ini").string());
-        user.save("Options", "Target", "4");
-    }
+    const std::string userFile = (dir.path() / "Glyphwright" / "Glyphwright.ini").string();
+    QtSettingsStore user;
     qputenv("XDG_CONFIG_HOME", saved);
-    QVERIFY(std::filesystem::exists(dir.path() / "Glyphwright" / "Glyphwright.ini"));
-}
+    QCOMPARE(user.location(), userFile);
+    user.save("Options", "Target", "4");
+    user.save("Path", "Open", "c:\\Icons, old\\set");
+    // Read back by a store of its own, from the file.
+    const QtSettingsStore again(userFile);
+    QCOMPARE(again.get("Options", "Target", "0"), std::string("4"));
+    QCOMPARE(again.get("Path", "Open", ""), std::string("c:\\Icons, old\\set"));
+    QCOMPARE(again.get("Path", "Build", "fallback"), std::string("fallback"));
+    const std::string text = gw::test::ReadText(userFile);
+    QVERIFY2(text.find("[Options]\nTarget=4") != std::string::npos &&
+                 text.find("[Path]") != std::string::npos,
+             text.c_str());
 
-void QtServicesTest::settingsThatCannotBeWrittenFail() {
-    gw::test::TempDir dir;
+    // A store that cannot be written says so, naming the file and the key.
     gw::test::WriteText(dir.file("plain"), "a file where a folder should be");
-    QtSettingsStore store(dir.file("plain") + "/store.ini");
+    std::string error;
     try {
-        store.save("Options", "Target", "1");
-        QFAIL("an unwritable store took the value");
+        QtSettingsStore(dir.file("plain") + "/store.ini").save("Options", "Target", "1");
     } catch (const gw::Error& e) {
-        const std::string text = e.what();
-        QVERIFY2(text.find("store.ini") != std::string::npos &&
-                     text.find("Options/Target") != std::string::npos,
-                 text.c_str());
+        error = e.what();
     }
+    QVERIFY2(error.find("plain/store.ini") != std::string::npos &&
+                 error.find("Options/Target") != std::string::npos,
+             error.c_str());
 }
 
 void QtServicesTest::messageBoxesShowIconTitleTextAndButtons() {
-    QtMessages messages;
-    QMessageBox::Icon icon{};
-    QString title;
-    QString text;
-    int buttons = 0;
-    QString defaultText;
-    const auto look = [&](QMessageBox::StandardButton press) {
-        onNextModal([&, press](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box);
-            icon = box->icon();
-            title = box->windowTitle();
-            text = box->text();
-            buttons = int(box->standardButtons());
-            defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
-            if (press == QMessageBox::Escape) {
-                QTest::keyClick(box, Qt::Key_Escape);
-            } else {
-                box->button(press)->click();
-            }
-        });
+    // The message, the button pressed (Escape: the Esc key), what the box shows as "icon, title,
+    // text, buttons", and the answer.
+    const std::tuple<Message, Box::StandardButton, const char*, MessageAnswer> cases[] = {
+        {Message{"Built:\r\nB.dll", "", MessageIcon::Critical}, Box::Ok,
+         "Critical, Glyphwright Tool, Built:\nB.dll, [Ok]", MessageAnswer::Ok},
+        {Message{"Replace?", "Save", MessageIcon::Question, MessageButtons::YesNo, 1}, Box::Yes,
+         "Question, Save, Replace?, Yes|[No]", MessageAnswer::Yes},
+        {Message{"Exit?", "", MessageIcon::Question, MessageButtons::YesNo}, Box::Escape,
+         "Question, Glyphwright Tool, Exit?, [Yes]|No", MessageAnswer::No},
+        {Message{"Go on?", "", MessageIcon::Information, MessageButtons::YesNoCancel}, Box::Escape,
+         "Information, Glyphwright Tool, Go on?, [Yes]|No|Cancel", MessageAnswer::Cancel},
+        {Message{"Careful", "Note", MessageIcon::Exclamation, MessageButtons::OkCancel},
+         Box::Escape, "Warning, Note, Careful, [Ok]|Cancel", MessageAnswer::Cancel},
     };
-
-    look(QMessageBox::Ok);
-    QVERIFY(messages.show({"DLL has been built as:\r\n\r\nB.dll", "", MessageIcon::Critical}) ==
-            MessageAnswer::Ok);
-    QCOMPARE(icon, QMessageBox::Critical);
-    QCOMPARE(title, QString("Glyphwright Tool"));
-    QCOMPARE(text, QString("DLL has been built as:\n\nB.dll"));
-    QCOMPARE(buttons, int(QMessageBox::Ok));
-
-    look(QMessageBox::Yes);
-    QVERIFY(messages.show({"Replace?", "Save...", MessageIcon::Question, MessageButtons::YesNo,
-                           1}) == MessageAnswer::Yes);
-    QCOMPARE(icon, QMessageBox::Question);
-    QCOMPARE(title, QString("Save..."));
-    QCOMPARE(buttons, int(QMessageBox::Yes | QMessageBox::No));
-    QCOMPARE(
-        defaultText,
-        QMessageBox(QMessageBox::NoIcon, "", "", QMessageBox::No).button(QMessageBox::No)->text());
-
-    look(QMessageBox::Escape);
-    QVERIFY(messages.show({"Exit Program?", "", MessageIcon::Question, MessageButtons::YesNo}) ==
-            MessageAnswer::No);
-    look(QMessageBox::Escape);
-    QVERIFY(messages.show({"Go on?", "", MessageIcon::Information, MessageButtons::YesNoCancel}) ==
-            MessageAnswer::Cancel);
-    QCOMPARE(icon, QMessageBox::Information);
+    for (const auto& [message, press, shown, answer] : cases) {
+        QString seen;
+        onNextModal<Box>([&seen, key = press](Box* box) {
+            QStringList seenButtons; // the default one in brackets
+            for (const Box::StandardButton b : {Box::Ok, Box::Yes, Box::No, Box::Cancel}) {
+                if (box->standardButtons() & b) {
+                    const QString name = QMetaEnum::fromType<Box::StandardButtons>().valueToKey(b);
+                    seenButtons << (box->button(b) == box->defaultButton() ? "[" + name + "]"
+                                                                           : name);
+                }
+            }
+            seen = QStringList({QMetaEnum::fromType<Box::Icon>().valueToKey(box->icon()),
+                                box->windowTitle(), box->text(), seenButtons.join('|')})
+                       .join(", ");
+            key == Box::Escape ? QTest::keyClick(box, Qt::Key_Escape) : box->button(key)->click();
+        });
+        QVERIFY2(QtMessages().show(message) == answer, message.text.c_str());
+        QCOMPARE(seen, QString(shown));
+    }
 }
 
-void QtServicesTest::openDialogTakesTheRequestAndGivesFullPaths() {
+void QtServicesTest::fileDialogsTakeTheRequestAndGiveFullPaths() {
     gw::test::TempDir dir;
+    const std::string where = dir.path().string();
     const std::string a = gw::test::WriteIcon(dir, "a.ico", {{16, 16, 1}});
     const std::string b = gw::test::WriteIcon(dir, "b.ico", {{16, 16, 1}});
-    FileDialogRequest request;
-    request.title = "Select Icons";
-    request.filter = "Icons (*.ico)";
-    request.initialName = "*.ico";
-    request.defaultExtension = "ico";
-    request.initialDirectory = dir.path().string();
-    request.allowMultiple = true;
-
-    QString title;
-    QStringList filters;
-    QString directory;
-    QFileDialog::FileMode mode{};
-    onNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(dialog);
-        title = dialog->windowTitle();
-        filters = dialog->nameFilters();
-        directory = dialog->directory().absolutePath();
-        mode = dialog->fileMode();
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("\"b.ico\" \"a.ico\"");
-        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
-    });
+    // Types the answer into the next dialog and accepts it past the dialog's own checks; no
+    // answer rejects it. A typed name is taken in the requested folder.
+    const auto answerWith = [](const QString& typed) {
+        onNextModal<QFileDialog>([typed](QFileDialog* dialog) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+            typed.isEmpty() ? dialog->reject() : dialog->QDialog::accept();
+        });
+    };
     QtFileDialogs dialogs;
-    const std::vector<std::string> chosen = dialogs.openFiles(request);
-    QCOMPARE(title, QString("Select Icons"));
-    QCOMPARE(filters, QStringList({"Icons (*.ico)"}));
-    QCOMPARE(directory.toStdString(), dir.path().string());
-    QCOMPARE(mode, QFileDialog::ExistingFiles);
-    QCOMPARE(chosen, std::vector<std::string>({b, a}));
-}
-
-void QtServicesTest::saveDialogAddsTheExtensionAndCancelGivesNothing() {
-    gw::test::TempDir dir;
-    FileDialogRequest request;
-    request.title = "Enter output DLL file name";
-    request.filter = "Dll Files (*.dll)";
-    request.defaultExtension = "dll";
-    request.initialName = "PPC.Icons.dll";
-    request.initialDirectory = dir.path().string();
-
-    QString offered;
-    bool asksBeforeReplacing = false;
-    onNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(dialog);
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        offered = name->text();
-        asksBeforeReplacing = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-        name->setText("Mine");
-        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
-    });
-    QtFileDialogs dialogs;
-    QCOMPARE(dialogs.saveFile(request), std::optional<std::string>(dir.file("Mine.dll")));
-    QCOMPARE(offered, QString("PPC.Icons.dll"));
-    QVERIFY(asksBeforeReplacing);
-
-    onNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    QVERIFY(!dialogs.saveFile(request));
+    // Several files come back whole, in the order typed.
+    answerWith("\"b.ico\" \"a.ico\"");
+    QCOMPARE(dialogs.openFiles({"Select", "Icons (*.ico)", "ico", "*.ico", where, true}),
+             std::vector<std::string>({b, a}));
+    // A name typed without an extension gets the default one; cancel gives nothing.
+    const FileDialogRequest save{"Save", "Dll (*.dll)", "dll", "PPC.Icons.dll", where, false, true};
+    answerWith("Mine");
+    QCOMPARE(dialogs.saveFile(save), std::optional<std::string>(dir.file("Mine.dll")));
+    answerWith("");
+    QVERIFY(!dialogs.saveFile(save));
 }
 
 void QtServicesTest::shellRefusesAFileNoProgramOpens() {
@@ -212,8 +140,7 @@ void QtServicesTest::shellRefusesAFileNoProgramOpens() {
     std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(dir.path().string()) + ":" + path);
-    const std::string icon = gw::test::WriteIcon(dir, "x.ico", {{16, 16, 1}});
-    const bool opened = QtShell().open(icon);
+    const bool opened = QtShell().open(gw::test::WriteIcon(dir, "x.ico", {{16, 16, 1}}));
     qputenv("PATH", path);
     QVERIFY(!opened);
     QCOMPARE(gw::test::ReadText(asked), std::string("query default image/vnd.microsoft.icon\n"));
