@@ -97,6 +97,7 @@ void StartupTest::storedTargetAndBuildModeAreRestored() {
         {"1", "FFF", 1, "000", "&Build DLL"},
         {" 2 ", "", 2, "100", "&Build DLL"},
         // Anything but a number from 0 to 5 selects x86.
+        {"", "", 0, "100", "&Build DLL"},
         {"6", "", 0, "100", "&Build DLL"},
         {"-1", "", 0, "100", "&Build DLL"},
         {"SH4", "", 0, "100", "&Build DLL"},
