@@ -3,11 +3,17 @@
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
+#include "setup/create_dll_mod.h"
 #include "setup/paths.h"
 #include "ui/build_commands.h"
+#include "ui/extension_frm.h"
+#include "ui/frm_about.h"
 #include "ui/help.h"
+#include "ui/icon_dialogs.h"
 #include "ui/icon_list_widget.h"
 #include "ui/licence_window.h"
+#include "ui/rmv_img_frm.h"
+#include "ui/setup_note.h"
 #include "ui/ui_settings.h"
 
 #include <QAction>
@@ -438,16 +444,8 @@ void CreateDLL_Frm::AppendIconFiles(const std::vector<std::string>& paths) {
 
 void CreateDLL_Frm::AddCmd_Click() {
     try {
-        std::string directory = services_.settings.get(kPath, key::kOpen, "");
-        if (directory.empty()) {
-            directory = kDefaultIconDirectory;
-        }
-        platform::FileDialogRequest request;
-        request.title = "Select Icons";
-        request.filter = "Icons (*.ico)";
-        request.initialName = "*.ico";
-        request.defaultExtension = "ico";
-        request.initialDirectory = directory;
+        platform::FileDialogRequest request =
+            IconOpenRequest(services_, key::kOpen, "Select Icons");
         request.allowMultiple = true;
         const std::vector<std::string> files = services_.dialogs.openFiles(request);
         if (!files.empty()) {
@@ -660,7 +658,47 @@ void CreateDLL_Frm::BuilCmd_Click() {
     }
 }
 
-void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& /*checkedFiles*/) {}
+void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
+    if (!ReadsAsTrue(services_.settings.get(kOptions, key::kDontShowSetupNote, ""))) {
+        ShowSetupNote();
+    }
+    platform::FileDialogRequest request;
+    request.title = "Select the application Setup Directory and enter DLL file name";
+    request.filter = "Dll Files (*.dll)";
+    request.defaultExtension = "dll";
+    request.initialName = "Icons.dll";
+    request.initialDirectory = services_.settings.get(kPath, key::kSetup, "");
+    request.overwritePrompt = true;
+    const std::optional<std::string> chosen = services_.dialogs.saveFile(request);
+    if (!chosen) {
+        return;
+    }
+    // Kept before the directory is checked, so that a wrong choice is offered again to mend.
+    const std::string setupDir = GetDirectory(*chosen, true);
+    services_.settings.save(kPath, key::kSetup, setupDir);
+    const std::string dllName = GetFileName(*chosen);
+
+    // The README check, the "Icons" folder and the x86 DLL; a failure has been told already.
+    SetupReport prepared;
+    if (!PrepareSetupDirectory(setupDir, dllName, checkedFiles, services_.messages, prepared)) {
+        return;
+    }
+    SetupModuleState state;
+    {
+        ExtensionFrm extension(services_, state.NewExtension, this);
+        extension.exec();
+    }
+    const SetupReport report =
+        ChangeSetupFiles(setupDir, dllName, checkedFiles, state, services_.messages);
+    if (!report.succeeded) {
+        return; // the rewrite has named its failure; the setup is not done
+    }
+    services_.messages.show(
+        Message{"The Icon DLL's have been built and the Setup Files have been changed "
+                "accordingly.\r\n\r\nEverything required to install your application is in the "
+                "\"CD1\" directory.",
+                "Done...", MessageIcon::Information});
+}
 
 // ---- Tools and Help
 
@@ -692,8 +730,20 @@ void CreateDLL_Frm::About_HM2_Click() {
     ShowAbout();
 }
 
-void CreateDLL_Frm::ShowImageRemover(const std::string& /*iconFile*/) {}
-void CreateDLL_Frm::ShowSetupNote() {}
-void CreateDLL_Frm::ShowAbout() {}
+void CreateDLL_Frm::ShowImageRemover(const std::string& iconFile) {
+    RmvImgFrm remover(services_, this);
+    remover.setFile(iconFile);
+    remover.Run();
+}
+
+void CreateDLL_Frm::ShowSetupNote() {
+    SetupNote note(services_, this);
+    note.exec();
+}
+
+void CreateDLL_Frm::ShowAbout() {
+    frmAbout about(services_.shell, this);
+    about.exec();
+}
 
 } // namespace gw::ui

@@ -69,8 +69,8 @@ public:
     void About_HM2_Click();
 
 protected:
-    // The windows that the setup build, the image remover, the setup notice and the About box
-    // bring. Until they are in place these do nothing.
+    // The build for a setup directory and the modal windows of the menus; tests may stand in
+    // for them.
     virtual void BuildForSetup(std::vector<std::string>& checkedFiles);
     virtual void ShowImageRemover(const std::string& iconFile);
     virtual void ShowSetupNote();

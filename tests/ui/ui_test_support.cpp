@@ -1,7 +1,9 @@
 #include "ui_test_support.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTimer>
 #include <filesystem>
 
 namespace gw::test {
@@ -111,6 +113,39 @@ int WindowRig::checkedTarget() {
         }
     }
     return found;
+}
+
+std::unique_ptr<ui::CreateDLL_Frm> StartRealWindow(WindowRig& rig) {
+    rig.settings.save("Options", "FistExec", "False");
+    auto window = std::make_unique<ui::CreateDLL_Frm>(
+        ui::WindowServices{rig.settings, rig.messages, rig.dialogs, rig.shell, rig.events,
+                           rig.programDir, rig.runAndWait});
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowActive(window.get())) {
+        QTest::qFail("the window did not become active", __FILE__, __LINE__);
+    }
+    return window;
+}
+
+ModalUser::ModalUser() {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == last_) {
+            return;
+        }
+        last_ = modal;
+        const std::string name = modal->objectName().toStdString();
+        seen.push_back(name);
+        const auto action = actions.find(name);
+        if (action != actions.end()) {
+            action->second(*modal);
+        } else {
+            modal->close();
+        }
+    });
+    timer->start(10);
 }
 
 std::string Example(const char* name) {

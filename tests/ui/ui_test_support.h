@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QPointer>
 #include <QTest>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -120,6 +122,34 @@ public:
 
 private:
     std::unique_ptr<TestWindow> window_;
+};
+
+// The main window with its own windows behind the hooks (none recorded), started and shown
+// over the rig's fakes and settings.
+std::unique_ptr<ui::CreateDLL_Frm> StartRealWindow(WindowRig& rig);
+
+// A child widget or action of any window by name; fails the test when missing.
+template <class T> T* Child(const QObject& parent, const char* name) {
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!found) {
+        QTest::qFail(
+            (std::string("no ") + name + " in " + parent.objectName().toStdString()).c_str(),
+            __FILE__, __LINE__);
+    }
+    return found;
+}
+
+// Plays the user at the program's modal windows while it waits in them: each modal window that
+// opens is recorded by name in seen and handed to the action given for its name; one without
+// an action is closed at once. Lives as long as the test keeps it.
+class ModalUser : public QObject {
+public:
+    ModalUser();
+    std::map<std::string, std::function<void(QWidget&)>> actions;
+    std::vector<std::string> seen;
+
+private:
+    QPointer<QWidget> last_;
 };
 
 // An example icon of the repository by file name.

@@ -1,0 +1,308 @@
+#include "ui/rmv_img_frm.h"
+
+#include "setup/paths.h"
+#include "ui/frm_about.h"
+#include "ui/help.h"
+#include "ui/icon_dialogs.h"
+#include "ui/icon_preview.h"
+#include "ui/ui_settings.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace gw::ui {
+
+namespace {
+
+using platform::Message;
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+constexpr int kPreviewSize = 64;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QLabel* namedLabel(const QString& name, const QString& text = {}) {
+    auto* label = new QLabel(text);
+    label->setObjectName(name);
+    return label;
+}
+
+QFrame* separatorLine(int index) {
+    auto* line = new QFrame;
+    line->setObjectName(QStringLiteral("Line1_%1").arg(index));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+RmvImgFrm::RmvImgFrm(const WindowServices& services, QWidget* parent)
+    : QDialog(parent), services_(services) {
+    setObjectName(QStringLiteral("RmvImgFrm"));
+    setWindowTitle(QStringLiteral("Remove Images"));
+
+    FileLbl = namedLabel(QStringLiteral("FileLbl"));
+    QFont bold = FileLbl->font();
+    bold.setBold(true);
+    FileLbl->setFont(bold);
+    FileLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FileIdLbl = namedLabel(QStringLiteral("FileIdLbl"));
+    ImageList = new QListWidget;
+    ImageList->setObjectName(QStringLiteral("ImageList"));
+    ImageList->setToolTip(QStringLiteral("Checked images are kept when the file is saved"));
+    connect(ImageList, &QListWidget::currentRowChanged, this, [this] { ImageList_Click(); });
+    Image1 = namedLabel(QStringLiteral("Image1"));
+    Image1->setToolTip(QStringLiteral("The selected image"));
+    Image1->setFrameShape(QFrame::StyledPanel);
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setFixedSize(kPreviewSize + 8, kPreviewSize + 8);
+
+    auto* fileGrid = new QGridLayout;
+    fileGrid->addWidget(namedLabel(QStringLiteral("Label1_0"), QStringLiteral("Icon File:")), 0, 0);
+    fileGrid->addWidget(FileIdLbl, 0, 1);
+    fileGrid->addWidget(FileLbl, 1, 0, 1, 2);
+    fileGrid->setColumnStretch(1, 1);
+
+    auto* listRow = new QHBoxLayout;
+    listRow->addWidget(ImageList, 1);
+    listRow->addWidget(Image1, 0, Qt::AlignTop);
+
+    auto* layout = new QVBoxLayout(this);
+    createMenus(layout);
+    layout->addLayout(fileGrid);
+    layout->addWidget(separatorLine(0));
+    layout->addWidget(namedLabel(QStringLiteral("Label1_1"), QStringLiteral("Images:")));
+    layout->addLayout(listRow, 1);
+    layout->addWidget(separatorLine(1));
+    resize(420, 320);
+}
+
+void RmvImgFrm::createMenus(QVBoxLayout* layout) {
+    auto* bar = new QMenuBar;
+    layout->setMenuBar(bar);
+    const auto menu = [bar](const char* name, const char* title) {
+        QMenu* m = bar->addMenu(QLatin1String(title));
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    const auto item = [this](QMenu* m, const char* name, const char* text, auto handler) {
+        QAction* action = m->addAction(QLatin1String(text));
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    QMenu* file = menu("File_M1", "&File");
+    item(file, "File_Load", "&Load", [this] { File_Load_Click(); });
+    item(file, "File_Save", "&Save", [this] { File_Save_Click(); });
+    item(file, "File_SaveAs", "Save &As", [this] { File_SaveAs_Click(); });
+    file->addSeparator()->setObjectName(QStringLiteral("File_Sep1"));
+    item(file, "File_Exit", "E&xit", [this] { File_Exit_Click(); });
+    QMenu* help = menu("Help", "&Help");
+    item(help, "Help_Help", "&Help", [this] { Help_Help_Click(); });
+    help->addSeparator()->setObjectName(QStringLiteral("Help_Sep1"));
+    item(help, "Help_About", "&About", [this] { Help_About_Click(); });
+}
+
+void RmvImgFrm::showFailure(const std::string& text, const std::string& title) {
+    services_.messages.show(Message{text, title, MessageIcon::Critical});
+}
+
+void RmvImgFrm::setFile(const std::string& path) {
+    file_ = path;
+    FileLbl->setText(qs(path));
+}
+
+int RmvImgFrm::Run() {
+    // The activation runs once the window is on screen, so that a dialog it opens shows over it.
+    QTimer::singleShot(0, this, [this] { Form_Activate(); });
+    return exec();
+}
+
+void RmvImgFrm::Form_Activate() {
+    if (file_.empty()) {
+        File_Load_Click();
+        return;
+    }
+    readFile(file_);
+}
+
+bool RmvImgFrm::readFile(const std::string& path) {
+    // The file goes into fresh arrays; the window's own are replaced only when it has been read.
+    IconDir header;
+    std::vector<IconDirEntry> entries;
+    std::vector<IconImage> images;
+    try {
+        ReadIconImages(path, header, entries, images, &services_.events);
+    } catch (const std::exception& e) {
+        showFailure(e.what());
+        return false;
+    }
+    header_ = header;
+    entries_ = std::move(entries);
+    images_ = std::move(images);
+    setFile(path);
+    FileIdLbl->setText(qs(GetFileName(path)));
+
+    ImageList->blockSignals(true);
+    ImageList->clear();
+    for (const IconDirEntry& entry : entries_) {
+        auto* row = new QListWidgetItem(qs(ImageRowText(entry)), ImageList);
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        row->setCheckState(Qt::Checked);
+    }
+    ImageList->blockSignals(false);
+    ImageList->setCurrentRow(images_.empty() ? -1 : 0);
+    ImageList_Click();
+    return true;
+}
+
+void RmvImgFrm::ImageList_Click() {
+    const int row = ImageList->currentRow();
+    QImage picture;
+    if (row >= 0 && std::size_t(row) < images_.size()) {
+        picture = IconPreview(images_[std::size_t(row)]);
+    }
+    if (picture.isNull()) {
+        Image1->clear(); // nothing that can be drawn
+        return;
+    }
+    if (picture.width() > kPreviewSize || picture.height() > kPreviewSize) {
+        picture = picture.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio,
+                                 Qt::SmoothTransformation);
+    }
+    Image1->setPixmap(QPixmap::fromImage(picture));
+}
+
+void RmvImgFrm::File_Load_Click() {
+    for (;;) {
+        try {
+            const std::vector<std::string> chosen = services_.dialogs.openFiles(
+                IconOpenRequest(services_, key::kIconOpen, "Select Icon"));
+            if (!chosen.empty()) {
+                services_.settings.save(kPath, key::kIconOpen, GetDirectory(chosen.front(), false));
+                if (readFile(chosen.front())) {
+                    return;
+                }
+            }
+        } catch (const std::exception& e) {
+            showFailure(e.what());
+        }
+        // Cancelled or not read: the file shown is read again; with none yet the dialog returns.
+        if (!file_.empty()) {
+            readFile(file_);
+            return;
+        }
+    }
+}
+
+bool RmvImgFrm::NoImagesSelected() const {
+    for (int row = 0; row < ImageList->count(); ++row) {
+        if (ImageList->item(row)->checkState() == Qt::Checked) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
+    std::vector<IconImage> kept;
+    for (int row = 0; row < ImageList->count(); ++row) {
+        if (ImageList->item(row)->checkState() == Qt::Checked) {
+            kept.push_back(images_.at(std::size_t(row)));
+        }
+    }
+    saved_ = false;
+    // The writer tells of a target it cannot write; any other failure is told here.
+    try {
+        saved_ = WriteIconFile(fileName, kept, services_.messages, &services_.events);
+    } catch (const std::exception& e) {
+        showFailure(e.what(), "Save...");
+    }
+}
+
+void RmvImgFrm::File_Save_Click() {
+    if (NoImagesSelected()) {
+        showFailure("No images selected!", "Save...");
+        return;
+    }
+    const MessageAnswer answer = services_.messages.show(
+        Message{"Do you want to replace the old Icon file with this one?", "Save...",
+                MessageIcon::Question, MessageButtons::YesNo, 1});
+    if (answer != MessageAnswer::Yes) {
+        return;
+    }
+    SaveKeptImages(file_);
+    if (saved_) {
+        services_.messages.show(
+            Message{"Icon has been successfuly replaced.", "Saved...", MessageIcon::Information});
+    }
+}
+
+void RmvImgFrm::File_SaveAs_Click() {
+    if (NoImagesSelected()) {
+        showFailure("No images selected!", "Save As...");
+        return;
+    }
+    try {
+        std::string directory = services_.settings.get(kPath, key::kIconSave, "");
+        if (directory.empty()) {
+            directory = services_.programDirectory;
+        }
+        platform::FileDialogRequest request;
+        request.title = "Enter output Icon File Name";
+        request.filter = "Icon Files (*.ico)";
+        request.defaultExtension = "ico";
+        request.initialName = "*.ico";
+        request.initialDirectory = directory;
+        request.overwritePrompt = true;
+        const std::optional<std::string> path = services_.dialogs.saveFile(request);
+        if (!path) {
+            return;
+        }
+        services_.settings.save(kPath, key::kIconSave, GetDirectory(*path, false));
+        SaveKeptImages(*path);
+        if (saved_) {
+            services_.messages.show(Message{"Icon has been saved as:\r\n" + *path, "Saved...",
+                                            MessageIcon::Information});
+        }
+    } catch (const std::exception& e) {
+        showFailure(e.what(), "Save As...");
+    }
+}
+
+void RmvImgFrm::File_Exit_Click() {
+    close();
+}
+
+void RmvImgFrm::done(int result) {
+    // Form_QueryUnload: the close box, Esc and Exit all end here.
+    if (!saved_) {
+        services_.messages.show(
+            Message{"No changes have been made.", platform::kAppTitle, MessageIcon::Information});
+    }
+    QDialog::done(result);
+}
+
+void RmvImgFrm::Help_Help_Click() {
+    services_.shell.open(HelpAddress(services_.programDirectory));
+}
+
+void RmvImgFrm::Help_About_Click() {
+    {
+        frmAbout about(services_.shell, this);
+        about.exec();
+    }
+    Form_Activate(); // back from another window of the program: the file is read again
+}
+
+} // namespace gw::ui

@@ -1,0 +1,96 @@
+#include "ui/setup_note.h"
+
+#include "ui/site_label.h"
+#include "ui/ui_settings.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <array>
+#include <utility>
+
+namespace gw::ui {
+
+namespace {
+
+// The texts by their index in the control array, in the order they are shown; the maker's
+// address follows the first.
+constexpr std::array<std::pair<int, const char*>, 8> kTexts = {{
+    {0, "One of the drawbacks of the VB6.0 CE Toolkit is the impossibility of assigning a "
+        "different Icon to each application. This Option addresses the problem by assigning a "
+        "specific Icon DLL to every application installed. This Icon DLL may also include "
+        "several other Icons to be used on other instances of the application. For more "
+        "information, please read the Help File or access our site at:"},
+    {6, "If you continue, the following actions will take place:"},
+    {1, "1 - You will be asked to supply the Setup Directory previously used by the VBCE "
+        "\"Application Install Wizard\" and the name of Icon DLL file to create. An emulation "
+        "version of the DLL (x86) will be left on this directory. The customized versions of the "
+        "DLL for each Target System will be left in separate subdirectories."},
+    {3, "2 - The original extension of your executable (.vb) will be replaced by some other. You "
+        "might accept a randomly generated extension or provide your own one. On the WinCE "
+        "device, registry settings will assign the first Icon of the new Icon DLL to this "
+        "extension."},
+    {4, "3 - The original (built by the VBCE \"Application Install Wizard\") .INF file will be "
+        "backed up and will never change. This permits several Icon DLL's buildings with only "
+        "one VBCE \"Application Install Wizard\" execution."},
+    {5, "4 - A new .INF file will be built which will include all the new settings."},
+    {2, "5 - The VBCE \"Application Install Wizard\" leaves a \"README.TXT\" file on the Setup "
+        "Directory, which provides the command to use on following .CAB builds. After building "
+        "the new .CAB files, they will be moved to the CD1 subdirectory, replacing all previous "
+        "versions of those files."},
+    {7, "6 - Everything needed to install the application will be left on the CD1 "
+        "subdirectory."},
+}};
+
+} // namespace
+
+SetupNote::SetupNote(const WindowServices& services, QWidget* parent)
+    : QDialog(parent), services_(services) {
+    setObjectName(QStringLiteral("SetupNote"));
+    setWindowTitle(QStringLiteral("NOTICE:"));
+
+    auto* layout = new QVBoxLayout(this);
+    for (const auto& [index, text] : kTexts) {
+        auto* label = new QLabel(QString::fromUtf8(text));
+        label->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        label->setWordWrap(true);
+        layout->addWidget(label);
+        if (index == 0) {
+            layout->addWidget(new SiteLabel(services_.shell), 0, Qt::AlignHCenter);
+            layout->addSpacing(8);
+        }
+    }
+    layout->addStretch();
+
+    ShowMsgOpt = new QCheckBox(QStringLiteral("&Do not show this message again"));
+    ShowMsgOpt->setObjectName(QStringLiteral("ShowMsgOpt"));
+    auto* Command1 = new QPushButton(QStringLiteral("&Continue"));
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ShowMsgOpt);
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    layout->addLayout(buttons);
+    resize(474, 428);
+
+    // Form_Load: the box shows what is stored.
+    ShowMsgOpt->setChecked(
+        ReadsAsTrue(services_.settings.get(kOptions, key::kDontShowSetupNote, "")));
+}
+
+void SetupNote::Command1_Click() {
+    try {
+        services_.settings.save(kOptions, key::kDontShowSetupNote,
+                                BoolText(ShowMsgOpt->isChecked()));
+    } catch (const std::exception& e) {
+        // The notice has done its work; only the choice for later builds is lost.
+        services_.messages.show({e.what(), "", platform::MessageIcon::Critical});
+    }
+    accept();
+}
+
+} // namespace gw::ui

@@ -1,0 +1,26 @@
+#include "ui/site_label.h"
+
+#include <QMouseEvent>
+
+namespace gw::ui {
+
+SiteLabel::SiteLabel(platform::ShellOpen& shell, QWidget* parent)
+    : QLabel(QLatin1String(kMakerSite), parent), shell_(shell) {
+    setObjectName(QStringLiteral("SiteLbl"));
+    setCursor(Qt::PointingHandCursor);
+    QFont font = this->font();
+    font.setUnderline(true);
+    setFont(font);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, colours.color(QPalette::Link));
+    setPalette(colours);
+}
+
+void SiteLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        shell_.open(text().toStdString());
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+} // namespace gw::ui
