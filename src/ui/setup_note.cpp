@@ -75,7 +75,10 @@ SetupNote::SetupNote(const WindowServices& services, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(Command1);
     layout->addLayout(buttons);
-    resize(474, 428);
+    // Wide enough for the texts to read well; tall enough for every wrapped line.
+    setMinimumWidth(540);
+    const int height = layout->totalHeightForWidth(540);
+    resize(540, height > 0 ? height : sizeHint().height());
 
     // Form_Load: the box shows what is stored.
     ShowMsgOpt->setChecked(
