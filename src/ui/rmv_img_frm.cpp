@@ -123,8 +123,12 @@ void RmvImgFrm::setFile(const std::string& path) {
 }
 
 int RmvImgFrm::Run() {
-    // The activation runs once the window is on screen, so that a dialog it opens shows over it.
-    QTimer::singleShot(0, this, [this] { Form_Activate(); });
+    if (!file_.empty()) {
+        Form_Activate(); // the window opens with the file's images in place
+    } else {
+        // The open dialog waits until the window is on screen, so that it shows over it.
+        QTimer::singleShot(0, this, [this] { Form_Activate(); });
+    }
     return exec();
 }
 
