@@ -9,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+scripts/install-deps.sh time
+
 count=${1:-1000}
 runs=${2:-5}
 cli=${GLYPHWRIGHT_CLI:-build/default/bin/glyphwright-cli}

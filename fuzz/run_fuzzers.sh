@@ -14,6 +14,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   targets=(icon_reader dll_build text_file_load cabwiz_command profile_edit pe_reader)
 fi
 
+scripts/install-deps.sh clang libclang-rt-14-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Glyphwright need.
 # Safe to run again: it installs only what is missing, and asks for sudo only when not root.
+# Extra package names given as arguments are installed too (fuzz/run_fuzzers.sh adds clang).
 set -euo pipefail
 
 packages=(
@@ -8,8 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   llvm lld icoutils
-  python3
+  python3 fonts-dejavu-core
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
