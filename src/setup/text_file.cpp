@@ -1,5 +1,9 @@
 #include "setup/text_file.h"
 
+#include "common/checked.h"
+#include "common/error.h"
+#include "common/file_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -8,10 +12,6 @@
 #include <limits>
 #include <new>
 #include <span>
-
-#include "common/checked.h"
-#include "common/error.h"
-#include "common/file_io.h"
 
 namespace gw {
 
@@ -201,25 +201,28 @@ bool TextFile::ReadLines(const std::string& fileName, std::vector<std::string>& 
     return total > 0;
 }
 
-void TextFile::Load(const std::string& szFileName) {
+bool TextFile::LoadLines(const std::string& fileName, std::vector<std::string>& out) {
     errorNum_ = 0;
     errorMsg_.clear();
-    std::vector<std::string> lines;
-    if (!ReadLines(szFileName, lines)) {
+    if (!ReadLines(fileName, out)) {
         errorNum_ = kErrFileMissing;
         errorMsg_ = kMsgFileMissing;
+        return false;
+    }
+    return true;
+}
+
+void TextFile::Load(const std::string& szFileName) {
+    std::vector<std::string> lines;
+    if (!LoadLines(szFileName, lines)) {
         return;
     }
     lines_ = std::move(lines);
 }
 
 void TextFile::LoadListBox(const std::string& szFileName, ListBox& List1) {
-    errorNum_ = 0;
-    errorMsg_.clear();
     std::vector<std::string> lines;
-    if (!ReadLines(szFileName, lines)) {
-        errorNum_ = kErrFileMissing;
-        errorMsg_ = kMsgFileMissing;
+    if (!LoadLines(szFileName, lines)) {
         return;
     }
     List1.Clear();
@@ -247,7 +250,8 @@ void TextFile::Save(const std::string& szFileName) {
         std::string buffer;
         buffer.reserve(blockSize + 2);
         const auto flush = [&] {
-            file.write(std::span(reinterpret_cast<const std::uint8_t*>(buffer.data()), buffer.size()));
+            file.write(
+                std::span(reinterpret_cast<const std::uint8_t*>(buffer.data()), buffer.size()));
             buffer.clear();
         };
         for (const std::string& line : lines_) {

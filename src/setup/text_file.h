@@ -117,6 +117,8 @@ private:
     std::int32_t NormalizedBlockSize();
     // Reads and splits the whole file; false when it is missing or empty.
     bool ReadLines(const std::string& fileName, std::vector<std::string>& out);
+    // Clears the error fields and reads the lines; a missing or empty file sets kErrFileMissing.
+    bool LoadLines(const std::string& fileName, std::vector<std::string>& out);
     bool MatchFrom(std::int32_t lineNumber, std::size_t from);
 
     std::int32_t blockSize_ = kDefaultBlockSize;

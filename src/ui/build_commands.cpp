@@ -3,6 +3,7 @@
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "setup/paths.h"
+#include "ui/icon_dialogs.h"
 #include "ui/ui_settings.h"
 
 namespace gw::ui {
@@ -12,22 +13,12 @@ using platform::MessageIcon;
 
 std::optional<std::string> AskOutputDllPath(const WindowServices& services,
                                             const std::string& initialName) {
-    std::string directory = services.settings.get(kPath, key::kBuild, "");
-    if (directory.empty()) {
-        directory = services.programDirectory;
-    }
     platform::FileDialogRequest request;
     request.title = "Enter output DLL file name";
     request.filter = "Dll Files (*.dll)";
     request.defaultExtension = "dll";
     request.initialName = initialName;
-    request.initialDirectory = directory;
-    request.overwritePrompt = true;
-    std::optional<std::string> path = services.dialogs.saveFile(request);
-    if (path) {
-        services.settings.save(kPath, key::kBuild, GetDirectory(*path, false));
-    }
-    return path;
+    return AskSaveFile(services, key::kBuild, request);
 }
 
 void BuildSelectedTarget(const WindowServices& services, std::int32_t selectedMachine,

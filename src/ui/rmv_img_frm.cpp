@@ -258,22 +258,15 @@ void RmvImgFrm::File_SaveAs_Click() {
         return;
     }
     try {
-        std::string directory = services_.settings.get(kPath, key::kIconSave, "");
-        if (directory.empty()) {
-            directory = services_.programDirectory;
-        }
         platform::FileDialogRequest request;
         request.title = "Enter output Icon File Name";
         request.filter = "Icon Files (*.ico)";
         request.defaultExtension = "ico";
         request.initialName = "*.ico";
-        request.initialDirectory = directory;
-        request.overwritePrompt = true;
-        const std::optional<std::string> path = services_.dialogs.saveFile(request);
+        const std::optional<std::string> path = AskSaveFile(services_, key::kIconSave, request);
         if (!path) {
             return;
         }
-        services_.settings.save(kPath, key::kIconSave, GetDirectory(*path, false));
         SaveKeptImages(*path);
         if (saved_) {
             services_.messages.show(Message{"Icon has been saved as:\r\n" + *path, "Saved...",
