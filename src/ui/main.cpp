@@ -1,3 +1,4 @@
+#include "common/interrupt_cleanup.h"
 #include "platform/qt_services.h"
 #include "ui/create_dll_frm.h"
 
@@ -12,6 +13,7 @@
 // command line of its own; glyphwright-cli is the tool for scripts.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    gw::InstallInterruptCleanup();
     QApplication::setApplicationName(QStringLiteral("Glyphwright"));
     QApplication::setApplicationVersion(QStringLiteral(GLYPHWRIGHT_VERSION));
 
