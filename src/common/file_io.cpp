@@ -1,29 +1,59 @@
 #include "common/file_io.h"
 
+#include "common/error.h"
+#include "common/interrupt_cleanup.h"
+
 #include <cerrno>
 #include <cstring>
 #include <random>
 
-#include "common/error.h"
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace gw {
 
 namespace fs = std::filesystem;
 
-std::string displayPath(const fs::path& path) { return path.string(); }
+std::string displayPath(const fs::path& path) {
+    return path.string();
+}
 
 namespace {
 
-std::string causeOf(int err) { return std::strerror(err); }
+std::string causeOf(int err) {
+    return std::strerror(err);
+}
 
-std::string tempSuffix() {
+// A short name of its own in the target's folder, so that a target name of any length that the
+// file system takes still leaves room: ".~gw" + 8 hex digits + ".tmp".
+fs::path temporaryNameBeside(const fs::path& target) {
     static std::mt19937_64 generator{std::random_device{}()};
     static const char digits[] = "0123456789abcdef";
-    std::string suffix = ".~gw";
+    std::string name = ".~gw";
     for (int i = 0; i < 8; ++i) {
-        suffix += digits[generator() % 16];
+        name += digits[generator() % 16];
     }
-    return suffix + ".tmp";
+    name += ".tmp";
+    return target.has_parent_path() ? target.parent_path() / name : fs::path(name);
+}
+
+fs::path folderOf(const fs::path& target) {
+    return target.has_parent_path() ? target.parent_path() : fs::path(".");
+}
+
+[[noreturn]] void notWritable(const fs::path& target, const std::string& cause) {
+    throw Error(displayPath(target), "", cause, ErrorKind::TargetNotWritable);
+}
+
+// The cause of a failure to create a file in a folder, in plain words.
+std::string creationCause(const fs::path& folder, int err) {
+    if (err == EACCES || err == EPERM || err == EROFS) {
+        return "the folder " + displayPath(folder) + " is read-only (" + causeOf(err) + ")";
+    }
+    return "cannot create a file in the folder " + displayPath(folder) + ": " + causeOf(err);
 }
 
 } // namespace
@@ -48,26 +78,62 @@ std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
     return bytes;
 }
 
-AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
+void RequireReplaceable(const fs::path& target) {
     std::error_code ec;
-    const fs::file_status status = fs::status(target_, ec);
+    const fs::file_status status = fs::status(target, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) {
+        notWritable(target, ec.message());
+    }
     if (fs::is_directory(status)) {
-        fail("it is a folder, not a file");
+        notWritable(target, "it is a folder, not a file");
     }
     if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        fail("the file is read-only");
+        notWritable(target, "the file is read-only");
     }
-    const fs::path directory = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
-    if (!fs::is_directory(directory, ec)) {
-        fail("the folder " + displayPath(directory) + " does not exist");
+    const fs::path folder = folderOf(target);
+    const fs::file_status folderStatus = fs::status(folder, ec);
+    if (!fs::is_directory(folderStatus)) {
+        notWritable(target, ec && ec != std::errc::no_such_file_or_directory
+                                ? "its folder cannot be reached: " + ec.message()
+                                : "the folder " + displayPath(folder) + " does not exist");
     }
-    temp_ = target_;
-    temp_ += tempSuffix();
-    file_ = std::fopen(temp_.string().c_str(), "wb");
+}
+
+void RefuseOutputThatIsInput(const fs::path& output, const std::vector<fs::path>& inputs) {
+    for (const fs::path& input : inputs) {
+        std::error_code ec;
+        if (fs::equivalent(output, input, ec) && !ec) {
+            throw Error(displayPath(output), "",
+                        "this output is the input file " + displayPath(input) +
+                            "; writing it would destroy the input, so nothing was written");
+        }
+    }
+}
+
+AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
+    RequireReplaceable(target_);
+    const fs::path folder = folderOf(target_);
+#ifdef O_TMPFILE
+    // An unnamed file in the target's folder: nothing is left behind whatever ends the program,
+    // even SIGKILL. It gets a name only when it is complete.
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        file_ = ::fdopen(fd, "wb");
+        if (file_ == nullptr) {
+            ::close(fd);
+        }
+    }
+#endif
     if (file_ == nullptr) {
-        const int err = errno;
-        temp_.clear();
-        fail("cannot create a file in " + displayPath(directory) + ": " + causeOf(err));
+        temp_ = temporaryNameBeside(target_);
+        guard_ = std::make_unique<TemporaryFileGuard>(temp_);
+        file_ = std::fopen(temp_.string().c_str(), "wb");
+        if (file_ == nullptr) {
+            const int err = errno;
+            guard_.reset();
+            temp_.clear();
+            notWritable(target_, creationCause(folder, err));
+        }
     }
 }
 
@@ -87,6 +153,7 @@ void AtomicFile::discard() noexcept {
         fs::remove(temp_, ec);
         temp_.clear();
     }
+    guard_.reset();
 }
 
 void AtomicFile::fail(const std::string& cause) {
@@ -95,38 +162,77 @@ void AtomicFile::fail(const std::string& cause) {
 }
 
 void AtomicFile::write(std::span<const std::uint8_t> bytes) {
-    if (file_ == nullptr) {
-        fail("write after the file was closed");
+    if (file_ == nullptr || prepared_) {
+        fail("write after the file was completed");
     }
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         fail("cannot write: " + causeOf(errno));
     }
 }
 
-void AtomicFile::commit() {
-    if (file_ == nullptr) {
-        fail("commit after the file was closed");
+void AtomicFile::prepare() {
+    if (prepared_) {
+        return;
     }
-    const bool flushed = std::fflush(file_) == 0;
-    const int flushErr = errno;
+    if (file_ == nullptr) {
+        fail("the file was already closed");
+    }
+    if (std::fflush(file_) != 0) {
+        fail("cannot write: " + causeOf(errno));
+    }
+    // The new file takes the old one's permissions, as an in-place rewrite would.
+    std::error_code ec;
+    const fs::file_status old = fs::status(target_, ec);
+#ifdef __linux__
+    if (fs::exists(old)) {
+        ::fchmod(::fileno(file_), static_cast<mode_t>(old.permissions()));
+    }
+    if (temp_.empty()) {
+        // Name the unnamed file in the target's folder; it is renamed over the target by
+        // commit(). Until then it is removed on interruption like any named temporary file.
+        const fs::path name = temporaryNameBeside(target_);
+        guard_ = std::make_unique<TemporaryFileGuard>(name);
+        const std::string link = "/proc/self/fd/" + std::to_string(::fileno(file_));
+        if (::linkat(AT_FDCWD, link.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+            ::linkat(::fileno(file_), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) != 0) {
+            fail("cannot give the new file a name in its folder: " + causeOf(errno));
+        }
+        temp_ = name;
+    }
+#endif
     const bool closed = std::fclose(file_) == 0;
     const int closeErr = errno;
     file_ = nullptr;
-    if (!flushed || !closed) {
-        fail("cannot write: " + causeOf(flushed ? closeErr : flushErr));
+    if (!closed) {
+        fail("cannot write: " + causeOf(closeErr));
     }
-    std::error_code ec;
-    const fs::file_status old = fs::status(target_, ec);
+#ifndef __linux__
     if (fs::exists(old)) {
-        // The new file takes the old one's permissions, as an in-place rewrite would.
         fs::permissions(temp_, old.permissions(), ec);
     }
+#endif
+    prepared_ = true;
+}
+
+void AtomicFile::commit() {
+    prepare();
+    std::error_code ec;
     fs::rename(temp_, target_, ec);
     if (ec) {
         fail("cannot replace the file: " + ec.message());
     }
     temp_.clear();
+    guard_.reset();
     committed_ = true;
+}
+
+void CommitTogether(std::span<AtomicFile* const> files) {
+    for (AtomicFile* file : files) {
+        file->prepare();
+    }
+    for (AtomicFile* file : files) {
+        file->commit();
+    }
 }
 
 void writeFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {

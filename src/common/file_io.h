@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace gw {
+
+class TemporaryFileGuard;
 
 // Text for a path in messages, in the platform's native form.
 std::string displayPath(const std::filesystem::path& path);
@@ -15,11 +18,21 @@ std::string displayPath(const std::filesystem::path& path);
 // The file's whole contents. Fails with an error naming the file and the cause.
 std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
 
+// Fails (TargetNotWritable, naming the file and the cause) when target cannot be created or
+// replaced: it is read-only, it is a folder, or its folder does not exist or is read-only.
+void RequireReplaceable(const std::filesystem::path& target);
+
+// Fails, naming both, when output is the same file as one of the inputs: the same path, a link
+// to it or another spelling of it. Checked before anything is written, so no input is lost.
+void RefuseOutputThatIsInput(const std::filesystem::path& output,
+                             const std::vector<std::filesystem::path>& inputs);
+
 // Replaces a file without ever leaving it half-written: the bytes go to a temporary file in
-// the target's directory, which is renamed over the target only by commit(). Until then, and
-// whenever anything fails, the old file stays as it was and the temporary file is removed.
-// A target that may not be written (a read-only file, a folder, a missing directory) fails
-// at construction, before anything is written.
+// the target's folder (unnamed where the system allows, so that not even SIGKILL leaves it
+// behind), which is renamed over the target only by commit(). Until then, and whenever
+// anything fails, the old file stays as it was and the temporary file is removed, also when
+// the program is interrupted. The new file keeps the old one's permission bits. A target that
+// may not be written (see RequireReplaceable) fails at construction, before anything is written.
 class AtomicFile {
 public:
     explicit AtomicFile(std::filesystem::path target);
@@ -28,6 +41,9 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     void write(std::span<const std::uint8_t> bytes);
+    // Completes the new file beside the target without replacing the target yet.
+    void prepare();
+    // prepare(), then renames the new file over the target.
     void commit();
 
     const std::filesystem::path& target() const { return target_; }
@@ -39,8 +55,14 @@ private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
     std::FILE* file_ = nullptr;
+    std::unique_ptr<TemporaryFileGuard> guard_; // while the temporary file has a name
+    bool prepared_ = false;
     bool committed_ = false;
 };
+
+// Puts a set of files in place only when every one of them is complete: all are prepared
+// first, and a failure there leaves every target as it was.
+void CommitTogether(std::span<AtomicFile* const> files);
 
 void writeFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
 
