@@ -35,12 +35,18 @@ int BuildCommand(const std::vector<std::string>& words, Console console) {
     }
     const std::string& output = args.values.at("output");
 
-    printBuilt(console.out, output, *target, CreateDll(target->machine, args.operands, output));
+    // The chosen file first, then with --all-targets one per processor; all or none are written.
+    std::vector<DllTarget> dlls = {{target->machine, output}};
+    std::vector<const TargetMachine*> shown = {&*target};
     if (args.flags.count("all-targets") != 0) {
         for (const TargetMachine& each : kTargetMachines) {
-            const std::string path = output + each.suffix;
-            printBuilt(console.out, path, each, CreateDll(each.machine, args.operands, path));
+            dlls.push_back({each.machine, output + each.suffix});
+            shown.push_back(&each);
         }
+    }
+    const std::vector<DllSummary> built = CreateDlls(args.operands, dlls);
+    for (std::size_t i = 0; i < built.size(); ++i) {
+        printBuilt(console.out, dlls[i].path, *shown[i], built[i]);
     }
     return kExitOk;
 }

@@ -97,6 +97,9 @@ void RequireReplaceable(const fs::path& target) {
                                 ? "its folder cannot be reached: " + ec.message()
                                 : "the folder " + displayPath(folder) + " does not exist");
     }
+    if ((folderStatus.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        notWritable(target, "the folder " + displayPath(folder) + " is read-only");
+    }
 }
 
 void RefuseOutputThatIsInput(const fs::path& output, const std::vector<fs::path>& inputs) {

@@ -210,12 +210,4 @@ DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons)
     return image;
 }
 
-DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
-                     const std::string& dllPath, platform::EventPump* events) {
-    const DllImage image = BuildDllImage(machine, files, events);
-    WriteDllFile(image, dllPath);
-    return {static_cast<int>(image.Icons.size()), image.imageCount(),
-            image.OptionalHeader.SizeOfImage};
-}
-
 } // namespace gw

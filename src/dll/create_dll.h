@@ -1,13 +1,13 @@
 #pragma once
 
+#include "icons/icon_files.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "icons/icon_files.h"
 
 namespace gw {
 
@@ -103,7 +103,7 @@ struct DllImage {
     ImageOptionalHeader32 OptionalHeader;
     std::array<ImageSectionHeader, 2> Sections{};
     ResourceDirectory RootDirectory;
-    std::array<ResourceDirectory, 2> TypeDirectories; // RT_ICON, RT_GROUP_ICON
+    std::array<ResourceDirectory, 2> TypeDirectories;   // RT_ICON, RT_GROUP_ICON
     std::vector<ResourceDirectory> LanguageDirectories; // one per resource, images first
     std::vector<ImageResourceDataEntry> DataEntries;    // same order
     std::vector<IconFileRecord> Icons;
@@ -141,9 +141,21 @@ struct DllSummary {
     std::int64_t bytes = 0;
 };
 
-// Builds the icon DLL for the machine value from the icon files, in their order, and writes it
-// to dllPath. The old file is replaced only once the new one is complete: any failure, in
-// reading the icons or in writing, leaves it as it was.
+// One DLL of a build: the machine it is for and where it goes.
+struct DllTarget {
+    std::int32_t machine = 0;
+    std::string path;
+};
+
+// Builds the icon DLL of every target from the same icon files, in their order, and puts them
+// in place only when all of them are complete: any failure, in reading the icons or in
+// writing any one DLL, leaves every existing file as it was and no temporary file. An output
+// that is one of the icon files is refused before anything is written.
+std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
+                                   const std::vector<DllTarget>& targets,
+                                   platform::EventPump* events = nullptr);
+
+// CreateDlls for one target.
 DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
                      const std::string& dllPath, platform::EventPump* events = nullptr);
 

@@ -4,6 +4,9 @@
 #include "common/error.h"
 #include "common/file_io.h"
 
+#include <filesystem>
+#include <memory>
+
 namespace gw {
 
 namespace {
@@ -153,12 +156,57 @@ std::vector<std::uint8_t> DllBytes(const DllImage& image) {
     return out.take();
 }
 
-void WriteDllFile(const DllImage& image, const std::string& dllPath) {
-    AtomicFile file(dllPath);
+namespace {
+
+void writeDll(const DllImage& image, AtomicFile& file) {
     ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
     WriteDllImage(image, out);
     out.flush();
+}
+
+} // namespace
+
+void WriteDllFile(const DllImage& image, const std::string& dllPath) {
+    AtomicFile file(dllPath);
+    writeDll(image, file);
     file.commit();
+}
+
+std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
+                                   const std::vector<DllTarget>& targets,
+                                   platform::EventPump* events) {
+    // Everything that can be checked without writing is checked first, for every target.
+    const std::vector<std::filesystem::path> inputs(files.begin(), files.end());
+    for (const DllTarget& target : targets) {
+        RefuseOutputThatIsInput(target.path, inputs);
+        RequireReplaceable(target.path);
+    }
+    if (targets.empty()) {
+        return {};
+    }
+    // The layout depends on the machine only through the file header's Machine field.
+    DllImage image = BuildDllImage(targets.front().machine, files, events);
+    std::vector<std::unique_ptr<AtomicFile>> written;
+    std::vector<DllSummary> summaries;
+    for (const DllTarget& target : targets) {
+        image.FileHeader.Machine =
+            checked::narrow<std::int16_t>(target.machine, "the machine value");
+        written.push_back(std::make_unique<AtomicFile>(target.path));
+        writeDll(image, *written.back());
+        summaries.push_back({static_cast<int>(image.Icons.size()), image.imageCount(),
+                             image.OptionalHeader.SizeOfImage});
+    }
+    std::vector<AtomicFile*> set;
+    for (const auto& file : written) {
+        set.push_back(file.get());
+    }
+    CommitTogether(set);
+    return summaries;
+}
+
+DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
+                     const std::string& dllPath, platform::EventPump* events) {
+    return CreateDlls(files, {{machine, dllPath}}, events).front();
 }
 
 } // namespace gw

@@ -40,10 +40,11 @@ void BuildAllTargets(const WindowServices& services, std::int32_t selectedMachin
     if (!path) {
         return;
     }
-    CreateDll(selectedMachine, checkedFiles, *path, &services.events);
+    std::vector<DllTarget> dlls = {{selectedMachine, *path}};
     for (const TargetMachine& target : kTargetMachines) {
-        CreateDll(target.machine, checkedFiles, *path + target.suffix, &services.events);
+        dlls.push_back({target.machine, *path + target.suffix});
     }
+    CreateDlls(checkedFiles, dlls, &services.events);
     services.messages.show(Message{"All Targets have been buit with their default extensions."
                                    "\r\n\r\nDLL (for: " +
                                        name + ") has been built as:\r\n" + *path,
