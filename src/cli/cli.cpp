@@ -13,39 +13,60 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>&, Console);
+    const char* usage; // the words after "glyphwright-cli"
+    const char* help;  // what the command does, for "COMMAND --help"
 };
 
 constexpr Command kCommands[] = {
-    {"build", BuildCommand},
-    {"images", ImagesCommand},
-    {"remove-images", RemoveImagesCommand},
-    {"setup", SetupCommand},
-    {"inspect", InspectCommand},
-    {"extract", ExtractCommand},
+    {"build", BuildCommand, "build [-t TARGET] [--all-targets] -o OUT.dll ICON.ico...",
+     "Packs the icon files, in the order given, into one icon DLL for TARGET: x86, mips, sh3,\n"
+     "sh4, arm or ppc (any case; default x86). --all-targets writes OUT.dll for TARGET and\n"
+     "OUT.dll.X86 ... OUT.dll.PPC; all of them or, on a failure, none.\n"},
+    {"images", ImagesCommand, "images ICON.ico",
+     "Lists the images of an icon file: index, size and colours, bits per pixel, bytes.\n"},
+    {"remove-images", RemoveImagesCommand, "remove-images ICON.ico --keep LIST [-o OUT.ico]",
+     "Writes the icon file again with only the images LIST names by 0-based index (\"0,2\");\n"
+     "without -o the icon file is replaced, with -o the kept images go to OUT.ico.\n"},
+    {"setup", SetupCommand,
+     "setup SETUP_DIR [--dll NAME.dll] [--extension EXT] [--cab-timeout S] ICON.ico...",
+     "Rewrites the setup directory of the VBCE Application Install Wizard so that the\n"
+     "application installs with a new extension (EXT: letters and digits, at most 8; default:\n"
+     "a random one) whose icon is the first icon of the DLL (default Icons.dll), and reruns\n"
+     "the cab builder, which is ended after S seconds (default 600).\n"},
+    {"inspect", InspectCommand, "inspect FILE.dll",
+     "Shows the machine, sections and icon groups of any PE file and whether its layout is\n"
+     "exactly the one glyphwright writes.\n"},
+    {"extract", ExtractCommand, "extract FILE.dll -o DIR [--group ID]",
+     "Writes each icon group of a PE file (or only group ID, a number or a name) as\n"
+     "DIR/ID.ico.\n"},
 };
+
+// Whether the words ask for help: -h or --help before any "--".
+bool asksForHelp(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--") {
+            return false;
+        }
+        if (word == "-h" || word == "--help") {
+            return true;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
 std::string UsageText() {
-    return "Usage:\n"
-           "  glyphwright-cli build [-t TARGET] [--all-targets] -o OUT.dll ICON.ico...\n"
-           "  glyphwright-cli images ICON.ico\n"
-           "  glyphwright-cli remove-images ICON.ico --keep LIST [-o OUT.ico]\n"
-           "  glyphwright-cli setup SETUP_DIR [--dll NAME.dll] [--extension EXT] ICON.ico...\n"
-           "  glyphwright-cli inspect FILE.dll\n"
-           "  glyphwright-cli extract FILE.dll -o DIR [--group ID]\n"
-           "  glyphwright-cli --help | --version\n"
-           "\n"
-           "TARGET is x86, mips, sh3, sh4, arm or ppc (any case; default x86).\n"
-           "--all-targets writes OUT.dll for TARGET and then OUT.dll.X86 ... OUT.dll.PPC.\n"
-           "LIST names the images to keep by 0-based index (\"0,2\"); without -o the icon file\n"
-           "is replaced, with -o the kept images go to OUT.ico.\n"
-           "setup rewrites the setup directory of the VBCE Application Install Wizard so that\n"
-           "the application installs with a new extension (EXT: letters and digits, at most 8;\n"
-           "default: a random one) whose icon is the first icon of the DLL (default Icons.dll).\n"
-           "inspect shows the machine, sections and icon groups of any PE file and whether its\n"
-           "layout is exactly the one glyphwright writes; extract writes each icon group (or only\n"
-           "group ID, a number or a name) as DIR/ID.ico.\n";
+    std::string text = "Usage:\n";
+    for (const Command& command : kCommands) {
+        text += std::string("  glyphwright-cli ") + command.usage + "\n";
+    }
+    text += "  glyphwright-cli COMMAND --help\n"
+            "  glyphwright-cli --help | --version\n"
+            "\n"
+            "Exit status: 0 on success, 1 on a failure (nothing half-written), 2 on a usage "
+            "error.\n";
+    return text;
 }
 
 int RunCli(const std::vector<std::string>& words, Console console) {
@@ -68,15 +89,16 @@ int RunCli(const std::vector<std::string>& words, Console console) {
             continue;
         }
         const std::vector<std::string> rest(words.begin() + 1, words.end());
+        if (asksForHelp(rest)) {
+            console.out << "Usage: glyphwright-cli " << command.usage << "\n\n" << command.help;
+            return kExitOk;
+        }
         try {
             return command.run(rest, console);
         } catch (const UsageError& e) {
             console.err << "glyphwright-cli " << command.name << ": " << e.what() << "\n"
                         << UsageText();
             return kExitUsage;
-        } catch (const Error& e) {
-            console.err << "glyphwright-cli: " << e.what() << '\n';
-            return kExitFailure;
         } catch (const std::exception& e) {
             console.err << "glyphwright-cli: " << e.what() << '\n';
             return kExitFailure;
