@@ -72,8 +72,8 @@ const std::string kWizardInf = Crlf({
 });
 
 // The same INF after the rewrite with extension "7xy" for the processors "sh3 arm".
-SetupReport SetupDirectory::run(const std::string& extension) {
-    return RunSetup(setupDir(), "Icons.dll", {icon()}, extension, state, messages);
+SetupReport SetupDirectory::run(const std::string& extension, const CabBuilderOptions& cabBuilder) {
+    return RunSetup(setupDir(), "Icons.dll", {icon()}, extension, state, messages, cabBuilder);
 }
 
 std::optional<std::pair<long, long>> SetupDirectory::cabwizPids() const {

@@ -83,7 +83,7 @@ public:
     // them up to 10 seconds (none: they did not appear).
     std::optional<std::pair<long, long>> cabwizPids() const;
 
-    SetupReport run(const std::string& extension = "7xy");
+    SetupReport run(const std::string& extension = "7xy", const CabBuilderOptions& cabBuilder = {});
 
     SetupModuleState state;
     test::RecordingMessages messages;
