@@ -79,6 +79,35 @@ bool isTerminal(const std::ostream& out) {
 #endif
 }
 
+// The line that shows the seconds waited for the cab builder, redrawn in place; it is ended
+// before anything else is printed.
+class WaitLine : public platform::MessageService {
+public:
+    WaitLine(std::ostream& out, platform::MessageService& messages)
+        : out_(out), messages_(messages) {}
+
+    void redraw(std::chrono::seconds waited, std::chrono::seconds limit) {
+        out_ << "\r  waited " << waited.count() << " s of at most " << limit.count() << " s"
+             << std::flush;
+        open_ = true;
+    }
+    void end() {
+        if (open_) {
+            out_ << '\n';
+            open_ = false;
+        }
+    }
+    platform::MessageAnswer show(const platform::Message& message) override {
+        end();
+        return messages_.show(message);
+    }
+
+private:
+    std::ostream& out_;
+    platform::MessageService& messages_;
+    bool open_ = false;
+};
+
 } // namespace
 
 int SetupCommand(const std::vector<std::string>& words, Console console) {
@@ -108,29 +137,25 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
     }
     const std::vector<std::string> icons(args.operands.begin() + 1, args.operands.end());
 
+    platform::ConsoleMessages consoleMessages(console.out, console.err);
+    WaitLine messages(console.out, consoleMessages);
     CabBuilderOptions cabBuilder;
     cabBuilder.timeLimit = cabTimeout(args);
     cabBuilder.onStart = [&](const std::string& command) {
         console.out << "running the cab builder: " << command << std::endl;
     };
-    bool waitShown = false;
     if (isTerminal(console.out)) {
         cabBuilder.onWait = [&](std::chrono::seconds waited) {
-            console.out << "\r  waited " << waited.count() << " s of at most "
-                        << cabBuilder.timeLimit.count() << " s" << std::flush;
-            waitShown = true;
+            messages.redraw(waited, cabBuilder.timeLimit);
             return true;
         };
     }
 
-    platform::ConsoleMessages messages(console.out, console.err);
     SetupModuleState state;
     console.out << "extension: " << LowerExtension(extension) << '\n';
     const SetupReport report =
         RunSetup(setupDir, dllName, icons, extension, state, messages, cabBuilder);
-    if (waitShown) {
-        console.out << '\n';
-    }
+    messages.end();
     printReport(console.out, report);
     if (!report.succeeded) {
         return kExitFailure;
