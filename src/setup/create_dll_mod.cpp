@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/interrupt_cleanup.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "platform/services.h"
@@ -91,33 +92,59 @@ void copyFile(const std::string& from, const std::string& to) {
     writeFileAtomically(to, readFileBytes(from));
 }
 
-// The INF being rebuilt: written beside the INF and renamed over it only when every edit has
-// succeeded; removed when the run fails before that.
+// The INF being rebuilt in a pending file beside it. Only when every edit has succeeded are the
+// pending bytes written over the INF, which keeps its permission bits; the pending file is
+// removed in any case, also when the program is interrupted. It is an internal file: errors
+// met while editing it name the INF.
 class PendingInf {
 public:
     explicit PendingInf(std::string infPath)
-        : infPath_(std::move(infPath)), path_(infPath_ + ".~gwnew") {}
+        : infPath_(std::move(infPath)), path_(infPath_ + ".~gwnew"), guard_(path_) {}
     ~PendingInf() {
-        if (!committed_) {
-            std::error_code ec;
-            fs::remove(path_, ec);
-        }
-    }
-    const std::string& path() const { return path_; }
-    void commit() {
         std::error_code ec;
-        fs::rename(path_, infPath_, ec);
-        if (ec) {
-            throw Error(infPath_, "", "cannot replace the INF file: " + ec.message());
+        fs::remove(path_, ec);
+    }
+    PendingInf(const PendingInf&) = delete;
+    PendingInf& operator=(const PendingInf&) = delete;
+
+    const std::string& path() const { return path_; }
+    void commit() { writeFileAtomically(infPath_, readFileBytes(path_)); }
+
+    // The error with every mention of the pending file turned into one of the INF.
+    Error namingTheInf(const Error& e) const {
+        std::string text = e.what();
+        for (std::size_t at = text.find(path_); at != std::string::npos;
+             at = text.find(path_, at + infPath_.size())) {
+            text.replace(at, path_.size(), infPath_);
         }
-        committed_ = true;
+        return Error(text, e.kind());
     }
 
 private:
     std::string infPath_;
     std::string path_;
-    bool committed_ = false;
+    TemporaryFileGuard guard_;
 };
+
+// Messages shown nowhere: for looking at the README before the run proper.
+class UnshownMessages : public platform::MessageService {
+public:
+    platform::MessageAnswer show(const platform::Message&) override {
+        return platform::MessageAnswer::Ok;
+    }
+};
+
+// Fails (TargetNotWritable) when the README's cab builder line names an INF that may not be
+// replaced. A README or INF that cannot be used at all is left for ChangeSetupFiles to report.
+void requireReplaceableInf(const std::string& setupDir) {
+    UnshownMessages unshown;
+    CabwizInfo info;
+    std::error_code ec;
+    if (ReadCabwizCommand(subdirectory(setupDir, "Readme.txt"), info, unshown) &&
+        fs::is_regular_file(info.InfPath, ec)) {
+        RequireReplaceable(info.InfPath);
+    }
+}
 
 // The cab builder line names each processor once: a name given twice is handled once.
 std::vector<std::string> uniqueCpuNames(const std::vector<std::string>& names) {
@@ -131,11 +158,12 @@ std::vector<std::string> uniqueCpuNames(const std::vector<std::string>& names) {
     return unique;
 }
 
-// Builds this processor's DLL and adds its INF entries. Returns a failure text, or "".
+// Builds this processor's DLL and adds its INF entries to inf, the pending file of the INF
+// named infShown. Returns a failure text, or "".
 std::string addProcessor(const std::string& cpu, const std::string& inf,
-                         const std::string& iconsDir, const std::string& dllName,
-                         const std::vector<std::string>& files, SetupReport& report,
-                         platform::MessageService& messages) {
+                         const std::string& infShown, const std::string& iconsDir,
+                         const std::string& dllName, const std::vector<std::string>& files,
+                         SetupReport& report, platform::MessageService& messages) {
     const std::string cpuDir = JoinPath(iconsDir, cpu);
     std::error_code ec;
     fs::create_directories(cpuDir, ec); // a failure shows when the DLL is written
@@ -175,7 +203,7 @@ std::string addProcessor(const std::string& cpu, const std::string& inf,
         }
     }
     if (!largest) {
-        return "The section [SourceDisksNames." + cpu + "] of " + displayPath(inf) +
+        return "The section [SourceDisksNames." + cpu + "] of " + displayPath(infShown) +
                " has no numbered disk, so the icons cannot be given a disk of their own.";
     }
     const std::string disk = std::to_string(*largest + 1);
@@ -209,7 +237,8 @@ std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType) 
 
 SetupReport ChangeSetupFiles(const std::string& setupDir, const std::string& dllName,
                              const std::vector<std::string>& files, SetupModuleState& state,
-                             platform::MessageService& messages) {
+                             platform::MessageService& messages,
+                             const CabBuilderOptions& cabBuilder) {
     SetupReport report;
     if (const auto problem = ExtensionProblem(state.NewExtension)) {
         return fail(report, messages, *problem);
@@ -227,6 +256,7 @@ SetupReport ChangeSetupFiles(const std::string& setupDir, const std::string& dll
     report.cabwizCommand = state.CabwizCommand;
 
     try {
+        RequireReplaceable(inf); // a read-only INF is refused before anything is written
         // The backup keeps the INF as the wizard wrote it; every run starts from it.
         const std::string backup = inf + ".old";
         if (!fs::exists(backup, ec)) {
@@ -250,18 +280,22 @@ SetupReport ChangeSetupFiles(const std::string& setupDir, const std::string& dll
                 "File\\Shell\\Open\\Command,,0x00000000,\"\\Windows\\pvbload.exe %%1\"\r\n";
 
         PendingInf pending(inf);
-        writeFileAtomically(pending.path(), std::vector<std::uint8_t>(text.begin(), text.end()));
-
-        const std::string iconsDir = subdirectory(setupDir, "Icons");
-        for (const std::string& cpu : cpus) {
-            const std::string problem =
-                addProcessor(cpu, pending.path(), iconsDir, dllName, files, report, messages);
-            if (!problem.empty()) {
-                return fail(report, messages, problem);
+        try {
+            writeFileAtomically(pending.path(),
+                                std::vector<std::uint8_t>(text.begin(), text.end()));
+            const std::string iconsDir = subdirectory(setupDir, "Icons");
+            for (const std::string& cpu : cpus) {
+                const std::string problem = addProcessor(cpu, pending.path(), inf, iconsDir,
+                                                         dllName, files, report, messages);
+                if (!problem.empty()) {
+                    return fail(report, messages, problem);
+                }
             }
+            WriteProfileString(pending.path(), "Strings", "IconFile", dllName);
+            WriteProfileString(pending.path(), "DefaultInstall", "AddReg", "RegSettings");
+        } catch (const Error& e) {
+            throw pending.namingTheInf(e);
         }
-        WriteProfileString(pending.path(), "Strings", "IconFile", dllName);
-        WriteProfileString(pending.path(), "DefaultInstall", "AddReg", "RegSettings");
         pending.commit();
         report.infRewritten = true;
 
@@ -278,7 +312,14 @@ SetupReport ChangeSetupFiles(const std::string& setupDir, const std::string& dll
     }
 
     // The cab builder resolves the INF's relative source paths against the setup directory.
-    report.cabwiz = RunAndWait(state.CabwizCommand, setupDir);
+    RunOptions run;
+    run.workingDirectory = setupDir;
+    run.timeLimit = cabBuilder.timeLimit;
+    run.onWait = cabBuilder.onWait;
+    if (cabBuilder.onStart) {
+        cabBuilder.onStart(state.CabwizCommand);
+    }
+    report.cabwiz = RunAndWait(state.CabwizCommand, run);
     report.cabwizRan = true;
     if (!report.cabwiz.succeeded()) {
         return fail(report, messages,
@@ -328,16 +369,22 @@ bool PrepareSetupDirectory(const std::string& setupDir, const std::string& dllNa
 
 SetupReport RunSetup(const std::string& setupDir, const std::string& dllName,
                      const std::vector<std::string>& files, const std::string& extension,
-                     SetupModuleState& state, platform::MessageService& messages) {
+                     SetupModuleState& state, platform::MessageService& messages,
+                     const CabBuilderOptions& cabBuilder) {
     SetupReport report;
     if (const auto problem = ExtensionProblem(extension)) {
         return fail(report, messages, *problem);
+    }
+    try {
+        requireReplaceableInf(setupDir);
+    } catch (const Error& e) {
+        return fail(report, messages, e.what());
     }
     if (!PrepareSetupDirectory(setupDir, dllName, files, messages, report)) {
         return report;
     }
     state.NewExtension = LowerExtension(extension);
-    SetupReport rest = ChangeSetupFiles(setupDir, dllName, files, state, messages);
+    SetupReport rest = ChangeSetupFiles(setupDir, dllName, files, state, messages, cabBuilder);
     rest.dlls.insert(rest.dlls.begin(), report.dlls.begin(), report.dlls.end());
     return rest;
 }

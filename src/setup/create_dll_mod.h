@@ -3,7 +3,9 @@
 #include "setup/inf_module.h"
 #include "setup/run_and_wait.h"
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +44,16 @@ struct SetupReport {
     std::vector<std::string> cabinets;  // gathered in CD1
 };
 
+// How the cab builder is run: how long it may take, and what the caller hears meanwhile.
+struct CabBuilderOptions {
+    // A builder still running after this long is ended with everything it started.
+    std::chrono::seconds timeLimit{600};
+    // Called with the command just before the builder starts. May be empty.
+    std::function<void(const std::string& command)> onStart;
+    // Called about once a second while the builder runs; false stops it. May be empty.
+    std::function<bool(std::chrono::seconds waited)> onWait;
+};
+
 // The machine value of the icon DLL for a Windows CE processor type ("ProcessorType" of the
 // processor's CEDevice section); nothing for a type without one.
 std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType);
@@ -50,13 +62,17 @@ std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType);
 // from its backup (made on the first run) with ".vb" replaced by the new extension and the
 // entries that install an icon DLL per processor and register the extension; the DLL of every
 // processor of the cab builder line is built into Icons\<cpu>; the application is copied under
-// its new extension; the cab builder runs in the setup directory, and its cabinets replace those
-// in "CD1". The INF is replaced only when all its edits and DLLs succeeded, and the old cabinets
-// are deleted only after the cab builder succeeded. Every failure is shown through messages and
-// returned in the report; setupDir ends in a separator.
+// its new extension; the cab builder runs in the setup directory (started directly, never
+// through a shell, and ended when it outlasts its time limit or onWait says stop), and its
+// cabinets replace those in "CD1". An INF that may not be replaced (read-only) is refused before
+// anything is written; the INF is replaced, keeping its permission bits, only when all its edits
+// and DLLs succeeded, and the old cabinets are deleted only after the cab builder succeeded.
+// Every failure is shown through messages and returned in the report; setupDir ends in a
+// separator.
 SetupReport ChangeSetupFiles(const std::string& setupDir, const std::string& dllName,
                              const std::vector<std::string>& files, SetupModuleState& state,
-                             platform::MessageService& messages);
+                             platform::MessageService& messages,
+                             const CabBuilderOptions& cabBuilder = {});
 
 // The steps before the extension is chosen: the directory must hold a Readme.txt (any case),
 // "Icons" is created, and the x86 DLL is built into the setup directory. False after a message.
@@ -64,10 +80,12 @@ bool PrepareSetupDirectory(const std::string& setupDir, const std::string& dllNa
                            const std::vector<std::string>& files,
                            platform::MessageService& messages, SetupReport& report);
 
-// The whole setup run without windows: the extension is checked before anything is written,
-// then PrepareSetupDirectory and ChangeSetupFiles.
+// The whole setup run without windows: the extension, and that the README's INF may be
+// replaced, are checked before anything is written, then PrepareSetupDirectory and
+// ChangeSetupFiles.
 SetupReport RunSetup(const std::string& setupDir, const std::string& dllName,
                      const std::vector<std::string>& files, const std::string& extension,
-                     SetupModuleState& state, platform::MessageService& messages);
+                     SetupModuleState& state, platform::MessageService& messages,
+                     const CabBuilderOptions& cabBuilder = {});
 
 } // namespace gw

@@ -1,13 +1,19 @@
 #include "setup/run_and_wait.h"
 
+#include "common/interrupt_cleanup.h"
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <optional>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <csignal>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +23,78 @@ extern char** environ;
 
 namespace gw {
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// How often the wait looks at the program, and how long a program asked to end may take
+// before it is killed.
+constexpr milliseconds kPollInterval{25};
+constexpr milliseconds kGracePeriod{1500};
+// How long the wait for a killed program to vanish may take.
+constexpr milliseconds kReapLimit{10000};
+
+std::string secondsText(seconds count) {
+    return std::to_string(count.count()) + (count.count() == 1 ? " second" : " seconds");
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+ProcessOutcome notStarted(const std::string& cause) {
+    ProcessOutcome outcome;
+    outcome.cause = cause;
+    return outcome;
+}
+
+// Why the wait for a running program ended early.
+enum class Verdict { KeepWaiting, TimeLimit, Stop };
+
+// Keeps the time of a wait: the time limit, and onWait once for every whole second waited.
+class WaitWatch {
+public:
+    explicit WaitWatch(const RunOptions& options) : options_(options), start_(Clock::now()) {}
+
+    Verdict check() {
+        const auto elapsed = Clock::now() - start_;
+        if (elapsed >= options_.timeLimit) {
+            return Verdict::TimeLimit;
+        }
+        const seconds whole = std::chrono::floor<seconds>(elapsed);
+        if (whole > reported_) {
+            reported_ = whole;
+            if (options_.onWait && !options_.onWait(whole)) {
+                return Verdict::Stop;
+            }
+        }
+        return Verdict::KeepWaiting;
+    }
+
+private:
+    const RunOptions& options_;
+    Clock::time_point start_;
+    seconds reported_{0};
+};
+
+void recordVerdict(ProcessOutcome& outcome, Verdict verdict) {
+    outcome.timedOut = verdict == Verdict::TimeLimit;
+    outcome.stopped = verdict == Verdict::Stop;
+}
+
+} // namespace
+
 std::string ProcessOutcome::describe() const {
     if (!started) {
         return "could not be started: " + cause;
+    }
+    if (timedOut) {
+        return "was ended after the time limit of " + secondsText(timeLimit);
+    }
+    if (stopped) {
+        return "was stopped";
     }
     if (signal != 0) {
         return "was ended by signal " + std::to_string(signal);
@@ -30,69 +105,251 @@ std::string ProcessOutcome::describe() const {
     return "exited with code " + std::to_string(exitCode);
 }
 
-namespace {
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> words;
+    const std::size_t size = commandLine.size();
+    const auto blank = [&](std::size_t at) {
+        return commandLine[at] == ' ' || commandLine[at] == '\t';
+    };
+    std::size_t i = 0;
+    while (i < size && blank(i)) {
+        ++i;
+    }
+    if (i == size) {
+        return words;
+    }
 
-ProcessOutcome notStarted(const std::string& cause) {
-    ProcessOutcome outcome;
-    outcome.cause = cause;
-    return outcome;
+    // The program: quotes only group, backslashes are plain.
+    std::string program;
+    bool inQuotes = false;
+    for (; i < size && (inQuotes || !blank(i)); ++i) {
+        if (commandLine[i] == '"') {
+            inQuotes = !inQuotes;
+        } else {
+            program += commandLine[i];
+        }
+    }
+    words.push_back(std::move(program));
+
+    // The arguments.
+    while (true) {
+        while (i < size && blank(i)) {
+            ++i;
+        }
+        if (i == size) {
+            break;
+        }
+        std::string word;
+        inQuotes = false;
+        while (i < size && (inQuotes || !blank(i))) {
+            const char c = commandLine[i];
+            if (c == '\\') {
+                std::size_t run = 0;
+                while (i < size && commandLine[i] == '\\') {
+                    ++run;
+                    ++i;
+                }
+                if (i < size && commandLine[i] == '"') {
+                    word.append(run / 2, '\\');
+                    if (run % 2 == 1) {
+                        word += '"';
+                        ++i;
+                    }
+                    // An even run leaves the quote to group, in the next round.
+                } else {
+                    word.append(run, '\\');
+                }
+            } else if (c == '"') {
+                if (inQuotes && i + 1 < size && commandLine[i + 1] == '"') {
+                    word += '"';
+                    i += 2;
+                } else {
+                    inQuotes = !inQuotes;
+                    ++i;
+                }
+            } else {
+                word += c;
+                ++i;
+            }
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
 }
-
-} // namespace
 
 #ifdef _WIN32
 
 namespace {
 
-std::string lastErrorText(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
+std::wstring widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        wide.data(), length);
+    return wide;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return {};
+    }
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+// The system's text for an error code, without its final full stop. Inserts such as "%1"
+// ("%1 is not a valid Win32 application") are filled in with the program's name.
+std::string systemMessage(DWORD code, const std::string& program) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = length > 0 ? std::string(buffer, length) : "";
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const std::string raw = length > 0 ? narrow(std::wstring(buffer, length)) : "";
     LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
+    std::string text;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '%' && i + 1 < raw.size() && raw[i + 1] >= '1' && raw[i + 1] <= '9') {
+            text += raw[i + 1] == '1' ? quoted(program) : "";
+            ++i;
+        } else {
+            text += raw[i];
+        }
+    }
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
+                             text.back() == '.')) {
         text.pop_back();
     }
     return text.empty() ? "error " + std::to_string(code) : text;
 }
 
+// Handles closed when the run is over, whichever way it ends.
+struct Handles {
+    HANDLE job = nullptr;
+    HANDLE process = nullptr;
+    ~Handles() {
+        if (process != nullptr) {
+            CloseHandle(process);
+        }
+        if (job != nullptr) {
+            CloseHandle(job); // ends whatever the program left running in its job
+        }
+    }
+};
+
 } // namespace
 
-ProcessOutcome RunAndWait(const std::string& commandLine, const std::string& workingDirectory) {
-    // CreateProcess may write into the command line, so it gets a copy of its own.
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    STARTUPINFOA startup{};
+ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
+    const std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty() || words.front().empty()) {
+        return notStarted("the command line names no program");
+    }
+    const std::string& program = words.front();
+    const std::wstring command = widen(commandLine);
+    if (command.empty()) {
+        return notStarted("the command line of the program " + quoted(program) +
+                          " is not valid UTF-8 text");
+    }
+    const std::wstring directory = options.workingDirectory.wstring();
+
+    Handles handles;
+    handles.job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (handles.job == nullptr ||
+        !SetInformationJobObject(handles.job, JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits)) {
+        return notStarted("no job object could be made for the program " + quoted(program) + ": " +
+                          systemMessage(GetLastError(), program));
+    }
+
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                        nullptr, workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
-                        &startup, &process)) {
-        return notStarted(lastErrorText(GetLastError()));
+    // Suspended until it is in the job, so that nothing it starts can escape the job.
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                        CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &process)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_DIRECTORY && !directory.empty()) {
+            return notStarted("the program " + quoted(program) +
+                              " cannot run in the working directory " + quoted(narrow(directory)) +
+                              ": " + systemMessage(error, program));
+        }
+        return notStarted("the program " + quoted(program) +
+                          " cannot be started: " + systemMessage(error, program));
     }
+    handles.process = process.hProcess;
+    if (!AssignProcessToJobObject(handles.job, process.hProcess)) {
+        const DWORD error = GetLastError();
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, static_cast<DWORD>(kReapLimit.count()));
+        CloseHandle(process.hThread);
+        return notStarted("the program " + quoted(program) +
+                          " cannot be put in a job object: " + systemMessage(error, program));
+    }
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
+
     ProcessOutcome outcome;
     outcome.started = true;
+    outcome.timeLimit = options.timeLimit;
+    WaitWatch watch(options);
+    Verdict verdict = Verdict::KeepWaiting;
+    try {
+        while (true) {
+            const DWORD waited =
+                WaitForSingleObject(process.hProcess, static_cast<DWORD>(kPollInterval.count()));
+            if (waited == WAIT_OBJECT_0) {
+                break;
+            }
+            if (waited == WAIT_FAILED) {
+                outcome.cause = "waiting for it failed: " + systemMessage(GetLastError(), program);
+                TerminateJobObject(handles.job, 1);
+                break;
+            }
+            verdict = watch.check();
+            if (verdict != Verdict::KeepWaiting) {
+                TerminateJobObject(handles.job, 1);
+                WaitForSingleObject(process.hProcess, static_cast<DWORD>(kReapLimit.count()));
+                break;
+            }
+        }
+    } catch (...) {
+        TerminateJobObject(handles.job, 1); // onWait failed: nothing may stay running
+        throw;
+    }
+    recordVerdict(outcome, verdict);
     DWORD code = 0;
-    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0) {
-        outcome.cause = "waiting for it failed: " + lastErrorText(GetLastError());
+    if (!outcome.cause.empty()) {
+        // the wait failed; the exit code means nothing
     } else if (!GetExitCodeProcess(process.hProcess, &code)) {
-        outcome.cause = "its exit code cannot be read: " + lastErrorText(GetLastError());
+        outcome.cause = "its exit code cannot be read: " + systemMessage(GetLastError(), program);
     } else {
         outcome.exitCode = static_cast<int>(code);
     }
-    CloseHandle(process.hProcess);
     return outcome;
 }
 
 #else
 
 namespace {
-
-// The shell's exit codes for a command it could not run.
-constexpr int kShellNotFound = 127;
-constexpr int kShellNotExecutable = 126;
 
 void closeQuietly(int fd) {
     if (fd >= 0) {
@@ -108,106 +365,244 @@ struct StartFailure {
 constexpr int kStepDirectory = 1;
 constexpr int kStepExec = 2;
 
-StartFailure readStartFailure(int fd) {
-    StartFailure failure;
-    auto* into = reinterpret_cast<char*>(&failure);
-    std::size_t got = 0;
-    while (got < sizeof failure) {
-        const ssize_t n = ::read(fd, into + got, sizeof failure - got);
-        if (n < 0 && errno == EINTR) {
+// Everything the child needs, prepared before the fork: between fork and exec the child may
+// only make async-signal-safe calls, so it allocates nothing.
+struct ChildPlan {
+    std::vector<char*> argv;             // the words, ending in a null pointer
+    std::vector<const char*> candidates; // the files to try, in order
+    const char* directory = nullptr;     // null: stay in the caller's directory
+    sigset_t mask{};                     // the signal mask to run the program with
+    int reportFd = -1;
+};
+
+[[noreturn]] void failChild(int reportFd, int step, int error) {
+    const StartFailure failure{step, error};
+    [[maybe_unused]] const ssize_t n = ::write(reportFd, &failure, sizeof failure);
+    ::_exit(127);
+}
+
+[[noreturn]] void runChild(const ChildPlan& plan) {
+    ::setpgid(0, 0);
+    // The caller's signal handlers must not run in the child; ignored signals stay ignored.
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current {};
+        if (signal == SIGKILL || signal == SIGSTOP || ::sigaction(signal, nullptr, &current) != 0) {
             continue;
         }
-        if (n <= 0) {
+        if ((current.sa_flags & SA_SIGINFO) != 0 ||
+            (current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL)) {
+            struct sigaction plain {};
+            plain.sa_handler = SIG_DFL;
+            ::sigaction(signal, &plain, nullptr);
+        }
+    }
+    ::sigprocmask(SIG_SETMASK, &plan.mask, nullptr);
+    if (plan.directory != nullptr && ::chdir(plan.directory) != 0) {
+        failChild(plan.reportFd, kStepDirectory, errno);
+    }
+    // As execvp searches the PATH, but never hands a file to a shell.
+    int error = ENOENT;
+    bool denied = false;
+    for (const char* candidate : plan.candidates) {
+        ::execve(candidate, plan.argv.data(), environ);
+        error = errno;
+        if (error == EACCES) {
+            denied = true;
+        } else if (error != ENOENT && error != ENOTDIR && error != ESTALE) {
             break;
         }
-        got += static_cast<std::size_t>(n);
     }
-    return got == sizeof failure ? failure : StartFailure{};
+    failChild(plan.reportFd, kStepExec, denied && error != ENOEXEC ? EACCES : error);
 }
 
-// In the child, between fork and exec: only async-signal-safe calls. A failure is reported
-// to the parent through the pipe before the child ends.
-[[noreturn]] void failChild(int reportFd, int step) {
-    const StartFailure failure{step, errno};
-    [[maybe_unused]] const ssize_t n = ::write(reportFd, &failure, sizeof failure);
-    ::_exit(kShellNotFound);
+// The files the program may be: itself when it names a folder, else one per PATH entry (an
+// empty entry is the working directory, as execvp has it).
+std::vector<std::string> candidatesFor(const std::string& program) {
+    if (program.find('/') != std::string::npos) {
+        return {program};
+    }
+    const char* path = std::getenv("PATH");
+    const std::string entries = path != nullptr ? path : "/bin:/usr/bin";
+    std::vector<std::string> files;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = entries.find(':', start);
+        const std::string entry = entries.substr(start, end - start);
+        files.push_back((entry.empty() ? "." : entry) + "/" + program);
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return files;
 }
 
-[[noreturn]] void runChild(const char* directory, char* const argv[], int reportFd) {
-    if (directory != nullptr && ::chdir(directory) != 0) {
-        failChild(reportFd, kStepDirectory);
+std::string startFailureText(const StartFailure& failure, const std::string& program,
+                             const std::string& directory) {
+    if (failure.step == kStepDirectory) {
+        return "the program " + quoted(program) + " cannot run in the working directory " +
+               quoted(directory) + ": " + std::strerror(failure.error);
     }
-    ::execve("/bin/sh", argv, environ);
-    failChild(reportFd, kStepExec);
+    if (failure.error == ENOENT) {
+        return program.find('/') != std::string::npos
+                   ? "the program " + quoted(program) + " does not exist"
+                   : "the program " + quoted(program) + " was not found on the PATH";
+    }
+    return "the program " + quoted(program) + " cannot be run: " + std::strerror(failure.error);
+}
+
+// Whether the program has ended, without reaping it: its process ID, and with it the ID of
+// its group, stays taken until it is reaped, so signals to the group cannot reach a stranger.
+bool hasEnded(pid_t pid) {
+    siginfo_t info{};
+    info.si_pid = 0;
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+        return errno != EINTR; // no such child any more: nothing left to wait for
+    }
+    return info.si_pid == pid;
+}
+
+void sleepAWhile() {
+    std::this_thread::sleep_for(kPollInterval);
+}
+
+// Asks the group to end, then kills whatever is left of it after the grace period.
+void endGroup(pid_t pid) {
+    ::kill(-pid, SIGTERM);
+    ::kill(-pid, SIGCONT); // a stopped program could not act on SIGTERM
+    const auto deadline = Clock::now() + kGracePeriod;
+    while (!hasEnded(pid) && Clock::now() < deadline) {
+        sleepAWhile();
+    }
+    ::kill(-pid, SIGKILL);
+}
+
+// Collects the ended program's status, waiting a bounded time for a killed one to vanish.
+// Returns a cause when it cannot.
+std::string reap(pid_t pid, int& status) {
+    const auto deadline = Clock::now() + kReapLimit;
+    while (true) {
+        const pid_t waited = ::waitpid(pid, &status, WNOHANG);
+        if (waited == pid) {
+            return "";
+        }
+        if (waited < 0 && errno != EINTR) {
+            return std::string("waiting for it failed: ") + std::strerror(errno);
+        }
+        if (Clock::now() >= deadline) {
+            return "it did not end when it was killed";
+        }
+        sleepAWhile();
+    }
 }
 
 } // namespace
 
-ProcessOutcome RunAndWait(const std::string& commandLine, const std::string& workingDirectory) {
-    // Everything the child needs is prepared before the fork.
-    std::string shell = "sh";
-    std::string option = "-c";
-    std::string command = commandLine;
-    char* const argv[] = {shell.data(), option.data(), command.data(), nullptr};
-    const char* directory = workingDirectory.empty() ? nullptr : workingDirectory.c_str();
+ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
+    std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty() || words.front().empty()) {
+        return notStarted("the command line names no program");
+    }
+    const std::string program = words.front();
+    const std::string directory = options.workingDirectory.string();
+    const std::vector<std::string> candidates = candidatesFor(program);
+
+    ChildPlan plan;
+    for (std::string& word : words) {
+        plan.argv.push_back(word.data());
+    }
+    plan.argv.push_back(nullptr);
+    for (const std::string& candidate : candidates) {
+        plan.candidates.push_back(candidate.c_str());
+    }
+    plan.directory = directory.empty() ? nullptr : directory.c_str();
 
     int report[2] = {-1, -1};
-    // The write end closes itself when exec succeeds; neither end may reach the program.
+    // The write end closes itself when exec succeeds; neither end may reach the program, and
+    // reading never blocks.
 #ifdef __linux__
-    const bool piped = ::pipe2(report, O_CLOEXEC) == 0;
+    const bool piped = ::pipe2(report, O_CLOEXEC | O_NONBLOCK) == 0;
 #else
     const bool piped = ::pipe(report) == 0 && ::fcntl(report[0], F_SETFD, FD_CLOEXEC) == 0 &&
-                       ::fcntl(report[1], F_SETFD, FD_CLOEXEC) == 0;
+                       ::fcntl(report[1], F_SETFD, FD_CLOEXEC) == 0 &&
+                       ::fcntl(report[0], F_SETFL, O_NONBLOCK) == 0;
 #endif
     if (!piped) {
         const int err = errno;
         closeQuietly(report[0]);
         closeQuietly(report[1]);
-        return notStarted(std::string("cannot create a pipe: ") + std::strerror(err));
+        return notStarted("no pipe could be made to start the program " + quoted(program) + ": " +
+                          std::strerror(err));
     }
+    plan.reportFd = report[1];
 
+    // No signal may be handled between the fork and the registration of the child's group:
+    // the interruption clean-up then finds the group, and the child never runs the caller's
+    // handlers.
+    sigset_t all;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &plan.mask);
     const pid_t pid = ::fork();
-    if (pid < 0) {
-        const int err = errno;
-        closeQuietly(report[0]);
-        closeQuietly(report[1]);
-        return notStarted(std::string("cannot create a process: ") + std::strerror(err));
-    }
     if (pid == 0) {
-        runChild(directory, argv, report[1]);
+        runChild(plan);
     }
+    const int forkError = errno;
+    std::optional<ChildProcessGuard> guard;
+    if (pid > 0) {
+        ::setpgid(pid, pid); // also done by the child; whichever comes first
+        guard.emplace(static_cast<long>(pid));
+    }
+    ::pthread_sigmask(SIG_SETMASK, &plan.mask, nullptr);
     closeQuietly(report[1]);
-    const StartFailure failure = readStartFailure(report[0]);
-    closeQuietly(report[0]);
+    if (pid < 0) {
+        closeQuietly(report[0]);
+        return notStarted("no process could be made for the program " + quoted(program) + ": " +
+                          std::strerror(forkError));
+    }
 
+    WaitWatch watch(options);
+    Verdict verdict = Verdict::KeepWaiting;
+    try {
+        while (!hasEnded(pid)) {
+            verdict = watch.check();
+            if (verdict != Verdict::KeepWaiting) {
+                break;
+            }
+            sleepAWhile();
+        }
+    } catch (...) {
+        endGroup(pid); // onWait failed: nothing may stay running
+        int status = 0;
+        reap(pid, status);
+        closeQuietly(report[0]);
+        throw;
+    }
+    if (verdict != Verdict::KeepWaiting) {
+        endGroup(pid);
+    } else {
+        ::kill(-pid, SIGKILL); // whatever the program started and left running
+    }
+    guard.reset();
     int status = 0;
-    pid_t waited;
-    do {
-        waited = ::waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    const int waitError = waited < 0 ? errno : 0;
+    const std::string waitProblem = reap(pid, status);
 
-    if (failure.step == kStepDirectory) {
-        return notStarted("cannot enter the working directory " + workingDirectory + ": " +
-                          std::strerror(failure.error));
+    StartFailure failure;
+    const ssize_t got = ::read(report[0], &failure, sizeof failure);
+    closeQuietly(report[0]);
+    if (got == static_cast<ssize_t>(sizeof failure) && failure.step != 0) {
+        return notStarted(startFailureText(failure, program, directory));
     }
-    if (failure.step == kStepExec) {
-        return notStarted(std::string("cannot run /bin/sh: ") + std::strerror(failure.error));
-    }
+
     ProcessOutcome outcome;
     outcome.started = true;
-    if (waited < 0) {
-        outcome.cause = std::string("waiting for it failed: ") + std::strerror(waitError);
+    outcome.timeLimit = options.timeLimit;
+    recordVerdict(outcome, verdict);
+    if (!waitProblem.empty()) {
+        outcome.cause = waitProblem;
     } else if (WIFSIGNALED(status)) {
         outcome.signal = WTERMSIG(status);
     } else if (WIFEXITED(status)) {
         outcome.exitCode = WEXITSTATUS(status);
-    }
-    if (outcome.exitCode == kShellNotFound) {
-        return notStarted("the program was not found (the shell exited with code 127)");
-    }
-    if (outcome.exitCode == kShellNotExecutable) {
-        return notStarted("the program is not executable (the shell exited with code 126)");
     }
     return outcome;
 }

@@ -1,29 +1,66 @@
 #pragma once
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace gw {
 
 // How a program started by RunAndWait ended.
 struct ProcessOutcome {
-    bool started = false; // false: the program never ran; cause says why
-    int exitCode = -1;    // the program's exit code, when it ended by itself
-    int signal = 0;       // the signal that ended it (POSIX), 0 when it ended by itself
-    std::string cause;    // why it could not be started or awaited
+    bool started = false;  // false: the program never ran; cause says why
+    int exitCode = -1;     // the program's exit code, when it ended by itself
+    int signal = 0;        // the signal that ended it (POSIX), 0 when it ended by itself
+    bool timedOut = false; // ended by RunAndWait because the time limit passed
+    bool stopped = false;  // ended by RunAndWait because onWait asked to stop
+    std::chrono::seconds timeLimit{0}; // the limit it ran under, for describe()
+    std::string cause;                 // why it could not be started or awaited
 
-    // True when the program ran and exited with code 0.
-    bool succeeded() const { return started && signal == 0 && exitCode == 0; }
+    // True when the program ran and exited with code 0 by itself.
+    bool succeeded() const {
+        return started && !timedOut && !stopped && signal == 0 && exitCode == 0 && cause.empty();
+    }
 
-    // For messages: "exited with code 3", "was ended by signal 9",
-    // "could not be started: ...".
+    // For messages: "exited with code 3", "was ended by signal 9", "was ended after the time
+    // limit of 600 seconds", "was stopped", "could not be started: ...".
     std::string describe() const;
 };
 
+// How RunAndWait runs a program.
+struct RunOptions {
+    // The program runs here; in the caller's current directory when empty.
+    std::filesystem::path workingDirectory;
+    // When the program has run this long, it is ended with everything it started.
+    std::chrono::seconds timeLimit{600};
+    // Called about once a second while the program runs, with the whole seconds waited so far;
+    // returning false ends the program with everything it started. May be empty.
+    std::function<bool(std::chrono::seconds waited)> onWait;
+};
+
+// Splits a whole command line into the program and its arguments by the rules of the Microsoft
+// C runtime, so that a line written for Windows means the same everywhere. Blanks (space, tab)
+// separate words; blanks before the program are skipped.
+// - The program (the first word): double quotes group blanks and are removed; backslashes are
+//   plain characters.
+// - Every later word: double quotes group and are removed; 2n backslashes before a double
+//   quote give n backslashes and the quote groups, 2n+1 backslashes before it give n
+//   backslashes and a literal quote; backslashes not before a quote are plain; two double
+//   quotes inside a quoted part give one literal quote and the part stays quoted.
+// A quoted part that is never closed runs to the end of the line. An empty or all-blank line
+// gives no words.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
 // Runs a whole command line, program and arguments in one text quoted as the caller gives them,
-// and returns only after the program has ended. The program inherits the caller's environment
-// and standard handles; it runs in workingDirectory, or in the caller's current directory when
-// that is empty. On Windows the command line goes to CreateProcess; elsewhere to /bin/sh -c,
-// where a program the shell cannot find or run (exit code 127 or 126) counts as not started.
-ProcessOutcome RunAndWait(const std::string& commandLine, const std::string& workingDirectory = "");
+// and returns only after the program has ended. No shell is involved: on Windows the line goes
+// to CreateProcessW as it stands, and the process runs in a job object; elsewhere it is split
+// by SplitCommandLine and the program is started directly (a program without a '/' is looked
+// up on the PATH) in a process group of its own. The program inherits the caller's environment
+// and standard handles. When it ends by itself, anything it started and left running is ended
+// too. When the time limit passes or onWait says stop, the program and everything it started
+// are ended (POSIX: SIGTERM to the group, SIGKILL after a short grace period). While it runs,
+// an interruption of the caller (Ctrl-C, SIGTERM, SIGHUP) ends its group as well.
+ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options = {});
 
 } // namespace gw

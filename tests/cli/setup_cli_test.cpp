@@ -4,6 +4,16 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+#endif
 
 namespace gw {
 namespace {
@@ -22,6 +32,9 @@ TEST(SetupCliTest, RewritesTheSetupDirectoryAndSaysWhatItDid) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string dir = setup.setupDir();
     const std::string expected = "extension: q7\n"
+                                 "running the cab builder: " +
+                                 setup.command() +
+                                 "\n"
                                  "built the setup directory's DLL (X86, machine 0x014C): " +
                                  dir +
                                  "MyIcons.dll\n"
@@ -77,15 +90,71 @@ TEST(SetupCliTest, FailuresExitOneAndUsageErrorsTwo) {
     EXPECT_EQ(badExtension.exitCode, 1);
     EXPECT_NE(badExtension.err.find("only letters and digits"), std::string::npos);
 
-    for (const std::string& arguments :
-         std::vector<std::string>{"setup", "setup " + ShellQuote(setup.root().string()),
-                                  "setup " + ShellQuote(setup.root().string()) + " --dll a/b.dll " +
-                                      ShellQuote(setup.icon())}) {
+    const std::string dirAndIcon =
+        ShellQuote(setup.root().string()) + " " + ShellQuote(setup.icon());
+    std::vector<std::string> usageErrors{"setup", "setup " + ShellQuote(setup.root().string()),
+                                         "setup --dll a/b.dll " + dirAndIcon};
+    for (const char* timeout : {"0", "-5", "1.5", "abc", "''", "10000000000", "+3"}) {
+        usageErrors.push_back("setup --cab-timeout " + std::string(timeout) + " " + dirAndIcon);
+    }
+    for (const std::string& arguments : usageErrors) {
         const auto usage = Cli(arguments);
         EXPECT_EQ(usage.exitCode, 2) << arguments;
         EXPECT_NE(usage.err.find("Usage:"), std::string::npos);
     }
 }
+
+#ifndef _WIN32
+
+TEST(SetupCliTest, ACabBuilderPastTheTimeoutFailsTheRun) {
+    test::SetupDirectory setup;
+    setup.hangCabwiz();
+    const auto run = Cli("setup --cab-timeout 1 -e abc " + ShellQuote(setup.root().string()) + " " +
+                         ShellQuote(setup.icon()));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("\nIt was ended after the time limit of 1 second."), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("running the cab builder: " + setup.command() + "\n"),
+              std::string::npos);
+    const auto pids = setup.cabwizPids();
+    ASSERT_TRUE(pids.has_value());
+    EXPECT_TRUE(test::ProcessGone(pids->first));
+    EXPECT_TRUE(test::ProcessGone(pids->second));
+    EXPECT_FALSE(fs::exists(setup.root() / "CD1" / "MyApp.arm.CAB"));
+}
+
+TEST(SetupCliTest, CtrlCEndsTheCabBuilderToo) {
+    test::SetupDirectory setup;
+    setup.hangCabwiz();
+    const std::string cli = GLYPHWRIGHT_CLI, dir = setup.root().string(), icon = setup.icon();
+    std::vector<std::string> words{cli, "setup", "-e", "abc", dir, icon};
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    const auto pids = setup.cabwizPids(); // the builder runs and has started its child
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    int status = 0;
+    for (int tries = 0; tries < 400 && ::waitpid(pid, &status, WNOHANG) == 0; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+    ASSERT_TRUE(pids.has_value());
+    EXPECT_TRUE(test::ProcessGone(pids->first));
+    EXPECT_TRUE(test::ProcessGone(pids->second));
+}
+
+#endif
 
 } // namespace
 } // namespace gw

@@ -1,5 +1,7 @@
 // The setup rewrite, run against setup directories modelled on what the VBCE Application
 // Install Wizard leaves, with a small script standing in for the cab builder.
+#include "common/error.h"
+#include "dll/create_dll.h"
 #include "setup/create_dll_mod.h"
 #include "setup/extension.h"
 #include "support/setup_directory.h"
@@ -100,11 +102,14 @@ std::uint16_t MachineOf(const fs::path& dll) {
 
 TEST(ChangeSetupFilesTest, RewritesATwoProcessorSetupDirectory) {
     SetupDirectory setup;
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(setup.infPath(), mode);
     const SetupReport report = setup.run();
     ASSERT_TRUE(report.succeeded) << report.failure;
     EXPECT_TRUE(setup.messages.shown.empty());
 
     EXPECT_EQ(ReadText(setup.infPath()), kRewrittenInf);
+    EXPECT_EQ(fs::status(setup.infPath()).permissions(), mode); // the INF keeps its mode
     EXPECT_EQ(ReadText(setup.infPath() + ".old"), kWizardInf);
     EXPECT_EQ(setup.state.NewExtension, "7xy");
 
@@ -246,12 +251,65 @@ TEST(ChangeSetupFilesTest, ABrokenDiskSectionLeavesTheInfAsItWas) {
     SetupDirectory setup("sh3", inf);
     const SetupReport report = setup.run();
     EXPECT_FALSE(report.succeeded);
-    EXPECT_NE(report.failure.find("[SourceDisksNames.sh3]"), std::string::npos) << report.failure;
+    EXPECT_EQ(report.failure, "The section [SourceDisksNames.sh3] of " + setup.infPath() +
+                                  " has no numbered disk, so the icons cannot be given a disk of "
+                                  "their own.");
     EXPECT_EQ(ReadText(setup.infPath()), inf);
     EXPECT_FALSE(setup.cabwizRan());
     EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "Old.SH3.CAB"));
     for (const auto& entry : fs::directory_iterator(setup.root())) {
         EXPECT_EQ(entry.path().filename().string().find(".~gw"), std::string::npos);
+    }
+}
+
+TEST(ChangeSetupFilesTest, AnEditThatCannotBeWrittenNamesTheInf) {
+    // A processor name that cannot stand in a section name.
+    SetupDirectory setup("sh]3");
+    const SetupReport report = setup.run();
+    EXPECT_FALSE(report.succeeded);
+    EXPECT_EQ(report.failure, setup.infPath() +
+                                  ": section [DefaultInstall.sh]3], key \"CopyFiles\": the section "
+                                  "name cannot be written into a profile file");
+    EXPECT_EQ(ReadText(setup.infPath()), kWizardInf);
+    EXPECT_FALSE(setup.cabwizRan());
+    for (const auto& entry : fs::directory_iterator(setup.root())) {
+        EXPECT_EQ(entry.path().filename().string().find(".~gw"), std::string::npos);
+    }
+}
+
+TEST(ChangeSetupFilesTest, AReadOnlyInfIsRefusedBeforeAnythingIsWritten) {
+    // The message the DLL writer gives for a read-only file.
+    test::TempDir dir;
+    const std::string dll = dir.file("ReadOnly.dll");
+    WriteText(dll, "old");
+    fs::permissions(dll, fs::perms::owner_read);
+    std::string dllMessage;
+    try {
+        CreateDll(0x014C, {SetupDirectory().icon()}, dll);
+    } catch (const Error& e) {
+        dllMessage = e.what();
+    }
+    ASSERT_EQ(dllMessage.rfind(dll + ": ", 0), 0u) << dllMessage;
+    const std::string cause = dllMessage.substr(dll.size());
+
+    // The whole run (the command line) and the rewrite alone (the window, after the x86 DLL).
+    for (const bool whole : {true, false}) {
+        SetupDirectory setup;
+        const fs::perms mode = fs::perms::owner_read | fs::perms::group_read;
+        fs::permissions(setup.infPath(), mode);
+        const auto before = test::Snapshot(setup.root());
+        setup.state.NewExtension = "7xy";
+        const SetupReport report =
+            whole ? setup.run()
+                  : ChangeSetupFiles(setup.setupDir(), "Icons.dll", {setup.icon()}, setup.state,
+                                     setup.messages);
+        EXPECT_FALSE(report.succeeded);
+        ASSERT_EQ(setup.messages.shown.size(), 1u);
+        EXPECT_EQ(setup.messages.shown[0].text, setup.infPath() + cause);
+        EXPECT_EQ(setup.messages.shown[0].icon, MessageIcon::Critical);
+        EXPECT_EQ(test::Snapshot(setup.root()), before); // mode, bytes and all else unchanged
+        EXPECT_EQ(fs::status(setup.infPath()).permissions(), mode);
+        EXPECT_FALSE(setup.cabwizRan());
     }
 }
 
@@ -273,9 +331,59 @@ TEST(ChangeSetupFilesTest, AFailingCabBuilderIsReportedAndOldCabinetsStay) {
               "\"/nonexistent/cabwiz.exe\" \"" + missing.infPath() + "\" /cpu sh3\r\n");
     const SetupReport notStarted = missing.run();
     EXPECT_FALSE(notStarted.succeeded);
-    EXPECT_NE(notStarted.failure.find("could not be started"), std::string::npos)
+    EXPECT_NE(notStarted.failure.find("\r\nIt could not be started: the program "
+                                      "\"/nonexistent/cabwiz.exe\" does not exist."),
+              std::string::npos)
         << notStarted.failure;
 }
+
+#ifndef _WIN32
+
+TEST(ChangeSetupFilesTest, AHostileSetupPathReachesTheCabBuilderAsItIs) {
+    const std::string name = "h $(touch PWNED1) `touch PWNED2`; a & b | c * $HOME d";
+    SetupDirectory setup("sh3 arm", kWizardInf, "README.TXT", name);
+    const SetupReport report = setup.run();
+    ASSERT_TRUE(report.succeeded) << report.failure;
+    EXPECT_EQ(setup.infPath(), (setup.root() / "MyApp.inf").string());
+    EXPECT_EQ(setup.cabwizArgs(), setup.infPath() + "\n/err\nCabWiz.log\n/cpu\nsh3\narm\n");
+    const std::string cwd = setup.cabwizCwd();
+    EXPECT_EQ(fs::canonical(cwd.substr(0, cwd.size() - 1)), fs::canonical(setup.root()));
+    for (const fs::path& where : {setup.root(), setup.root().parent_path(), fs::current_path()}) {
+        EXPECT_FALSE(fs::exists(where / "PWNED1")) << where;
+        EXPECT_FALSE(fs::exists(where / "PWNED2")) << where;
+    }
+    EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "MyApp.arm.CAB"));
+}
+
+TEST(ChangeSetupFilesTest, ACabBuilderPastItsTimeLimitIsEndedWithItsChildAndCd1Stays) {
+    SetupDirectory setup;
+    setup.hangCabwiz();
+    CabBuilderOptions options;
+    options.timeLimit = std::chrono::seconds{2};
+    std::string started;
+    options.onStart = [&](const std::string& command) { started = command; };
+    const SetupReport report = setup.run("7xy", options);
+    EXPECT_FALSE(report.succeeded);
+    EXPECT_EQ(started, setup.command());
+    EXPECT_TRUE(report.cabwiz.timedOut);
+    ASSERT_EQ(setup.messages.shown.size(), 1u);
+    EXPECT_EQ(setup.messages.shown[0].text,
+              "The cab builder did not succeed, so the cabinets in \"CD1\" were left as they "
+              "were.\r\nCommand: " +
+                  setup.command() + "\r\nIt was ended after the time limit of 2 seconds.");
+    const auto pids = setup.cabwizPids();
+    ASSERT_TRUE(pids.has_value());
+    EXPECT_TRUE(test::ProcessGone(pids->first));
+    EXPECT_TRUE(test::ProcessGone(pids->second));
+    std::set<std::string> cabinets;
+    for (const auto& entry : fs::directory_iterator(setup.root() / "CD1")) {
+        cabinets.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(cabinets, std::set<std::string>{"Old.SH3.CAB"});
+    EXPECT_EQ(ReadText(setup.root() / "CD1" / "Old.SH3.CAB"), "old cabinet");
+}
+
+#endif
 
 TEST(ChangeSetupFilesTest, RefusesAnExtensionBeforeWritingAnything) {
     for (const char* bad : {"", "a b", "x.y", "a/b", "vb", "toolong12", "\xe9t\xe9"}) {

@@ -1,67 +1,182 @@
 #include "setup/run_and_wait.h"
+#include "support/setup_directory.h"
 #include "support/test_support.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/time.h>
+#endif
 
 namespace gw {
 namespace {
 
 namespace fs = std::filesystem;
+using Words = std::vector<std::string>;
+using std::chrono::seconds;
 
-TEST(RunAndWaitTest, PassesTheArgumentsAsQuotedAndRunsInTheGivenDirectory) {
+TEST(SplitCommandLineTest, FollowsTheWindowsRuntimeRules) {
+    const std::pair<std::string, Words> cases[] = {
+        {"", {}},
+        {" \t ", {}},
+        {"  prog\ta  b\t", {"prog", "a", "b"}},
+        // The program: quotes group, backslashes stay, even before a quote.
+        {"\"C:\\Program Files\\CabWiz\\cabwiz.exe\" \"C:\\My App\\app.inf\" /cpu arm",
+         {"C:\\Program Files\\CabWiz\\cabwiz.exe", "C:\\My App\\app.inf", "/cpu", "arm"}},
+        {"C:\\dir\\\"a b\"\\tool.exe x", {"C:\\dir\\a b\\tool.exe", "x"}},
+        {"\"\" x", {"", "x"}},
+        // The arguments: the examples of the runtime's documentation.
+        {"p \"a b c\" d e", {"p", "a b c", "d", "e"}},
+        {"p \"ab\\\"c\" \"\\\\\" d", {"p", "ab\"c", "\\", "d"}},
+        {"p a\\\\\\b d\"e f\"g h", {"p", "a\\\\\\b", "de fg", "h"}},
+        {"p a\\\\\\\"b c d", {"p", "a\\\"b", "c", "d"}},
+        {"p a\\\\\\\\\"b c\" d e", {"p", "a\\\\b c", "d", "e"}},
+        // "" inside a quoted part is one literal quote, and the part stays quoted.
+        {"p a\"b\"\" c d", {"p", "ab\" c d"}},
+        {"p \"\" \"\"", {"p", "", ""}},
+        {"p x\\\\ \"unclosed  part", {"p", "x\\\\", "unclosed  part"}},
+        // Nothing a shell would act on means anything here.
+        {"p $HOME;rm `id` $(id) a|b&c *", {"p", "$HOME;rm", "`id`", "$(id)", "a|b&c", "*"}},
+    };
+    for (const auto& [line, words] : cases) {
+        EXPECT_EQ(SplitCommandLine(line), words) << line;
+    }
+}
+
+#ifndef _WIN32
+
+// An executable script in dir.
+std::string Script(const test::TempDir& dir, const std::string& name, const std::string& body) {
+    const std::string path = dir.file(name);
+    test::WriteText(path, "#!/bin/sh\n" + body);
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
+RunOptions In(const fs::path& directory, seconds limit = seconds{600}) {
+    RunOptions options;
+    options.workingDirectory = directory;
+    options.timeLimit = limit;
+    return options;
+}
+
+TEST(RunAndWaitTest, StartsTheProgramDirectlyWithItsWordsInTheGivenDirectory) {
     test::TempDir dir;
-    const fs::path work = dir.path() / "setup dir";
+    const fs::path work = dir.path() / "work $(touch PWNED) `touch PWNED`; & | *";
     fs::create_directory(work);
-    const std::string record = dir.file("record.txt"), to = " >>" + test::ShellQuote(record);
-    const std::string line = "printf '[%s]\\n' 'a b' \"c\" d" + to + "; pwd -P" + to;
-    EXPECT_TRUE(RunAndWait(line, work.string()).succeeded());
-    EXPECT_EQ(test::ReadText(record), "[a b]\n[c]\n[d]\n" + fs::canonical(work).string() + "\n");
-    // Without a directory the program runs in the caller's.
+    const std::string record = dir.file("record.txt");
+    const std::string program = Script(dir, "log args",
+                                       "printf '[%s]\\n' \"$@\" > " + test::ShellQuote(record) +
+                                           "\npwd -P >> " + test::ShellQuote(record) + "\n");
+    const std::string line = "\"" + program + "\" \"a b\" $HOME \"" + work.string() + "\" x\\\"y";
+    ASSERT_TRUE(RunAndWait(line, In(work)).succeeded());
+    EXPECT_EQ(test::ReadText(record), "[a b]\n[$HOME]\n[" + work.string() + "]\n[x\"y]\n" +
+                                          fs::canonical(work).string() + "\n");
+    EXPECT_FALSE(fs::exists(work / "PWNED"));
+    EXPECT_FALSE(fs::exists(dir.path() / "PWNED"));
+
+    // A program without a folder is looked up on the PATH; without a directory the program
+    // runs in the caller's.
     fs::remove(record);
-    EXPECT_TRUE(RunAndWait(line).succeeded());
-    EXPECT_EQ(test::ReadText(record),
-              "[a b]\n[c]\n[d]\n" + fs::canonical(fs::current_path()).string() + "\n");
+    ASSERT_TRUE(RunAndWait("sh \"" + program + "\" c").succeeded());
+    EXPECT_EQ(test::ReadText(record), "[c]\n" + fs::canonical(fs::current_path()).string() + "\n");
 }
 
 TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
     test::TempDir dir;
     test::WriteText(dir.file("plain.txt"), "not a program\n");
+    // Executable, but without a #! line: no shell may be asked to run it.
+    test::WriteText(dir.file("no-interpreter"), "touch " + dir.file("ran") + "\n");
+    fs::permissions(dir.file("no-interpreter"), fs::perms::owner_all);
     const std::string missing = dir.file("missing"), notStarted = "could not be started: ";
     const std::pair<ProcessOutcome, std::string> outcomes[] = {
-        {RunAndWait("exit 3"), "exited with code 3"},
-        {RunAndWait("kill -KILL $$"), "was ended by signal 9"},
-        {RunAndWait(test::ShellQuote(dir.file("no-such-program")) + " arg"),
-         notStarted + "the program was not found (the shell exited with code 127)"},
-        {RunAndWait(test::ShellQuote(dir.file("plain.txt"))),
-         notStarted + "the program is not executable (the shell exited with code 126)"},
-        {RunAndWait("true", missing), notStarted + "cannot enter the working directory " + missing +
-                                          ": No such file or directory"},
+        {RunAndWait(Script(dir, "three", "exit 3")), "exited with code 3"},
+        {RunAndWait(Script(dir, "killed", "kill -KILL $$")), "was ended by signal 9"},
+        {RunAndWait(dir.file("no-such-program") + " arg"),
+         notStarted + "the program \"" + dir.file("no-such-program") + "\" does not exist"},
+        {RunAndWait("no-such-program-of-glyphwright arg"),
+         notStarted + "the program \"no-such-program-of-glyphwright\" was not found on the PATH"},
+        {RunAndWait(dir.file("plain.txt")), notStarted + "the program \"" + dir.file("plain.txt") +
+                                                "\" cannot be run: " + std::strerror(EACCES)},
+        {RunAndWait(dir.file("no-interpreter")), notStarted + "the program \"" +
+                                                     dir.file("no-interpreter") +
+                                                     "\" cannot be run: " + std::strerror(ENOEXEC)},
+        {RunAndWait("true", In(missing)), notStarted +
+                                              "the program \"true\" cannot run in the working "
+                                              "directory \"" +
+                                              missing + "\": " + std::strerror(ENOENT)},
+        {RunAndWait("  "), notStarted + "the command line names no program"},
     };
     for (const auto& [outcome, description] : outcomes) {
         EXPECT_EQ(outcome.describe(), description);
         EXPECT_FALSE(outcome.succeeded()) << description;
     }
+    EXPECT_FALSE(fs::exists(dir.file("ran")));
+}
+
+TEST(RunAndWaitTest, EndsTheProgramAndItsChildrenAtTheTimeLimitOrWhenStopped) {
+    test::TempDir dir;
+    const std::string pids = dir.file("pids");
+    // It ignores SIGTERM, so only the kill after the grace period ends it.
+    const std::string program =
+        Script(dir, "hang",
+               "trap '' TERM\nsleep 60 &\necho $! > " + test::ShellQuote(pids) +
+                   "\nwhile :; do sleep 1; done\n");
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessOutcome timedOut = RunAndWait(program, In(dir.path(), seconds{1}));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(timedOut.timedOut);
+    EXPECT_FALSE(timedOut.succeeded());
+    EXPECT_EQ(timedOut.describe(), "was ended after the time limit of 1 second");
+    EXPECT_GE(took, seconds{1});
+    EXPECT_LT(took, seconds{6});
+    EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids))));
+
+    // onWait hears each second; false stops the program.
+    std::vector<long> heard;
+    RunOptions options = In(dir.path(), seconds{30});
+    options.onWait = [&](seconds waited) {
+        heard.push_back(static_cast<long>(waited.count()));
+        return waited < seconds{2};
+    };
+    const ProcessOutcome stopped = RunAndWait(program, options);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.describe(), "was stopped");
+    EXPECT_EQ(heard, (std::vector<long>{1, 2}));
+    EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids))));
+}
+
+TEST(RunAndWaitTest, WhatTheProgramLeftRunningIsEndedWithIt) {
+    test::TempDir dir;
+    const std::string pids = dir.file("pids");
+    const std::string program =
+        Script(dir, "leave", "sleep 60 &\necho $! > " + test::ShellQuote(pids) + "\nexit 0\n");
+    EXPECT_EQ(RunAndWait(program).describe(), "exited with code 0");
+    EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids))));
 }
 
 TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {
     test::TempDir dir;
     const std::string done = dir.file("done");
-    const std::string line = "sleep 0.3; echo finished >" + test::ShellQuote(done) + "; exit 4";
-    // A timer signal without SA_RESTART interrupts the wait several times.
+    const std::string program =
+        Script(dir, "slow", "sleep 0.3; echo finished >" + test::ShellQuote(done) + "; exit 4");
+    // A timer signal without SA_RESTART interrupts the sleeps of the wait several times.
     struct sigaction action {};
     action.sa_handler = [](int) {};
     struct sigaction previous {};
     ASSERT_EQ(::sigaction(SIGALRM, &action, &previous), 0);
     const itimerval every50ms{{0, 50000}, {0, 50000}}, off{};
     ASSERT_EQ(::setitimer(ITIMER_REAL, &every50ms, nullptr), 0);
-    const ProcessOutcome outcome = RunAndWait(line);
+    const ProcessOutcome outcome = RunAndWait(program);
     ::setitimer(ITIMER_REAL, &off, nullptr);
     ::sigaction(SIGALRM, &previous, nullptr);
     EXPECT_EQ(outcome.describe(), "exited with code 4");
     EXPECT_EQ(test::ReadText(done), "finished\n");
 }
+
+#endif
 
 } // namespace
 } // namespace gw
