@@ -245,9 +245,10 @@ void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirE
     if (directorySize > file.left() && isText(file.start())) {
         throw Error(fileName + " is not an icon file: it starts with text");
     }
+    const std::string what = "the directory of " + storedCount + " images";
+    file.require(directorySize, "directory", what); // before the directory is allocated
     std::vector<std::uint8_t> directory(directorySize);
-    file.read(directory.data(), directory.size(), "directory",
-              "the directory of " + storedCount + " images");
+    file.read(directory.data(), directory.size(), "directory", what);
     ByteReader dirIn(directory, fileName);
     entries.clear();
     entries.reserve(static_cast<std::size_t>(header.Count));
