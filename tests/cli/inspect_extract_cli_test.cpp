@@ -124,6 +124,8 @@ TEST(InspectExtractCliTest, ImagesOf256PixelsComeBackAsTheyWerePacked) {
     Cli("build -o " + ShellQuote(dll) + " " + ShellQuote(icon));
     Cli("extract " + ShellQuote(dll) + " -o " + ShellQuote(dir.file("out")));
     EXPECT_EQ(test::ReadBytes(dir.file("out/101.ico")), test::ReadBytes(icon));
+    EXPECT_TRUE(Has(Cli("images " + ShellQuote(dir.file("out/101.ico"))).out,
+                    "0: 256 x 256 - 0 Colors, 8 bits per pixel"));
 }
 
 TEST(InspectExtractCliTest, ReadsDllsLinkedByAnotherToolchain) {
