@@ -1,9 +1,9 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "common/error.h"
+#include "common/file_io.h"
 #include "dll/pe_reader.h"
 #include "icons/icon_files.h"
-#include "platform/console_services.h"
 
 #include <algorithm>
 #include <array>
@@ -125,19 +125,26 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
         GroupImages(file, *group);
     }
     const fs::path folder = args.values.at("output");
+    // An icon file to be written must not be the file being read (a DLL named like one of them
+    // in the output folder, by any spelling or link): refused before anything is written.
+    for (const std::string& name : names) {
+        RefuseOutputThatIsInput(folder / name, {args.operands.front()});
+    }
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder)) {
         throw Error(folder.string(), "",
                     "cannot create the folder: " + (ec ? ec.message() : "a file has that name"));
     }
-    platform::ConsoleMessages messages(console.out, console.err);
+    // Every target is checked before the first is written, so a read-only one stops the command
+    // with nothing written.
+    for (const std::string& name : names) {
+        RequireReplaceable(folder / name);
+    }
     for (std::size_t i = 0; i < groups.size(); ++i) {
         const std::string path = (folder / names[i]).string();
         const std::vector<IconImage> images = GroupImages(file, *groups[i]);
-        if (!WriteIconFile(path, images, messages)) {
-            return kExitFailure;
-        }
+        WriteIconFile(path, images); // a failure reaches RunCli, which prints its cause
         console.out << path << ": " << GroupItem(*groups[i]) << ", " << images.size()
                     << (images.size() == 1 ? " image, " : " images, ") << fs::file_size(path)
                     << " bytes\n";

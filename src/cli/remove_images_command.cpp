@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "common/file_io.h"
 #include "icons/icon_files.h"
 #include "platform/console_services.h"
 
@@ -52,6 +53,11 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
     const std::string& source = args.operands.front();
     const bool saveAs = args.has("output");
     const std::string target = saveAs ? args.values.at("output") : source;
+    // Saved as another file, the source must stay as it is: -o naming the source itself (another
+    // spelling of it, a link to it) is refused. Without -o the source is rewritten on purpose.
+    if (saveAs) {
+        RefuseOutputThatIsInput(target, {source});
+    }
 
     IconDir header;
     std::vector<IconDirEntry> entries;
@@ -77,9 +83,7 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
     for (std::size_t index : kept) {
         keptImages.push_back(images[index]);
     }
-    if (!WriteIconFile(target, keptImages, messages)) {
-        return kExitFailure;
-    }
+    WriteIconFile(target, keptImages); // a failure reaches RunCli, which prints its cause
     console.out << target << ": " << keptImages.size() << " of " << images.size() << " image"
                 << (images.size() == 1 ? "" : "s") << " kept, "
                 << std::filesystem::file_size(target) << " bytes\n";

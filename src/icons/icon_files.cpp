@@ -6,6 +6,7 @@
 #include "common/file_io.h"
 #include "platform/services.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -36,7 +37,16 @@ public:
             throw Error(name_, "", "cannot open: " + ec.message());
         }
         size_ = size;
+        // The first bytes, kept to tell what a file that is no icon file is instead.
+        start_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size_, 16)));
+        if (std::fread(start_.data(), 1, start_.size(), file_.get()) != start_.size() ||
+            std::fseek(file_.get(), 0, SEEK_SET) != 0) {
+            throw Error(name_, "", std::string("cannot read: ") + std::strerror(errno));
+        }
     }
+
+    const std::vector<std::uint8_t>& start() const { return start_; }
+    std::uint64_t left() const { return size_ - pos_; }
 
     // Fails as truncated when fewer than count bytes are left.
     void require(std::uint64_t count, const std::string& item, const std::string& what) const {
@@ -75,7 +85,20 @@ private:
     std::unique_ptr<std::FILE, Closer> file_;
     std::uint64_t size_ = 0;
     std::uint64_t pos_ = 0;
+    std::vector<std::uint8_t> start_;
 };
+
+template <std::size_t N>
+bool startsWith(const std::vector<std::uint8_t>& bytes, const std::array<std::uint8_t, N>& prefix) {
+    return bytes.size() >= N && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+// Whether the bytes are printable ASCII, tabs and line ends: the start of a text file.
+bool isText(const std::vector<std::uint8_t>& bytes) {
+    return !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) {
+        return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\r' || b == '\n';
+    });
+}
 
 std::string imageItem(int index) {
     return "image " + std::to_string(index);
@@ -111,6 +134,16 @@ IconDirEntry decodeDirEntry(ByteReader& in) {
     return e;
 }
 
+// The usual name of a bitmap compression value, for messages.
+std::string compressionName(std::int32_t compression) {
+    static const char* const kNames[] = {"BI_RGB",       "BI_RLE8", "BI_RLE4",
+                                         "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
+    if (compression >= 0 && compression < 6) {
+        return std::to_string(compression) + " (" + kNames[compression] + ")";
+    }
+    return std::to_string(compression);
+}
+
 // Decodes an image's 40-byte header and checks it against the image's size: an uncompressed
 // palette image with a 40-byte header and at least one byte of pixels. Gives the size of the
 // pixel data; the colour table has PaletteEntries(biBitCount) entries.
@@ -124,17 +157,7 @@ std::int32_t startImage(const std::string& fileName, const std::string& item,
     }
     image.Header = decodeBitmapHeader(headerBytes);
     const BitmapInfoHeader& h = image.Header;
-    if (h.biSize != kBitmapInfoHeaderSize) {
-        throw Error(fileName, item,
-                    "the bitmap header size is " + std::to_string(h.biSize) +
-                        ", not 40; the image cannot be packed as it stands");
-    }
-    if (h.biBitCount < 0 || h.biBitCount > 8) {
-        throw Error(fileName, item,
-                    "the image has " + std::to_string(h.biBitCount) +
-                        " bits per pixel; only palette images of 1, 2, 4 or 8 bits per pixel can "
-                        "be packed");
-    }
+    CheckBitmapHeader(h, fileName, item);
     const std::int32_t paletteEntries = PaletteEntries(h.biBitCount);
     std::int32_t bitsSize = 0;
     try {
@@ -202,20 +225,30 @@ void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirE
         events->processEvents();
     }
     SequentialFile file(fileName);
+    if (startsWith(file.start(), kPngSignature)) {
+        throw Error(fileName + " is not an icon file: it starts with the PNG signature");
+    }
     const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
     ByteReader headerIn(headerBytes, fileName);
     header.Reserved = headerIn.i16();
     header.Type = headerIn.i16();
     header.Count = headerIn.i16();
+    // The count is shown as stored: 65535, not -1.
+    const auto storedCount = std::to_string(static_cast<std::uint16_t>(header.Count));
     if (header.Count <= 0) {
         throw Error(fileName, "header",
-                    "the image count is " + std::to_string(header.Count) +
-                        "; an icon file holds at least one image");
+                    "the image count is " + storedCount +
+                        "; an icon file holds 1 to 32,767 images");
     }
 
-    std::vector<std::uint8_t> directory(static_cast<std::size_t>(header.Count) * kIconDirEntrySize);
-    file.read(directory.data(), directory.size(), "directory",
-              "the directory of " + std::to_string(header.Count) + " images");
+    const auto directorySize = static_cast<std::size_t>(header.Count) * kIconDirEntrySize;
+    if (directorySize > file.left() && isText(file.start())) {
+        throw Error(fileName + " is not an icon file: it starts with text");
+    }
+    const std::string what = "the directory of " + storedCount + " images";
+    file.require(directorySize, "directory", what); // before the directory is allocated
+    std::vector<std::uint8_t> directory(directorySize);
+    file.read(directory.data(), directory.size(), "directory", what);
     ByteReader dirIn(directory, fileName);
     entries.clear();
     entries.reserve(static_cast<std::size_t>(header.Count));
@@ -231,6 +264,35 @@ void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirE
 }
 
 } // namespace
+
+void CheckBitmapHeader(const BitmapInfoHeader& h, const std::string& fileName,
+                       const std::string& item) {
+    if (h.biSize != kBitmapInfoHeaderSize) {
+        throw Error(fileName, item,
+                    "the bitmap header size is " + std::to_string(h.biSize) +
+                        ", not 40; the image cannot be packed as it stands");
+    }
+    if (h.biBitCount != 1 && h.biBitCount != 2 && h.biBitCount != 4 && h.biBitCount != 8) {
+        throw Error(fileName, item,
+                    "the image has " + std::to_string(h.biBitCount) +
+                        " bits per pixel; only palette images of 1, 2, 4 or 8 bits per pixel can "
+                        "be packed");
+    }
+    if (h.biCompression != 0) {
+        throw Error(fileName, item,
+                    "its compression is " + compressionName(h.biCompression) +
+                        "; only uncompressed palette images can be packed");
+    }
+    const std::pair<const char*, std::int32_t> sides[] = {{"width", h.biWidth},
+                                                          {"height", h.biHeight / 2}};
+    for (const auto& [what, value] : sides) {
+        if (value < 1 || value > kMaxIconSide) {
+            throw Error(fileName, item,
+                        std::string("its ") + what + " of " + std::to_string(value) +
+                            " pixels is outside 1 to 256");
+        }
+    }
+}
 
 std::int32_t PaletteEntries(std::int16_t bitCount) {
     return bitCount >= 0 && bitCount < 31 ? std::int32_t{1} << bitCount : 0;
@@ -248,6 +310,7 @@ std::int32_t IconImage::byteSize() const {
 void ReadIconFile(const std::string& fileName, IconFileRecord& icon, platform::EventPump* events) {
     std::vector<IconDirEntry> entries;
     readIcon(fileName, icon.Header, entries, icon.Images, events);
+    icon.FileName = fileName;
     icon.Entries.clear();
     icon.Entries.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
@@ -282,7 +345,10 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
 }
 
 std::string ImageRowText(const IconDirEntry& entry) {
-    return std::to_string(entry.Width) + " x " + std::to_string(entry.Height) + " - " +
+    const auto side = [](std::uint8_t stored) {
+        return std::to_string(stored == 0 ? kMaxIconSide : stored);
+    };
+    return side(entry.Width) + " x " + side(entry.Height) + " - " +
            std::to_string(entry.ColorCount) + " Colors";
 }
 

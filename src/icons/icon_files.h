@@ -7,7 +7,6 @@
 
 namespace gw::platform {
 class EventPump;
-class MessageService;
 } // namespace gw::platform
 
 namespace gw {
@@ -80,7 +79,11 @@ struct IconFileRecord {
     std::vector<IconImage> Images;
     IconDir Header;
     std::vector<GroupIconEntry> Entries;
+    std::string FileName; // the file it was read from, for messages; empty when made otherwise
 };
+
+// The largest width and height an icon image may have; a directory entry stores it as 0.
+inline constexpr std::int32_t kMaxIconSide = 256;
 
 // Reads a whole icon file for the DLL builder and derives each image's group entry. The images
 // are taken one after another in directory order right behind the directory; the stored image
@@ -93,6 +96,12 @@ std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
                             std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
                             platform::EventPump* events = nullptr);
 
+// Fails with an Error naming the file and item unless the header describes an image the readers
+// and the writer handle: a 40-byte header, 1, 2, 4 or 8 bits per pixel, no compression, and a
+// width and height (biWidth, biHeight / 2) of 1 to 256 pixels.
+void CheckBitmapHeader(const BitmapInfoHeader& header, const std::string& fileName,
+                       const std::string& item);
+
 // Decodes one image held in memory (an RT_ICON resource, say), all of its bytes being the image,
 // by the same rules as the readers: an uncompressed palette image with a 40-byte header, its
 // colour table and at least one byte of pixels. Fails with an Error naming the file and item.
@@ -102,18 +111,20 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
 // Number of colour-table entries an image of this bit depth carries.
 std::int32_t PaletteEntries(std::int16_t bitCount);
 
-// The image remover's row text for a directory entry: "32 x 32 - 16 Colors".
+// The image remover's row text for a directory entry: "32 x 32 - 16 Colors"; a size stored as
+// 0 is shown as the 256 it stands for.
 std::string ImageRowText(const IconDirEntry& entry);
 
 // Writes an image as stored in icon files and DLLs: its 40-byte header field by field, its
 // colour table and its masks.
 void PutIconImage(ByteWriter& out, const IconImage& image);
 
-// Writes the images as a fresh icon file with a directory built from their own headers. The
-// file is replaced only when complete. A target that cannot be written is told to the user
-// with the "Save..." message and gives false; images that do not fit the directory's fields
-// fail with an Error before anything is written.
-bool WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
-                   platform::MessageService& messages, platform::EventPump* events = nullptr);
+// Writes the images as a fresh icon file with a directory built from their own headers (a width
+// or height of 256 stored as 0). The file is replaced only when complete. Images that do not fit
+// the directory's fields fail with an Error before anything is written; a target that cannot be
+// written fails with an Error of kind TargetNotWritable whose cause says why, leaving it as it
+// was.
+void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
+                   platform::EventPump* events = nullptr);
 
 } // namespace gw

@@ -5,9 +5,10 @@
 #include "icons/icon_files.h"
 #include "platform/services.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <optional>
 
 namespace gw {
 
@@ -31,30 +32,18 @@ auto forImage(const std::string& fileName, std::size_t index, Compute&& compute)
     }
 }
 
-std::uint8_t directoryByte(const std::string& fileName, std::size_t index, const char* what,
-                           std::int32_t value) {
-    if (value < 0 || value > 255) {
-        throw Error(fileName, imageItem(index),
-                    std::string("its ") + what + " of " + std::to_string(value) +
-                        " pixels does not fit the directory's 8-bit field (0 to 255)");
-    }
-    return static_cast<std::uint8_t>(value);
+// A width or height as the directory's byte: 256 is stored as 0. CheckBitmapHeader has
+// already refused every other value outside 1 to 256.
+std::uint8_t directoryByte(std::int32_t value) {
+    return static_cast<std::uint8_t>(value == kMaxIconSide ? 0 : value);
 }
 
-// Checks that the image can be written so that it reads back as it is held: a 40-byte header,
-// a colour table of 2^biBitCount entries and at least one byte of pixel data.
+// Checks that the image can be written so that it reads back as it is held: a header the
+// readers accept, a colour table of 2^biBitCount entries and at least one byte of pixel data.
 void checkImage(const std::string& fileName, std::size_t index, const IconImage& image) {
     const BitmapInfoHeader& h = image.Header;
     const std::string item = imageItem(index);
-    if (h.biSize != kBitmapInfoHeaderSize) {
-        throw Error(fileName, item,
-                    "the bitmap header size is " + std::to_string(h.biSize) +
-                        ", not 40; the directory and the image data would disagree");
-    }
-    if (h.biBitCount < 0) {
-        throw Error(fileName, item,
-                    "the bit count " + std::to_string(h.biBitCount) + " is not a colour depth");
-    }
+    CheckBitmapHeader(h, fileName, item);
     const auto expected = static_cast<std::size_t>(PaletteEntries(h.biBitCount));
     if (image.Palette.size() != expected) {
         throw Error(fileName, item,
@@ -95,8 +84,8 @@ std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
         checkImage(fileName, i, image);
         const BitmapInfoHeader& h = image.Header;
         IconDirEntry e;
-        e.Width = directoryByte(fileName, i, "width", h.biWidth);
-        e.Height = directoryByte(fileName, i, "height", h.biHeight / 2);
+        e.Width = directoryByte(h.biWidth);
+        e.Height = directoryByte(h.biHeight / 2);
         e.ColorCount = h.biBitCount < 8 ? static_cast<std::uint8_t>(1 << h.biBitCount) : 0;
         e.BytesInRes = forImage(fileName, i, [&] { return image.byteSize(); });
         if (i > 0) {
@@ -131,8 +120,9 @@ void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
     }
 }
 
-// Fails when an existing target cannot be opened for writing, without changing it: a file
-// another program holds open, or one the file system will not let us write.
+// Fails as TargetNotWritable when an existing target cannot be opened for writing, without
+// changing it: a file another program holds open, or one this user may not write although its
+// permission bits let its owner.
 void probeWritable(const std::string& fileName) {
     std::error_code ec;
     if (!std::filesystem::exists(fileName, ec)) {
@@ -140,17 +130,11 @@ void probeWritable(const std::string& fileName) {
     }
     std::FILE* file = std::fopen(fileName.c_str(), "r+b");
     if (file == nullptr) {
-        throw Error(fileName, "", "cannot be opened for writing");
+        throw Error(fileName, "",
+                    std::string("the file cannot be opened for writing: ") + std::strerror(errno),
+                    ErrorKind::TargetNotWritable);
     }
     std::fclose(file);
-}
-
-void tellLocked(platform::MessageService& messages) {
-    platform::Message message;
-    message.text = "This file is currently locked (open). Use another name.";
-    message.title = "Save...";
-    message.icon = platform::MessageIcon::Critical;
-    messages.show(message);
 }
 
 } // namespace
@@ -172,28 +156,22 @@ void PutIconImage(ByteWriter& out, const IconImage& image) {
     out.bytes(image.Bits);
 }
 
-bool WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
-                   platform::MessageService& messages, platform::EventPump* events) {
+void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
+                   platform::EventPump* events) {
     if (events != nullptr) {
         events->processEvents();
     }
     const std::vector<IconDirEntry> entries = buildDirectory(fileName, images);
 
     // The new content goes to a temporary file beside the target, so the images may have come
-    // from the very file being replaced, and a failure leaves that file as it was.
-    std::optional<AtomicFile> file;
-    try {
-        probeWritable(fileName);
-        file.emplace(fileName);
-    } catch (const Error&) {
-        tellLocked(messages);
-        return false;
-    }
-    ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file->write(bytes); });
+    // from the very file being replaced, and a failure leaves that file as it was. A target that
+    // cannot be written fails here, as TargetNotWritable with its cause.
+    AtomicFile file(fileName);
+    probeWritable(fileName);
+    ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
     putIcon(out, entries, images);
     out.flush();
-    file->commit();
-    return true;
+    file.commit();
 }
 
 } // namespace gw

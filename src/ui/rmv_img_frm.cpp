@@ -1,5 +1,6 @@
 #include "ui/rmv_img_frm.h"
 
+#include "common/error.h"
 #include "setup/paths.h"
 #include "ui/frm_about.h"
 #include "ui/help.h"
@@ -226,9 +227,16 @@ void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
         }
     }
     saved_ = false;
-    // The writer tells of a target it cannot write; any other failure is told here.
     try {
-        saved_ = WriteIconFile(fileName, kept, services_.messages, &services_.events);
+        WriteIconFile(fileName, kept, &services_.events);
+        saved_ = true;
+    } catch (const Error& e) {
+        if (e.kind() == ErrorKind::TargetNotWritable) {
+            showFailure("This file is currently locked (open). Use another name.\r\n" + e.cause(),
+                        "Save...");
+        } else {
+            showFailure(e.what(), "Save...");
+        }
     } catch (const std::exception& e) {
         showFailure(e.what(), "Save...");
     }

@@ -1,4 +1,5 @@
 #include "dll/target_machine.h"
+#include "icons/icon_files.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -76,8 +77,21 @@ TEST(InspectExtractCliTest, OneGroupOnRequestAndRefusalsWithReasons) {
     Bytes cut = test::ReadBytes(dll);
     cut.resize(0x300);
     test::WriteBytes(dir.file("cut.dll"), cut);
-    // A missing group, a damaged file, a file that is not a PE file and wrong arguments.
+    // The DLL as the icon file one of its groups would be written to: under that name, read
+    // from another spelling of its folder, and through a hard link in the output folder.
+    const Bytes dllBytes = test::ReadBytes(dll);
+    const std::string named = dir.file("101.ico"), linked = dir.file("links/102.ico");
+    test::WriteBytes(named, dllBytes);
+    fs::create_directory(dir.file("links"));
+    fs::create_hard_link(dll, linked);
+    const std::string isInput = ": this output is the input file ";
+    // A missing group, a damaged file, a file that is not a PE file, an output that is the input
+    // and wrong arguments.
     const std::tuple<std::string, int, std::string> refused[] = {
+        {"extract " + ShellQuote(named) + " -o " + ShellQuote(dir.file(".")), 1,
+         dir.file("./101.ico") + isInput + named + ";"},
+        {"extract " + ShellQuote(dll) + " -o " + ShellQuote(dir.file("links")), 1,
+         linked + isInput + dll + ";"},
         {"extract " + ShellQuote(dll) + toNone + " --group 103", 1,
          "glyphwright-cli: " + dll +
              ": there is no icon group 103; the groups it holds are 101, 102\n"},
@@ -95,6 +109,23 @@ TEST(InspectExtractCliTest, OneGroupOnRequestAndRefusalsWithReasons) {
         EXPECT_EQ(run.out, "") << arguments;
     }
     EXPECT_FALSE(fs::exists(dir.file("none")));
+    EXPECT_EQ(test::ReadBytes(named), dllBytes);
+    EXPECT_EQ(test::ReadBytes(dll), dllBytes);
+    EXPECT_EQ(FilesIn(dir.file("links")), 1u);
+}
+
+TEST(InspectExtractCliTest, ImagesOf256PixelsComeBackAsTheyWerePacked) {
+    test::TempDir dir;
+    // An icon as glyphwright writes it: a 256 x 256 image, stored as 0 in the directory.
+    const std::string icon = dir.file("big.ico"), dll = dir.file("big.dll");
+    WriteIconFile(icon, {DecodeIconImage(test::MakeImage(256, 256, 8), icon, "image 0"),
+                         DecodeIconImage(test::MakeImage(16, 16, 4), icon, "image 1")});
+    ASSERT_EQ(test::ReadBytes(icon).at(6), 0);
+    Cli("build -o " + ShellQuote(dll) + " " + ShellQuote(icon));
+    Cli("extract " + ShellQuote(dll) + " -o " + ShellQuote(dir.file("out")));
+    EXPECT_EQ(test::ReadBytes(dir.file("out/101.ico")), test::ReadBytes(icon));
+    EXPECT_TRUE(Has(Cli("images " + ShellQuote(dir.file("out/101.ico"))).out,
+                    "0: 256 x 256 - 0 Colors, 8 bits per pixel"));
 }
 
 TEST(InspectExtractCliTest, ReadsDllsLinkedByAnotherToolchain) {

@@ -49,10 +49,17 @@ TEST(RemoveImagesCliTest, RefusalsWriteNothing) {
     const std::string icon = CopyOfExample(dir);
     const Bytes source = test::ReadBytes(icon);
     ASSERT_EQ(::chmod(icon.c_str(), 0444), 0);
+    // The source under another spelling and through a hard link: -o may not name it.
+    const std::string respelled = (dir.path() / "." / "multi.ico").string();
+    const std::string linked = dir.file("linked.ico");
+    std::filesystem::create_hard_link(icon, linked);
+    const std::string isInput = ": this output is the input file " + icon + ";";
     const std::tuple<std::string, int, std::string> cases[] = {
         {"--keep ''", 1, "Save...: No images selected!\n"},
         {"--keep= -o " + ShellQuote(dir.file("new.ico")), 1, "Save As...: No images selected!\n"},
-        {"--keep 0", 1, "Save...: This file is currently locked (open). Use another name.\n"},
+        {"--keep 0", 1, "glyphwright-cli: " + icon + ": the file is read-only\n"},
+        {"--keep 0 -o " + ShellQuote(respelled), 1, respelled + isInput},
+        {"--keep 0 -o " + ShellQuote(linked), 1, linked + isInput},
         {"", 2, "Usage:"},
         {"--keep 0,5", 2, "Usage:"},
         {"--keep 0,,1", 2, "Usage:"},
@@ -64,7 +71,7 @@ TEST(RemoveImagesCliTest, RefusalsWriteNothing) {
         EXPECT_EQ(run.out, "") << options;
     }
     EXPECT_EQ(test::ReadBytes(icon), source);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 } // namespace

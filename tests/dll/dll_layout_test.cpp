@@ -231,21 +231,47 @@ TEST(DllLayoutTest, HelpersRoundPadAndNameSections) {
     EXPECT_EQ(out.buffer().size(), 27u);
 }
 
-TEST(DllLayoutTest, RefusesAnEmptyListAndTooManyImagesForOneGroup) {
+TEST(DllLayoutTest, RefusesAnEmptyListAndMoreImagesThanItsIdsCanNumber) {
     EXPECT_THROW(BuildDllImage(kX86, {}), Error);
     TempDir dir;
+    const auto refusal = [](const std::vector<std::string>& files) -> std::string {
+        try {
+            BuildDllImage(kX86, files);
+        } catch (const Error& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
     // 2341 images: the group resource (6 + 14 per image) no longer fits 16 bits.
     std::vector<Bytes> images(2341, test::MakeImage(1, 1, 1));
-    test::WriteBytes(dir.file("many.ico"), test::MakeIcon(images));
-    try {
-        BuildDllImage(kX86, {dir.file("many.ico")});
-        ADD_FAILURE() << "2341 images in one group were accepted";
-    } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("overflow"), std::string::npos) << e.what();
-    }
+    const std::string many = dir.file("many.ico"), most = dir.file("most.ico");
+    test::WriteBytes(many, test::MakeIcon(images));
+    EXPECT_EQ(refusal({many}), many + ": its 2,341 images do not fit one icon group, which holds "
+                                      "at most 2,340 (its 16-bit size is 6 + 14 per image)");
     images.resize(2340);
-    test::WriteBytes(dir.file("most.ico"), test::MakeIcon(images));
-    EXPECT_EQ(BuildDllImage(kX86, {dir.file("most.ico")}).imageCount(), 2340);
+    test::WriteBytes(most, test::MakeIcon(images));
+    EXPECT_EQ(BuildDllImage(kX86, {most}).imageCount(), 2340);
+
+    // 13 files of 2340 images and their groups make 30,433 resources; with one more file of
+    // 2333 images they are exactly 32,767, which still fit.
+    const std::string passing = dir.file("passing.ico"), rest = dir.file("rest.ico");
+    std::filesystem::copy_file(most, passing);
+    std::vector<std::string> files(13, most);
+    images.resize(2333);
+    test::WriteBytes(rest, test::MakeIcon(images));
+    files.push_back(rest);
+    EXPECT_EQ(BuildDllImage(kX86, files).imageCount(), 32767 - 14);
+    // A 14th file of 2340 images passes the limit; with 3 more such files and one of 203
+    // images they come to 39,983 images and 18 groups.
+    files.back() = passing;
+    files.insert(files.end(), 3, most);
+    images.resize(203);
+    test::WriteBytes(rest, test::MakeIcon(images));
+    files.push_back(rest);
+    EXPECT_EQ(refusal(files), passing +
+                                  ": more than 32,767 resources in one DLL: 40,001 (39,983 images "
+                                  "and 18 icon groups, whose IDs are 16-bit); the limit is passed "
+                                  "with this file");
 }
 
 TEST(CreateDllTest, WritesTheFileAndReplacesALongerOne) {

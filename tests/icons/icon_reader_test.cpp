@@ -64,11 +64,19 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
     test::TempDir dir;
     const Bytes full = MakeIcon({MakeImage(32, 32, 4), MakeImage(16, 16, 4)});
     const auto cut = [&](std::size_t n) { return Bytes(full.begin(), full.begin() + n); };
-    const auto withHeaderByte = [](std::size_t offset, std::uint8_t value) {
+    // A 16 x 16 image as the second one, with a header field of the given width changed.
+    const auto withField = [](std::size_t offset, std::size_t width, std::int32_t value) {
         Bytes image = MakeImage(16, 16, 4);
-        image[offset] = value;
+        for (std::size_t i = 0; i < width; ++i) {
+            image[offset + i] =
+                static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> 8 * i);
+        }
         return MakeIcon({MakeImage(16, 16, 4), image});
     };
+    const auto bits = [&](std::int32_t v) { return withField(14, 2, v); };
+    const auto compression = [&](std::int32_t v) { return withField(16, 4, v); };
+    const auto width = [&](std::int32_t v) { return withField(4, 4, v); };
+    const auto height = [&](std::int32_t v) { return withField(8, 4, 2 * v); };
     // A 100-byte file holding one 56-byte image whose directory entry claims the given size.
     const auto claiming = [](std::int32_t size) {
         Bytes icon = MakeIcon({MakeImage(1, 1, 1)}, 1,
@@ -82,12 +90,24 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
     const std::string path = dir.file("bad.ico"), at = path + ": ";
     const std::pair<Bytes, std::string> cases[] = {
         {{0, 0, 1, 0, 0, 0}, at + "header: the image count is 0"},
-        {{0, 0, 1, 0, 0xFF, 0xFF}, at + "header: the image count is -1"},
-        {withHeaderByte(14, 16), at + "image 1: the image has 16 bits per pixel"},
-        {withHeaderByte(14, 24), at + "image 1: the image has 24 bits per pixel"},
-        {withHeaderByte(14, 32), at + "image 1: the image has 32 bits per pixel"},
+        {{0, 0, 1, 0, 0xFF, 0xFF}, at + "header: the image count is 65535"},
+        {png, path + " is not an icon file: it starts with the PNG signature"},
+        {Bytes{'h', 'e', 'l', 'l', 'o', ' ', 't', 'e', 'x', 't', '\n'},
+         path + " is not an icon file: it starts with text"},
+        {bits(0), at + "image 1: the image has 0 bits per pixel"},
+        {bits(3), at + "image 1: the image has 3 bits per pixel"},
+        {bits(16), at + "image 1: the image has 16 bits per pixel"},
+        {bits(32), at + "image 1: the image has 32 bits per pixel"},
+        {compression(1), at + "image 1: its compression is 1 (BI_RLE8)"},
+        {compression(2), at + "image 1: its compression is 2 (BI_RLE4)"},
+        {compression(3), at + "image 1: its compression is 3 (BI_BITFIELDS)"},
+        {width(0), at + "image 1: its width of 0 pixels is outside 1 to 256"},
+        {width(257), at + "image 1: its width of 257 pixels"},
+        {width(-16), at + "image 1: its width of -16 pixels"},
+        {height(0), at + "image 1: its height of 0 pixels"},
+        {height(257), at + "image 1: its height of 257 pixels"},
         {MakeIcon({png}), at + "image 0: the image is PNG-compressed"},
-        {withHeaderByte(0, 44), at + "image 1: the bitmap header size is 44, not 40"},
+        {withField(0, 4, 44), at + "image 1: the bitmap header size is 44, not 40"},
         {claiming(48), at + "image 0: its size of 48 bytes leaves no room for pixels"},
         // Refused by the size check before the claimed 2 GiB are allocated, not while reading.
         {claiming(0x7FFFFFF0), at + "image 0: truncated: the image's 2147483632 bytes needs"},

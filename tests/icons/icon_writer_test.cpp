@@ -38,13 +38,14 @@ TEST(IconWriterTest, BuildsTheDirectoryFromTheBitmapHeaders) {
          {{32, 32, 16, 0, 0, 0, 744, 38}, {16, 16, 16, 0, 0, 0, 296, 782}}},
         {{MakeImage(32, 32, 8)}, {{32, 32, 0, 0, 0, 0, 2216, 22}}},
         {{odd}, {{16, 31, 2, 0, 0, 0, 176, 22}}},
+        // 256 pixels wide and high: stored as 0 in the directory's bytes.
+        {{MakeImage(256, 256, 1)}, {{0, 0, 2, 0, 0, 0, 40 + 8 + 2 * 32 * 256, 22}}},
     };
     const std::string out = dir.file("out.ico");
-    test::RecordingMessages messages;
     for (const auto& [images, entries] : cases) {
         std::vector<IconImage> decoded;
         std::transform(images.begin(), images.end(), std::back_inserter(decoded), Decoded);
-        ASSERT_TRUE(WriteIconFile(out, decoded, messages));
+        WriteIconFile(out, decoded);
         const Bytes file = test::ReadBytes(out);
         const auto count = static_cast<std::uint8_t>(images.size());
         EXPECT_EQ(Bytes(file.begin(), file.begin() + 6), (Bytes{0, 0, 1, 0, count, 0}));
@@ -54,6 +55,14 @@ TEST(IconWriterTest, BuildsTheDirectoryFromTheBitmapHeaders) {
         }
         EXPECT_EQ(file.size(), entries.back()[6] + entries.back()[7]);
     }
+    // The last one, as another program reads it.
+    if (!test::HaveProgram("icotool")) {
+        GTEST_SKIP() << "icotool is not installed";
+    }
+    const auto listing = test::RunShell("icotool -l " + test::ShellQuote(out));
+    ASSERT_EQ(listing.exitCode, 0) << listing.err;
+    EXPECT_EQ(listing.out,
+              "--icon --index=1 --width=256 --height=256 --bit-depth=1 --palette-size=2\n");
 }
 
 TEST(IconWriterTest, FewerImagesOverTheirOwnFileAsIcotoolReadsThem) {
@@ -65,8 +74,7 @@ TEST(IconWriterTest, FewerImagesOverTheirOwnFileAsIcotoolReadsThem) {
     for (std::size_t j : {0, 2, 4}) {
         kept.push_back(Decoded(test::IconImageBytes(before, j)));
     }
-    test::RecordingMessages messages;
-    ASSERT_TRUE(WriteIconFile(path, kept, messages));
+    WriteIconFile(path, kept);
     const Bytes after = test::ReadBytes(path);
     EXPECT_EQ(after.size(), 6 + 3 * 16 + 3752 + 744 + 176); // no old bytes left behind
     for (std::size_t i = 0; i < 3; ++i) {
@@ -85,19 +93,22 @@ TEST(IconWriterTest, FewerImagesOverTheirOwnFileAsIcotoolReadsThem) {
               "--icon --index=3 --width=16 --height=16 --bit-depth=1 --palette-size=2\n");
 }
 
-TEST(IconWriterTest, UnwritableTargetsAreToldAndLeftAsTheyWere) {
+TEST(IconWriterTest, UnwritableTargetsFailWithTheirCauseAndAreLeftAsTheyWere) {
     TempDir dir;
     const std::string path = test::WriteIcon(dir, "locked.ico", {{32, 32, 4}});
     const Bytes before = test::ReadBytes(path);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    for (const std::string& target : {path, dir.file("missing/new.ico")}) {
-        test::RecordingMessages messages;
-        EXPECT_FALSE(WriteIconFile(target, {Decoded(MakeImage(16, 16, 4))}, messages)) << target;
-        ASSERT_EQ(messages.shown.size(), 1u) << target;
-        EXPECT_EQ(messages.shown[0].text,
-                  "This file is currently locked (open). Use another name.");
-        EXPECT_EQ(messages.shown[0].title, "Save...");
-        EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Critical);
+    const std::pair<std::string, std::string> cases[] = {
+        {path, "the file is read-only"},
+        {dir.file("missing/new.ico"), "the folder " + dir.file("missing") + " does not exist"}};
+    for (const auto& [target, cause] : cases) {
+        try {
+            WriteIconFile(target, {Decoded(MakeImage(16, 16, 4))});
+            ADD_FAILURE() << "written: " << target;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::TargetNotWritable) << e.what();
+            EXPECT_EQ(std::string(e.what()), target + ": " + cause);
+        }
     }
     EXPECT_EQ(test::ReadBytes(path), before);
     // No temporary file is left beside it.
@@ -106,11 +117,9 @@ TEST(IconWriterTest, UnwritableTargetsAreToldAndLeftAsTheyWere) {
 
 // Runs the writer on images it must refuse and returns the error text.
 std::string RefusalOf(const std::string& path, const std::vector<IconImage>& images) {
-    test::RecordingMessages messages;
     try {
-        WriteIconFile(path, images, messages);
+        WriteIconFile(path, images);
     } catch (const Error& e) {
-        EXPECT_TRUE(messages.shown.empty());
         EXPECT_FALSE(std::filesystem::exists(path)) << "written despite the refusal";
         return e.what();
     }
@@ -123,10 +132,10 @@ TEST(IconWriterTest, RefusesImagesThatDoNotFitBeforeWriting) {
     const IconImage good = Decoded(MakeImage(1, 1, 1));
     const std::string out = dir.file("out.ico");
     const std::pair<std::function<void(IconImage&)>, std::string> refused[] = {
-        {[](IconImage& i) { i.Header.biWidth = 256; },
-         "image 1: its width of 256 pixels does not fit the directory's 8-bit field (0 to 255)"},
-        {[](IconImage& i) { i.Header.biHeight = 512; }, "image 1: its height of 256"},
-        {[](IconImage& i) { i.Header.biWidth = -1; }, "image 1: its width of -1"},
+        {[](IconImage& i) { i.Header.biWidth = 257; },
+         "image 1: its width of 257 pixels is outside 1 to 256"},
+        {[](IconImage& i) { i.Header.biHeight = 514; }, "image 1: its height of 257"},
+        {[](IconImage& i) { i.Header.biWidth = 0; }, "image 1: its width of 0"},
         {[](IconImage& i) { i.Header.biSize = 44; }, "image 1: the bitmap header size is 44"},
         {[](IconImage& i) { i.Palette.pop_back(); }, "image 1: the colour table has 1 entries"},
         {[](IconImage& i) { i.Bits.clear(); }, "image 1: the image has no pixel data"},
@@ -142,8 +151,7 @@ TEST(IconWriterTest, RefusesImagesThatDoNotFitBeforeWriting) {
     std::vector<IconImage> many(2048, good);
     EXPECT_NE(RefusalOf(out, many).find("image 2047"), std::string::npos);
     many.pop_back();
-    test::RecordingMessages messages;
-    ASSERT_TRUE(WriteIconFile(out, many, messages));
+    WriteIconFile(out, many);
     EXPECT_EQ(EntryAt(test::ReadBytes(out), 0)[7], 32758u);
 }
 

@@ -125,6 +125,19 @@ void RmvImgFrmTest::savesTheCheckedImagesOfTheShownFile() {
     rig.dialogs.saveAnswers = {copy};
     remover.trigger("File_SaveAs");
     QVERIFY(gw::test::ReadBytes(icon) == original);
+    // Save As over a read-only file: the usual words, then why.
+    const std::string readOnly = out.file("read-only.ico");
+    gw::test::WriteText(readOnly, "kept");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    rig.messages.shown.clear();
+    rig.dialogs.saveAnswers = {readOnly};
+    remover.trigger("File_SaveAs");
+    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+    QCOMPARE(rig.messages.shown[0].title, std::string("Save..."));
+    QCOMPARE(rig.messages.shown[0].text,
+             std::string("This file is currently locked (open). Use another name.\r\n"
+                         "the file is read-only"));
+    QCOMPARE(gw::test::ReadText(readOnly), std::string("kept"));
     // Save after Save As still replaces the file the window was opened with.
     rig.messages.answers = {MessageAnswer::Yes};
     remover.trigger("File_Save");
