@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Small text helpers shared by the file formats, the setup rewrite, the CLI and the windows.
+namespace gw {
+
+// The text without the given characters at both ends (by default blanks and tabs).
+std::string_view Trim(std::string_view text, std::string_view characters = " \t");
+
+// Whether a and b are equal when ASCII letters are compared without regard to case, as Windows
+// compares file, section and key names.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
+// The text with ASCII capitals made small.
+std::string LowerCase(std::string_view text);
+
+// One line of a text and the line end that followed it: "\r\n", "\r", "\n", or "" for a last
+// line without one.
+struct TextLine {
+    std::string text;
+    std::string ending;
+};
+
+// The lines of a text; CR LF, a lone CR and a lone LF each end a line. Joining every line's text
+// and ending gives the text back byte for byte. An empty text has no lines.
+std::vector<TextLine> SplitLines(std::string_view text);
+
+// "0x014C": a value as four (or more) upper-case hexadecimal digits.
+std::string Hex(std::uint32_t value, int digits = 4);
+
+// "40,001": a count with its thousands separated by commas.
+std::string WithThousands(std::uint64_t value);
+
+} // namespace gw
