@@ -93,11 +93,9 @@ bool plainName(const std::string& name) {
 void IconReader(const std::uint8_t* data, std::size_t size) {
     InputFile file(data, size, "icon.ico");
     try {
-        IconDir header;
-        std::vector<IconDirEntry> entries;
-        std::vector<IconImage> images;
-        const std::int16_t count = ReadIconImages(file.path(), header, entries, images);
-        if (count != static_cast<std::int16_t>(images.size())) {
+        const auto [header, entries, images] = ReadIconImages(file.path());
+        if (header.Count != static_cast<std::int16_t>(images.size()) ||
+            ReadIconCount(file.path()) != header.Count) {
             std::abort();
         }
         for (const IconDirEntry& entry : entries) {

@@ -59,10 +59,7 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
         RefuseOutputThatIsInput(target, {source});
     }
 
-    IconDir header;
-    std::vector<IconDirEntry> entries;
-    std::vector<IconImage> images;
-    ReadIconImages(source, header, entries, images);
+    const std::vector<IconImage> images = ReadIconImages(source).Images;
     if (!kept.empty() && *kept.rbegin() >= images.size()) {
         throw UsageError("image " + std::to_string(*kept.rbegin()) + " does not exist; " + source +
                          " holds images 0 to " + std::to_string(images.size() - 1));

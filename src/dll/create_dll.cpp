@@ -122,13 +122,14 @@ void StringToBytes(std::span<std::uint8_t> bytes, std::string_view text) {
 }
 
 DllImage BuildDllImage(std::int32_t machine, const std::vector<std::string>& files,
-                       platform::EventPump* events) {
+                       const Progress& progress) {
     if (files.empty()) {
         throw Error("no icon files to pack; a DLL needs at least one");
     }
-    std::vector<IconFileRecord> icons(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        ReadIconFile(files[i], icons[i], events);
+    std::vector<IconFileRecord> icons;
+    icons.reserve(files.size());
+    for (const std::string& file : files) {
+        icons.push_back(ReadIconFile(file, progress));
     }
     return LayOutDllImage(machine, std::move(icons));
 }

@@ -129,7 +129,7 @@ void StringToBytes(std::span<std::uint8_t> bytes, std::string_view text);
 
 // Reads the icon files in order and lays out the whole DLL for the machine value.
 DllImage BuildDllImage(std::int32_t machine, const std::vector<std::string>& files,
-                       platform::EventPump* events = nullptr);
+                       const Progress& progress = {});
 
 // Lays out the whole DLL for the machine value from icon files already read, in their order,
 // numbering their images 1 to N as the file-reading build does.
@@ -153,10 +153,10 @@ struct DllTarget {
 // that is one of the icon files is refused before anything is written.
 std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
                                    const std::vector<DllTarget>& targets,
-                                   platform::EventPump* events = nullptr);
+                                   const Progress& progress = {});
 
 // CreateDlls for one target.
 DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
-                     const std::string& dllPath, platform::EventPump* events = nullptr);
+                     const std::string& dllPath, const Progress& progress = {});
 
 } // namespace gw

@@ -174,7 +174,7 @@ void WriteDllFile(const DllImage& image, const std::string& dllPath) {
 
 std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
                                    const std::vector<DllTarget>& targets,
-                                   platform::EventPump* events) {
+                                   const Progress& progress) {
     // Everything that can be checked without writing is checked first, for every target.
     const std::vector<std::filesystem::path> inputs(files.begin(), files.end());
     for (const DllTarget& target : targets) {
@@ -185,7 +185,7 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
         return {};
     }
     // The layout depends on the machine only through the file header's Machine field.
-    DllImage image = BuildDllImage(targets.front().machine, files, events);
+    DllImage image = BuildDllImage(targets.front().machine, files, progress);
     std::vector<std::unique_ptr<AtomicFile>> written;
     std::vector<DllSummary> summaries;
     for (const DllTarget& target : targets) {
@@ -205,8 +205,8 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
 }
 
 DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
-                     const std::string& dllPath, platform::EventPump* events) {
-    return CreateDlls(files, {{machine, dllPath}}, events).front();
+                     const std::string& dllPath, const Progress& progress) {
+    return CreateDlls(files, {{machine, dllPath}}, progress).front();
 }
 
 } // namespace gw

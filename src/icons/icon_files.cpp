@@ -4,7 +4,6 @@
 #include "common/checked.h"
 #include "common/error.h"
 #include "common/file_io.h"
-#include "platform/services.h"
 
 #include <algorithm>
 #include <array>
@@ -218,37 +217,49 @@ GroupIconEntry groupEntryFor(const IconDirEntry& entry, const IconImage& image) 
     return g;
 }
 
-// The shared front-to-back read of both readers.
-void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirEntry>& entries,
-              std::vector<IconImage>& images, platform::EventPump* events) {
-    if (events != nullptr) {
-        events->processEvents();
-    }
-    SequentialFile file(fileName);
+std::size_t directorySize(const IconDir& header) {
+    return static_cast<std::size_t>(header.Count) * kIconDirEntrySize;
+}
+
+std::string directoryWhat(const IconDir& header) {
+    return "the directory of " + std::to_string(header.Count) + " images";
+}
+
+// Reads an icon file's header, checking that its directory fits the file, and refuses files that are plainly not icon files and
+// counts no icon file holds.
+IconDir readHeader(SequentialFile& file, const std::string& fileName) {
     if (startsWith(file.start(), kPngSignature)) {
         throw Error(fileName + " is not an icon file: it starts with the PNG signature");
     }
     const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
     ByteReader headerIn(headerBytes, fileName);
+    IconDir header;
     header.Reserved = headerIn.i16();
     header.Type = headerIn.i16();
     header.Count = headerIn.i16();
-    // The count is shown as stored: 65535, not -1.
-    const auto storedCount = std::to_string(static_cast<std::uint16_t>(header.Count));
     if (header.Count <= 0) {
+        // The count is shown as stored: 65535, not -1.
         throw Error(fileName, "header",
-                    "the image count is " + storedCount +
+                    "the image count is " +
+                        std::to_string(static_cast<std::uint16_t>(header.Count)) +
                         "; an icon file holds 1 to 32,767 images");
     }
-
-    const auto directorySize = static_cast<std::size_t>(header.Count) * kIconDirEntrySize;
-    if (directorySize > file.left() && isText(file.start())) {
+    // The directory must fit the file before it is allocated.
+    if (directorySize(header) > file.left() && isText(file.start())) {
         throw Error(fileName + " is not an icon file: it starts with text");
     }
-    const std::string what = "the directory of " + storedCount + " images";
-    file.require(directorySize, "directory", what); // before the directory is allocated
-    std::vector<std::uint8_t> directory(directorySize);
-    file.read(directory.data(), directory.size(), "directory", what);
+    file.require(directorySize(header), "directory", directoryWhat(header));
+    return header;
+}
+
+// The shared front-to-back read of both readers.
+void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirEntry>& entries,
+              std::vector<IconImage>& images, const Progress& progress) {
+    report(progress);
+    SequentialFile file(fileName);
+    header = readHeader(file, fileName);
+    std::vector<std::uint8_t> directory(directorySize(header));
+    file.read(directory.data(), directory.size(), "directory", directoryWhat(header));
     ByteReader dirIn(directory, fileName);
     entries.clear();
     entries.reserve(static_cast<std::size_t>(header.Count));
@@ -307,22 +318,27 @@ std::int32_t IconImage::byteSize() const {
                         "the image size");
 }
 
-void ReadIconFile(const std::string& fileName, IconFileRecord& icon, platform::EventPump* events) {
+IconFileRecord ReadIconFile(const std::string& fileName, const Progress& progress) {
+    IconFileRecord icon;
     std::vector<IconDirEntry> entries;
-    readIcon(fileName, icon.Header, entries, icon.Images, events);
+    readIcon(fileName, icon.Header, entries, icon.Images, progress);
     icon.FileName = fileName;
-    icon.Entries.clear();
     icon.Entries.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
         icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
     }
+    return icon;
 }
 
-std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
-                            std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
-                            platform::EventPump* events) {
-    readIcon(fileName, header, entries, images, events);
-    return header.Count;
+IconFileContents ReadIconImages(const std::string& fileName, const Progress& progress) {
+    IconFileContents contents;
+    readIcon(fileName, contents.Header, contents.Entries, contents.Images, progress);
+    return contents;
+}
+
+std::int16_t ReadIconCount(const std::string& fileName) {
+    SequentialFile file(fileName);
+    return readHeader(file, fileName).Count;
 }
 
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "common/progress.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-namespace gw::platform {
-class EventPump;
-} // namespace gw::platform
 
 namespace gw {
 
@@ -88,13 +86,21 @@ inline constexpr std::int32_t kMaxIconSide = 256;
 // Reads a whole icon file for the DLL builder and derives each image's group entry. The images
 // are taken one after another in directory order right behind the directory; the stored image
 // offsets are not used. Fails with an Error naming the file, the image and the cause.
-void ReadIconFile(const std::string& fileName, IconFileRecord& icon,
-                  platform::EventPump* events = nullptr);
+IconFileRecord ReadIconFile(const std::string& fileName, const Progress& progress = {});
 
-// Reads the header, the directory entries exactly as stored and the images; returns Count.
-std::int16_t ReadIconImages(const std::string& fileName, IconDir& header,
-                            std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
-                            platform::EventPump* events = nullptr);
+// An icon file as stored: its header, its directory entries exactly as read and its images.
+struct IconFileContents {
+    IconDir Header;
+    std::vector<IconDirEntry> Entries;
+    std::vector<IconImage> Images;
+};
+
+// Reads the header, the directory entries exactly as stored and the images.
+IconFileContents ReadIconImages(const std::string& fileName, const Progress& progress = {});
+
+// The number of images an icon file holds, from its header alone (checked as the readers check
+// it), for a window that shows the count without decoding the images.
+std::int16_t ReadIconCount(const std::string& fileName);
 
 // Fails with an Error naming the file and item unless the header describes an image the readers
 // and the writer handle: a 40-byte header, 1, 2, 4 or 8 bits per pixel, no compression, and a
@@ -125,6 +131,6 @@ void PutIconImage(ByteWriter& out, const IconImage& image);
 // written fails with an Error of kind TargetNotWritable whose cause says why, leaving it as it
 // was.
 void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
-                   platform::EventPump* events = nullptr);
+                   const Progress& progress = {});
 
 } // namespace gw

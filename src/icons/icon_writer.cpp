@@ -3,7 +3,6 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "icons/icon_files.h"
-#include "platform/services.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -157,10 +156,8 @@ void PutIconImage(ByteWriter& out, const IconImage& image) {
 }
 
 void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
-                   platform::EventPump* events) {
-    if (events != nullptr) {
-        events->processEvents();
-    }
+                   const Progress& progress) {
+    report(progress);
     const std::vector<IconDirEntry> entries = buildDirectory(fileName, images);
 
     // The new content goes to a temporary file beside the target, so the images may have come

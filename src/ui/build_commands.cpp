@@ -28,7 +28,7 @@ void BuildSelectedTarget(const WindowServices& services, std::int32_t selectedMa
     if (!path) {
         return;
     }
-    CreateDll(selectedMachine, checkedFiles, *path, &services.events);
+    CreateDll(selectedMachine, checkedFiles, *path, services.pumpEvents());
     services.messages.show(
         Message{"DLL has been built as:\r\n\r\n" + *path, "Finished", MessageIcon::Information});
 }
@@ -44,7 +44,7 @@ void BuildAllTargets(const WindowServices& services, std::int32_t selectedMachin
     for (const TargetMachine& target : kTargetMachines) {
         dlls.push_back({target.machine, *path + target.suffix});
     }
-    CreateDlls(checkedFiles, dlls, &services.events);
+    CreateDlls(checkedFiles, dlls, services.pumpEvents());
     services.messages.show(Message{"All Targets have been buit with their default extensions."
                                    "\r\n\r\nDLL (for: " +
                                        name + ") has been built as:\r\n" + *path,

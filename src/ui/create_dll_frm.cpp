@@ -527,11 +527,7 @@ void CreateDLL_Frm::IconList_Click() {
     }
     const std::string path = entryPath(row);
     try {
-        IconDir header;
-        std::vector<IconDirEntry> entries;
-        std::vector<IconImage> images;
-        nrLbl->setText(
-            QString::number(ReadIconImages(path, header, entries, images, &services_.events)));
+        nrLbl->setText(QString::number(ReadIconCount(path)));
     } catch (const std::exception&) {
         nrLbl->clear(); // not a readable icon file: no count; a build names the cause
     }

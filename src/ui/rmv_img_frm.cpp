@@ -143,18 +143,16 @@ void RmvImgFrm::Form_Activate() {
 
 bool RmvImgFrm::readFile(const std::string& path) {
     // The file goes into fresh arrays; the window's own are replaced only when it has been read.
-    IconDir header;
-    std::vector<IconDirEntry> entries;
-    std::vector<IconImage> images;
+    IconFileContents contents;
     try {
-        ReadIconImages(path, header, entries, images, &services_.events);
+        contents = ReadIconImages(path, services_.pumpEvents());
     } catch (const std::exception& e) {
         showFailure(e.what());
         return false;
     }
-    header_ = header;
-    entries_ = std::move(entries);
-    images_ = std::move(images);
+    header_ = contents.Header;
+    entries_ = std::move(contents.Entries);
+    images_ = std::move(contents.Images);
     setFile(path);
     FileIdLbl->setText(qs(GetFileName(path)));
 
@@ -228,7 +226,7 @@ void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
     }
     saved_ = false;
     try {
-        WriteIconFile(fileName, kept, &services_.events);
+        WriteIconFile(fileName, kept, services_.pumpEvents());
         saved_ = true;
     } catch (const Error& e) {
         if (e.kind() == ErrorKind::TargetNotWritable) {

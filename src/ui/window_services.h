@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/progress.h"
 #include "platform/services.h"
 
 #include <functional>
@@ -21,6 +22,11 @@ struct WindowServices {
     // not be started. When given (on Windows), the first-run licence is shown in Notepad through
     // it; when empty, the program's own text window shows it.
     std::function<bool(const std::string& commandLine)> runAndWait;
+
+    // What the core calls before a long file operation: one event-processing step.
+    Progress pumpEvents() const {
+        return [&pump = events] { pump.processEvents(); };
+    }
 };
 
 } // namespace gw::ui

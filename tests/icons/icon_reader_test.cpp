@@ -21,8 +21,7 @@ using Rows = std::vector<std::array<int, 9>>;
 Rows ReadBack(const std::string& path, const std::vector<Bytes>& images, std::int16_t type = 1,
               const std::function<void(std::size_t, test::DirEntry&)>& edit = {}) {
     test::WriteBytes(path, MakeIcon(images, type, edit));
-    IconFileRecord icon;
-    ReadIconFile(path, icon);
+    const IconFileRecord icon = ReadIconFile(path);
     EXPECT_EQ(icon.Header.Type, type);
     Rows rows;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {
@@ -123,9 +122,8 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
     };
     for (const auto& [bytes, expected] : cases) {
         test::WriteBytes(path, bytes);
-        IconFileRecord icon;
         try {
-            ReadIconFile(path, icon);
+            ReadIconFile(path);
             ADD_FAILURE() << "read without an error: " << expected;
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
