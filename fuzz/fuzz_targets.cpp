@@ -5,8 +5,8 @@
 #include "dll/pe_reader.h"
 #include "dll/write_dll.h"
 #include "icons/icon_files.h"
-#include "platform/services.h"
-#include "setup/inf_module.h"
+#include "setup/cabwiz_command.h"
+#include "setup/profile_document.h"
 #include "setup/text_file.h"
 
 #include <cstdio>
@@ -51,13 +51,6 @@ public:
 
 private:
     std::string path_;
-};
-
-class SilentMessages : public platform::MessageService {
-public:
-    platform::MessageAnswer show(const platform::Message&) override {
-        return platform::MessageAnswer::Ok;
-    }
 };
 
 // The first bytes of an input as a short text, for names that the fuzzer varies.
@@ -148,15 +141,20 @@ void TextFileLoad(const std::uint8_t* data, std::size_t size) {
 
 void CabwizCommand(const std::uint8_t* data, std::size_t size) {
     std::string tokens(reinterpret_cast<const char*>(data), size);
-    bool failed = false;
-    for (int i = 0; i < 64 && !failed; ++i) {
-        (void)NextToken(tokens, failed);
+    for (int i = 0; i < 64; ++i) {
+        const auto token = NextToken(tokens);
+        if (!token) {
+            break;
+        }
+        // Every token is shorter than what it was cut from.
+        if (token->rest.size() >= tokens.size()) {
+            std::abort();
+        }
+        tokens = token->rest;
     }
     InputFile file(data, size, "Readme.txt");
-    SilentMessages messages;
-    CabwizInfo info;
     try {
-        (void)ReadCabwizCommand(file.path(), info, messages);
+        (void)ReadCabwizCommand(file.path());
     } catch (const Error&) {
     }
 }
@@ -165,14 +163,16 @@ void ProfileEdit(const std::uint8_t* data, std::size_t size) {
     // The first two lines of the input name a section and a key; the rest is the INF.
     const std::string section = takeText(data, size, 40);
     const std::string key = takeText(data, size, 40);
-    InputFile file(data, size, "setup.inf");
+    ProfileDocument document(std::string_view(reinterpret_cast<const char*>(data), size));
     try {
-        const std::string value = ReadProfileString(file.path(), section, key);
-        const std::vector<std::string> keys = ReadProfileKeys(file.path(), section);
-        WriteProfileString(file.path(), section, key, value + ", more");
-        // What was written reads back, for names and values that need no trimming or quoting.
+        const std::string value = document.read(section, key);
+        const std::vector<std::string> keys = document.keys(section);
+        document.write(section, key, value + ", more");
+        // What was written reads back, for names and values that need no trimming or quoting,
+        // and so does the whole text once more.
         if (plainName(section) && plainName(key) && value.find('"') == std::string::npos &&
-            ReadProfileString(file.path(), section, key) != value + ", more") {
+            (document.read(section, key) != value + ", more" ||
+             ProfileDocument(document.text()).read(section, key) != value + ", more")) {
             std::abort();
         }
     } catch (const Error&) {

@@ -1,10 +1,11 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "common/file_io.h"
+#include "common/text.h"
 #include "dll/target_machine.h"
-#include "platform/console_services.h"
-#include "setup/create_dll_mod.h"
 #include "setup/extension.h"
 #include "setup/paths.h"
+#include "setup/setup_rewrite.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,36 +23,24 @@ namespace gw::cli {
 
 namespace {
 
-std::string hex(std::int32_t machine) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        text += digits[(machine >> shift) & 0xF];
-    }
-    return text;
-}
-
 void printReport(std::ostream& out, const SetupReport& report) {
     for (const ProcessorDll& dll : report.dlls) {
         out << "built " << (dll.cpu.empty() ? "the setup directory's" : dll.cpu) << " DLL ("
-            << TargetName(dll.machine) << ", machine " << hex(dll.machine) << "): " << dll.path
+            << TargetName(dll.machine) << ", machine "
+            << Hex(static_cast<std::uint32_t>(dll.machine)) << "): " << displayPath(dll.path)
             << '\n';
     }
     for (const std::string& note : report.notes) {
         out << "note: " << note << '\n';
     }
-    if (report.infRewritten) {
-        out << "rewrote the INF: " << report.infPath << '\n';
+    out << "rewrote the INF: " << displayPath(report.infPath) << '\n';
+    for (const auto& copy : report.appCopies) {
+        out << "copied the application: " << displayPath(copy) << '\n';
     }
-    for (const std::string& copy : report.appCopies) {
-        out << "copied the application: " << copy << '\n';
-    }
-    if (report.cabwizRan) {
-        out << "ran the cab builder: " << report.cabwizCommand << '\n'
-            << "  it " << report.cabwiz.describe() << '\n';
-    }
-    for (const std::string& cabinet : report.cabinets) {
-        out << "gathered cabinet: " << cabinet << '\n';
+    out << "ran the cab builder: " << report.cabwizCommand << '\n'
+        << "  it " << report.cabwiz.describe() << '\n';
+    for (const auto& cabinet : report.cabinets) {
+        out << "gathered cabinet: " << displayPath(cabinet) << '\n';
     }
 }
 
@@ -80,11 +69,13 @@ bool isTerminal(const std::ostream& out) {
 }
 
 // The line that shows the seconds waited for the cab builder, redrawn in place; it is ended
-// before anything else is printed.
-class WaitLine : public platform::MessageService {
+// before anything else is printed, also when the run fails.
+class WaitLine {
 public:
-    WaitLine(std::ostream& out, platform::MessageService& messages)
-        : out_(out), messages_(messages) {}
+    explicit WaitLine(std::ostream& out) : out_(out) {}
+    ~WaitLine() { end(); }
+    WaitLine(const WaitLine&) = delete;
+    WaitLine& operator=(const WaitLine&) = delete;
 
     void redraw(std::chrono::seconds waited, std::chrono::seconds limit) {
         out_ << "\r  waited " << waited.count() << " s of at most " << limit.count() << " s"
@@ -97,14 +88,9 @@ public:
             open_ = false;
         }
     }
-    platform::MessageAnswer show(const platform::Message& message) override {
-        end();
-        return messages_.show(message);
-    }
 
 private:
     std::ostream& out_;
-    platform::MessageService& messages_;
     bool open_ = false;
 };
 
@@ -119,26 +105,23 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
     if (args.operands.size() < 2) {
         throw UsageError("no icon files given");
     }
-    std::string setupDir = args.operands.front();
-    if (setupDir.back() != kNativeSeparator) {
-        setupDir += kNativeSeparator;
-    }
-    const std::string dllName = args.has("dll") ? args.values.at("dll") : "Icons.dll";
+    SetupRequest request;
+    request.setupDir = args.operands.front();
+    request.dllName = args.has("dll") ? args.values.at("dll") : "Icons.dll";
+    const std::string& dllName = request.dllName;
     if (dllName.empty() || GetFileName(dllName) != dllName ||
         dllName.find('/') != std::string::npos || dllName.find('\\') != std::string::npos) {
         throw UsageError("--dll takes a file name without a folder, such as Icons.dll");
     }
-    std::string extension;
     if (args.has("extension")) {
-        extension = args.values.at("extension");
+        request.extension = args.values.at("extension");
     } else {
         std::mt19937 generator{std::random_device{}()};
-        extension = RandomExtension(generator);
+        request.extension = RandomExtension(generator);
     }
-    const std::vector<std::string> icons(args.operands.begin() + 1, args.operands.end());
+    request.iconFiles.assign(args.operands.begin() + 1, args.operands.end());
 
-    platform::ConsoleMessages consoleMessages(console.out, console.err);
-    WaitLine messages(console.out, consoleMessages);
+    WaitLine waitLine(console.out);
     CabBuilderOptions cabBuilder;
     cabBuilder.timeLimit = cabTimeout(args);
     cabBuilder.onStart = [&](const std::string& command) {
@@ -146,22 +129,17 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
     };
     if (isTerminal(console.out)) {
         cabBuilder.onWait = [&](std::chrono::seconds waited) {
-            messages.redraw(waited, cabBuilder.timeLimit);
+            waitLine.redraw(waited, cabBuilder.timeLimit);
             return true;
         };
     }
 
-    SetupModuleState state;
-    console.out << "extension: " << LowerExtension(extension) << '\n';
-    const SetupReport report =
-        RunSetup(setupDir, dllName, icons, extension, state, messages, cabBuilder);
-    messages.end();
+    console.out << "extension: " << LowerExtension(request.extension) << '\n';
+    const SetupReport report = RunSetup(request, cabBuilder);
+    waitLine.end();
     printReport(console.out, report);
-    if (!report.succeeded) {
-        return kExitFailure;
-    }
     console.out << "done: everything required to install the application is in "
-                << JoinPath(setupDir, "CD1") << '\n';
+                << displayPath(request.setupDir / "CD1") << '\n';
     return kExitOk;
 }
 

@@ -1,10 +1,11 @@
 #include "ui/create_dll_frm.h"
 
+#include "common/error.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
-#include "setup/create_dll_mod.h"
 #include "setup/paths.h"
+#include "setup/setup_rewrite.h"
 #include "ui/build_commands.h"
 #include "ui/extension_frm.h"
 #include "ui/frm_about.h"
@@ -674,20 +675,24 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
     services_.settings.save(kPath, key::kSetup, setupDir);
     const std::string dllName = GetFileName(*chosen);
 
-    // The README check, the "Icons" folder and the x86 DLL; a failure has been told already.
-    SetupReport prepared;
-    if (!PrepareSetupDirectory(setupDir, dllName, checkedFiles, services_.messages, prepared)) {
+    // The README check, the "Icons" folder and the x86 DLL, then the extension and the rewrite.
+    // Their failures are told with the application's title, as the rewrite words them.
+    SetupReport report;
+    try {
+        PrepareSetupDirectory(setupDir, dllName, checkedFiles, services_.pumpEvents());
+        SetupModuleState state;
+        {
+            ExtensionFrm extension(services_, state.NewExtension, this);
+            extension.exec();
+        }
+        report =
+            ChangeSetupFiles(setupDir, dllName, checkedFiles, state, {}, services_.pumpEvents());
+    } catch (const Error& e) {
+        showFailure(e.what());
         return;
     }
-    SetupModuleState state;
-    {
-        ExtensionFrm extension(services_, state.NewExtension, this);
-        extension.exec();
-    }
-    const SetupReport report =
-        ChangeSetupFiles(setupDir, dllName, checkedFiles, state, services_.messages);
-    if (!report.succeeded) {
-        return; // the rewrite has named its failure; the setup is not done
+    for (const std::string& note : report.notes) {
+        services_.messages.show(Message{note, "", MessageIcon::Exclamation});
     }
     services_.messages.show(
         Message{"The Icon DLL's have been built and the Setup Files have been changed "

@@ -7,73 +7,24 @@
 
 namespace gw::test {
 
-// Joins lines with CR LF, the INF's line end.
-std::string Crlf(std::initializer_list<const char*> lines) {
-    std::string text;
-    for (const char* line : lines) {
-        text += std::string(line) + "\r\n";
-    }
-    return text;
+std::string DataText(const std::string& name) {
+    return ReadText(fs::path(GLYPHWRIGHT_TEST_DATA_DIR) / name);
 }
 
-const std::string kWizardInf = Crlf({
-    "[Version]",
-    "Signature = \"$Windows NT$\"",
-    "Provider = \"Acme\"",
-    "CESignature = \"$Windows CE$\"",
-    "",
-    "[CEStrings]",
-    "AppName = \"MyApp\"",
-    "InstallDir = %CE1%\\%AppName%",
-    "",
-    "[Strings]",
-    "CompanyName = \"Acme\"",
-    "",
-    "[CEDevice.SH3]",
-    "ProcessorType = 10003",
-    "",
-    "[CEDevice.ARM]",
-    "ProcessorType = 2577",
-    "",
-    "[DefaultInstall]",
-    "CEShortcuts = Shortcuts",
-    "AddReg = RegData",
-    "",
-    "[DefaultInstall.SH3]",
-    "CopyFiles = Files.Common,Files.SH3",
-    "",
-    "[DefaultInstall.ARM]",
-    "CopyFiles = Files.Common,Files.ARM",
-    "",
-    "[SourceDisksNames.SH3]",
-    "1 = ,\"Common Files\",,App",
-    "2 = ,\"SH3 Files\",,SH3",
-    "",
-    "[SourceDisksNames.ARM]",
-    "1 = ,\"Common Files\",,App",
-    "2 = ,\"ARM Files\",,ARM",
-    "",
-    "[SourceDisksFiles.SH3]",
-    "MyApp.vb = 1",
-    "pvbload.exe = 2",
-    "",
-    "[SourceDisksFiles.ARM]",
-    "MyApp.VB = 1",
-    "pvbload.exe = 2",
-    "",
-    "[DestinationDirs]",
-    "Files.Common = 0,%InstallDir%",
-    "",
-    "[Files.Common]",
-    "MyApp.vb,,,0",
-    "",
-    "[Shortcuts]",
-    "MyApp,0,MyApp.vbp",
-});
+const std::string kWizardInf = DataText("setup/wizard.inf");
 
-// The same INF after the rewrite with extension "7xy" for the processors "sh3 arm".
 SetupReport SetupDirectory::run(const std::string& extension, const CabBuilderOptions& cabBuilder) {
-    return RunSetup(setupDir(), "Icons.dll", {icon()}, extension, state, messages, cabBuilder);
+    return RunSetup({root(), "Icons.dll", {icon()}, extension}, cabBuilder);
+}
+
+std::string SetupDirectory::failure(const std::string& extension,
+                                    const CabBuilderOptions& cabBuilder) {
+    try {
+        run(extension, cabBuilder);
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "";
 }
 
 std::optional<std::pair<long, long>> SetupDirectory::cabwizPids() const {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "setup/create_dll_mod.h"
+#include "common/error.h"
+#include "setup/setup_rewrite.h"
 #include "support/test_support.h"
 
 #include <chrono>
@@ -15,8 +16,8 @@ namespace gw::test {
 
 namespace fs = std::filesystem;
 
-// Joins lines with CR LF, the INF's line end.
-std::string Crlf(std::initializer_list<const char*> lines);
+// The text of a file under tests/data.
+std::string DataText(const std::string& name);
 
 // An INF as the VBCE Application Install Wizard writes it for the processors SH3 and ARM.
 extern const std::string kWizardInf;
@@ -83,10 +84,11 @@ public:
     // them up to 10 seconds (none: they did not appear).
     std::optional<std::pair<long, long>> cabwizPids() const;
 
+    // The whole run, as the command line does it.
     SetupReport run(const std::string& extension = "7xy", const CabBuilderOptions& cabBuilder = {});
-
-    SetupModuleState state;
-    test::RecordingMessages messages;
+    // The message of the run's failure; "" when it succeeded.
+    std::string failure(const std::string& extension = "7xy",
+                        const CabBuilderOptions& cabBuilder = {});
 
 private:
     test::TempDir dir_;

@@ -1,0 +1,70 @@
+#include "setup/cabwiz_command.h"
+
+#include "common/error.h"
+#include "common/text.h"
+#include "setup/text_file.h"
+
+namespace gw {
+
+std::optional<Token> NextToken(std::string_view text) {
+    text = Trim(text, " ");
+    std::string_view token;
+    std::string_view rest;
+    if (!text.empty() && text.front() == '"') {
+        const std::size_t close = text.find('"', 1);
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        token = text.substr(1, close - 1);
+        rest = text.substr(close + 1);
+    } else {
+        const std::size_t end = std::min(text.find_first_of(" \""), text.size());
+        token = text.substr(0, end);
+        rest = text.substr(end);
+    }
+    token = Trim(token, " ");
+    if (token.empty()) {
+        return std::nullopt;
+    }
+    return Token{std::string(token), std::string(Trim(rest, " "))};
+}
+
+CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
+    const auto fail = [](const std::string& reason) {
+        return Error(std::string(kReadmeErrorMessage) + ": " + reason);
+    };
+    TextFile readme;
+    try {
+        readme.Load(readmePath.string());
+    } catch (const Error& e) {
+        throw fail(e.what());
+    }
+    if (readme.Lines() == 0) {
+        throw fail("the file is missing or empty");
+    }
+    CabwizInfo info;
+    info.CabwizCommand = readme.Line(readme.FindFirst("cabwiz", 1));
+    if (info.CabwizCommand.empty()) {
+        throw fail("no line holds the cab builder command (\"cabwiz\")");
+    }
+    const auto program = NextToken(info.CabwizCommand);
+    const auto inf = program ? NextToken(program->rest) : std::nullopt;
+    if (!inf) {
+        throw fail("the cab builder line names no INF file after the program");
+    }
+    info.CabwizProgram = program->text;
+    info.InfPath = inf->text;
+
+    if (const std::size_t cpu = inf->rest.find("/cpu"); cpu != std::string::npos) {
+        std::string names = inf->rest.substr(cpu + 4);
+        // The names end at the line's end or at the next option of the cab builder.
+        for (auto name = NextToken(names); name && name->text.front() != '/';
+             name = NextToken(names)) {
+            info.CpuNames.push_back(name->text);
+            names = name->rest;
+        }
+    }
+    return info;
+}
+
+} // namespace gw

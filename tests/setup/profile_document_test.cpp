@@ -1,0 +1,120 @@
+#include "common/error.h"
+#include "setup/profile_document.h"
+#include "support/test_support.h"
+
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace gw {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+// An INF as the install wizard writes it (abridged), lines ending in CR LF.
+const std::string kWizardInf =
+    "[Version]\r\nSignature = \"$Windows NT$\"\r\n\r\n"
+    "[Strings]\r\n; IconFile = set by the setup\r\nAppName = \"MyApp\"\r\n"
+    "Greeting = \"Say \"hello\"\"\r\nFormula = a=b+c\r\n\r\n"
+    "[DefaultInstall]\r\nCopyFiles = Files.Common\r\n\r\n"
+    "[DefaultInstall.SH3]\r\nCopyFiles = Files.SH3\r\n\r\n"
+    "[SourceDisksNames.SH3]\r\n2 = ,\"SH3 Files\",,SH3\r\n4 = ,\"SH3 Runtime\",,SH3\\Runtime\r\n"
+    "3 = ,\"SH3 Controls\",,SH3\\Controls\r\n\r\n"
+    "[Files.Common]\r\nMyApp.vb,,,0\r\n";
+
+TEST(ProfileDocumentTest, ReadsAndEditsTheWizardInf) {
+    ProfileDocument inf(kWizardInf, "MyApp.inf");
+    // Blanks and one pair of enclosing quotes go; quotes inside and every "=" after the first stay.
+    const std::vector<std::array<std::string, 3>> reads = {
+        {"Version", "Signature", "$Windows NT$"},
+        {"defaultinstall.sh3", "COPYFILES", "Files.SH3"},
+        {"SourceDisksNames.SH3", "2", ",\"SH3 Files\",,SH3"},
+        {"Strings", "Greeting", "Say \"hello\""},
+        {"Strings", "Formula", "a=b+c"},
+        {"DefaultInstall.ARM", "CopyFiles", ""},
+        {"DefaultInstall", "AddReg", ""}};
+    for (const auto& [section, key, value] : reads) {
+        EXPECT_EQ(inf.read(section, key), value) << section << " " << key;
+    }
+    EXPECT_EQ(inf.keys("sourcedisksnames.sh3"), (Names{"2", "4", "3"}));
+    EXPECT_EQ(inf.keys("Strings"), (Names{"AppName", "Greeting", "Formula"}));
+    EXPECT_TRUE(inf.keys("Files.Common").empty());
+
+    // The edits the setup rewrite makes for one processor: every line not written stays as it
+    // was, and a value and a key list far beyond 255 characters go in and come back whole.
+    std::string files = "Files.SH3", added = "[SourceDisksFiles.SH3]\r\n";
+    Names keys;
+    for (int i = 0; i < 30; ++i) {
+        files += ", Icons.SH3." + std::to_string(i);
+        keys.push_back("SomeRatherLongKeyName" + std::to_string(i));
+        inf.write("SourceDisksFiles.SH3", keys.back(), "1");
+        added += keys.back() + "=1\r\n";
+    }
+    inf.write("defaultinstall.sh3", "COPYFILES", files);
+    inf.write("DefaultInstall.SH3", "CopyFiles",
+              inf.read("DefaultInstall.SH3", "CopyFiles") + ", X");
+    inf.write("SourceDisksNames.SH3", "5", ",\"SH3 Icons\",,Icons\\SH3");
+    inf.write("Strings", "IconPath", "\"%InstallDir%\\Icons.dll,0\"");
+    inf.write("Strings", "Formula", "x=y=z");
+    std::string expected = kWizardInf + added;
+    const auto replace = [&](const std::string& from, const std::string& to) {
+        expected.replace(expected.find(from), from.size(), to);
+    };
+    replace("CopyFiles = Files.SH3\r\n", "CopyFiles=" + files + ", X\r\n");
+    replace("Controls\r\n", "Controls\r\n5=,\"SH3 Icons\",,Icons\\SH3\r\n");
+    replace("Formula = a=b+c\r\n", "Formula=x=y=z\r\nIconPath=\"%InstallDir%\\Icons.dll,0\"\r\n");
+    EXPECT_EQ(inf.text(), expected);
+    EXPECT_EQ(inf.keys("SourceDisksFiles.SH3"), keys);
+}
+
+TEST(ProfileDocumentTest, WritesKeepOtherLinesByteForByte) {
+    // before, section, key, after writing key=v
+    const std::vector<std::array<std::string, 4>> cases = {
+        {"; Setup\n[S]   \r  A =  x  \r\n\t\r\nOdd line\r\n   \r\n[T]\r\nB=1\n\r\n", "s", "K",
+         "; Setup\n[S]   \r  A =  x  \r\n\t\r\nOdd line\r\nK=v\r\n   \r\n[T]\r\nB=1\n\r\n"},
+        {"[S]\r\n;IconFile = c\r\nIconFile = 1\r\n\tICONFILE\t=\t2\t\r\n[S]\r\nI=3\r\n", "s",
+         "iconfile", "[S]\r\n;IconFile = c\r\nIconFile=v\r\n\tICONFILE\t=\t2\t\r\n[S]\r\nI=3\r\n"},
+        {"[A]\r\n\r\n[B]\r\n", "A", "k", "[A]\r\nk=v\r\n\r\n[B]\r\n"},
+        {"[S]\r\nA = 1", "S", "K", "[S]\r\nA = 1\r\nK=v\r\n"},
+        {"[S]\r\nA = 1", "T", "k", "[S]\r\nA = 1\r\n[T]\r\nk=v\r\n"},
+        {"[S]\r\nA = 1\n", "s", "a", "[S]\r\nA=v\r\n"},
+        {"", "S", "k", "[S]\r\nk=v\r\n"}};
+    for (const auto& [before, section, key, after] : cases) {
+        ProfileDocument document(before);
+        document.write(section, key, "v");
+        EXPECT_EQ(document.text(), after) << testing::PrintToString(before);
+    }
+}
+
+TEST(ProfileDocumentTest, FailuresThrowAndLeaveTheFile) {
+    ProfileDocument document(kWizardInf, "MyApp.inf");
+    const std::vector<std::array<std::string, 3>> unwritable = {
+        {"S", "", "x"},   {"S", "a=b", "x"},    {"S", ";k", "x"},  {"", "k", "x"},
+        {"S]", "k", "x"}, {"S", "k", "a\r\nb"}, {"S", "k", "a\nb"}};
+    for (const auto& [section, key, value] : unwritable) {
+        EXPECT_THROW(document.write(section, key, value), Error) << section << key;
+    }
+    EXPECT_EQ(document.text(), kWizardInf);
+
+    // On disk: a missing file reads as empty, a folder cannot be read, a read-only file is not
+    // replaced and no temporary file is left.
+    test::TempDir dir;
+    const std::string inf = dir.file("MyApp.inf");
+    test::WriteText(inf, kWizardInf);
+    EXPECT_EQ(ReadProfileString(dir.file("missing.inf"), "Version", "Signature"), "");
+    EXPECT_THROW(ReadProfileString(dir.path(), "Version", "Signature"), Error);
+    EXPECT_THROW(WriteProfileString(dir.file("no folder/x.inf"), "S", "k", "v"), Error);
+    fs::permissions(inf, fs::perms::owner_read);
+    try {
+        WriteProfileString(inf, "Strings", "IconFile", "Icons.dll");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find(inf), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(test::ReadText(inf), kWizardInf);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+}
+
+} // namespace
+} // namespace gw
