@@ -1,6 +1,6 @@
 #include "setup/extension.h"
 
-#include "setup/paths.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,17 +35,14 @@ std::optional<std::string> ExtensionProblem(const std::string& extension) {
         return "The extension \"" + extension +
                "\" may hold only letters and digits (no blanks, dots or other characters).";
     }
-    if (SameNameNoCase(extension, "vb")) {
+    if (EqualNoCase(extension, "vb")) {
         return "The extension must differ from \"vb\", the one it replaces.";
     }
     return std::nullopt;
 }
 
 std::string LowerExtension(const std::string& extension) {
-    std::string lower = extension;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
+    return LowerCase(extension);
 }
 
 } // namespace gw

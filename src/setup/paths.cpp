@@ -1,5 +1,7 @@
 #include "setup/paths.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -32,13 +34,6 @@ std::string JoinPath(const std::string& directory, const std::string& name, char
     return directory + separator + name;
 }
 
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 std::optional<std::string> FindEntryNoCase(const std::string& directory, const std::string& name) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -50,7 +45,7 @@ std::optional<std::string> FindEntryNoCase(const std::string& directory, const s
     for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
         const std::string candidate = it->path().filename().string();
-        if (SameNameNoCase(candidate, name) && (!found || candidate < *found)) {
+        if (EqualNoCase(candidate, name) && (!found || candidate < *found)) {
             found = candidate;
         }
     }
@@ -66,7 +61,7 @@ std::vector<std::string> FilesWithExtensionNoCase(const std::string& directory,
          it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.size() > extension.size() && it->is_regular_file(ec) &&
-            SameNameNoCase(name.substr(name.size() - extension.size()), extension)) {
+            EqualNoCase(name.substr(name.size() - extension.size()), extension)) {
             names.push_back(name);
         }
     }

@@ -26,9 +26,6 @@ std::string GetDirectory(const std::string& path, bool withSeparator,
 std::string JoinPath(const std::string& directory, const std::string& name,
                      char separator = kNativeSeparator);
 
-// Compares two names as Windows compares file names: without regard to the case of ASCII letters.
-bool SameNameNoCase(const std::string& a, const std::string& b);
-
 // The name, as spelt on disk, of the entry of directory whose name equals name without regard to
 // case; nothing when there is none. Lets a setup directory copied from Windows ("README.TXT",
 // "app", "Cd1") be found on a case-sensitive file system.
