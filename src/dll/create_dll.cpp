@@ -100,7 +100,8 @@ struct ResourceCounts {
     std::int16_t all = 0;
 };
 
-// Gives the images their RT_ICON IDs, 1 to N over all files in order; the groups get 101 on.
+// Gives the images their RT_ICON IDs, 1 to N over all files in order (the groups are numbered
+// from 101 on), and counts the resources.
 ResourceCounts numberResources(std::vector<IconFileRecord>& icons) {
     ResourceCounts counts;
     counts.groups = checked::narrow<std::int16_t>(icons.size(), "the number of icon files");
