@@ -2,8 +2,8 @@
 
 #include "common/checked.h"
 #include "common/error.h"
+#include "dll/pe_format.h"
 #include "dll/pe_header.h"
-#include "dll/write_dll.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,25 +12,28 @@ namespace gw {
 
 namespace {
 
-constexpr std::int32_t kFileHeaderSize = 20;
-constexpr std::int32_t kOptionalHeaderSize = 224;
-constexpr std::int32_t kSectionHeaderSize = 40;
-constexpr std::uint32_t kSubdirectory = 0x80000000u;
+// The choices of these DLLs that the format leaves open.
+constexpr std::int16_t kSectionCount = 2;  // ".rsrc" and ".reloc"
+constexpr std::int32_t kAlignment = 16;    // of the sections in the file and in memory
+constexpr std::int32_t kBlobAlignment = 8; // every resource blob starts on a multiple of 8
+constexpr std::int32_t kImageBase = 0x00010000;
+constexpr std::uint8_t kLinkerVersion = 6;
+constexpr std::int16_t kOperatingSystemVersion = 4;
+constexpr std::int16_t kSubsystemVersion = 2;
+constexpr std::int32_t kStackReserve = 0x00100000;
+constexpr std::int32_t kStackCommit = 0x00001000;
+constexpr std::int32_t kHeapReserve = 0x00100000;
+constexpr std::int32_t kHeapCommit = 0x00001000;
+// The relocation section: one base-relocation block without entries, then 8 zero bytes. Its
+// section header says 12 bytes, although the block the directory announces has 8.
+constexpr std::int32_t kRelocationSectionSize = 16;
+constexpr std::int32_t kRelocationVirtualSize = 12;
 
 // The resource IDs are 16-bit: the images (RT_ICON 1 to N) and the groups of all icon files,
 // F + N, may come to at most 32767.
 constexpr std::int64_t kMaxResources = 32767;
-// A group resource (6 bytes and 14 per image) must fit a 16-bit size: 2340 images at most.
-constexpr std::int64_t kMaxGroupImages = (32767 - 6) / 14;
-
-// Every field is computed checked, naming what is computed, although with at most 32767
-// resources the directory offsets stay far below the 32-bit limit.
-std::int32_t add(std::int32_t a, std::int32_t b, const char* what) {
-    return checked::add(a, b, what);
-}
-std::int32_t mul(std::int32_t a, std::int32_t b, const char* what) {
-    return checked::mul(a, b, what);
-}
+// A group resource must fit a 16-bit size: 2340 images at most.
+constexpr std::int64_t kMaxGroupImages = (32767 - pe::kGroupHeaderSize) / pe::kGroupEntrySize;
 
 // A count with thousands separators, as the messages show it: "40,001".
 std::string countText(std::int64_t value) {
@@ -46,17 +49,12 @@ std::string iconName(const IconFileRecord& icon, std::size_t index) {
     return icon.FileName.empty() ? "icon file " + std::to_string(index + 1) : icon.FileName;
 }
 
-ResourceDirectory directoryWithIds(std::int16_t count) {
-    ResourceDirectory dir;
-    dir.NumberOfIdEntries = count;
-    dir.Entries.reserve(static_cast<std::size_t>(count));
-    return dir;
-}
-
-// The group blob of an icon file: the 6-byte header and 14 bytes per image.
+// The group blob of an icon file: its header and one entry per image.
 std::int32_t groupBlobSize(std::int16_t count) {
     return checked::add<std::int16_t>(
-        6, checked::mul<std::int16_t>(14, count, "the icon group size"), "the icon group size");
+        pe::kGroupHeaderSize,
+        checked::mul<std::int16_t>(pe::kGroupEntrySize, count, "the icon group's size"),
+        "the icon group's size");
 }
 
 // Checks that the icons fit one DLL's 16-bit counts and IDs before anything is numbered:
@@ -95,6 +93,192 @@ void checkCounts(const std::vector<IconFileRecord>& icons) {
     }
 }
 
+// How many resources the DLL holds: the images of all files and one group per file.
+struct ResourceCounts {
+    std::int16_t images = 0;
+    std::int16_t groups = 0;
+    std::int16_t all = 0;
+};
+
+// Gives the images their RT_ICON IDs, 1 to N over all files in order (the groups are numbered
+// from 101 on), and counts the resources.
+ResourceCounts numberResources(std::vector<IconFileRecord>& icons) {
+    ResourceCounts counts;
+    counts.groups = checked::narrow<std::int16_t>(icons.size(), "the number of icon files");
+    checked::add<std::int16_t>(kFirstGroupId - 1, counts.groups, "the last icon group's ID");
+    for (IconFileRecord& icon : icons) {
+        for (GroupIconEntry& entry : icon.Entries) {
+            counts.images = checked::add<std::int16_t>(counts.images, 1, "an RT_ICON ID");
+            entry.Id = counts.images;
+        }
+    }
+    counts.all = checked::add(counts.images, counts.groups, "the number of resources");
+    return counts;
+}
+
+// The size of a resource directory with its entries.
+std::int32_t directorySize(std::int32_t entries, const std::string& what) {
+    return checked::add(pe::kResourceDirectorySize,
+                        checked::mul(pe::kResourceEntrySize, entries, what + "'s size"),
+                        what + "'s size");
+}
+
+// Where the tables of the resource section begin, relative to the section as resource
+// directories address them. They follow each other: the root directory, the RT_ICON and
+// RT_GROUP_ICON directories, one language directory per resource, one data entry per resource;
+// the data comes after them.
+struct ResourceTables {
+    std::int32_t iconDirectory = 0;
+    std::int32_t groupDirectory = 0;
+    std::int32_t languageDirectories = 0;
+    std::int32_t dataEntries = 0;
+    std::int32_t data = 0;
+};
+
+ResourceTables placeTables(const ResourceCounts& counts) {
+    ResourceTables at;
+    at.iconDirectory = directorySize(2, "the root resource directory");
+    at.groupDirectory =
+        checked::add(at.iconDirectory, directorySize(counts.images, "the RT_ICON directory"),
+                     "the RT_GROUP_ICON directory's offset");
+    at.languageDirectories =
+        checked::add(at.groupDirectory, directorySize(counts.groups, "the RT_GROUP_ICON directory"),
+                     "the language directories' offset");
+    at.dataEntries =
+        checked::add(at.languageDirectories,
+                     checked::mul(directorySize(1, "a language directory"),
+                                  std::int32_t{counts.all}, "the language directories' size"),
+                     "the data entries' offset");
+    at.data = checked::add(at.dataEntries,
+                           checked::mul(pe::kResourceDataEntrySize, std::int32_t{counts.all},
+                                        "the data entries' size"),
+                           "the resource data's offset");
+    return at;
+}
+
+ResourceDirectory directoryOf(std::vector<ResourceDirectoryEntry> entries) {
+    ResourceDirectory dir;
+    dir.NumberOfIdEntries =
+        checked::narrow<std::int16_t>(entries.size(), "the entries of a resource directory");
+    dir.Entries = std::move(entries);
+    return dir;
+}
+
+std::uint32_t subdirectoryAt(std::int32_t offset) {
+    return pe::kHighBit | static_cast<std::uint32_t>(offset);
+}
+
+// The resource tree by type, ID and language, every entry an ID. Resource m, counting the
+// images first and the groups after them, has language directory m and data entry m.
+void buildResourceTree(DllImage& image, const ResourceCounts& counts, const ResourceTables& at) {
+    const std::int32_t languageDirectorySize = directorySize(1, "a language directory");
+    const auto languageDirectory = [&](std::int32_t m) {
+        return subdirectoryAt(
+            checked::add(at.languageDirectories,
+                         checked::mul(languageDirectorySize, m, "a language directory's offset"),
+                         "a language directory's offset"));
+    };
+    image.RootDirectory = directoryOf({{pe::kRtIcon, subdirectoryAt(at.iconDirectory)},
+                                       {pe::kRtGroupIcon, subdirectoryAt(at.groupDirectory)}});
+
+    std::vector<ResourceDirectoryEntry> icons;
+    for (std::int32_t j = 0; j < counts.images; ++j) {
+        const std::int32_t id = checked::add(j, 1, "an RT_ICON ID");
+        icons.push_back({static_cast<std::uint32_t>(id), languageDirectory(j)});
+    }
+    std::vector<ResourceDirectoryEntry> groups;
+    for (std::int32_t k = 0; k < counts.groups; ++k) {
+        const std::int32_t id = checked::add<std::int32_t>(kFirstGroupId, k, "an icon group ID");
+        const std::int32_t m = checked::add<std::int32_t>(counts.images, k, "a resource's index");
+        groups.push_back({static_cast<std::uint32_t>(id), languageDirectory(m)});
+    }
+    image.TypeDirectories = {directoryOf(std::move(icons)), directoryOf(std::move(groups))};
+
+    image.LanguageDirectories.reserve(static_cast<std::size_t>(counts.all));
+    for (std::int32_t m = 0; m < counts.all; ++m) {
+        const std::int32_t dataEntry = checked::add(
+            at.dataEntries, checked::mul(pe::kResourceDataEntrySize, m, "a data entry's offset"),
+            "a data entry's offset");
+        image.LanguageDirectories.push_back(
+            directoryOf({{pe::kNeutralLanguage, static_cast<std::uint32_t>(dataEntry)}}));
+    }
+}
+
+// Places the blobs one after another from DataStart, each on a multiple of 8: of every file its
+// images, then its group. The data entries list all images before all groups.
+void placeResourceData(DllImage& image, const ResourceCounts& counts) {
+    std::int32_t cursor = image.DataStart;
+    const auto place = [&cursor](std::int32_t size) {
+        const ImageResourceDataEntry entry{cursor, size, 0, 0};
+        cursor = RoundUp(checked::add(cursor, size, "the resource data's end"), kBlobAlignment);
+        return entry;
+    };
+    image.DataEntries.assign(static_cast<std::size_t>(counts.all), {});
+    std::size_t nextImage = 0;
+    for (std::size_t i = 0; i < image.Icons.size(); ++i) {
+        const IconFileRecord& icon = image.Icons[i];
+        for (const GroupIconEntry& entry : icon.Entries) {
+            image.DataEntries[nextImage++] = place(entry.BytesInRes);
+        }
+        image.DataEntries[static_cast<std::size_t>(counts.images) + i] =
+            place(groupBlobSize(icon.Header.Count));
+    }
+    image.DataCursor = cursor;
+}
+
+ImageFileHeader fileHeader(std::int32_t machine) {
+    ImageFileHeader h;
+    h.Machine = checked::narrow<std::int16_t>(machine, "the machine value");
+    h.NumberOfSections = kSectionCount;
+    h.TimeDateStamp = kDllTimeDateStamp;
+    h.SizeOfOptionalHeader = pe::kOptionalHeader32Size;
+    h.Characteristics = static_cast<std::int16_t>(pe::kResourceDllCharacteristics);
+    return h;
+}
+
+// The optional header of a DLL without code: its data are the resource section and the
+// relocation section, and the image in memory is the file itself.
+ImageOptionalHeader32 optionalHeader(const DllImage& image, std::int32_t resourceSize,
+                                     std::int32_t fileLength) {
+    ImageOptionalHeader32 h;
+    h.Magic = static_cast<std::int16_t>(pe::kPe32Magic);
+    h.MajorLinkerVersion = kLinkerVersion;
+    h.SizeOfInitializedData = checked::add(
+        checked::sub(image.RelocOffset, image.HeaderSize, "the initialized data's size"),
+        kRelocationSectionSize, "the initialized data's size");
+    h.BaseOfCode = image.HeaderSize;
+    h.BaseOfData = image.HeaderSize;
+    h.ImageBase = kImageBase;
+    h.SectionAlignment = kAlignment;
+    h.FileAlignment = kAlignment;
+    h.MajorOperatingSystemVersion = kOperatingSystemVersion;
+    h.MajorSubsystemVersion = kSubsystemVersion;
+    h.SizeOfImage = fileLength;
+    h.SizeOfHeaders = image.HeaderSize;
+    h.Subsystem = pe::kSubsystemWindowsCeGui;
+    h.SizeOfStackReserve = kStackReserve;
+    h.SizeOfStackCommit = kStackCommit;
+    h.SizeOfHeapReserve = kHeapReserve;
+    h.SizeOfHeapCommit = kHeapCommit;
+    h.NumberOfRvaAndSizes = pe::kDataDirectoryCount;
+    h.DataDirectory[pe::kResourceDirectoryIndex] = {image.HeaderSize, resourceSize};
+    h.DataDirectory[pe::kBaseRelocationDirectoryIndex] = {image.RelocOffset,
+                                                          pe::kBaseRelocationBlockSize};
+    return h;
+}
+
+ImageSectionHeader sectionHeader(std::string_view name, std::int32_t offset, std::int32_t size,
+                                 std::uint32_t characteristics) {
+    ImageSectionHeader s;
+    StringToBytes(s.Name, name);
+    s.VirtualSize = size;
+    s.VirtualAddress = offset;
+    s.SizeOfRawData = RoundUp(size, kAlignment);
+    s.PointerToRawData = offset;
+    s.Characteristics = characteristics;
+    return s;
+}
+
 } // namespace
 
 std::int16_t DllImage::imageCount() const {
@@ -108,7 +292,7 @@ std::int16_t DllImage::imageCount() const {
 std::int32_t RoundUp(std::int32_t value, std::int32_t alignment) {
     const std::int32_t rest = value % alignment;
     if (rest > 0) {
-        return add(value, alignment - rest, "a rounded-up offset");
+        return checked::add(value, alignment - rest, "a rounded-up offset");
     }
     return value;
 }
@@ -140,140 +324,42 @@ DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons)
     }
     checkCounts(icons);
     DllImage image;
-    const auto F = checked::narrow<std::int16_t>(icons.size(), "the number of icon files");
-    // Group IDs run from 101 to 100 + F and must fit 16 bits.
-    checked::add<std::int16_t>(kFirstGroupId - 1, F, "the icon group ID");
-
-    // 1. Number the images 1 to N across all icon files.
     image.Icons = std::move(icons);
-    std::int16_t running = 0;
-    for (IconFileRecord& icon : image.Icons) {
-        for (std::int16_t j = 0; j < icon.Header.Count; ++j) {
-            icon.Entries[static_cast<std::size_t>(j)].Id = checked::add<std::int16_t>(
-                checked::add<std::int16_t>(running, j, "the icon ID"), 1, "the icon ID");
-        }
-        running = checked::add(running, icon.Header.Count, "the number of images");
-    }
-    const std::int16_t N = running;
-    const std::int16_t resources = checked::add(F, N, "the number of resources");
+    const ResourceCounts counts = numberResources(image.Icons);
 
-    // 2. The template.
+    // The headers: the template, the file and optional headers and the section table. The
+    // resource section follows them directly, as they end on a multiple of 16.
     const auto prefix = PeHeaderTemplate();
     image.Prefix.assign(prefix.begin(), prefix.end());
+    image.HeaderSize = checked::add(
+        checked::narrow<std::int32_t>(image.Prefix.size(), "the headers' size"),
+        pe::kFileHeaderSize + pe::kOptionalHeader32Size + kSectionCount * pe::kSectionHeaderSize,
+        "the headers' size");
 
-    // 3. File header.
-    ImageFileHeader& fh = image.FileHeader;
-    fh.Machine = checked::narrow<std::int16_t>(machine, "the machine value");
-    fh.NumberOfSections = 2;
-    fh.TimeDateStamp = kDllTimeDateStamp;
-    fh.SizeOfOptionalHeader = kOptionalHeaderSize;
-    fh.Characteristics = 0x210E;
+    const ResourceTables tables = placeTables(counts);
+    buildResourceTree(image, counts, tables);
+    image.DataEntriesOffset =
+        checked::add(image.HeaderSize, tables.dataEntries, "the data entries' file offset");
+    image.DataStart =
+        checked::add(image.HeaderSize, tables.data, "the resource data's file offset");
+    placeResourceData(image, counts);
 
-    // 4.-6. The resource tree: type, name and language levels, all by ID.
-    const std::int32_t languageBase =
-        add(0x40, mul(8, resources, "the resource directories' size"), "the language directories");
-    image.RootDirectory = directoryWithIds(2);
-    image.RootDirectory.Entries.push_back({kRtIcon, kSubdirectory | 0x20u});
-    image.RootDirectory.Entries.push_back(
-        {kRtGroupIcon, kSubdirectory | static_cast<std::uint32_t>(
-                                           add(0x30, mul(8, N, "the RT_ICON directory's size"),
-                                               "the RT_GROUP_ICON directory's offset"))});
-    // The language directory of resource m, 24 bytes each.
-    const auto languageDirectory = [languageBase](std::int32_t m) {
-        return kSubdirectory |
-               static_cast<std::uint32_t>(add(languageBase, mul(24, m, "a language directory"),
-                                              "a language directory's offset"));
-    };
-
-    image.TypeDirectories[0] = directoryWithIds(N);
-    for (std::int32_t j = 0; j < N; ++j) {
-        image.TypeDirectories[0].Entries.push_back(
-            {static_cast<std::uint32_t>(j + 1), languageDirectory(j)});
-    }
-    image.TypeDirectories[1] = directoryWithIds(F);
-    for (std::int32_t k = 0; k < F; ++k) {
-        image.TypeDirectories[1].Entries.push_back(
-            {static_cast<std::uint32_t>(kFirstGroupId + k), languageDirectory(N + k)});
-    }
-    const std::int32_t dataEntryBase =
-        add(0x40, mul(32, resources, "the resource directories' size"), "the data entries");
-    image.LanguageDirectories.assign(static_cast<std::size_t>(resources), directoryWithIds(1));
-    for (std::int32_t m = 0; m < resources; ++m) {
-        image.LanguageDirectories[static_cast<std::size_t>(m)].Entries.push_back(
-            {0, static_cast<std::uint32_t>(
-                    add(dataEntryBase, mul(16, m, "a data entry"), "a data entry's offset"))});
-    }
-
-    // 7.-9. Data entries and blob positions: images of a file, then its group, each blob
-    // starting on a multiple of 8.
-    image.HeaderSize =
-        add(checked::narrow<std::int32_t>(image.Prefix.size(), "the header size"),
-            kFileHeaderSize + kOptionalHeaderSize + 2 * kSectionHeaderSize, "the header size");
-    std::int32_t cursor =
-        add(add(image.HeaderSize, 0x40, "the resource section"),
-            mul(48, resources, "the resource directories' size"), "the first resource's offset");
-    image.DataEntries.assign(static_cast<std::size_t>(resources), {});
-    std::size_t m = 0;
-    for (std::size_t i = 0; i < image.Icons.size(); ++i) {
-        const IconFileRecord& icon = image.Icons[i];
-        for (const GroupIconEntry& entry : icon.Entries) {
-            image.DataEntries[m++] = {cursor, entry.BytesInRes, 0, 0};
-            cursor = RoundUp(add(cursor, entry.BytesInRes, "the resource section size"), 8);
-        }
-        const std::int32_t groupSize = groupBlobSize(icon.Header.Count);
-        image.DataEntries[static_cast<std::size_t>(N) + i] = {cursor, groupSize, 0, 0};
-        cursor = RoundUp(add(cursor, groupSize, "the resource section size"), 8);
-    }
-    image.DataCursor = cursor;
-    image.RelocOffset = RoundUp(image.DataCursor, 16);
-    const std::int32_t fileLength = add(image.RelocOffset, 16, "the DLL size");
+    // The resource section ends with the last blob's padding; the relocation section follows
+    // on the next multiple of 16 and ends the file.
+    image.RelocOffset = RoundUp(image.DataCursor, kAlignment);
+    const std::int32_t fileLength =
+        checked::add(image.RelocOffset, kRelocationSectionSize, "the DLL's size");
     const std::int32_t resourceSize =
-        checked::sub(image.DataCursor, image.HeaderSize, "the resource section size");
+        checked::sub(image.DataCursor, image.HeaderSize, "the resource section's size");
 
-    // 10. Optional header.
-    ImageOptionalHeader32& oh = image.OptionalHeader;
-    oh.Magic = 0x010B;
-    oh.MajorLinkerVersion = 6;
-    oh.MinorLinkerVersion = 0;
-    oh.SizeOfInitializedData =
-        add(checked::sub(image.RelocOffset, image.HeaderSize, "the initialized data size"), 16,
-            "the initialized data size");
-    oh.BaseOfCode = image.HeaderSize;
-    oh.BaseOfData = image.HeaderSize;
-    oh.ImageBase = 0x00010000;
-    oh.SectionAlignment = 16;
-    oh.FileAlignment = 16;
-    oh.MajorOperatingSystemVersion = 4;
-    oh.MajorSubsystemVersion = 2;
-    oh.SizeOfImage = fileLength;
-    oh.SizeOfHeaders = image.HeaderSize;
-    oh.Subsystem = 9; // Windows CE GUI
-    oh.SizeOfStackReserve = 0x00100000;
-    oh.SizeOfStackCommit = 0x00001000;
-    oh.SizeOfHeapReserve = 0x00100000;
-    oh.SizeOfHeapCommit = 0x00001000;
-    oh.NumberOfRvaAndSizes = 16;
-    oh.DataDirectory[2] = {image.HeaderSize, resourceSize};
-    oh.DataDirectory[5] = {image.RelocOffset, 8};
-
-    // 11. Section table.
-    ImageSectionHeader& rsrc = image.Sections[0];
-    StringToBytes(rsrc.Name, ".rsrc");
-    rsrc.VirtualSize = resourceSize;
-    rsrc.VirtualAddress = image.HeaderSize;
-    rsrc.SizeOfRawData = RoundUp(resourceSize, 16);
-    rsrc.PointerToRawData = image.HeaderSize;
-    rsrc.Characteristics = 0x40000040u;
-    ImageSectionHeader& reloc = image.Sections[1];
-    StringToBytes(reloc.Name, ".reloc");
-    reloc.VirtualSize = 12;
-    reloc.VirtualAddress = image.RelocOffset;
-    reloc.SizeOfRawData = RoundUp(12, 16);
-    reloc.PointerToRawData = image.RelocOffset;
-    reloc.Characteristics = 0x42000040u;
-
-    // 12. An empty base-relocation block.
-    image.RelocBlock = {0, 8, 0, 0};
+    image.FileHeader = fileHeader(machine);
+    image.OptionalHeader = optionalHeader(image, resourceSize, fileLength);
+    image.Sections = {
+        sectionHeader(".rsrc", image.HeaderSize, resourceSize, pe::kResourceSectionCharacteristics),
+        sectionHeader(".reloc", image.RelocOffset, kRelocationVirtualSize,
+                      pe::kRelocationSectionCharacteristics)};
+    // An empty base-relocation block (VirtualAddress 0, SizeOfBlock 8), then zeros.
+    image.RelocBlock = {0, pe::kBaseRelocationBlockSize, 0, 0};
     return image;
 }
 

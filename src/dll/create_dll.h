@@ -107,16 +107,19 @@ struct DllImage {
     std::vector<ResourceDirectory> LanguageDirectories; // one per resource, images first
     std::vector<ImageResourceDataEntry> DataEntries;    // same order
     std::vector<IconFileRecord> Icons;
+    // File offsets (equal to RVAs): the end of the headers and start of the resource section,
+    // the first data entry, the first data blob, the end of the last blob's padding and the
+    // relocation section.
     std::int32_t HeaderSize = 0;
+    std::int32_t DataEntriesOffset = 0;
+    std::int32_t DataStart = 0;
     std::int32_t DataCursor = 0;
     std::int32_t RelocOffset = 0;
-    std::array<std::int32_t, 4> RelocBlock{};
+    std::array<std::int32_t, 4> RelocBlock{}; // the 16 bytes of the relocation section
 
     std::int16_t imageCount() const; // N, over all icon files
 };
 
-inline constexpr std::uint32_t kRtIcon = 3;
-inline constexpr std::uint32_t kRtGroupIcon = 14;
 inline constexpr std::int16_t kFirstGroupId = 101;
 inline constexpr std::int32_t kDllTimeDateStamp = 0x37C54026;
 

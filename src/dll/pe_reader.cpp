@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "dll/create_dll.h"
+#include "dll/pe_format.h"
 #include "dll/write_dll.h"
 
 #include <algorithm>
@@ -15,18 +16,20 @@ namespace gw {
 
 namespace {
 
-constexpr std::uint32_t kHighBit = 0x80000000u;
-constexpr std::uint16_t kPe32Magic = 0x010B;
-constexpr std::uint16_t kPe32PlusMagic = 0x020B;
-constexpr std::uint64_t kDosHeaderSize = 64;
-constexpr std::uint64_t kFileHeaderSize = 20;
-constexpr std::uint64_t kSectionHeaderSize = 40;
-constexpr std::uint64_t kDirectoryHeaderSize = 16;
-constexpr std::uint64_t kDirectoryEntrySize = 8;
-constexpr std::uint64_t kDataEntrySize = 16;
-constexpr std::uint64_t kGroupHeaderSize = 6;
-constexpr std::uint64_t kGroupEntrySize = 14;
-constexpr std::size_t kResourceDataDirectory = 2;
+using pe::kHighBit;
+using pe::kRtGroupIcon;
+using pe::kRtIcon;
+
+// The format's sizes in the reader's unsigned 64-bit arithmetic, where no sum of them wraps.
+constexpr std::uint64_t kDosHeaderSize = pe::kDosHeaderSize;
+constexpr std::uint64_t kFileHeaderSize = pe::kFileHeaderSize;
+constexpr std::uint64_t kSectionHeaderSize = pe::kSectionHeaderSize;
+constexpr std::uint64_t kDirectoryHeaderSize = pe::kResourceDirectorySize;
+constexpr std::uint64_t kDirectoryEntrySize = pe::kResourceEntrySize;
+constexpr std::uint64_t kDataEntrySize = pe::kResourceDataEntrySize;
+constexpr std::uint64_t kGroupHeaderSize = pe::kGroupHeaderSize;
+constexpr std::uint64_t kGroupEntrySize = pe::kGroupEntrySize;
+constexpr std::uint64_t kDataDirectorySize = pe::kDataDirectorySize;
 
 std::string plural(std::uint64_t count, const std::string& one, const std::string& many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -141,23 +144,24 @@ private:
                          " bytes are too few for an MS-DOS header");
         }
         ByteReader dos = read(0, kDosHeaderSize, "the MS-DOS header");
-        if (dos.u16() != 0x5A4D) {
+        if (dos.u16() != pe::kDosMagic) {
             fail(at("the MS-DOS header", 0), "not a PE file: it does not begin with \"MZ\"");
         }
-        dos.bytes(0x3C - 2);
+        dos.bytes(pe::kDosNewHeaderField - 2);
         const std::uint64_t peOffset = dos.u32();
-        ByteReader pe = read(peOffset, 4 + kFileHeaderSize, "the PE signature and file header");
-        if (pe.u32() != 0x00004550) {
+        ByteReader header = read(peOffset, pe::kPeSignatureSize + kFileHeaderSize,
+                                 "the PE signature and file header");
+        if (header.u32() != pe::kPeSignature) {
             fail(at("the PE signature", peOffset),
                  "not a PE file: no \"PE\" signature where the MS-DOS header points");
         }
-        file_.Machine = pe.u16();
-        const std::uint16_t sectionCount = pe.u16();
-        pe.bytes(12); // TimeDateStamp, PointerToSymbolTable, NumberOfSymbols
-        const std::uint16_t optionalSize = pe.u16();
-        file_.Characteristics = pe.u16();
+        file_.Machine = header.u16();
+        const std::uint16_t sectionCount = header.u16();
+        header.bytes(12); // TimeDateStamp, PointerToSymbolTable, NumberOfSymbols
+        const std::uint16_t optionalSize = header.u16();
+        file_.Characteristics = header.u16();
 
-        const std::uint64_t optionalOffset = peOffset + 4 + kFileHeaderSize;
+        const std::uint64_t optionalOffset = peOffset + pe::kPeSignatureSize + kFileHeaderSize;
         const std::string optionalWhat = "the optional header";
         ByteReader optional = read(optionalOffset, optionalSize, optionalWhat);
         if (optionalSize < 2) {
@@ -165,22 +169,24 @@ private:
                  "it is " + std::to_string(optionalSize) + " bytes long; an image needs one");
         }
         const std::uint16_t magic = optional.u16();
-        if (magic != kPe32Magic && magic != kPe32PlusMagic) {
+        if (magic != pe::kPe32Magic && magic != pe::kPe32PlusMagic) {
             fail(at(optionalWhat, optionalOffset),
                  "its magic number " + HexText(magic) +
                      " is neither PE32 (0x10B) nor PE32+ (0x20B)");
         }
-        file_.Pe32Plus = magic == kPe32PlusMagic;
-        const std::uint64_t directoriesAt = file_.Pe32Plus ? 112 : 96;
+        file_.Pe32Plus = magic == pe::kPe32PlusMagic;
+        const std::uint64_t directoriesAt =
+            file_.Pe32Plus ? pe::kDataDirectoriesAt32Plus : pe::kDataDirectoriesAt32;
         if (optionalSize < directoriesAt) {
             fail(at(optionalWhat, optionalOffset),
                  "it is " + std::to_string(optionalSize) + " bytes long, too short for a " +
                      (file_.Pe32Plus ? "PE32+" : "PE32") + " optional header of at least " +
                      std::to_string(directoriesAt));
         }
-        optional.bytes(directoriesAt - 6);
+        // NumberOfRvaAndSizes: the 4 bytes before the directories, after the 2 of the magic.
+        optional.bytes(directoriesAt - 4 - 2);
         const std::uint32_t directoryCount = optional.u32();
-        const std::uint64_t room = (optionalSize - directoriesAt) / 8;
+        const std::uint64_t room = (optionalSize - directoriesAt) / kDataDirectorySize;
         if (directoryCount > room) {
             fail(at(optionalWhat, optionalOffset),
                  "it claims " +
@@ -189,8 +195,8 @@ private:
                      std::to_string(room));
         }
         std::uint64_t resourceRva = 0;
-        if (directoryCount > kResourceDataDirectory) {
-            optional.bytes(8 * kResourceDataDirectory);
+        if (directoryCount > pe::kResourceDirectoryIndex) {
+            optional.bytes(kDataDirectorySize * pe::kResourceDirectoryIndex);
             resourceRva = optional.u32();
         }
 
@@ -201,7 +207,7 @@ private:
         file_.Sections.reserve(sectionCount);
         for (std::uint16_t i = 0; i < sectionCount; ++i) {
             PeSection s;
-            const auto name = table.bytes(8);
+            const auto name = table.bytes(pe::kSectionNameSize);
             s.Name.assign(name.begin(), std::find(name.begin(), name.end(), 0));
             s.VirtualSize = table.u32();
             s.VirtualAddress = table.u32();
@@ -241,7 +247,7 @@ private:
                  "the resource tree leads to this directory a second time (a loop)");
         }
         ByteReader header = read(dir.fileOffset, kDirectoryHeaderSize, what);
-        header.bytes(12);
+        header.bytes(12); // Characteristics, TimeDateStamp, MajorVersion, MinorVersion
         const std::uint64_t count = std::uint64_t{header.u16()} + header.u16();
         map(rva, kDirectoryHeaderSize + kDirectoryEntrySize * count,
             what + " with " + plural(count, "entry", "entries"));
@@ -441,11 +447,10 @@ std::string fieldAt(const std::array<Field, N>& fields, std::uint64_t relative) 
 // What the DLL this program writes holds at a file offset.
 std::string layoutRegion(const DllImage& image, std::uint64_t offset) {
     const std::uint64_t fileHeader = image.Prefix.size();
-    const std::uint64_t optionalHeader = fileHeader + 20;
-    const std::uint64_t sectionTable = optionalHeader + 224;
-    const std::uint64_t resources = image.DataEntries.size();
-    const std::uint64_t dataEntries = image.HeaderSize + 0x40 + 32 * resources;
-    const std::uint64_t blobs = dataEntries + 16 * resources;
+    const std::uint64_t optionalHeader = fileHeader + kFileHeaderSize;
+    const std::uint64_t sectionTable = optionalHeader + pe::kOptionalHeader32Size;
+    const auto dataEntries = static_cast<std::uint64_t>(image.DataEntriesOffset);
+    const auto blobs = static_cast<std::uint64_t>(image.DataStart);
     if (offset < fileHeader) {
         return "the MS-DOS header and stub";
     }
@@ -455,8 +460,12 @@ std::string layoutRegion(const DllImage& image, std::uint64_t offset) {
     if (offset < sectionTable) {
         const std::uint64_t relative = offset - optionalHeader;
         return "the optional header, " +
-               (relative < 96 ? fieldAt(kOptionalHeaderFields, relative)
-                              : "DataDirectory[" + std::to_string((relative - 96) / 8) + "]");
+               (relative < pe::kDataDirectoriesAt32
+                    ? fieldAt(kOptionalHeaderFields, relative)
+                    : "DataDirectory[" +
+                          std::to_string((relative - pe::kDataDirectoriesAt32) /
+                                         kDataDirectorySize) +
+                          "]");
     }
     if (offset < static_cast<std::uint64_t>(image.HeaderSize)) {
         const std::size_t index = (offset - sectionTable) / kSectionHeaderSize;

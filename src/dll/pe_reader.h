@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dll/pe_format.h"
 #include "icons/icon_files.h"
 
 #include <cstdint>
@@ -60,7 +61,7 @@ struct PeIconFile {
     std::vector<PeResource> Icons;   // RT_ICON, in the order of the resource tree
     std::vector<PeIconGroup> Groups; // RT_GROUP_ICON, in the order of the resource tree
 
-    bool isDll() const { return (Characteristics & 0x2000u) != 0; }
+    bool isDll() const { return (Characteristics & pe::kFileDll) != 0; }
     std::span<const std::uint8_t> data(const PeResource& resource) const;
 };
 

@@ -3,6 +3,7 @@
 #include "common/checked.h"
 #include "common/error.h"
 #include "common/file_io.h"
+#include "dll/pe_format.h"
 
 #include <filesystem>
 #include <memory>
@@ -61,14 +62,74 @@ void putSectionHeader(ByteWriter& out, const ImageSectionHeader& s) {
     out.u32(s.Characteristics);
 }
 
-std::int32_t advance(std::int32_t position, std::uint64_t count) {
-    return checked::add(position, checked::narrow<std::int32_t>(count, "the DLL size"),
-                        "the DLL size");
+// Runs put and checks that it wrote exactly the format's size of the structure: the layout's
+// offsets hold only when every structure comes out at its size.
+template <class Put>
+void putExactly(ByteWriter& out, std::uint64_t size, const std::string& what, Put put) {
+    const std::uint64_t start = out.position();
+    put();
+    const std::uint64_t written = out.position() - start;
+    if (written != size) {
+        throw Error("internal error: " + what + " came out " + std::to_string(written) +
+                    " bytes long instead of " + std::to_string(size));
+    }
+}
+
+// Checks that the output has reached the offset the layout gives the next structure.
+void expectPosition(const ByteWriter& out, std::int32_t offset, const std::string& what) {
+    if (out.position() != static_cast<std::uint64_t>(offset)) {
+        throw Error("internal error: " + what + " would start at file offset " +
+                    std::to_string(out.position()) + " instead of " + std::to_string(offset));
+    }
+}
+
+// Zero bytes up to the offset the layout gives the next part, which the output must not have
+// passed.
+void padTo(ByteWriter& out, std::int32_t offset, const std::string& what) {
+    const auto target = static_cast<std::uint64_t>(offset);
+    if (out.position() > target) {
+        throw Error("internal error: " + what + " would start at file offset " +
+                    std::to_string(target) + ", but " + std::to_string(out.position()) +
+                    " bytes are written already");
+    }
+    out.zeros(target - out.position());
+}
+
+void putDirectory(ByteWriter& out, const ResourceDirectory& dir, const std::string& what) {
+    const std::int64_t entries = std::int64_t{dir.NumberOfNamedEntries} + dir.NumberOfIdEntries;
+    const std::uint64_t size =
+        static_cast<std::uint64_t>(pe::kResourceDirectorySize + pe::kResourceEntrySize * entries);
+    putExactly(out, size, what, [&] { PutResourceDirectory(out, dir); });
+}
+
+void putGroup(ByteWriter& out, const IconFileRecord& icon) {
+    out.i16(icon.Header.Reserved);
+    out.i16(icon.Header.Type);
+    out.i16(icon.Header.Count);
+    for (const GroupIconEntry& e : icon.Entries) {
+        out.u8(e.Width);
+        out.u8(e.Height);
+        out.u8(e.ColorCount);
+        out.u8(e.Reserved);
+        out.i16(e.Planes);
+        out.i16(e.BitCount);
+        out.i32(e.BytesInRes);
+        out.i16(e.Id);
+    }
+}
+
+// A blob at the offset and of the size its data entry gives, after zeros from the blob before.
+template <class Put>
+void putBlob(ByteWriter& out, const ImageResourceDataEntry& entry, const std::string& what,
+             Put put) {
+    padTo(out, entry.OffsetToData, what);
+    putExactly(out, static_cast<std::uint64_t>(entry.Size), what, put);
 }
 
 } // namespace
 
 std::int32_t PutResourceDirectory(ByteWriter& out, const ResourceDirectory& dir) {
+    const std::uint64_t start = out.position();
     out.i32(dir.Characteristics);
     out.i32(dir.TimeDateStamp);
     out.i16(dir.MajorVersion);
@@ -79,7 +140,7 @@ std::int32_t PutResourceDirectory(ByteWriter& out, const ResourceDirectory& dir)
         out.u32(e.NameOrId);
         out.u32(e.OffsetToData);
     }
-    return 16 + 8 * static_cast<std::int32_t>(dir.Entries.size());
+    return checked::narrow<std::int32_t>(out.position() - start, "a resource directory's size");
 }
 
 void PadToAlignment(ByteWriter& out, std::int32_t& position, std::int32_t alignment) {
@@ -90,64 +151,55 @@ void PadToAlignment(ByteWriter& out, std::int32_t& position, std::int32_t alignm
 }
 
 void WriteDllImage(const DllImage& image, ByteWriter& out) {
-    std::int32_t position = 0;
-    out.bytes(image.Prefix);
-    position = advance(position, image.Prefix.size());
+    putExactly(out, image.Prefix.size(), "the MS-DOS header and stub",
+               [&] { out.bytes(image.Prefix); });
+    putExactly(out, pe::kFileHeaderSize, "the file header",
+               [&] { putFileHeader(out, image.FileHeader); });
+    putExactly(out, pe::kOptionalHeader32Size, "the optional header",
+               [&] { putOptionalHeader(out, image.OptionalHeader); });
+    for (const ImageSectionHeader& section : image.Sections) {
+        putExactly(out, pe::kSectionHeaderSize, "a section header",
+                   [&] { putSectionHeader(out, section); });
+    }
 
-    putFileHeader(out, image.FileHeader);
-    putOptionalHeader(out, image.OptionalHeader);
-    putSectionHeader(out, image.Sections[0]);
-    putSectionHeader(out, image.Sections[1]);
-    position = advance(position, 20 + 224 + 2 * 40);
-
-    position = advance(position, PutResourceDirectory(out, image.RootDirectory));
+    expectPosition(out, image.HeaderSize, "the resource section");
+    putDirectory(out, image.RootDirectory, "the root resource directory");
     for (const ResourceDirectory& dir : image.TypeDirectories) {
-        position = advance(position, PutResourceDirectory(out, dir));
+        putDirectory(out, dir, "a resource type's directory");
     }
     for (const ResourceDirectory& dir : image.LanguageDirectories) {
-        position = advance(position, PutResourceDirectory(out, dir));
+        putDirectory(out, dir, "a language directory");
     }
+    expectPosition(out, image.DataEntriesOffset, "the resource data entries");
     for (const ImageResourceDataEntry& e : image.DataEntries) {
-        out.i32(e.OffsetToData);
-        out.i32(e.Size);
-        out.i32(e.CodePage);
-        out.i32(e.Reserved);
+        putExactly(out, pe::kResourceDataEntrySize, "a resource data entry", [&] {
+            out.i32(e.OffsetToData);
+            out.i32(e.Size);
+            out.i32(e.CodePage);
+            out.i32(e.Reserved);
+        });
     }
-    position = advance(position, 16 * image.DataEntries.size());
 
-    for (const IconFileRecord& icon : image.Icons) {
+    // Of every file its images, then its group; their data entries list the images first.
+    expectPosition(out, image.DataStart, "the resource data");
+    const auto imageCount = static_cast<std::size_t>(image.imageCount());
+    std::size_t nextImage = 0;
+    for (std::size_t i = 0; i < image.Icons.size(); ++i) {
+        const IconFileRecord& icon = image.Icons[i];
         for (const IconImage& img : icon.Images) {
-            PutIconImage(out, img);
-            position =
-                advance(position, kBitmapInfoHeaderSize + 4 * img.Palette.size() + img.Bits.size());
-            PadToAlignment(out, position, 8);
+            putBlob(out, image.DataEntries.at(nextImage),
+                    "RT_ICON " + std::to_string(nextImage + 1), [&] { PutIconImage(out, img); });
+            ++nextImage;
         }
-        out.i16(icon.Header.Reserved);
-        out.i16(icon.Header.Type);
-        out.i16(icon.Header.Count);
-        for (const GroupIconEntry& e : icon.Entries) {
-            out.u8(e.Width);
-            out.u8(e.Height);
-            out.u8(e.ColorCount);
-            out.u8(e.Reserved);
-            out.i16(e.Planes);
-            out.i16(e.BitCount);
-            out.i32(e.BytesInRes);
-            out.i16(e.Id);
-        }
-        position = advance(position, 6 + 14 * icon.Entries.size());
-        PadToAlignment(out, position, 8);
+        putBlob(out, image.DataEntries.at(imageCount + i),
+                "icon group " + std::to_string(kFirstGroupId + i), [&] { putGroup(out, icon); });
     }
-    PadToAlignment(out, position, 16);
+    padTo(out, image.DataCursor, "the end of the resource data");
+    padTo(out, image.RelocOffset, "the relocation section");
     for (std::int32_t v : image.RelocBlock) {
         out.i32(v);
     }
-    position = advance(position, 16);
-    PadToAlignment(out, position, 16);
-    if (position != image.OptionalHeader.SizeOfImage) {
-        throw Error("internal error: the DLL came out " + std::to_string(position) +
-                    " bytes long instead of " + std::to_string(image.OptionalHeader.SizeOfImage));
-    }
+    expectPosition(out, image.OptionalHeader.SizeOfImage, "the end of the DLL");
 }
 
 std::vector<std::uint8_t> DllBytes(const DllImage& image) {
