@@ -34,6 +34,7 @@ TEST(RemoveImagesCliTest, KeepsTheListedImagesInTheirFileOrder) {
         EXPECT_EQ(test::IconImageBytes(file, 1), test::IconImageBytes(source, second));
         EXPECT_TRUE(target == icon || test::ReadBytes(icon) == source) << "source changed";
     }
+    EXPECT_EQ(test::FilesIn(dir.path()), 2u); // no temporary file left beside them
 }
 
 } // namespace
