@@ -100,6 +100,7 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
         {bits(16), at + "image 1: the image has 16 bits per pixel"},
         {compression(1), at + "image 1: its compression is 1 (BI_RLE8)"},
         {compression(3), at + "image 1: its compression is 3 (BI_BITFIELDS)"},
+        {compression(6), at + "image 1: its compression is 6; only uncompressed"},
         {width(0), at + "image 1: its width of 0 pixels is outside 1 to 256"},
         {width(257), at + "image 1: its width of 257 pixels"},
         {height(0), at + "image 1: its height of 0 pixels"},

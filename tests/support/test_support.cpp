@@ -1,6 +1,5 @@
 #include "support/test_support.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -184,10 +183,9 @@ platform::MessageAnswer RecordingMessages::show(const platform::Message& message
 
 #ifndef _WIN32
 Process::Process(const std::vector<std::string>& argv) {
-    std::vector<std::string> words = argv;
     std::vector<char*> pointers;
-    for (std::string& word : words) {
-        pointers.push_back(word.data());
+    for (const std::string& word : argv) {
+        pointers.push_back(const_cast<char*>(word.c_str())); // posix_spawn does not change them
     }
     pointers.push_back(nullptr);
     posix_spawn_file_actions_t actions;
@@ -245,17 +243,7 @@ ProcessResult RunCli(const std::vector<std::string>& arguments) {
 }
 
 ProcessResult RunShell(const std::string& commandLine) {
-    TempDir capture;
-    const std::string outFile = capture.file("out");
-    const std::string errFile = capture.file("err");
-    const std::string full = "(" + commandLine + ") >" + ShellQuote(outFile) + " 2>" +
-                             ShellQuote(errFile) + " </dev/null";
-    const int status = std::system(full.c_str());
-    ProcessResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadText(outFile);
-    result.err = ReadText(errFile);
-    return result;
+    return RunProcess({"/bin/sh", "-c", commandLine});
 }
 
 std::string ShellQuote(const std::string& word) {
@@ -271,7 +259,7 @@ std::string ShellQuote(const std::string& word) {
 }
 
 bool HaveProgram(const std::string& name) {
-    return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
+    return RunShell("command -v " + ShellQuote(name)).exitCode == 0;
 }
 
 fs::path ExamplesDir() {

@@ -103,7 +103,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv);
 // Runs the real glyphwright-cli with the arguments.
 ProcessResult RunCli(const std::vector<std::string>& arguments);
 
-// Runs a shell command line and collects its output streams.
+// Runs a command line through /bin/sh; see Process.
 ProcessResult RunShell(const std::string& commandLine);
 
 // Quotes a word for /bin/sh.
