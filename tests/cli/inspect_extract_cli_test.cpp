@@ -88,11 +88,13 @@ TEST(InspectExtractCliTest, ReadsDllsLinkedByAnotherToolchain) {
                         "llvm and lld)";
     }
     test::TempDir dir;
-    // A named group, and group 101 in two languages, each with its own images.
+    // Named groups (one named like a device, which Windows keeps), and group 101 in two
+    // languages, each with its own images.
     const auto icon = [](const char* file) { return " ICON \"" + Example(file) + "\"\n"; };
     test::WriteText(dir.path() / "x.rc", "LANGUAGE 9, 1\n101" + icon("glyph-4bit.ico") + "AppIcon" +
                                              icon("multi.ico") + "LANGUAGE 7, 1\n101" +
-                                             icon("mono-1bit.ico"));
+                                             icon("mono-1bit.ico") + "Com1" +
+                                             icon("tile-8bit.ico"));
     ASSERT_EQ(test::RunProcess({"llvm-rc", "/fo", dir.file("x.res"), dir.file("x.rc")}).exitCode,
               0);
     const std::pair<const char*, const char*> dlls[] = {{"x86", "PE32 DLL, machine X86"},
@@ -115,10 +117,11 @@ TEST(InspectExtractCliTest, ReadsDllsLinkedByAnotherToolchain) {
         }
         // Each language of group 101 with its own images; the named group under its name.
         Cli({"extract", dll, "-o", out.string()});
-        EXPECT_EQ(test::FilesIn(out), 3u);
+        EXPECT_EQ(test::FilesIn(out), 4u);
         ExpectSameImages(out / "101-1033.ico", "glyph-4bit.ico");
         ExpectSameImages(out / "101-1031.ico", "mono-1bit.ico");
         ExpectSameImages(out / "APPICON.ico", "multi.ico");
+        ExpectSameImages(out / "_COM1.ico", "tile-8bit.ico");
         Cli({"extract", "--group", "appicon", "-o", named.string(), dll});
         EXPECT_EQ(test::FilesIn(named), 1u);
         ExpectSameImages(named / "APPICON.ico", "multi.ico");
