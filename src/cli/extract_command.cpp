@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 #include "dll/pe_reader.h"
 #include "icons/icon_files.h"
 
@@ -19,12 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // A resource name as a file name that every platform accepts: characters that are not letters,
 // digits, '-', '_' or '.' become '_', as does a leading dot, and the names Windows keeps for its
 // devices get a leading '_'.
@@ -38,7 +33,7 @@ std::string safeFileName(const std::string& name) {
         safe.insert(safe.begin(), '_');
     }
     static const std::array<const char*, 4> kDevices = {"con", "prn", "aux", "nul"};
-    const std::string stem = lowerCase(safe.substr(0, safe.find('.')));
+    const std::string stem = LowerCase(safe.substr(0, safe.find('.')));
     const bool numbered = stem.size() == 4 &&
                           (stem.rfind("com", 0) == 0 || stem.rfind("lpt", 0) == 0) &&
                           std::isdigit(static_cast<unsigned char>(stem[3]));
@@ -50,8 +45,7 @@ std::string safeFileName(const std::string& name) {
 
 bool matches(const ResourceName& name, const std::string& wanted) {
     // Resource names compare without regard to case, as Windows looks them up.
-    return name.IsName ? lowerCase(name.Name) == lowerCase(wanted)
-                       : std::to_string(name.Id) == wanted;
+    return name.IsName ? EqualNoCase(name.Name, wanted) : std::to_string(name.Id) == wanted;
 }
 
 // One .ico name per group, after the group: "101.ico", "APPICON.ico". A group that the file
@@ -72,7 +66,7 @@ std::vector<std::string> fileNames(const PeIconFile& file,
             stem += "-" + std::to_string(group->Resource.Language);
         }
         std::string candidate = stem;
-        for (int n = 2; !taken.insert(lowerCase(candidate)).second; ++n) {
+        for (int n = 2; !taken.insert(LowerCase(candidate)).second; ++n) {
             candidate = stem + "-" + std::to_string(n);
         }
         names.push_back(candidate + ".ico");
@@ -121,8 +115,9 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
 
     // Every group is taken apart before the first file is written, so a group that no icon
     // file can hold stops the command before it has written anything.
+    std::vector<std::vector<IconImage>> images;
     for (const PeIconGroup* group : groups) {
-        GroupImages(file, *group);
+        images.push_back(GroupImages(file, *group));
     }
     const fs::path folder = args.values.at("output");
     // An icon file to be written must not be the file being read (a DLL named like one of them
@@ -143,10 +138,9 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     }
     for (std::size_t i = 0; i < groups.size(); ++i) {
         const std::string path = (folder / names[i]).string();
-        const std::vector<IconImage> images = GroupImages(file, *groups[i]);
-        WriteIconFile(path, images); // a failure reaches RunCli, which prints its cause
-        console.out << path << ": " << GroupItem(*groups[i]) << ", " << images.size()
-                    << (images.size() == 1 ? " image, " : " images, ") << fs::file_size(path)
+        WriteIconFile(path, images[i]); // a failure reaches RunCli, which prints its cause
+        console.out << path << ": " << GroupItem(*groups[i]) << ", " << images[i].size()
+                    << (images[i].size() == 1 ? " image, " : " images, ") << fs::file_size(path)
                     << " bytes\n";
     }
     return kExitOk;

@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "common/byte_io.h"
+#include "common/text.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 std::string machineText(std::uint16_t machine) {
     const std::string name = TargetName(machine);
-    return name.empty() ? HexText(machine) : name;
+    return name.empty() ? Hex(machine, 1) : name;
 }
 
 // The colour depth a group entry gives; when it gives none, the one of the image's own
@@ -38,8 +39,8 @@ void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& gr
     }
     shown.insert(icon);
     // A width or height of 0 in a group entry stands for 256.
-    const int width = entry.Width == 0 ? 256 : entry.Width;
-    const int height = entry.Height == 0 ? 256 : entry.Height;
+    const int width = entry.Width == 0 ? kMaxIconSide : entry.Width;
+    const int height = entry.Height == 0 ? kMaxIconSide : entry.Height;
     const int bits = bitsPerPixel(file, entry, *icon);
     out << width << " x " << height << ", " << bits << (bits == 1 ? " bit" : " bits")
         << " per pixel, " << icon->Size << " bytes";
@@ -64,8 +65,8 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
     out << "sections: " << file.Sections.size() << '\n';
     for (const PeSection& s : file.Sections) {
         out << "  " << (s.Name.empty() ? "(no name)" : s.Name) << ": RVA "
-            << HexText(s.VirtualAddress) << ", " << s.VirtualSize << " bytes; file offset "
-            << HexText(s.PointerToRawData) << ", " << s.SizeOfRawData << " bytes\n";
+            << Hex(s.VirtualAddress, 1) << ", " << s.VirtualSize << " bytes; file offset "
+            << Hex(s.PointerToRawData, 1) << ", " << s.SizeOfRawData << " bytes\n";
     }
     out << "icon groups: " << file.Groups.size() << ", icon images: " << file.Icons.size() << '\n';
     std::set<const PeResource*> shown;

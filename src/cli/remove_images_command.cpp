@@ -1,8 +1,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "common/error.h"
 #include "common/file_io.h"
 #include "icons/icon_files.h"
-#include "platform/console_services.h"
 
 #include <charconv>
 #include <filesystem>
@@ -60,19 +60,12 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
     }
 
     const std::vector<IconImage> images = ReadIconImages(source).Images;
-    if (!kept.empty() && *kept.rbegin() >= images.size()) {
+    if (kept.empty()) {
+        throw Error("No images selected!");
+    }
+    if (*kept.rbegin() >= images.size()) {
         throw UsageError("image " + std::to_string(*kept.rbegin()) + " does not exist; " + source +
                          " holds images 0 to " + std::to_string(images.size() - 1));
-    }
-
-    platform::ConsoleMessages messages(console.out, console.err);
-    if (kept.empty()) {
-        platform::Message message;
-        message.text = "No images selected!";
-        message.title = saveAs ? "Save As..." : "Save...";
-        message.icon = platform::MessageIcon::Critical;
-        messages.show(message);
-        return kExitFailure;
     }
 
     // The kept images stay in the order they have in the file.

@@ -68,13 +68,13 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
         EXPECT_EQ(test::ReadBytes(target), (Bytes{1, 2, 3})); // not yet replaced
     } // abandoned: the old file stays, the temporary file goes
     EXPECT_EQ(test::ReadBytes(target), (Bytes{1, 2, 3}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(test::FilesIn(dir.path()), 1u);
 
     writeFileAtomically(target, Bytes{4, 5});
     EXPECT_EQ(test::ReadBytes(target), (Bytes{4, 5}));
     EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::others_read,
               std::filesystem::perms::others_read);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(test::FilesIn(dir.path()), 1u);
 
     EXPECT_THROW(AtomicFile{dir.path()}, Error); // a folder is not a file
 }

@@ -1,4 +1,5 @@
 #include "common/interrupt_cleanup.h"
+#include "support/setup_directory.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -6,30 +7,11 @@
 #ifndef _WIN32
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace gw {
 namespace {
-
-// Whether the process has ended: it no longer exists or is a zombie waiting to be reaped by
-// whoever inherited it. Waits up to five seconds.
-bool Gone(pid_t pid) {
-    for (int attempt = 0; attempt < 5000; ++attempt) {
-        if (::kill(pid, 0) != 0) {
-            return true;
-        }
-        std::ifstream statFile("/proc/" + std::to_string(pid) + "/stat");
-        const std::string stat(std::istreambuf_iterator<char>(statFile), {});
-        const auto state = stat.rfind(") ");
-        if (state != std::string::npos && stat[state + 2] == 'Z') {
-            return true;
-        }
-        ::usleep(1000);
-    }
-    return false;
-}
 
 // A real process is interrupted while it holds a named temporary file and a child group: the
 // file is removed, the child group ended, and the process ends by the signal it was sent.
@@ -72,7 +54,7 @@ TEST(InterruptCleanupTest, RemovesRegisteredFilesAndEndsRegisteredChildren) {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_FALSE(std::filesystem::exists(temporary)) << signal;
         EXPECT_TRUE(std::filesystem::exists(kept)) << signal;
-        EXPECT_TRUE(Gone(child)) << signal;
+        EXPECT_TRUE(test::ProcessGone(child, std::chrono::seconds{5})) << signal;
     }
 }
 

@@ -1,10 +1,20 @@
 #include "support/test_support.h"
 
-#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
-#include <sstream>
 #include <stdexcept>
+#include <thread>
+
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+#endif
 
 namespace gw::test {
 
@@ -43,7 +53,8 @@ Bytes ReadBytes(const fs::path& path) {
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path.string());
     }
@@ -67,6 +78,8 @@ std::uint32_t Le32(const Bytes& b, std::size_t at) {
            (std::uint32_t{b.at(at + 2)} << 16) | (std::uint32_t{b.at(at + 3)} << 24);
 }
 
+namespace {
+
 void Put16(Bytes& b, std::uint16_t v) {
     b.push_back(static_cast<std::uint8_t>(v));
     b.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -76,6 +89,8 @@ void Put32(Bytes& b, std::uint32_t v) {
     Put16(b, static_cast<std::uint16_t>(v));
     Put16(b, static_cast<std::uint16_t>(v >> 16));
 }
+
+} // namespace
 
 Bytes MakeImage(int width, int height, int bits, std::uint8_t seed) {
     const int xorStride = ((width * bits + 31) / 32) * 4;
@@ -166,18 +181,69 @@ platform::MessageAnswer RecordingMessages::show(const platform::Message& message
     return answer;
 }
 
-ProcessResult RunShell(const std::string& commandLine) {
-    TempDir capture;
-    const std::string outFile = capture.file("out");
-    const std::string errFile = capture.file("err");
-    const std::string full =
-        "(" + commandLine + ") >" + ShellQuote(outFile) + " 2>" + ShellQuote(errFile) + " </dev/null";
-    const int status = std::system(full.c_str());
+#ifndef _WIN32
+Process::Process(const std::vector<std::string>& argv) {
+    std::vector<char*> pointers;
+    for (const std::string& word : argv) {
+        pointers.push_back(const_cast<char*>(word.c_str())); // posix_spawn does not change them
+    }
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const std::string out = capture_.file("out"), err = capture_.file("err");
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
+    pid_t pid = -1;
+    const int failed = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        throw std::runtime_error("cannot start " + argv.at(0) + ": " + std::strerror(failed));
+    }
+    pid_ = pid;
+}
+
+Process::~Process() {
+    if (!ended_) {
+        ::kill(static_cast<pid_t>(pid_), SIGKILL);
+        ::waitpid(static_cast<pid_t>(pid_), nullptr, 0);
+    }
+}
+
+ProcessResult Process::wait(std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "process " << pid_ << " still runs after " << limit.count() << " s";
+            ::kill(static_cast<pid_t>(pid_), SIGKILL);
+            ::waitpid(static_cast<pid_t>(pid_), &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ended_ = true;
     ProcessResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadText(outFile);
-    result.err = ReadText(errFile);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.out = ReadText(capture_.file("out"));
+    result.err = ReadText(capture_.file("err"));
     return result;
+}
+#endif
+
+ProcessResult RunProcess(const std::vector<std::string>& argv) {
+    return Process(argv).wait();
+}
+
+ProcessResult RunCli(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {GLYPHWRIGHT_CLI};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunProcess(argv);
+}
+
+ProcessResult RunShell(const std::string& commandLine) {
+    return RunProcess({"/bin/sh", "-c", commandLine});
 }
 
 std::string ShellQuote(const std::string& word) {
@@ -193,9 +259,23 @@ std::string ShellQuote(const std::string& word) {
 }
 
 bool HaveProgram(const std::string& name) {
-    return std::system(("command -v " + ShellQuote(name) + " >/dev/null 2>&1").c_str()) == 0;
+    return RunShell("command -v " + ShellQuote(name)).exitCode == 0;
 }
 
-fs::path ExamplesDir() { return GLYPHWRIGHT_EXAMPLES_DIR; }
+fs::path ExamplesDir() {
+    return GLYPHWRIGHT_EXAMPLES_DIR;
+}
+
+std::string Example(const std::string& name) {
+    return (ExamplesDir() / name).string();
+}
+
+std::size_t FilesIn(const fs::path& dir) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
+}
+
+std::string TestData(const std::string& name) {
+    return ReadText(fs::path(GLYPHWRIGHT_TEST_DATA_DIR) / name);
+}
 
 } // namespace gw::test

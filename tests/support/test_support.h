@@ -1,12 +1,13 @@
 #pragma once
 
+#include "platform/services.h"
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "platform/services.h"
 
 namespace gw::test {
 
@@ -35,8 +36,6 @@ void WriteText(const std::filesystem::path& path, const std::string& text);
 // Little-endian field access for checking binary output independently of the product code.
 std::uint16_t Le16(const Bytes& bytes, std::size_t at);
 std::uint32_t Le32(const Bytes& bytes, std::size_t at);
-void Put16(Bytes& bytes, std::uint16_t v);
-void Put32(Bytes& bytes, std::uint32_t v);
 
 // One icon image as stored in a file: a 40-byte BITMAPINFOHEADER (biHeight twice the height),
 // a colour table of 2^bits entries and size-dependent masks filled with a pattern from seed.
@@ -72,12 +71,39 @@ public:
 
 // A program run to its end, with what it printed.
 struct ProcessResult {
-    int exitCode = -1;
+    int exitCode = -1; // -1 when it ended by a signal
+    int signal = 0;    // the signal that ended it, or 0
     std::string out;
     std::string err;
 };
 
-// Runs a shell command line and collects its output streams.
+// A program started directly, without a shell, from an argument vector (the program first,
+// looked up on the PATH when it has no folder), reading nothing and writing its two output
+// streams to files. Destroying it kills the program if it still runs.
+class Process {
+public:
+    explicit Process(const std::vector<std::string>& argv);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    long pid() const { return pid_; }
+    // Waits for the end, at most the limit (then kills the program and fails the test).
+    ProcessResult wait(std::chrono::seconds limit = std::chrono::seconds{120});
+
+private:
+    TempDir capture_;
+    long pid_ = -1;
+    bool ended_ = false;
+};
+
+// Runs the program to its end; see Process.
+ProcessResult RunProcess(const std::vector<std::string>& argv);
+
+// Runs the real glyphwright-cli with the arguments.
+ProcessResult RunCli(const std::vector<std::string>& arguments);
+
+// Runs a command line through /bin/sh; see Process.
 ProcessResult RunShell(const std::string& commandLine);
 
 // Quotes a word for /bin/sh.
@@ -86,7 +112,14 @@ std::string ShellQuote(const std::string& word);
 // Whether a program is on the PATH.
 bool HaveProgram(const std::string& name);
 
-// The folder with the example icons of the repository.
+// The folder with the example icons of the repository, and the path of one of them.
 std::filesystem::path ExamplesDir();
+std::string Example(const std::string& name);
+
+// The number of entries in a folder, not counting those of its subfolders.
+std::size_t FilesIn(const std::filesystem::path& dir);
+
+// The text of a file under tests/data, such as "cli/inspect.txt".
+std::string TestData(const std::string& name);
 
 } // namespace gw::test
