@@ -1,8 +1,8 @@
 #pragma once
 
-#include <iosfwd>
+#include "services/services.h"
 
-#include "platform/services.h"
+#include <iosfwd>
 
 namespace gw::platform {
 

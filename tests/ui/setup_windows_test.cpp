@@ -1,6 +1,6 @@
-#include "ui/extension_frm.h"
-#include "ui/frm_about.h"
-#include "ui/setup_note.h"
+#include "ui/extension_window.h"
+#include "ui/about_window.h"
+#include "ui/setup_notice_window.h"
 #include "ui/site_label.h"
 #include "ui_test_support.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/qt_services.h"
 #include "support/test_support.h"
-#include "ui/create_dll_frm.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QListWidget>

@@ -1,5 +1,5 @@
 #include "ui/icon_preview.h"
-#include "ui/rmv_img_frm.h"
+#include "ui/image_remover_window.h"
 #include "ui_test_support.h"
 
 #include <QLabel>
@@ -160,4 +160,4 @@ void RmvImgFrmTest::savesTheCheckedImagesOfTheShownFile() {
 }
 
 QTEST_MAIN(RmvImgFrmTest)
-#include "rmv_img_frm_test.moc"
+#include "image_remover_window_test.moc"
