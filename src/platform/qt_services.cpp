@@ -1,6 +1,7 @@
 #include "platform/qt_services.h"
 
 #include "common/error.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -15,10 +16,6 @@
 namespace gw::platform {
 
 namespace {
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The window a dialog belongs to: the modal one on top, else the active one.
 QWidget* dialogOwner() {

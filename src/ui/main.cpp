@@ -1,6 +1,6 @@
 #include "common/interrupt_cleanup.h"
 #include "platform/qt_services.h"
-#include "ui/create_dll_frm.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>

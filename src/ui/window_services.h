@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/progress.h"
-#include "platform/services.h"
+#include "services/services.h"
 
 #include <functional>
 #include <string>
@@ -22,6 +22,11 @@ struct WindowServices {
     // not be started. When given (on Windows), the first-run licence is shown in Notepad through
     // it; when empty, the program's own text window shows it.
     std::function<bool(const std::string& commandLine)> runAndWait;
+
+    // A failure told in a message box with the critical icon; an empty title is the program's.
+    void showFailure(const std::string& text, const std::string& title = "") const {
+        messages.show(platform::Message{text, title, platform::MessageIcon::Critical});
+    }
 
     // What the core calls before a long file operation: one event-processing step.
     Progress pumpEvents() const {

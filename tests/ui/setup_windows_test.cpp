@@ -1,6 +1,7 @@
-#include "ui/extension_frm.h"
-#include "ui/frm_about.h"
-#include "ui/setup_note.h"
+#include "support/setup_directory.h"
+#include "ui/about_window.h"
+#include "ui/extension_window.h"
+#include "ui/setup_notice_window.h"
 #include "ui/site_label.h"
 #include "ui_test_support.h"
 
@@ -10,8 +11,10 @@
 #include <QRegularExpression>
 
 using gw::test::Child;
+using gw::test::Click;
+using gw::test::Texts;
 using gw::test::WindowRig;
-using Texts = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 class SetupWindowsTest : public QObject {
     Q_OBJECT
@@ -20,19 +23,8 @@ private slots:
     void noticeShowsAndStoresTheChoice();
     void extensionRandomOrTyped();
     void aboutBoxTexts();
+    void setupBuildThroughTheRealWindows();
 };
-
-namespace {
-
-gw::ui::WindowServices services(WindowRig& rig) {
-    return {rig.settings, rig.messages, rig.dialogs, rig.shell, rig.events, rig.programDir, {}};
-}
-
-void click(QWidget& window, const char* name) {
-    QTest::mouseClick(Child<QWidget>(window, name), Qt::LeftButton);
-}
-
-} // namespace
 
 void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
     // What is stored, whether the box starts ticked, the box set by the user, what is stored then.
@@ -45,11 +37,11 @@ void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
         if (stored) {
             rig.settings.save("Options", "DontShowSMsg", stored);
         }
-        gw::ui::SetupNote note(services(rig));
+        gw::ui::SetupNote note(rig.services());
         note.show();
         QCOMPARE(Child<QCheckBox>(note, "ShowMsgOpt")->isChecked(), ticked);
         Child<QCheckBox>(note, "ShowMsgOpt")->setChecked(tick);
-        click(note, "Command1");
+        Click(note, "Command1");
         QVERIFY(!note.isVisible());
         QCOMPARE(rig.stored("Options", "DontShowSMsg"), std::string(after));
     }
@@ -58,7 +50,7 @@ void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
 void SetupWindowsTest::extensionRandomOrTyped() {
     WindowRig rig;
     std::string extension = "old";
-    gw::ui::ExtensionFrm form(services(rig), extension);
+    gw::ui::ExtensionFrm form(rig.services(), extension);
     form.show();
     auto* box = Child<QLineEdit>(form, "ExtTxt");
     // Random: drawn at once, shown in capitals, stored in lower case, not to be edited.
@@ -66,15 +58,14 @@ void SetupWindowsTest::extensionRandomOrTyped() {
     QVERIFY(!box->isEnabled());
     QCOMPARE(extension, box->text().toLower().toStdString());
     const std::string random = extension;
-
     // Typed, shown in capitals: the replaced ".vb" is refused with a message, the window stays
     // and the drawn extension stands; an acceptable one closes the window, stored in lower case.
-    click(form, "UserOpt");
+    Click(form, "UserOpt");
     for (const char* typed : {"vb", "Ab12"}) {
         box->clear();
         QTest::keyClicks(box, typed);
         QCOMPARE(box->text(), QString::fromLatin1(typed).toUpper());
-        click(form, "Command1");
+        Click(form, "Command1");
         const bool good = std::string(typed) == "Ab12";
         QCOMPARE(form.isVisible(), !good);
         QCOMPARE(rig.messages.shown.size(), std::size_t(1));
@@ -89,8 +80,58 @@ void SetupWindowsTest::aboutBoxTexts() {
     gw::ui::frmAbout about(shell);
     QCOMPARE(Child<QLabel>(about, "lblTitle")->text(), QStringLiteral("Glyphwright Tool"));
     QCOMPARE(Child<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version: 2.10.0"));
-    click(about, "SiteLbl");
+    Click(about, "SiteLbl");
     QCOMPARE(shell.opened, Texts({gw::ui::kMakerSite}));
+}
+
+void SetupWindowsTest::setupBuildThroughTheRealWindows() {
+    WindowRig rig;
+    gw::test::SetupDirectory setup("sh3 arm", gw::test::kWizardInf, "readme.txt");
+    gw::test::TempDir notSetup;
+    rig.start().realWindows = true;
+    rig.add({setup.icon()});
+    rig.click("ChangeSetup_OM2");
+    rig.click("MachineOpt_5"); // PPC
+    gw::test::ModalUser user;
+    user.actions["SetupNote"] = [](QWidget& note) {
+        Child<QCheckBox>(note, "ShowMsgOpt")->setChecked(true);
+        Click(note, "Command1");
+    };
+    user.actions["ExtensionFrm"] = [](QWidget& form) {
+        Click(form, "UserOpt");
+        Child<QLineEdit>(form, "ExtTxt")->setText(QStringLiteral("AB1"));
+        Click(form, "Command1");
+    };
+    const std::string dll = setup.setupDir() + "MyApp.dll";
+    rig.dialogs.saveAnswers = {notSetup.file("Icons.dll"), dll, dll};
+
+    // A directory without Readme.txt: refused after the notice, before the extension is asked.
+    rig.click("BuilCmd");
+    QCOMPARE(user.seen, Texts({"SetupNote"}));
+    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+    QVERIFY(rig.messages.shown[0].text.find("\"Readme.txt\" not found") != std::string::npos);
+    QVERIFY(fs::is_empty(notSetup.path()));
+    QCOMPARE(rig.stored("Options", "DontShowSMsg"), std::string("True"));
+
+    // The setup directory, the notice now turned off: the x86 DLL and the INF entry of the
+    // typed extension, then "Done...".
+    user.seen.clear();
+    rig.messages.shown.clear();
+    rig.click("BuilCmd");
+    QCOMPARE(user.seen, Texts({"ExtensionFrm"}));
+    QVERIFY(rig.messages.shown.size() == 1 && rig.messages.shown[0].title == "Done...");
+    QCOMPARE(gw::test::DllMachine(dll), std::uint16_t(0x014C));
+    QVERIFY(gw::test::ReadText(setup.infPath()).find("HKCR,.ab1,") != std::string::npos);
+
+    // A cab builder that fails, the extension window closed without Continue: the failure is
+    // told, and no "Done...".
+    rig.messages.shown.clear();
+    user.actions.erase("ExtensionFrm");
+    setup.failCabwizWith(3);
+    rig.click("BuilCmd");
+    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+    QVERIFY(rig.messages.shown[0].text.find("cab builder did not succeed") != std::string::npos);
+    QVERIFY(!rig.window().isRunning());
 }
 
 QTEST_MAIN(SetupWindowsTest)

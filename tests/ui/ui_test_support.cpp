@@ -8,30 +8,12 @@
 
 namespace gw::test {
 
-std::vector<std::string> ScriptedDialogs::openFiles(const platform::FileDialogRequest& request) {
-    requests.push_back(request);
-    if (whileOpen) {
-        whileOpen();
+void Click(const QObject& window, const char* name) {
+    if (auto* item = window.findChild<QAction*>(QLatin1String(name))) {
+        item->trigger();
+    } else {
+        QTest::mouseClick(Child<QWidget>(window, name), Qt::LeftButton);
     }
-    if (openAnswers.empty()) {
-        return {};
-    }
-    std::vector<std::string> answer = openAnswers.front();
-    openAnswers.pop_front();
-    return answer;
-}
-
-std::optional<std::string> ScriptedDialogs::saveFile(const platform::FileDialogRequest& request) {
-    requests.push_back(request);
-    if (whileOpen) {
-        whileOpen();
-    }
-    if (saveAnswers.empty()) {
-        return std::nullopt;
-    }
-    std::optional<std::string> answer = saveAnswers.front();
-    saveAnswers.pop_front();
-    return answer;
 }
 
 WindowRig::WindowRig()
@@ -40,12 +22,15 @@ WindowRig::WindowRig()
     std::filesystem::create_directory(programDir);
 }
 
+ui::WindowServices WindowRig::services() {
+    return {settings, messages, dialogs, shell, events, programDir, runAndWait};
+}
+
 TestWindow& WindowRig::start(bool firstRun) {
     if (!firstRun) {
         settings.save("Options", "FistExec", "False");
     }
-    window_ = std::make_unique<TestWindow>(
-        ui::WindowServices{settings, messages, dialogs, shell, events, programDir, runAndWait});
+    window_ = std::make_unique<TestWindow>(services());
     window_->Form_Load();
     window_->show();
     if (!QTest::qWaitForWindowActive(window_.get())) {
@@ -54,25 +39,15 @@ TestWindow& WindowRig::start(bool firstRun) {
     return *window_;
 }
 
-void WindowRig::add(const std::vector<std::string>& files) {
+void WindowRig::add(const Texts& files) {
     dialogs.openAnswers.push_back(files);
-    QTest::mouseClick(find<QWidget>("AddCmd"), Qt::LeftButton);
+    click("AddCmd");
 }
 
-std::vector<std::string> WindowRig::paths() {
-    std::vector<std::string> result;
-    for (int row = 0; row < list()->count(); ++row) {
-        result.push_back(list()->item(row)->text().toStdString());
+void WindowRig::mark(const std::string& marks) {
+    for (std::size_t row = 0; row < marks.size(); ++row) {
+        list()->item(int(row))->setCheckState(marks[row] == '1' ? Qt::Checked : Qt::Unchecked);
     }
-    return result;
-}
-
-std::string WindowRig::marks() {
-    std::string result;
-    for (int row = 0; row < list()->count(); ++row) {
-        result += list()->item(row)->checkState() == Qt::Checked ? '1' : '0';
-    }
-    return result;
 }
 
 void WindowRig::clickRow(int row) {
@@ -104,8 +79,7 @@ int WindowRig::checkedTarget() {
     for (int i = 0; i < 6; ++i) {
         const std::string index = std::to_string(i);
         const bool option = find<QRadioButton>(("MachineOpt_" + index).c_str())->isChecked();
-        const bool menu = action(("Machine_M2_" + index).c_str())->isChecked();
-        if (option != menu) {
+        if (option != action(("Machine_M2_" + index).c_str())->isChecked()) {
             return -2;
         }
         if (option) {
@@ -115,17 +89,13 @@ int WindowRig::checkedTarget() {
     return found;
 }
 
-std::unique_ptr<ui::CreateDLL_Frm> StartRealWindow(WindowRig& rig) {
-    rig.settings.save("Options", "FistExec", "False");
-    auto window = std::make_unique<ui::CreateDLL_Frm>(
-        ui::WindowServices{rig.settings, rig.messages, rig.dialogs, rig.shell, rig.events,
-                           rig.programDir, rig.runAndWait});
-    window->Form_Load();
-    window->show();
-    if (!QTest::qWaitForWindowActive(window.get())) {
-        QTest::qFail("the window did not become active", __FILE__, __LINE__);
+Texts WindowRig::said() {
+    const char* icons[] = {"none", "critical", "question", "exclamation", "information"};
+    Texts lines;
+    for (const auto& m : messages.shown) {
+        lines.push_back(std::string(icons[int(m.icon)]) + "|" + m.title + "|" + m.text);
     }
-    return window;
+    return lines;
 }
 
 ModalUser::ModalUser() {

@@ -2,7 +2,7 @@
 
 #include "platform/qt_services.h"
 #include "support/test_support.h"
-#include "ui/create_dll_frm.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -17,21 +17,55 @@
 #include <vector>
 
 // What the window tests share: scripted stand-ins for the desktop's dialogs and shell, a main
-// window whose hooks to the later windows record their calls, and a rig that puts the
-// program's folder and the settings (a real INI file) in a temporary directory.
+// window whose hooks to the later windows are recorded, and one rig that puts the program's
+// folder and the settings (a real INI file) in a temporary directory.
 namespace gw::test {
+
+using Texts = std::vector<std::string>;
+
+// A child widget or menu item of any window by name; fails the test when missing.
+template <class T> T* Child(const QObject& parent, const char* name) {
+    T* found = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!found) {
+        QTest::qFail(
+            (std::string("no ") + name + " in " + parent.objectName().toStdString()).c_str(),
+            __FILE__, __LINE__);
+    }
+    return found;
+}
+
+// Runs a command of a window the way the user does: a menu item is triggered, a button clicked.
+void Click(const QObject& window, const char* name);
 
 // Answers file dialogs from a script and records every request. whileOpen runs while a
 // dialog is "open", so a test can look at the window behind it. An empty script cancels.
 class ScriptedDialogs : public platform::FileDialogs {
 public:
-    std::vector<std::string> openFiles(const platform::FileDialogRequest& request) override;
-    std::optional<std::string> saveFile(const platform::FileDialogRequest& request) override;
+    Texts openFiles(const platform::FileDialogRequest& request) override {
+        return next(request, openAnswers);
+    }
+    std::optional<std::string> saveFile(const platform::FileDialogRequest& request) override {
+        return next(request, saveAnswers);
+    }
 
     std::vector<platform::FileDialogRequest> requests;
-    std::deque<std::vector<std::string>> openAnswers;
+    std::deque<Texts> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::function<void()> whileOpen;
+
+private:
+    template <class Answer>
+    Answer next(const platform::FileDialogRequest& request, std::deque<Answer>& answers) {
+        requests.push_back(request);
+        if (whileOpen) {
+            whileOpen();
+        }
+        Answer answer = answers.empty() ? Answer() : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
 };
 
 // Records what the shell was asked to open and answers with succeeds.
@@ -41,26 +75,31 @@ public:
         opened.push_back(documentOrAddress);
         return succeeds;
     }
-    std::vector<std::string> opened;
+    Texts opened;
     bool succeeds = true;
 };
 
-// The main window with its hooks to the windows of later work recorded.
+// The main window with its hooks to the later windows recorded; with realWindows set, the real
+// windows run behind the record.
 class TestWindow : public ui::CreateDLL_Frm {
 public:
     using CreateDLL_Frm::CreateDLL_Frm;
 
-    std::vector<std::string> removerFiles;
-    std::vector<std::vector<std::string>> setupBuilds;
+    bool realWindows = false;
+    Texts removerFiles;
+    std::vector<Texts> setupBuilds;
     bool setupBuildRanInRunningState = false;
     int setupNotes = 0;
     int aboutBoxes = 0;
     std::function<void()> whileRemoverOpen;
 
 protected:
-    void BuildForSetup(std::vector<std::string>& checkedFiles) override {
+    void BuildForSetup(Texts& checkedFiles) override {
         setupBuilds.push_back(checkedFiles);
         setupBuildRanInRunningState = isRunning();
+        if (realWindows) {
+            CreateDLL_Frm::BuildForSetup(checkedFiles);
+        }
     }
     void ShowImageRemover(const std::string& iconFile) override {
         removerFiles.push_back(iconFile);
@@ -68,37 +107,36 @@ protected:
             whileRemoverOpen();
         }
     }
-    void ShowSetupNote() override { ++setupNotes; }
+    void ShowSetupNote() override {
+        ++setupNotes;
+        if (realWindows) {
+            CreateDLL_Frm::ShowSetupNote();
+        }
+    }
     void ShowAbout() override { ++aboutBoxes; }
 };
 
-// A temporary program folder, settings in an INI file there, the fakes, and the window.
+// A temporary program folder, settings in an INI file there, the fakes, and the main window.
 class WindowRig {
 public:
     WindowRig();
 
-    // Creates the window, runs its start-up and shows it. Unless firstRun, the licence is
+    // Services over the rig's fakes and settings, for any window.
+    ui::WindowServices services();
+    // Creates the main window, runs its start-up and shows it. Unless firstRun, the licence is
     // marked as already shown.
     TestWindow& start(bool firstRun = false);
     TestWindow& window() { return *window_; }
 
-    // A child widget or menu item of the window by name; fails the test when missing.
-    template <class T> T* find(const char* name) {
-        T* found = window_->findChild<T*>(QString::fromLatin1(name));
-        if (!found) {
-            QTest::qFail((std::string("no ") + name + " in the window").c_str(), __FILE__,
-                         __LINE__);
-        }
-        return found;
-    }
+    template <class T> T* find(const char* name) { return Child<T>(*window_, name); }
     QAction* action(const char* name) { return find<QAction>(name); }
     QListWidget* list() { return find<QListWidget>("IconList"); }
+    void click(const char* name) { Click(*window_, name); }
 
     // Adds files through the Add button with the dialog answering them.
-    void add(const std::vector<std::string>& paths);
-    // The paths in the list, and which of them are checked ("1" or "0" each).
-    std::vector<std::string> paths();
-    std::string marks();
+    void add(const Texts& paths);
+    // Sets the check marks of the entries from "1" (checked) and "0".
+    void mark(const std::string& marks);
     // Makes a row current the way the user does: by clicking its text.
     void clickRow(int row);
     // The stored value, or "-" when the key is absent.
@@ -109,6 +147,8 @@ public:
     // The index of the one selected target; -2 when the option buttons and the "&Target" menu
     // disagree, -3 when more than one is selected, -1 when none is.
     int checkedTarget();
+    // The messages shown, each as "icon|title|text".
+    Texts said();
 
     TempDir dir;
     std::string programDir;
@@ -124,21 +164,6 @@ private:
     std::unique_ptr<TestWindow> window_;
 };
 
-// The main window with its own windows behind the hooks (none recorded), started and shown
-// over the rig's fakes and settings.
-std::unique_ptr<ui::CreateDLL_Frm> StartRealWindow(WindowRig& rig);
-
-// A child widget or action of any window by name; fails the test when missing.
-template <class T> T* Child(const QObject& parent, const char* name) {
-    T* found = parent.findChild<T*>(QString::fromLatin1(name));
-    if (!found) {
-        QTest::qFail(
-            (std::string("no ") + name + " in " + parent.objectName().toStdString()).c_str(),
-            __FILE__, __LINE__);
-    }
-    return found;
-}
-
 // Plays the user at the program's modal windows while it waits in them: each modal window that
 // opens is recorded by name in seen and handed to the action given for its name; one without
 // an action is closed at once. Lives as long as the test keeps it.
@@ -146,7 +171,7 @@ class ModalUser : public QObject {
 public:
     ModalUser();
     std::map<std::string, std::function<void(QWidget&)>> actions;
-    std::vector<std::string> seen;
+    Texts seen;
 
 private:
     QPointer<QWidget> last_;

@@ -50,7 +50,6 @@ private:
     void createMenus(QVBoxLayout* layout);
     bool readFile(const std::string& path);
     void SaveKeptImages(const std::string& fileName);
-    void showFailure(const std::string& text, const std::string& title = "");
 
     WindowServices services_;
     std::string file_; // the path FileLbl shows, exactly as given

@@ -1,5 +1,6 @@
-#include "ui/extension_frm.h"
+#include "ui/extension_window.h"
 
+#include "platform/qt_text.h"
 #include "setup/extension.h"
 
 #include <QEvent>
@@ -92,7 +93,7 @@ ExtensionFrm::ExtensionFrm(const WindowServices& services, std::string& newExten
 void ExtensionFrm::RandomOpt_Click() {
     ExtTxt->setEnabled(false);
     newExtension_ = RandomExtension(generator_);
-    ExtTxt->setText(QString::fromStdString(newExtension_).toUpper());
+    ExtTxt->setText(qs(newExtension_).toUpper());
 }
 
 void ExtensionFrm::UserOpt_Click() {

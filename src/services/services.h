@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-// The services of the desktop that the core and the windows use, behind interfaces so that the
-// windows get Qt-backed ones, the command-line tool console-backed ones, and tests scripted fakes.
+// The services of the desktop that the windows use, behind interfaces so that the program gets
+// Qt-backed ones (src/platform/qt_services.h) and tests scripted fakes. The core uses none of
+// them: it throws, returns values and takes a progress callback. The interfaces keep the
+// namespace of their implementations, gw::platform, so that callers name one namespace.
 namespace gw::platform {
 
 // The application title, shown by message boxes that have no title of their own.

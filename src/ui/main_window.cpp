@@ -1,20 +1,22 @@
-#include "ui/create_dll_frm.h"
+#include "ui/main_window.h"
 
 #include "common/error.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
+#include "platform/qt_text.h"
 #include "setup/paths.h"
 #include "setup/setup_rewrite.h"
-#include "ui/build_commands.h"
-#include "ui/extension_frm.h"
-#include "ui/frm_about.h"
+#include "ui/about_window.h"
+#include "ui/dll_build_actions.h"
+#include "ui/extension_window.h"
 #include "ui/help.h"
 #include "ui/icon_dialogs.h"
 #include "ui/icon_list_widget.h"
-#include "ui/licence_window.h"
-#include "ui/rmv_img_frm.h"
-#include "ui/setup_note.h"
+#include "ui/image_remover_window.h"
+#include "ui/named_widgets.h"
+#include "ui/setup_notice_window.h"
+#include "ui/text_file_window.h"
 #include "ui/ui_settings.h"
 
 #include <QAction>
@@ -68,32 +70,13 @@ constexpr std::array<TargetCaptions, 6> kTargetCaptions = {{
 }};
 static_assert(kTargetCaptions.size() == kTargetMachines.size());
 
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QString arrayName(const char* name, std::size_t index) {
-    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
-}
-
 QLabel* boldLabel(const char* name, const char* toolTip) {
-    auto* label = new QLabel;
-    label->setObjectName(QLatin1String(name));
+    QLabel* label = namedLabel(QLatin1String(name));
     label->setToolTip(QLatin1String(toolTip));
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-00000")));
-    return label;
-}
-
-QLabel* picture(const char* name, const char* toolTip, int size) {
-    auto* label = new QLabel;
-    label->setObjectName(QLatin1String(name));
-    label->setToolTip(QLatin1String(toolTip));
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setAlignment(Qt::AlignCenter);
-    label->setFixedSize(size + 6, size + 6);
     return label;
 }
 
@@ -183,8 +166,9 @@ void CreateDLL_Frm::createWidgets() {
 
     const int large = style()->pixelMetric(QStyle::PM_LargeIconSize);
     const int small = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    Image1 = picture("Image1", "Large Icon Image", large);
-    Image2 = picture("Image2", "Small Icon Image (When available)", small);
+    Image1 = pictureBox(QStringLiteral("Image1"), QStringLiteral("Large Icon Image"), large + 6);
+    Image2 = pictureBox(QStringLiteral("Image2"),
+                        QStringLiteral("Small Icon Image (When available)"), small + 6);
     auto* pictures = new QVBoxLayout;
     pictures->addWidget(Image1, 0, Qt::AlignHCenter);
     pictures->addWidget(Image2, 0, Qt::AlignHCenter);
@@ -272,15 +256,10 @@ void CreateDLL_Frm::createWidgets() {
 
 void CreateDLL_Frm::createMenus() {
     const auto menu = [this](const char* name, const char* title) {
-        QMenu* m = menuBar()->addMenu(QLatin1String(title));
-        m->setObjectName(QLatin1String(name));
-        return m;
+        return addNamedMenu(menuBar(), name, title);
     };
     const auto item = [this](QMenu* m, const QString& name, const char* text, auto handler) {
-        QAction* action = m->addAction(QLatin1String(text));
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this, handler);
-        return action;
+        return addNamedItem(m, name, text, this, handler);
     };
     const auto named = [](const char* name) { return QLatin1String(name); };
 
@@ -329,10 +308,6 @@ void CreateDLL_Frm::createMenus() {
     item(help, named("About_HM2"), "&About", [this] { About_HM2_Click(); });
 }
 
-void CreateDLL_Frm::showFailure(const std::string& text, const std::string& title) {
-    services_.messages.show(Message{text, title, MessageIcon::Critical});
-}
-
 // ---- Start-up, caption and closing
 
 void CreateDLL_Frm::Form_Load() {
@@ -357,7 +332,7 @@ void CreateDLL_Frm::Form_Load() {
             ChangeSetup_OM2_Click();
         }
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
     }
 }
 
@@ -366,15 +341,15 @@ void CreateDLL_Frm::showLicence() {
     if (services_.runAndWait) {
         // Quoted, so that a program folder with blanks in its name reaches Notepad whole.
         if (!services_.runAndWait("Notepad \"" + licence + "\"")) {
-            showFailure(licence +
-                        ": the licence text cannot be shown: Notepad could not be started");
+            services_.showFailure(
+                licence + ": the licence text cannot be shown: Notepad could not be started");
         }
         return;
     }
     try {
         ShowTextFile(licence, "License", this);
     } catch (const std::exception& e) {
-        showFailure(std::string(e.what()) + "\r\n\r\nThe licence text cannot be shown.");
+        services_.showFailure(std::string(e.what()) + "\r\n\r\nThe licence text cannot be shown.");
     }
 }
 
@@ -395,7 +370,7 @@ void CreateDLL_Frm::closeEvent(QCloseEvent* event) {
         services_.settings.save(kOptions, key::kChangeSetup,
                                 BoolText(ChangeSetup_OM2->isChecked()));
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
     }
     event->accept();
 }
@@ -454,7 +429,7 @@ void CreateDLL_Frm::AddCmd_Click() {
             services_.settings.save(kPath, key::kOpen, GetDirectory(files.front(), false));
         }
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
     }
     giveFocusToList();
 }
@@ -545,7 +520,7 @@ void CreateDLL_Frm::Remove_OM2_Click() {
     try {
         ShowImageRemover(row >= 0 ? entryPath(row) : std::string());
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
     }
     IconList_Click();
     giveFocusToList();
@@ -579,7 +554,7 @@ void CreateDLL_Frm::MachineOpt_Click(int index) {
     try {
         services_.settings.save(kOptions, key::kTarget, std::to_string(index));
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
     }
 }
 
@@ -651,7 +626,8 @@ void CreateDLL_Frm::BuilCmd_Click() {
             BuildSelectedTarget(services_, selectedMachine_, files);
         }
     } catch (const std::exception& e) {
-        showFailure(std::string("The DLL has not been built:\r\n\r\n") + e.what(), "Build DLL");
+        services_.showFailure(std::string("The DLL has not been built:\r\n\r\n") + e.what(),
+                              "Build DLL");
     }
 }
 
@@ -688,7 +664,7 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
         report =
             ChangeSetupFiles(setupDir, dllName, checkedFiles, state, {}, services_.pumpEvents());
     } catch (const Error& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
         return;
     }
     for (const std::string& note : report.notes) {
@@ -709,8 +685,8 @@ void CreateDLL_Frm::Edit_OM2_Click() {
         return;
     }
     if (!services_.shell.open(entryPath(row))) {
-        showFailure("No default Icon Editor (.ico files) is configured on your system.",
-                    "Edit Icon");
+        services_.showFailure("No default Icon Editor (.ico files) is configured on your system.",
+                              "Edit Icon");
     }
 }
 
@@ -723,7 +699,7 @@ void CreateDLL_Frm::Setup_HM2_Click() {
     try {
         ShowSetupNote();
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
     }
 }
 

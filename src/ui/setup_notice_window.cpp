@@ -1,4 +1,4 @@
-#include "ui/setup_note.h"
+#include "ui/setup_notice_window.h"
 
 #include "ui/site_label.h"
 #include "ui/ui_settings.h"
@@ -91,7 +91,7 @@ void SetupNote::Command1_Click() {
                                 BoolText(ShowMsgOpt->isChecked()));
     } catch (const std::exception& e) {
         // The notice has done its work; only the choice for later builds is lost.
-        services_.messages.show({e.what(), "", platform::MessageIcon::Critical});
+        services_.showFailure(e.what());
     }
     accept();
 }

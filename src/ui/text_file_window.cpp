@@ -1,6 +1,7 @@
-#include "ui/licence_window.h"
+#include "ui/text_file_window.h"
 
 #include "common/file_io.h"
+#include "platform/qt_text.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -15,7 +16,7 @@ void ShowTextFile(const std::string& path, const std::string& title, QWidget* pa
 
     QDialog window(parent);
     window.setObjectName(QStringLiteral("TextFileWindow"));
-    window.setWindowTitle(QString::fromStdString(title));
+    window.setWindowTitle(qs(title));
     window.setModal(true);
 
     auto* text = new QPlainTextEdit(&window);

@@ -1,5 +1,5 @@
 #include "ui/icon_preview.h"
-#include "ui/rmv_img_frm.h"
+#include "ui/image_remover_window.h"
 #include "ui_test_support.h"
 
 #include <QLabel>
@@ -7,10 +7,10 @@
 
 using gw::platform::MessageAnswer;
 using gw::test::Child;
+using gw::test::Texts;
 using gw::test::WindowRig;
-using Texts = std::vector<std::string>;
 
-class RmvImgFrmTest : public QObject {
+class ImageRemoverWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -23,22 +23,20 @@ namespace {
 
 // The remover over the rig's fakes, shown and activated as the main window opens it.
 struct Remover {
-    explicit Remover(WindowRig& rig, const std::string& file)
-        : form(gw::ui::WindowServices{
-              rig.settings, rig.messages, rig.dialogs, rig.shell, rig.events, rig.programDir, {}}) {
+    Remover(WindowRig& rig, const std::string& file) : form(rig.services()) {
         form.setFile(file);
         form.show();
         form.Form_Activate();
     }
     QListWidget* list() { return Child<QListWidget>(form, "ImageList"); }
-    // Each row's text with its check mark.
-    Texts rows() {
-        Texts texts;
+    // Each row's text, "+" when it is checked.
+    std::string rows() {
+        std::string text;
         for (int row = 0; row < list()->count(); ++row) {
-            texts.push_back(list()->item(row)->text().toStdString() +
-                            (list()->item(row)->checkState() == Qt::Checked ? " [x]" : " [ ]"));
+            text += list()->item(row)->text().toStdString() +
+                    (list()->item(row)->checkState() == Qt::Checked ? "+|" : "|");
         }
-        return texts;
+        return text;
     }
     void check(const std::string& marks) {
         for (int row = 0; row < list()->count(); ++row) {
@@ -46,17 +44,15 @@ struct Remover {
                                                                             : Qt::Unchecked);
         }
     }
-    void trigger(const char* item) { Child<QAction>(form, item)->trigger(); }
     gw::ui::RmvImgFrm form;
 };
 
 const std::vector<std::tuple<int, int, int>> kThree = {{32, 32, 4}, {16, 16, 4}, {32, 32, 8}};
-const Texts kThreeRows = {"32 x 32 - 16 Colors [x]", "16 x 16 - 16 Colors [x]",
-                          "32 x 32 - 0 Colors [x]"};
+const std::string kThreeRows = "32 x 32 - 16 Colors+|16 x 16 - 16 Colors+|32 x 32 - 0 Colors+|";
 
 } // namespace
 
-void RmvImgFrmTest::previewDecodesPaletteImagesWithTheirMask() {
+void ImageRemoverWindowTest::previewDecodesPaletteImagesWithTheirMask() {
     // 2 x 2, rows stored bottom-up and padded to 4 bytes: the top row holds palette entries 1
     // and the highest, the bottom row entry 0 and a pixel the AND mask clears.
     for (const auto& [bits, top, highest] : std::vector<std::tuple<int, std::uint8_t, int>>{
@@ -79,7 +75,7 @@ void RmvImgFrmTest::previewDecodesPaletteImagesWithTheirMask() {
     }
 }
 
-void RmvImgFrmTest::opensWithoutAFileOnTheDialog() {
+void ImageRemoverWindowTest::opensWithoutAFileOnTheDialog() {
     WindowRig rig;
     const std::string icon = gw::test::WriteIcon(rig.dir, "three.ico", kThree);
     rig.dialogs.openAnswers = {{}, {icon}}; // cancelled at first: asked again
@@ -91,57 +87,55 @@ void RmvImgFrmTest::opensWithoutAFileOnTheDialog() {
     QCOMPARE(Child<QLabel>(remover.form, "FileIdLbl")->text(), QStringLiteral("three.ico"));
 }
 
-void RmvImgFrmTest::savesTheCheckedImagesOfTheShownFile() {
+void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
     WindowRig rig;
     const std::string icon = gw::test::WriteIcon(rig.dir, "three.ico", kThree);
     const gw::test::Bytes original = gw::test::ReadBytes(icon);
-    gw::test::TempDir out;
-    const std::string copy = out.file("copy.ico");
-    const std::string broken = out.file("broken.ico");
+    const std::string copy = rig.dir.file("copy.ico");
+    const std::string broken = rig.dir.file("broken.ico");
     gw::test::WriteText(broken, "not an icon");
+    const std::string readOnly = rig.dir.file("read-only.ico");
+    gw::test::WriteText(readOnly, "kept");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
     Remover remover(rig, icon);
 
     // A failed load: the shown file is read again, and it stays the one Save replaces.
     remover.check("000");
     rig.dialogs.openAnswers = {{broken}};
-    remover.trigger("File_Load");
+    gw::test::Click(remover.form, "File_Load");
     QCOMPARE(remover.rows(), kThreeRows);
     QVERIFY(rig.messages.shown.at(0).text.find(broken) != std::string::npos);
-
     // Nothing checked: refused under the command's title before any dialog or question.
     remover.check("000");
-    remover.trigger("File_Save");
-    remover.trigger("File_SaveAs");
-    QCOMPARE(rig.messages.shown.size(), std::size_t(3));
-    QCOMPARE(rig.messages.shown[1].title, std::string("Save..."));
-    QCOMPARE(rig.messages.shown[2].title, std::string("Save As..."));
-    QCOMPARE(rig.messages.shown[2].text, std::string("No images selected!"));
+    gw::test::Click(remover.form, "File_Save");
+    gw::test::Click(remover.form, "File_SaveAs");
+    const Texts refused = rig.said();
+    QCOMPARE(
+        Texts(refused.begin() + 1, refused.end()),
+        Texts({"critical|Save...|No images selected!", "critical|Save As...|No images selected!"}));
     QCOMPARE(rig.dialogs.requests.size(), std::size_t(1)); // the load's
 
-    // Save answered No, then Save As: the file itself is untouched.
+    // Save answered No, then Save As: the file itself is untouched. Save As over a read-only
+    // file: the usual words, then why.
+    rig.messages.shown.clear();
     remover.check("101");
     rig.messages.answers = {MessageAnswer::No};
-    remover.trigger("File_Save");
-    rig.dialogs.saveAnswers = {copy};
-    remover.trigger("File_SaveAs");
+    gw::test::Click(remover.form, "File_Save");
+    rig.dialogs.saveAnswers = {copy, readOnly};
+    gw::test::Click(remover.form, "File_SaveAs");
+    gw::test::Click(remover.form, "File_SaveAs");
     QVERIFY(gw::test::ReadBytes(icon) == original);
-    // Save As over a read-only file: the usual words, then why.
-    const std::string readOnly = out.file("read-only.ico");
-    gw::test::WriteText(readOnly, "kept");
-    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
-    rig.messages.shown.clear();
-    rig.dialogs.saveAnswers = {readOnly};
-    remover.trigger("File_SaveAs");
-    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
-    QCOMPARE(rig.messages.shown[0].title, std::string("Save..."));
-    QCOMPARE(rig.messages.shown[0].text,
-             std::string("This file is currently locked (open). Use another name.\r\n"
-                         "the file is read-only"));
     QCOMPARE(gw::test::ReadText(readOnly), std::string("kept"));
     // Save after Save As still replaces the file the window was opened with.
     rig.messages.answers = {MessageAnswer::Yes};
-    remover.trigger("File_Save");
-    QCOMPARE(gw::test::ReadText(broken), std::string("not an icon"));
+    gw::test::Click(remover.form, "File_Save");
+    QCOMPARE(rig.said(),
+             Texts({"question|Save...|Do you want to replace the old Icon file with this one?",
+                    "information|Saved...|Icon has been saved as:\r\n" + copy,
+                    "critical|Save...|This file is currently locked (open). Use another name.\r\n"
+                    "the file is read-only",
+                    "question|Save...|Do you want to replace the old Icon file with this one?",
+                    "information|Saved...|Icon has been successfuly replaced."}));
     for (const std::string& written : {icon, copy}) {
         const gw::test::Bytes bytes = gw::test::ReadBytes(written);
         QCOMPARE(gw::test::Le16(bytes, 4), std::uint16_t(2)); // the image count
@@ -151,13 +145,12 @@ void RmvImgFrmTest::savesTheCheckedImagesOfTheShownFile() {
 
     // Closing: silent after a good save, told when nothing was saved.
     rig.messages.shown.clear();
-    remover.trigger("File_Exit");
+    gw::test::Click(remover.form, "File_Exit");
     QVERIFY(rig.messages.shown.empty() && !remover.form.isVisible());
     Remover again(rig, copy);
-    again.trigger("File_Exit");
-    QCOMPARE(rig.messages.shown.size(), std::size_t(1));
-    QCOMPARE(rig.messages.shown[0].text, std::string("No changes have been made."));
+    gw::test::Click(again.form, "File_Exit");
+    QCOMPARE(rig.said(), Texts({"information|Glyphwright Tool|No changes have been made."}));
 }
 
-QTEST_MAIN(RmvImgFrmTest)
-#include "rmv_img_frm_test.moc"
+QTEST_MAIN(ImageRemoverWindowTest)
+#include "image_remover_window_test.moc"

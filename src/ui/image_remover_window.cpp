@@ -1,11 +1,13 @@
-#include "ui/rmv_img_frm.h"
+#include "ui/image_remover_window.h"
 
 #include "common/error.h"
+#include "platform/qt_text.h"
 #include "setup/paths.h"
-#include "ui/frm_about.h"
+#include "ui/about_window.h"
 #include "ui/help.h"
 #include "ui/icon_dialogs.h"
 #include "ui/icon_preview.h"
+#include "ui/named_widgets.h"
 #include "ui/ui_settings.h"
 
 #include <QFrame>
@@ -28,24 +30,6 @@ using platform::MessageIcon;
 
 constexpr int kPreviewSize = 64;
 
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QLabel* namedLabel(const QString& name, const QString& text = {}) {
-    auto* label = new QLabel(text);
-    label->setObjectName(name);
-    return label;
-}
-
-QFrame* separatorLine(int index) {
-    auto* line = new QFrame;
-    line->setObjectName(QStringLiteral("Line1_%1").arg(index));
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 } // namespace
 
 RmvImgFrm::RmvImgFrm(const WindowServices& services, QWidget* parent)
@@ -63,11 +47,8 @@ RmvImgFrm::RmvImgFrm(const WindowServices& services, QWidget* parent)
     ImageList->setObjectName(QStringLiteral("ImageList"));
     ImageList->setToolTip(QStringLiteral("Checked images are kept when the file is saved"));
     connect(ImageList, &QListWidget::currentRowChanged, this, [this] { ImageList_Click(); });
-    Image1 = namedLabel(QStringLiteral("Image1"));
-    Image1->setToolTip(QStringLiteral("The selected image"));
-    Image1->setFrameShape(QFrame::StyledPanel);
-    Image1->setAlignment(Qt::AlignCenter);
-    Image1->setFixedSize(kPreviewSize + 8, kPreviewSize + 8);
+    Image1 = pictureBox(QStringLiteral("Image1"), QStringLiteral("The selected image"),
+                        kPreviewSize + 8);
 
     auto* fileGrid = new QGridLayout;
     fileGrid->addWidget(namedLabel(QStringLiteral("Label1_0"), QStringLiteral("Icon File:")), 0, 0);
@@ -82,10 +63,10 @@ RmvImgFrm::RmvImgFrm(const WindowServices& services, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     createMenus(layout);
     layout->addLayout(fileGrid);
-    layout->addWidget(separatorLine(0));
+    layout->addWidget(separatorLine(QStringLiteral("Line1_0")));
     layout->addWidget(namedLabel(QStringLiteral("Label1_1"), QStringLiteral("Images:")));
     layout->addLayout(listRow, 1);
-    layout->addWidget(separatorLine(1));
+    layout->addWidget(separatorLine(QStringLiteral("Line1_1")));
     resize(420, 320);
 }
 
@@ -93,14 +74,10 @@ void RmvImgFrm::createMenus(QVBoxLayout* layout) {
     auto* bar = new QMenuBar;
     layout->setMenuBar(bar);
     const auto menu = [bar](const char* name, const char* title) {
-        QMenu* m = bar->addMenu(QLatin1String(title));
-        m->setObjectName(QLatin1String(name));
-        return m;
+        return addNamedMenu(bar, name, title);
     };
     const auto item = [this](QMenu* m, const char* name, const char* text, auto handler) {
-        QAction* action = m->addAction(QLatin1String(text));
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
+        addNamedItem(m, QLatin1String(name), text, this, handler);
     };
     QMenu* file = menu("File_M1", "&File");
     item(file, "File_Load", "&Load", [this] { File_Load_Click(); });
@@ -112,10 +89,6 @@ void RmvImgFrm::createMenus(QVBoxLayout* layout) {
     item(help, "Help_Help", "&Help", [this] { Help_Help_Click(); });
     help->addSeparator()->setObjectName(QStringLiteral("Help_Sep1"));
     item(help, "Help_About", "&About", [this] { Help_About_Click(); });
-}
-
-void RmvImgFrm::showFailure(const std::string& text, const std::string& title) {
-    services_.messages.show(Message{text, title, MessageIcon::Critical});
 }
 
 void RmvImgFrm::setFile(const std::string& path) {
@@ -147,7 +120,7 @@ bool RmvImgFrm::readFile(const std::string& path) {
     try {
         contents = ReadIconImages(path, services_.pumpEvents());
     } catch (const std::exception& e) {
-        showFailure(e.what());
+        services_.showFailure(e.what());
         return false;
     }
     header_ = contents.Header;
@@ -198,7 +171,7 @@ void RmvImgFrm::File_Load_Click() {
                 }
             }
         } catch (const std::exception& e) {
-            showFailure(e.what());
+            services_.showFailure(e.what());
         }
         // Cancelled or not read: the file shown is read again; with none yet the dialog returns.
         if (!file_.empty()) {
@@ -230,19 +203,20 @@ void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
         saved_ = true;
     } catch (const Error& e) {
         if (e.kind() == ErrorKind::TargetNotWritable) {
-            showFailure("This file is currently locked (open). Use another name.\r\n" + e.cause(),
-                        "Save...");
+            services_.showFailure("This file is currently locked (open). Use another name.\r\n" +
+                                      e.cause(),
+                                  "Save...");
         } else {
-            showFailure(e.what(), "Save...");
+            services_.showFailure(e.what(), "Save...");
         }
     } catch (const std::exception& e) {
-        showFailure(e.what(), "Save...");
+        services_.showFailure(e.what(), "Save...");
     }
 }
 
 void RmvImgFrm::File_Save_Click() {
     if (NoImagesSelected()) {
-        showFailure("No images selected!", "Save...");
+        services_.showFailure("No images selected!", "Save...");
         return;
     }
     const MessageAnswer answer = services_.messages.show(
@@ -260,7 +234,7 @@ void RmvImgFrm::File_Save_Click() {
 
 void RmvImgFrm::File_SaveAs_Click() {
     if (NoImagesSelected()) {
-        showFailure("No images selected!", "Save As...");
+        services_.showFailure("No images selected!", "Save As...");
         return;
     }
     try {
@@ -279,7 +253,7 @@ void RmvImgFrm::File_SaveAs_Click() {
                                             MessageIcon::Information});
         }
     } catch (const std::exception& e) {
-        showFailure(e.what(), "Save As...");
+        services_.showFailure(e.what(), "Save As...");
     }
 }
 

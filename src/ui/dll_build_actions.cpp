@@ -1,4 +1,4 @@
-#include "ui/build_commands.h"
+#include "ui/dll_build_actions.h"
 
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"

@@ -1,5 +1,6 @@
-#include "ui/frm_about.h"
+#include "ui/about_window.h"
 
+#include "ui/named_widgets.h"
 #include "ui/site_label.h"
 
 #include <QApplication>
@@ -13,24 +14,6 @@
 #include <QVersionNumber>
 
 namespace gw::ui {
-
-namespace {
-
-QLabel* namedLabel(const QString& name, const QString& text = {}) {
-    auto* label = new QLabel(text);
-    label->setObjectName(name);
-    return label;
-}
-
-QFrame* line(const char* name) {
-    auto* frame = new QFrame;
-    frame->setObjectName(QLatin1String(name));
-    frame->setFrameShape(QFrame::HLine);
-    frame->setFrameShadow(QFrame::Sunken);
-    return frame;
-}
-
-} // namespace
 
 QString VersionText(const QString& version) {
     const QVersionNumber number = QVersionNumber::fromString(version);
@@ -99,11 +82,11 @@ frmAbout::frmAbout(platform::ShellOpen& shell, QWidget* parent) : QDialog(parent
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(line("Line1"));
+    layout->addWidget(separatorLine(QStringLiteral("Line1")));
     layout->addWidget(disclaimer0);
     layout->addWidget(disclaimer1);
     layout->addWidget(site);
-    layout->addWidget(line("Cline"));
+    layout->addWidget(separatorLine(QStringLiteral("Cline")));
     layout->addLayout(bottom);
     setFixedWidth(sizeHint().width() + 40);
 

@@ -84,10 +84,8 @@ private:
 
     void createWidgets();
     void createMenus();
-    QAction* addModeItem(QAction*& item, const char* name, const char* text);
     void modeToggled(QAction* item);
     void showLicence();
-    void showFailure(const std::string& text, const std::string& title = "");
     void setBuildControlsEnabled(bool enabled);
     void selectRow(int row); // makes row current without running IconList_Click
     std::string entryPath(int row) const;
