@@ -44,7 +44,7 @@ std::vector<std::string> SplitTextFileLines(std::string_view content, const std:
     std::string line;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         line += parts[i].text;
-        if (i + 1 < lastCr && parts[i].ending == "\n") {
+        if (i < lastCr && parts[i].ending == "\n") {
             line += '\n';
             continue;
         }
