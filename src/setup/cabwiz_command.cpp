@@ -39,9 +39,6 @@ CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
     } catch (const Error& e) {
         throw fail(e.what());
     }
-    if (readme.Lines() == 0) {
-        throw fail("the file is missing or empty");
-    }
     CabwizInfo info;
     info.CabwizCommand = readme.Line(readme.FindFirst("cabwiz", 1));
     if (info.CabwizCommand.empty()) {

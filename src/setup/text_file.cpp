@@ -3,8 +3,8 @@
 #include "common/checked.h"
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,73 +29,33 @@ std::string UpperAscii(std::string_view text) {
     return upper;
 }
 
-// Splits a stream of blocks into lines. The rule is that of a single block holding the whole
-// file: while a CR follows anywhere later, lines end only at a CR (an LF directly after it
-// belongs to the line end; any other LF stays inside its line); after the last CR, a lone LF
-// ends a line. A CR at the end of the file ends its line too. Whatever cannot be decided yet
-// (text with no CR after it, a CR whose next byte has not been read) is carried over to the
-// next block, so the result does not depend on where the blocks end.
-class LineSplitter {
-public:
-    LineSplitter(std::vector<std::string>& out, const std::string& fileName)
-        : out_(out), fileName_(fileName) {}
-
-    void Feed(const char* data, std::size_t size) {
-        pending_.append(data, size);
-        Drain(false);
-    }
-
-    void Finish() { Drain(true); }
-
-private:
-    void Emit(std::size_t from, std::size_t to) {
-        if (out_.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-            throw Error(fileName_, "", "the file has more lines than a text file can hold");
-        }
-        out_.emplace_back(pending_, from, to - from);
-    }
-
-    void Drain(bool atEnd) {
-        for (;;) {
-            const std::size_t cr = pending_.find('\r', std::max(start_, scanned_));
-            if (cr == std::string::npos) {
-                scanned_ = pending_.size();
-                break;
-            }
-            if (cr + 1 == pending_.size() && !atEnd) {
-                scanned_ = cr; // an LF that ends the same line end may begin the next block
-                break;
-            }
-            Emit(start_, cr);
-            start_ = cr + 1;
-            if (start_ < pending_.size() && pending_[start_] == '\n') {
-                ++start_;
-            }
-            scanned_ = start_;
-        }
-        if (atEnd) {
-            // No CR is left: every LF ends a line, and the text after the last one is a line.
-            while (start_ < pending_.size()) {
-                const std::size_t lf = pending_.find('\n', start_);
-                const std::size_t end = lf == std::string::npos ? pending_.size() : lf;
-                Emit(start_, end);
-                start_ = lf == std::string::npos ? end : lf + 1;
-            }
-            pending_.clear();
-            start_ = scanned_ = 0;
-        } else if (start_ > 0 && start_ >= pending_.size() / 2) {
-            pending_.erase(0, start_);
-            scanned_ -= start_;
-            start_ = 0;
+// The lines of a whole file: gw::SplitLines ends a line at every lone LF, so an LF ending that
+// comes before a later CR is put back and joins its line to the next. A CR ending the file ends
+// its line, and a final line end gives no empty last line.
+std::vector<std::string> SplitTextFileLines(std::string_view content, const std::string& fileName) {
+    const std::vector<TextLine> parts = SplitLines(content);
+    std::size_t lastCr = 0; // one past the last part whose ending holds a CR
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].ending.starts_with('\r')) {
+            lastCr = i + 1;
         }
     }
-
-    std::vector<std::string>& out_;
-    const std::string& fileName_;
-    std::string pending_;
-    std::size_t start_ = 0;   // where the undecided text begins
-    std::size_t scanned_ = 0; // no CR lies in [start_, scanned_)
-};
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        line += parts[i].text;
+        if (i < lastCr && parts[i].ending == "\n") {
+            line += '\n';
+            continue;
+        }
+        if (lines.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+            throw Error(fileName, "", "the file has more lines than a text file can hold");
+        }
+        lines.push_back(std::move(line));
+        line.clear();
+    }
+    return lines;
+}
 
 } // namespace
 
@@ -109,32 +69,23 @@ std::int32_t TextFile::NormalizedBlockSize() {
 }
 
 void TextFile::CreateNew(std::int32_t lLineCount) {
-    errorNum_ = 0;
-    errorMsg_.clear();
+    const std::string item = "a text of " + std::to_string(lLineCount) + " lines";
     if (lLineCount < 1) {
-        errorNum_ = kErrCannotCreate;
-        errorMsg_ = kMsgSubscriptOutOfRange;
-        return;
+        throw Error(std::string(kMsgSubscriptOutOfRange), item, "a text has at least one line");
     }
     try {
         std::vector<std::string> fresh(static_cast<std::size_t>(lLineCount));
         lines_.swap(fresh);
     } catch (const std::bad_alloc&) {
-        errorNum_ = kErrCannotCreate;
-        errorMsg_ = kMsgOutOfMemory;
+        throw Error(std::string(kMsgOutOfMemory), item, "there is not enough memory for it");
     } catch (const std::length_error&) {
-        errorNum_ = kErrCannotCreate;
-        errorMsg_ = kMsgOutOfMemory;
+        throw Error(std::string(kMsgOutOfMemory), item, "there is not enough memory for it");
     }
 }
 
 std::int16_t TextFile::FoundPos() const {
     return checked::narrow<std::int16_t>(foundPos_, "the found position");
 }
-
-void TextFile::FoundPos(std::int16_t /*nDummy*/) {}
-
-void TextFile::Lines(std::int32_t /*lDummy*/) {}
 
 std::string TextFile::Line(std::int32_t lIndex) const {
     if (lIndex < 1 || lIndex > Lines()) {
@@ -157,15 +108,20 @@ void TextFile::Line(std::int32_t lIndex, std::string_view szText) {
     lines_[static_cast<std::size_t>(lIndex) - 1] = std::string(szText);
 }
 
-bool TextFile::ReadLines(const std::string& fileName, std::vector<std::string>& out) {
+std::vector<std::string> TextFile::ReadLines(const std::string& fileName) {
+    const std::string missing(kMsgFileMissing);
     std::error_code ec;
     const fs::path path(fileName);
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) {
-        return false; // a missing file counts as empty
+        throw Error(missing, fileName, "there is no such file");
     }
     if (fs::is_directory(status)) {
         throw Error(fileName, "", "it is a folder, not a file");
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        // A device or a pipe may never end or never answer.
+        throw Error(fileName, "", "it is not a regular file");
     }
     std::FILE* file = std::fopen(path.string().c_str(), "rb");
     if (file == nullptr) {
@@ -176,55 +132,28 @@ bool TextFile::ReadLines(const std::string& fileName, std::vector<std::string>& 
         ~Closer() { std::fclose(file); }
     } closer{file};
 
-    if (std::fseek(file, 0, SEEK_END) != 0) {
-        throw Error(fileName, "", std::string("cannot read: ") + std::strerror(errno));
-    }
-    const long length = std::ftell(file);
-    if (length == 0) {
-        return false;
-    }
-    std::rewind(file);
-
     const std::size_t blockSize = static_cast<std::size_t>(NormalizedBlockSize());
     std::vector<char> block(blockSize);
-    LineSplitter splitter(out, fileName);
+    std::string content;
     std::size_t got;
-    std::size_t total = 0;
     while ((got = std::fread(block.data(), 1, blockSize, file)) > 0) {
-        splitter.Feed(block.data(), got);
-        total += got;
+        content.append(block.data(), got);
     }
     if (std::ferror(file) != 0) {
         throw Error(fileName, "", std::string("cannot read: ") + std::strerror(errno));
     }
-    splitter.Finish();
-    return total > 0;
-}
-
-bool TextFile::LoadLines(const std::string& fileName, std::vector<std::string>& out) {
-    errorNum_ = 0;
-    errorMsg_.clear();
-    if (!ReadLines(fileName, out)) {
-        errorNum_ = kErrFileMissing;
-        errorMsg_ = kMsgFileMissing;
-        return false;
+    if (content.empty()) {
+        throw Error(missing, fileName, "the file is empty");
     }
-    return true;
+    return SplitTextFileLines(content, fileName);
 }
 
 void TextFile::Load(const std::string& szFileName) {
-    std::vector<std::string> lines;
-    if (!LoadLines(szFileName, lines)) {
-        return;
-    }
-    lines_ = std::move(lines);
+    lines_ = ReadLines(szFileName);
 }
 
 void TextFile::LoadListBox(const std::string& szFileName, ListBox& List1) {
-    std::vector<std::string> lines;
-    if (!LoadLines(szFileName, lines)) {
-        return;
-    }
+    const std::vector<std::string> lines = ReadLines(szFileName);
     List1.Clear();
     for (const std::string& line : lines) {
         List1.AddItem(line);
@@ -233,17 +162,11 @@ void TextFile::LoadListBox(const std::string& szFileName, ListBox& List1) {
 
 void TextFile::Save(const std::string& szFileName) {
     if (lines_.empty()) {
-        errorNum_ = kErrNothingToSave;
-        errorMsg_ = kMsgNothingToSave;
-        return;
+        throw Error(std::string(kMsgNothingToSave), szFileName, "");
     }
     if (szFileName.empty()) {
-        errorNum_ = kErrNoFileName;
-        errorMsg_ = kMsgNoFileName;
-        return;
+        throw Error(std::string(kMsgNoFileName));
     }
-    errorNum_ = 0;
-    errorMsg_.clear();
     try {
         AtomicFile file{fs::path(szFileName)};
         const std::size_t blockSize = static_cast<std::size_t>(NormalizedBlockSize());
@@ -263,9 +186,8 @@ void TextFile::Save(const std::string& szFileName) {
         }
         flush();
         file.commit();
-    } catch (const Error&) {
-        errorNum_ = kErrCannotSave;
-        errorMsg_ = std::string(kMsgCannotSave) + szFileName;
+    } catch (const Error& e) {
+        throw Error(std::string(kMsgCannotSave) + szFileName, "", e.cause(), e.kind());
     }
 }
 

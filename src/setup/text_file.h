@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace gw {
@@ -13,25 +12,18 @@ namespace gw {
 // line and saves the lines back. Files move in blocks of BlockSize bytes. Text is single-byte:
 // one byte is one char, nothing is converted.
 //
-// The ordinary failures of loading and saving are not thrown: they are recorded in ErrorNum and
-// ErrorMsg (codes and texts below) for the caller to look at. What the class cannot record there
-// (a file that exists but cannot be read, a Line write outside the lines) throws gw::Error.
+// Every failure throws gw::Error. The failures of loading, saving and CreateNew begin their
+// message with one of the fixed texts below, followed by the file and the cause where there is
+// one; whatever fails leaves the lines (and the file on disk) as they were.
 //
-// The public fields of the description are read with Name() and written with Name(value), and so
-// are the properties Line, Lines and FoundPos.
+// BlockSize and Line are read with Name() and written with Name(value); Lines and FoundPos are
+// read only.
 class TextFile {
 public:
     static constexpr std::int32_t kDefaultBlockSize = 32768;
     static constexpr std::int32_t kMaxBlockSize = 65535;
 
-    // The error codes, stored as signed 32-bit values.
-    static constexpr std::int32_t kErrFileMissing = static_cast<std::int32_t>(0x80040001u);
-    static constexpr std::int32_t kErrNothingToSave = static_cast<std::int32_t>(0x80040002u);
-    static constexpr std::int32_t kErrNoFileName = static_cast<std::int32_t>(0x80040003u);
-    static constexpr std::int32_t kErrCannotSave = static_cast<std::int32_t>(0x80040004u);
-    static constexpr std::int32_t kErrCannotCreate = static_cast<std::int32_t>(0x80040005u);
-
-    // The error texts (UTF-8, as every text the program shows).
+    // The texts that begin the messages of the failures (UTF-8, as every text the program shows).
     static constexpr std::string_view kMsgFileMissing = "O Ficheiro N\u00e3o Existe";
     static constexpr std::string_view kMsgNothingToSave =
         "Guardar: N\u00e3o H\u00e1 Nada Para Guardar";
@@ -39,7 +31,7 @@ public:
     // Followed by the file name.
     static constexpr std::string_view kMsgCannotSave =
         "Guardar: N\u00e3o Foi Poss\u00edvel Gravar o Ficheiro ";
-    // The platform's texts for the failures of CreateNew.
+    // The texts for the failures of CreateNew.
     static constexpr std::string_view kMsgSubscriptOutOfRange = "Subscript out of range";
     static constexpr std::string_view kMsgOutOfMemory = "Out of memory";
 
@@ -59,22 +51,14 @@ public:
     std::int32_t BlockSize() const { return blockSize_; }
     void BlockSize(std::int32_t value) { blockSize_ = value; }
 
-    // 0, or the code of the last failure.
-    std::int32_t ErrorNum() const { return errorNum_; }
-    void ErrorNum(std::int32_t value) { errorNum_ = value; }
-
-    // Empty, or the text of the last failure.
-    const std::string& ErrorMsg() const { return errorMsg_; }
-    void ErrorMsg(std::string value) { errorMsg_ = std::move(value); }
-
-    // Replaces the lines by lLineCount empty lines. A count below 1 (or no memory) sets
-    // kErrCannotCreate with the platform's text and leaves the lines as they were.
+    // Replaces the lines by lLineCount empty lines. A count below 1 throws
+    // (kMsgSubscriptOutOfRange) and so does a lack of memory (kMsgOutOfMemory); the lines stay as
+    // they were.
     void CreateNew(std::int32_t lLineCount);
 
-    // The 1-based position of the last match within its line; 0 when none. Writes are ignored.
-    // A position beyond the 16-bit range throws gw::Error (an overflow, never a wrap-around).
+    // The 1-based position of the last match within its line; 0 when none. A position beyond
+    // the 16-bit range throws gw::Error (an overflow, never a wrap-around).
     std::int16_t FoundPos() const;
-    void FoundPos(std::int16_t nDummy);
 
     // Line lIndex; an index outside 1 to Lines() gives the empty text.
     std::string Line(std::int32_t lIndex) const;
@@ -82,26 +66,26 @@ public:
     // in 1 to Lines(); outside it throws gw::Error and nothing changes.
     void Line(std::int32_t lIndex, std::string_view szText);
 
-    // The number of lines. Writes are ignored.
+    // The number of lines.
     std::int32_t Lines() const { return static_cast<std::int32_t>(lines_.size()); }
-    void Lines(std::int32_t lDummy);
 
     // Reads the file into the lines. Line ends are CR LF, a lone CR, and a lone LF where no CR
     // follows anywhere later in the file (an LF before a later CR stays inside its line); a
     // final line end (a lone CR included) gives no empty last line. The result does not depend on
-    // BlockSize: a line that crosses a block boundary stays one line. A missing or empty file sets
-    // kErrFileMissing and keeps the lines; a file that exists but cannot be read throws gw::Error,
-    // lines kept.
+    // BlockSize: a line that crosses a block boundary stays one line. A missing or empty file
+    // throws (kMsgFileMissing), and so does one that cannot be read or is no regular file (a
+    // folder, a device); the lines stay as they were.
     void Load(const std::string& szFileName);
 
     // Reads and splits the file as Load does, but adds the lines to List1 (cleared once, when
-    // the file is not empty) instead of storing them; the object's own lines stay untouched.
+    // the file is not empty) instead of storing them; the object's own lines stay untouched. It
+    // fails as Load does, and then leaves the list untouched.
     void LoadListBox(const std::string& szFileName, ListBox& List1);
 
     // Writes the lines, each followed by CR LF, through a temporary file that replaces the old
-    // one only when complete. No lines: kErrNothingToSave; an empty name: kErrNoFileName; a file
-    // that cannot be written (opened, written or replaced): kErrCannotSave + the name, and the
-    // old file stays as it was.
+    // one only when complete. It throws, and writes nothing, with no lines (kMsgNothingToSave) or
+    // an empty name (kMsgNoFileName); a file that cannot be written (opened, written or replaced)
+    // throws kMsgCannotSave + the name + the cause, and the old file stays as it was.
     void Save(const std::string& szFileName);
 
     // The first line that holds szText: with nCase non-zero matching case, with nCase 0 without
@@ -115,15 +99,11 @@ public:
 
 private:
     std::int32_t NormalizedBlockSize();
-    // Reads and splits the whole file; false when it is missing or empty.
-    bool ReadLines(const std::string& fileName, std::vector<std::string>& out);
-    // Clears the error fields and reads the lines; a missing or empty file sets kErrFileMissing.
-    bool LoadLines(const std::string& fileName, std::vector<std::string>& out);
+    // Reads and splits the whole file; throws when it is missing, empty or unreadable.
+    std::vector<std::string> ReadLines(const std::string& fileName);
     bool MatchFrom(std::int32_t lineNumber, std::size_t from);
 
     std::int32_t blockSize_ = kDefaultBlockSize;
-    std::int32_t errorNum_ = 0;
-    std::string errorMsg_;
 
     std::vector<std::string> lines_; // line n is lines_[n - 1]
     std::int32_t foundLine_ = 0;

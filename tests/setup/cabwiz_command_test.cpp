@@ -59,8 +59,10 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
         EXPECT_EQ(info.InfPath, c.InfPath);
         EXPECT_EQ(info.CpuNames, c.CpuNames);
     }
-    // A missing README and one that cannot be read are refused with the fixed text first.
-    for (const std::string& path : {dir.file("None.txt"), dir.path().string()}) {
+    // A missing, an empty and an unreadable README are refused with the fixed text first.
+    test::WriteText(dir.file("Empty.txt"), "");
+    for (const std::string& path :
+         {dir.file("None.txt"), dir.file("Empty.txt"), dir.path().string()}) {
         try {
             ReadCabwizCommand(path);
             ADD_FAILURE() << path;
