@@ -368,13 +368,7 @@ private:
             }
             group.Entries.resize(count);
             for (GroupIconEntry& e : group.Entries) {
-                e.Width = in.u8();
-                e.Height = in.u8();
-                e.ColorCount = in.u8();
-                e.Reserved = in.u8();
-                e.Planes = in.i16();
-                e.BitCount = in.i16();
-                e.BytesInRes = in.i32();
+                GetSharedEntryFields(in, e);
                 e.Id = in.i16();
             }
             group.Resource = std::move(resource);

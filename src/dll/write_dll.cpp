@@ -107,13 +107,7 @@ void putGroup(ByteWriter& out, const IconFileRecord& icon) {
     out.i16(icon.Header.Type);
     out.i16(icon.Header.Count);
     for (const GroupIconEntry& e : icon.Entries) {
-        out.u8(e.Width);
-        out.u8(e.Height);
-        out.u8(e.ColorCount);
-        out.u8(e.Reserved);
-        out.i16(e.Planes);
-        out.i16(e.BitCount);
-        out.i32(e.BytesInRes);
+        PutSharedEntryFields(out, e);
         out.i16(e.Id);
     }
 }

@@ -122,13 +122,7 @@ BitmapInfoHeader decodeBitmapHeader(std::span<const std::uint8_t> bytes) {
 
 IconDirEntry decodeDirEntry(ByteReader& in) {
     IconDirEntry e;
-    e.Width = in.u8();
-    e.Height = in.u8();
-    e.ColorCount = in.u8();
-    e.Reserved = in.u8();
-    e.Planes = in.i16();
-    e.BitCount = in.i16();
-    e.BytesInRes = in.i32();
+    GetSharedEntryFields(in, e);
     e.ImageOffset = in.i32();
     return e;
 }
@@ -225,8 +219,8 @@ std::string directoryWhat(const IconDir& header) {
     return "the directory of " + std::to_string(header.Count) + " images";
 }
 
-// Reads an icon file's header, checking that its directory fits the file, and refuses files that are plainly not icon files and
-// counts no icon file holds.
+// Reads an icon file's header, checking that its directory fits the file, and refuses files that
+// are plainly not icon files and counts no icon file holds.
 IconDir readHeader(SequentialFile& file, const std::string& fileName) {
     if (startsWith(file.start(), kPngSignature)) {
         throw Error(fileName + " is not an icon file: it starts with the PNG signature");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/byte_io.h"
 #include "common/progress.h"
 
 #include <cstdint>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace gw {
-
-class ByteWriter;
 
 // ICONDIR: the 6-byte header of an icon file.
 struct IconDir {
@@ -124,6 +123,30 @@ std::string ImageRowText(const IconDirEntry& entry);
 // Writes an image as stored in icon files and DLLs: its 40-byte header field by field, its
 // colour table and its masks.
 void PutIconImage(ByteWriter& out, const IconImage& image);
+
+// The fields that an icon file's directory entry and a DLL's group entry share, in their order:
+// width, height, colour count, reserved (8 bits each), planes, bit count (16 bits each) and the
+// image's size (32 bits). What follows differs: the image's offset in a file, its resource ID
+// in a group.
+template <typename Entry> void PutSharedEntryFields(ByteWriter& out, const Entry& e) {
+    out.u8(e.Width);
+    out.u8(e.Height);
+    out.u8(e.ColorCount);
+    out.u8(e.Reserved);
+    out.i16(e.Planes);
+    out.i16(e.BitCount);
+    out.i32(e.BytesInRes);
+}
+
+template <typename Entry> void GetSharedEntryFields(ByteReader& in, Entry& e) {
+    e.Width = in.u8();
+    e.Height = in.u8();
+    e.ColorCount = in.u8();
+    e.Reserved = in.u8();
+    e.Planes = in.i16();
+    e.BitCount = in.i16();
+    e.BytesInRes = in.i32();
+}
 
 // Writes the images as a fresh icon file with a directory built from their own headers (a width
 // or height of 256 stored as 0). The file is replaced only when complete. Images that do not fit

@@ -105,13 +105,7 @@ void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
     out.i16(1); // Type: an icon, whatever the images came from
     out.i16(static_cast<std::int16_t>(entries.size()));
     for (const IconDirEntry& e : entries) {
-        out.u8(e.Width);
-        out.u8(e.Height);
-        out.u8(e.ColorCount);
-        out.u8(e.Reserved);
-        out.i16(e.Planes);
-        out.i16(e.BitCount);
-        out.i32(e.BytesInRes);
+        PutSharedEntryFields(out, e);
         out.i32(e.ImageOffset);
     }
     for (const IconImage& image : images) {

@@ -8,9 +8,6 @@
 
 namespace gw::ui {
 
-using platform::Message;
-using platform::MessageIcon;
-
 std::optional<std::string> AskOutputDllPath(const WindowServices& services,
                                             const std::string& initialName) {
     platform::FileDialogRequest request;

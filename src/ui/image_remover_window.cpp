@@ -23,11 +23,6 @@ namespace gw::ui {
 
 namespace {
 
-using platform::Message;
-using platform::MessageAnswer;
-using platform::MessageButtons;
-using platform::MessageIcon;
-
 constexpr int kPreviewSize = 64;
 
 } // namespace

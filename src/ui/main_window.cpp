@@ -45,11 +45,6 @@ namespace gw::ui {
 
 namespace {
 
-using platform::Message;
-using platform::MessageAnswer;
-using platform::MessageButtons;
-using platform::MessageIcon;
-
 constexpr const char* kCaption = "VBCE Icon DLL's";
 constexpr const char* kRunningCaption = "Running...    ";
 constexpr const char* kBuildCaption = "&Build DLL";

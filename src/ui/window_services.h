@@ -8,6 +8,12 @@
 
 namespace gw::ui {
 
+// The message types every window uses.
+using platform::Message;
+using platform::MessageAnswer;
+using platform::MessageButtons;
+using platform::MessageIcon;
+
 // What the windows need of the desktop, handed in by the program (Qt-backed) or by a test
 // (scripted fakes).
 struct WindowServices {
