@@ -2,7 +2,6 @@
 #include "cli/commands.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
-#include "icons/icon_files.h"
 
 #include <ostream>
 
@@ -47,20 +46,6 @@ int BuildCommand(const std::vector<std::string>& words, Console console) {
     const std::vector<DllSummary> built = CreateDlls(args.operands, dlls);
     for (std::size_t i = 0; i < built.size(); ++i) {
         printBuilt(console.out, dlls[i].path, *shown[i], built[i]);
-    }
-    return kExitOk;
-}
-
-int ImagesCommand(const std::vector<std::string>& words, Console console) {
-    const Arguments args = ParseArguments(words, {});
-    if (args.operands.size() != 1) {
-        throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");
-    }
-    const auto [header, entries, images] = ReadIconImages(args.operands.front());
-    for (std::size_t j = 0; j < images.size(); ++j) {
-        console.out << j << ": " << ImageRowText(entries[j]) << ", " << images[j].Header.biBitCount
-                    << (images[j].Header.biBitCount == 1 ? " bit" : " bits") << " per pixel, "
-                    << entries[j].BytesInRes << " bytes\n";
     }
     return kExitOk;
 }
