@@ -28,8 +28,12 @@ int main(int argc, char* argv[]) {
         events,   QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString(),
         {}};
 #ifdef _WIN32
+    // The licence in Notepad: the user reads at their own pace, so the limit is a day rather
+    // than the cab builder's ten minutes, after which the program goes on.
     services.runAndWait = [](const std::string& commandLine) {
-        return gw::RunAndWait(commandLine).started;
+        gw::RunOptions options;
+        options.timeLimit = std::chrono::hours{24};
+        return gw::RunAndWait(commandLine, options).started;
     };
 #endif
 
