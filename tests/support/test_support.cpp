@@ -223,12 +223,8 @@ ProcessResult RunShell(const std::string& commandLine) {
 
 std::string ShellQuote(const std::string& word) {
     std::string quoted = "'";
-    for (char c : word) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
+    for (const char c : word) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
     return quoted + "'";
 }
