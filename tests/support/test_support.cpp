@@ -156,6 +156,16 @@ Bytes IconImageBytes(const Bytes& icon, std::size_t j) {
     return Bytes(icon.begin() + offset, icon.begin() + offset + size);
 }
 
+platform::MessageAnswer RecordingMessages::show(const platform::Message& message) {
+    shown.push_back(message);
+    if (answers.empty()) {
+        return platform::MessageAnswer::Ok;
+    }
+    const auto answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
 #ifndef _WIN32
 Process::Process(const std::vector<std::string>& argv) {
     std::vector<char*> pointers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/services.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -58,6 +60,15 @@ std::string WriteIcon(const TempDir& dir, const std::string& name,
 
 // The bytes of image j of an icon file, found through the directory's offset and size.
 Bytes IconImageBytes(const Bytes& icon, std::size_t j);
+
+// Records every message shown and answers from a script (Ok when the script is empty).
+class RecordingMessages : public platform::MessageService {
+public:
+    platform::MessageAnswer show(const platform::Message& message) override;
+
+    std::vector<platform::Message> shown;
+    std::vector<platform::MessageAnswer> answers;
+};
 
 // A program run to its end, with what it printed.
 struct ProcessResult {
