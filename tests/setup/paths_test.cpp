@@ -1,26 +1,26 @@
 #include "setup/paths.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace gw {
 namespace {
 
 TEST(PathsTest, WindowsRulesSplitAtTheLastBackslashOnly) {
-    const char bs = '\\';
-    EXPECT_EQ(GetFileName("C:\\A\\B.ico", bs), "B.ico");
-    EXPECT_EQ(GetFileName("B.ico", bs), "B.ico");
-    EXPECT_EQ(GetFileName("C:/A/B.ico", bs), "C:/A/B.ico"); // a slash is a name character
-    EXPECT_EQ(GetDirectory("C:\\A\\B.ico", true, bs), "C:\\A\\");
-    EXPECT_EQ(GetDirectory("C:\\A\\B.ico", false, bs), "C:\\A");
-    EXPECT_EQ(GetDirectory("C:\\B.ico", true, bs), "C:\\");
-    EXPECT_EQ(GetDirectory("C:\\B.ico", false, bs), "C:");
-    EXPECT_EQ(GetDirectory("B.ico", true, bs), "");
-    EXPECT_EQ(GetDirectory("\\B.ico", true, bs), "\\");
-    EXPECT_EQ(GetDirectory("\\B.ico", false, bs), "\\");
-    EXPECT_EQ(GetFileName("C:\\A\\", bs), "");
-}
-
-TEST(PathsTest, NativeSeparatorAndJoin) {
+    // A path, its file name, and its folder with and without the final backslash. A slash is a
+    // name character.
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {"C:\\A\\B.ico", "B.ico", "C:\\A\\", "C:\\A"},
+        {"C:\\B.ico", "B.ico", "C:\\", "C:"},
+        {"B.ico", "B.ico", "", ""},
+        {"\\B.ico", "B.ico", "\\", "\\"},
+        {"C:/A/B.ico", "C:/A/B.ico", "", ""},
+        {"C:\\A\\", "", "C:\\A\\", "C:\\A"}};
+    for (const auto& [path, name, withSlash, without] : cases) {
+        EXPECT_EQ(GetFileName(path, '\\'), name) << path;
+        EXPECT_EQ(GetDirectory(path, true, '\\'), withSlash) << path;
+        EXPECT_EQ(GetDirectory(path, false, '\\'), without) << path;
+    }
     EXPECT_EQ(GetFileName(std::string("a") + kNativeSeparator + "b.ico"), "b.ico");
     EXPECT_EQ(JoinPath("C:\\A", "B.dll", '\\'), "C:\\A\\B.dll");
     EXPECT_EQ(JoinPath("C:\\A\\", "B.dll", '\\'), "C:\\A\\B.dll");

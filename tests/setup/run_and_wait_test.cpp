@@ -1,9 +1,9 @@
 #include "setup/run_and_wait.h"
 #include "support/setup_directory.h"
-#include "support/test_support.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #ifndef _WIN32
 #include <signal.h>
@@ -86,75 +86,63 @@ TEST(RunAndWaitTest, StartsTheProgramDirectlyWithItsWordsInTheGivenDirectory) {
 
 TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
     test::TempDir dir;
-    test::WriteText(dir.file("plain.txt"), "not a program\n");
+    const std::string plain = dir.file("plain.txt"), bare = dir.file("no-interpreter");
+    const std::string missing = dir.file("missing"), cannot = "could not be started: the ";
+    test::WriteText(plain, "not a program\n");
     // Executable, but without a #! line: no shell may be asked to run it.
-    test::WriteText(dir.file("no-interpreter"), "touch " + dir.file("ran") + "\n");
-    fs::permissions(dir.file("no-interpreter"), fs::perms::owner_all);
-    const std::string missing = dir.file("missing"), notStarted = "could not be started: ";
-    const std::pair<ProcessOutcome, std::string> outcomes[] = {
-        {RunAndWait(Script(dir, "three", "exit 3")), "exited with code 3"},
-        {RunAndWait(Script(dir, "killed", "kill -KILL $$")), "was ended by signal 9"},
-        {RunAndWait(dir.file("no-such-program") + " arg"),
-         notStarted + "the program \"" + dir.file("no-such-program") + "\" does not exist"},
-        {RunAndWait("no-such-program-of-glyphwright arg"),
-         notStarted + "the program \"no-such-program-of-glyphwright\" was not found on the PATH"},
-        {RunAndWait(dir.file("plain.txt")), notStarted + "the program \"" + dir.file("plain.txt") +
-                                                "\" cannot be run: " + std::strerror(EACCES)},
-        {RunAndWait(dir.file("no-interpreter")), notStarted + "the program \"" +
-                                                     dir.file("no-interpreter") +
-                                                     "\" cannot be run: " + std::strerror(ENOEXEC)},
-        {RunAndWait("true", In(missing)), notStarted +
-                                              "the program \"true\" cannot run in the working "
-                                              "directory \"" +
-                                              missing + "\": " + std::strerror(ENOENT)},
-        {RunAndWait("  "), notStarted + "the command line names no program"},
-    };
-    for (const auto& [outcome, description] : outcomes) {
+    test::WriteText(bare, "touch " + dir.file("ran") + "\n");
+    fs::permissions(bare, fs::perms::owner_all);
+    // The command line, the working directory and what the outcome says.
+    const std::tuple<std::string, fs::path, std::string> cases[] = {
+        {Script(dir, "three", "exit 3"), "", "exited with code 3"},
+        {Script(dir, "killed", "kill -KILL $$"), "", "was ended by signal 9"},
+        {missing + " arg", "", cannot + "program \"" + missing + "\" does not exist"},
+        {"no-such-program-of-glyphwright arg", "",
+         cannot + "program \"no-such-program-of-glyphwright\" was not found on the PATH"},
+        {plain, "", cannot + "program \"" + plain + "\" cannot be run: " + std::strerror(EACCES)},
+        {bare, "", cannot + "program \"" + bare + "\" cannot be run: " + std::strerror(ENOEXEC)},
+        {"true", missing,
+         cannot + "program \"true\" cannot run in the working directory \"" + missing +
+             "\": " + std::strerror(ENOENT)},
+        {"  ", "", cannot + "command line names no program"}};
+    for (const auto& [line, directory, description] : cases) {
+        const ProcessOutcome outcome = RunAndWait(line, In(directory));
         EXPECT_EQ(outcome.describe(), description);
         EXPECT_FALSE(outcome.succeeded()) << description;
     }
     EXPECT_FALSE(fs::exists(dir.file("ran")));
 }
 
-TEST(RunAndWaitTest, EndsTheProgramAndItsChildrenAtTheTimeLimitOrWhenStopped) {
+TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     test::TempDir dir;
     const std::string pids = dir.file("pids");
-    // It ignores SIGTERM, so only the kill after the grace period ends it.
+    // It starts a child; then, told to leave, it exits; else it ignores SIGTERM and runs on, so
+    // only the kill after the grace period ends it.
     const std::string program =
         Script(dir, "hang",
                "trap '' TERM\nsleep 60 &\necho $! > " + test::ShellQuote(pids) +
-                   "\nwhile :; do sleep 1; done\n");
-    const auto start = std::chrono::steady_clock::now();
-    const ProcessOutcome timedOut = RunAndWait(program, In(dir.path(), seconds{1}));
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_TRUE(timedOut.timedOut);
-    EXPECT_FALSE(timedOut.succeeded());
-    EXPECT_EQ(timedOut.describe(), "was ended after the time limit of 1 second");
-    EXPECT_GE(took, seconds{1});
-    EXPECT_LT(took, seconds{6});
-    EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids))));
-
+                   "\n[ \"$1\" = leave ] && exit 0\nwhile :; do sleep 1; done\n");
     // onWait hears each second; false stops the program.
     std::vector<long> heard;
-    RunOptions options = In(dir.path(), seconds{30});
-    options.onWait = [&](seconds waited) {
+    RunOptions stop = In(dir.path(), seconds{30});
+    stop.onWait = [&](seconds waited) {
         heard.push_back(static_cast<long>(waited.count()));
         return waited < seconds{2};
     };
-    const ProcessOutcome stopped = RunAndWait(program, options);
-    EXPECT_TRUE(stopped.stopped);
-    EXPECT_EQ(stopped.describe(), "was stopped");
+    // The argument, the options, how long it must take at least and what the outcome says.
+    const std::tuple<std::string, RunOptions, seconds, std::string> cases[] = {
+        {"", In(dir.path(), seconds{1}), seconds{1}, "was ended after the time limit of 1 second"},
+        {"", stop, seconds{2}, "was stopped"},
+        {" leave", In(dir.path()), seconds{0}, "exited with code 0"}};
+    for (const auto& [argument, options, least, description] : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RunAndWait(program + argument, options).describe(), description);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, least);
+        EXPECT_LT(took, least + seconds{5});
+        EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids)))) << description;
+    }
     EXPECT_EQ(heard, (std::vector<long>{1, 2}));
-    EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids))));
-}
-
-TEST(RunAndWaitTest, WhatTheProgramLeftRunningIsEndedWithIt) {
-    test::TempDir dir;
-    const std::string pids = dir.file("pids");
-    const std::string program =
-        Script(dir, "leave", "sleep 60 &\necho $! > " + test::ShellQuote(pids) + "\nexit 0\n");
-    EXPECT_EQ(RunAndWait(program).describe(), "exited with code 0");
-    EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids))));
 }
 
 TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {

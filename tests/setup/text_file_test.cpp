@@ -88,9 +88,7 @@ TEST(TextFileTest, FailuresThrowTheirTextAndChangeNothing) {
     // The failing call, the start of its message and its end.
     const std::tuple<std::function<void()>, std::string, std::string> failures[] = {
         {[&] { text.Load(empty); }, missing + "empty.txt", ": the file is empty"},
-        {[&] { text.LoadListBox(empty, list); }, missing + "empty.txt", ": the file is empty"},
         {[&] { text.Load(none); }, missing + "none.txt", ": there is no such file"},
-        {[&] { text.LoadListBox(none, list); }, missing + "none.txt", ": there is no such file"},
         {[&] { text.Load(folder); }, folder, ": it is a folder, not a file"},
         {[&] { text.LoadListBox("/dev/null", list); }, "/dev/null", ": it is not a regular file"},
         {[&] { text.CreateNew(0); }, "Subscript out of range: ", "at least one line"},

@@ -7,35 +7,53 @@
 
 namespace gw::test {
 
-std::string DataText(const std::string& name) {
-    return ReadText(fs::path(GLYPHWRIGHT_TEST_DATA_DIR) / name);
+const std::string kWizardInf = TestData("setup/wizard.inf");
+
+namespace {
+
+// The cab builder's stand-in, run by the kernel through its #! line; its files lie beside it
+// ($0 is its full path). It makes MyApp.<cpu>.CAB for every word after /cpu.
+const char* const kFakeCabwiz = R"sh(#!/bin/sh
+t=$(dirname "$0")
+{ printf '%s\n' "$@"; pwd -P; } > "$t/args"
+[ -f "$t/fail" ] && exit "$(cat "$t/fail")"
+cpus=
+for a in "$@"; do [ -n "$cpus" ] && echo cab > "MyApp.$a.CAB"; [ "$a" = /cpu ] && cpus=1; done
+[ -f "$t/hang" ] || exit 0
+sleep 60 & echo $$ $! > "$t/pids.part" && mv "$t/pids.part" "$t/pids"
+wait
+)sh";
+
+} // namespace
+
+SetupDirectory::SetupDirectory(const std::string& cpus, const std::string& inf,
+                               const char* readmeName, const std::string& folderName)
+    : root_(folderName.empty() ? dir_.path() : dir_.path() / folderName),
+      inf_((root_ / "MyApp.inf").string()) {
+    fs::create_directories(root_ / "App");
+    fs::create_directories(root_ / "CD1");
+    WriteText(root_ / "App" / "MyApp.vb", "compiled application");
+    WriteText(root_ / "CD1" / "Old.SH3.CAB", "old cabinet");
+    WriteText(inf_, inf);
+    const std::string script = tools_.file("fake-cabwiz.sh");
+    WriteText(script, kFakeCabwiz);
+    fs::permissions(script, fs::perms::owner_all);
+    command_ = "\"" + script + "\" \"" + inf_ + "\" /err CabWiz.log /cpu " + cpus;
+    WriteText(root_ / readmeName,
+              "Application Install Wizard\r\n\r\nTo rebuild the cabinet files, run:\r\n" +
+                  command_ + "\r\n");
 }
 
-const std::string kWizardInf = DataText("setup/wizard.inf");
-
-SetupReport SetupDirectory::run(const std::string& extension, const CabBuilderOptions& cabBuilder) {
-    return RunSetup({root(), "Icons.dll", {icon()}, extension}, cabBuilder);
-}
-
-std::string SetupDirectory::failure(const std::string& extension,
-                                    const CabBuilderOptions& cabBuilder) {
-    try {
-        run(extension, cabBuilder);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
+std::string SetupDirectory::cabwizRecord() const {
+    return fs::exists(tools_.file("args")) ? ReadText(tools_.file("args")) : "";
 }
 
 std::optional<std::pair<long, long>> SetupDirectory::cabwizPids() const {
-    const fs::path pids = tools_.file("pids");
     for (int tries = 0; tries < 400; ++tries) {
-        if (fs::exists(pids)) {
-            std::ifstream in(pids);
-            long builder = 0, child = 0;
-            if (in >> builder >> child) {
-                return std::pair{builder, child};
-            }
+        std::ifstream in(tools_.file("pids"));
+        long builder = 0, child = 0;
+        if (in >> builder >> child) {
+            return std::pair{builder, child};
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
@@ -44,22 +62,18 @@ std::optional<std::pair<long, long>> SetupDirectory::cabwizPids() const {
 
 bool ProcessGone(long pid, std::chrono::milliseconds within) {
     const auto deadline = std::chrono::steady_clock::now() + within;
-    while (true) {
-        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-            return true;
-        }
+    do {
         // A zombie has ended; only its parent (or init) has yet to collect it.
         std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const std::string text((std::istreambuf_iterator<char>(stat)), {});
         const std::size_t close = text.rfind(')');
-        if (close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z') {
+        if ((::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ||
+            (close != std::string::npos && text.substr(close + 1, 2) == " Z")) {
             return true;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
 }
 
 std::map<std::string, std::pair<fs::perms, std::string>> Snapshot(const fs::path& root) {

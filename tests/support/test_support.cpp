@@ -74,42 +74,35 @@ std::uint16_t Le16(const Bytes& b, std::size_t at) {
 }
 
 std::uint32_t Le32(const Bytes& b, std::size_t at) {
-    return std::uint32_t{b.at(at)} | (std::uint32_t{b.at(at + 1)} << 8) |
-           (std::uint32_t{b.at(at + 2)} << 16) | (std::uint32_t{b.at(at + 3)} << 24);
+    return Le16(b, at) | (std::uint32_t{Le16(b, at + 2)} << 16);
 }
 
 namespace {
 
-void Put16(Bytes& b, std::uint16_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
+// Appends the n low bytes of each value, least significant first.
+void Put(Bytes& b, int n, std::initializer_list<std::uint32_t> values) {
+    for (const std::uint32_t v : values) {
+        for (int i = 0; i < n; ++i) {
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        }
+    }
 }
 
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, static_cast<std::uint16_t>(v));
-    Put16(b, static_cast<std::uint16_t>(v >> 16));
+std::uint32_t U32(std::int64_t v) {
+    return static_cast<std::uint32_t>(v);
 }
 
 } // namespace
 
 Bytes MakeImage(int width, int height, int bits, std::uint8_t seed) {
-    const int xorStride = ((width * bits + 31) / 32) * 4;
-    const int andStride = ((width + 31) / 32) * 4;
+    const int xorStride = ((width * bits + 31) / 32) * 4, andStride = ((width + 31) / 32) * 4;
     const int maskBytes = (xorStride + andStride) * height;
     Bytes b;
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(width));
-    Put32(b, static_cast<std::uint32_t>(2 * height));
-    Put16(b, 1);
-    Put16(b, static_cast<std::uint16_t>(bits));
-    Put32(b, 0);
-    Put32(b, static_cast<std::uint32_t>(maskBytes));
-    for (int i = 0; i < 4; ++i) {
-        Put32(b, 0);
-    }
-    const int colours = bits <= 8 ? 1 << bits : 0;
-    for (int i = 0; i < colours; ++i) {
-        Put32(b, static_cast<std::uint32_t>(i * 0x010203 + seed));
+    Put(b, 4, {40, U32(width), U32(2 * height)});
+    Put(b, 2, {1, U32(bits)});
+    Put(b, 4, {0, U32(maskBytes), 0, 0, 0, 0});
+    for (int i = 0; i < (bits <= 8 ? 1 << bits : 0); ++i) {
+        Put(b, 4, {U32(i * 0x010203 + seed)});
     }
     for (int i = 0; i < maskBytes; ++i) {
         b.push_back(static_cast<std::uint8_t>(i * 7 + seed));
@@ -120,31 +113,23 @@ Bytes MakeImage(int width, int height, int bits, std::uint8_t seed) {
 Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,
                const std::function<void(std::size_t, DirEntry&)>& customize) {
     Bytes b;
-    Put16(b, 0);
-    Put16(b, static_cast<std::uint16_t>(type));
-    Put16(b, static_cast<std::uint16_t>(images.size()));
+    Put(b, 2, {0, U32(type), U32(std::ssize(images))});
     std::int32_t offset = static_cast<std::int32_t>(6 + 16 * images.size());
     for (std::size_t j = 0; j < images.size(); ++j) {
-        const Bytes& image = images[j];
         DirEntry e;
-        e.width = static_cast<std::uint8_t>(Le32(image, 4));
-        e.height = static_cast<std::uint8_t>(Le32(image, 8) / 2);
-        e.bitCount = static_cast<std::int16_t>(Le16(image, 14));
+        e.width = static_cast<std::uint8_t>(Le32(images[j], 4));
+        e.height = static_cast<std::uint8_t>(Le32(images[j], 8) / 2);
+        e.bitCount = static_cast<std::int16_t>(Le16(images[j], 14));
         e.colorCount = e.bitCount < 8 ? static_cast<std::uint8_t>(1 << e.bitCount) : 0;
-        e.bytesInRes = static_cast<std::int32_t>(image.size());
+        e.bytesInRes = static_cast<std::int32_t>(images[j].size());
         e.imageOffset = offset;
         offset += e.bytesInRes;
         if (customize) {
             customize(j, e);
         }
-        b.push_back(e.width);
-        b.push_back(e.height);
-        b.push_back(e.colorCount);
-        b.push_back(e.reserved);
-        Put16(b, static_cast<std::uint16_t>(e.planes));
-        Put16(b, static_cast<std::uint16_t>(e.bitCount));
-        Put32(b, static_cast<std::uint32_t>(e.bytesInRes));
-        Put32(b, static_cast<std::uint32_t>(e.imageOffset));
+        b.insert(b.end(), {e.width, e.height, e.colorCount, e.reserved});
+        Put(b, 2, {U32(e.planes), U32(e.bitCount)});
+        Put(b, 4, {U32(e.bytesInRes), U32(e.imageOffset)});
     }
     for (const Bytes& image : images) {
         b.insert(b.end(), image.begin(), image.end());
@@ -248,12 +233,8 @@ ProcessResult RunShell(const std::string& commandLine) {
 
 std::string ShellQuote(const std::string& word) {
     std::string quoted = "'";
-    for (char c : word) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
+    for (const char c : word) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
     return quoted + "'";
 }
