@@ -38,11 +38,7 @@ struct Remover {
         }
         return text;
     }
-    void check(const std::string& marks) {
-        for (int row = 0; row < list()->count(); ++row) {
-            list()->item(row)->setCheckState(marks[row] == '1' ? Qt::Checked : Qt::Unchecked);
-        }
-    }
+    void check(const std::string& marks) { gw::test::Mark(list(), marks); }
     gw::ui::RmvImgFrm form;
 };
 

@@ -36,6 +36,13 @@ template <class T> T* Child(const QObject& parent, const char* name) {
     return found;
 }
 
+// Sets the check marks of a list's entries from "1" (checked) and "0".
+inline void Mark(QListWidget* list, const std::string& marks) {
+    for (std::size_t row = 0; row < marks.size(); ++row) {
+        list->item(int(row))->setCheckState(marks[row] == '1' ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
 // Runs a command the way the user does: a menu item is triggered, a button clicked.
 inline void Click(const QObject& window, const char* name) {
     if (auto* item = window.findChild<QAction*>(QLatin1String(name))) {
@@ -138,12 +145,7 @@ public:
         dialogs.openAnswers.push_back(paths);
         click("AddCmd");
     }
-    // Sets the check marks of the entries from "1" (checked) and "0".
-    void mark(const std::string& marks) {
-        for (std::size_t row = 0; row < marks.size(); ++row) {
-            list()->item(int(row))->setCheckState(marks[row] == '1' ? Qt::Checked : Qt::Unchecked);
-        }
-    }
+    void mark(const std::string& marks) { Mark(list(), marks); }
     // Makes a row current the way the user does: by clicking its text, right of the check box.
     void clickRow(int row, bool twice = false) {
         const QRect rect = list()->visualItemRect(list()->item(row));
