@@ -1,14 +1,11 @@
 #include "dll/create_dll.h"
-#include "ui/ui_settings.h"
 #include "ui_test_support.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QUrl>
-#include <filesystem>
 
 using namespace std::string_literals;
 using gw::platform::MessageAnswer;
@@ -21,12 +18,10 @@ class MainWindowTest : public QObject {
 
 private slots:
     void firstRunShowsTheLicenceOnceBeforeTheWindow();
-    void startUpRestoresTheStoredChoices();
-    void exitAsksAndClosingStoresTheBuildMode();
+    void startUpRestoresTheStoredTargetAndMode();
+    void choicesAreStoredAndRestoredOnTheNextStart();
     void addAndDropAppendCheckedEntries();
-    void currentEntryShowsPicturesCountAndId();
     void listCommandsFromButtonsAndMenus();
-    void targetsAndBuildModesKeepInStep();
     void buildsWriteTheCheckedIconsForTheTarget();
     void refusedFailedAndSetupBuilds();
     void menusReachTheShellAndTheImageRemover();
@@ -43,8 +38,9 @@ std::string view(WindowRig& rig) {
         text += std::filesystem::path(entry->text().toStdString()).stem().string() +
                 (entry->checkState() == Qt::Checked ? "+ " : " ");
     }
-    return text + "| " + std::to_string(rig.list()->currentRow()) + " | " + rig.text("IdLbl") +
-           " | " + rig.text("nrLbl") +
+    return text + "| " + std::to_string(rig.list()->currentRow()) + " | " +
+           rig.find<QLabel>("IdLbl")->text().toStdString() + " | " +
+           rig.find<QLabel>("nrLbl")->text().toStdString() +
            (QApplication::focusWidget() == rig.list() ? " | focus" : "");
 }
 
@@ -58,21 +54,14 @@ Texts iconFiles(WindowRig& rig, const std::string& names) {
     return paths;
 }
 
-// How the window stands: caption, pointer, which of the frames, the Build and Exit buttons,
-// the list and the menus take input, and whether a build runs.
+// How the window stands: the pointer, whether Build takes input, whether a build runs.
 std::string standing(WindowRig& rig) {
     const QCursor* pointer = QApplication::overrideCursor();
-    std::string text = rig.window().windowTitle().toStdString() +
-                       (pointer && pointer->shape() == Qt::WaitCursor ? "|busy|" : "|idle|");
-    for (const char* name :
-         {"IconFrame", "FilesFrame", "TargetFrame", "BuilCmd", "ExitCmd", "IconList"}) {
-        text += rig.find<QWidget>(name)->isEnabled() ? '1' : '0';
-    }
-    text += rig.action("AddIcon_FM2")->isEnabled() ? '1' : '0';
-    return text + (rig.window().isRunning() ? "|running" : "|");
+    return std::string(pointer && pointer->shape() == Qt::WaitCursor ? "busy" : "idle") +
+           (rig.find<QWidget>("BuilCmd")->isEnabled() ? "" : " locked") +
+           (rig.window().isRunning() ? " running" : "");
 }
-const std::string kIdle = "VBCE Icon DLL's|idle|1111111|";
-const std::string kRunning = "Running...    |busy|0000011|running";
+const std::string kRunning = "busy locked running";
 
 // Builds, and gives how the window stood while the save dialog was open ("" when none opened).
 std::string build(WindowRig& rig) {
@@ -83,69 +72,36 @@ std::string build(WindowRig& rig) {
     return seen;
 }
 
-// Clicks an option button on its round box, the part of it that always takes a click.
-void choose(WindowRig& rig, int target) {
-    auto* option = rig.find<QWidget>(("MachineOpt_" + std::to_string(target)).c_str());
-    const int middle = option->height() / 2;
-    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(middle, middle));
-}
-
-std::string storedModes(WindowRig& rig) {
-    return rig.stored("Options", "OneTarget") + " " + rig.stored("Options", "AllTargets") + " " +
-           rig.stored("Options", "ChangeSetup");
-}
-
 } // namespace
 
 void MainWindowTest::firstRunShowsTheLicenceOnceBeforeTheWindow() {
-    const std::string text = "MIT License\n\nCopyright (c) 2026 Glyphwright contributors\n";
-    // The licence in a window of its own, in Notepad (Windows), in Notepad that does not
-    // start, and a licence file that is missing; what a failure message names.
-    const std::tuple<bool, bool, bool, const char*> ways[] = {{true, false, false, ""},
-                                                              {false, true, true, ""},
-                                                              {false, true, false, "Notepad"},
-                                                              {false, false, false, "License.txt"}};
-    for (const auto& [file, notepad, starts, named] : ways) {
+    // The licence file in a window of its own before the main window shows; a missing one told.
+    for (const bool present : {true, false}) {
         WindowRig rig;
         const std::string licence = rig.programDir + "/License.txt";
-        if (file) {
-            gw::test::WriteText(licence, text);
+        if (present) {
+            gw::test::WriteText(licence, "MIT License\n");
         }
-        Texts seen; // what was shown, and " late" if the main window was visible already
-        const auto note = [&rig, &seen](const std::string& what) {
-            seen.push_back(what + (rig.window().isVisible() ? " late" : ""));
-        };
-        if (notepad) {
-            rig.runAndWait = [note, ok = starts](const std::string& line) {
-                note(line);
-                return ok;
-            };
-        }
+        Texts seen; // the window's title and text, and " late" if the main window showed first
         gw::test::ModalUser user;
         user.actions["TextFileWindow"] = [&](QWidget& window) {
-            note(window.windowTitle().toStdString() + "|" +
-                 window.findChild<QPlainTextEdit*>()->toPlainText().toStdString());
+            seen.push_back(window.windowTitle().toStdString() + "|" +
+                           window.findChild<QPlainTextEdit*>()->toPlainText().toStdString() +
+                           (rig.window().isVisible() ? " late" : ""));
             window.close();
         };
         rig.start(true);
-        QCOMPARE(seen, notepad ? Texts{"Notepad \"" + licence + "\""}
-                       : file  ? Texts{"License|" + text}
-                               : Texts{});
-        QCOMPARE(rig.messages.shown.size(), std::size_t(*named ? 1 : 0));
-        for (const auto& failure : rig.messages.shown) {
-            QVERIFY2(failure.icon == gw::platform::MessageIcon::Critical &&
-                         failure.text.find(licence) != std::string::npos &&
-                         failure.text.find(named) != std::string::npos,
-                     failure.text.c_str());
-        }
+        QCOMPARE(seen, present ? Texts{"License|MIT License\n"} : Texts{});
+        QVERIFY(present ? rig.messages.shown.empty()
+                        : rig.messages.shown.at(0).text.find(licence) != std::string::npos);
         // Start-up goes on, with no settings at all: x86, one-target builds; once only.
-        QCOMPARE(rig.stored("Options", "FistExec") + rig.stored("Options", "Target") +
-                     std::to_string(rig.checkedTarget()) + rig.checkedModes(),
-                 "False00100"s);
+        QCOMPARE(rig.stored("Options", "FistExec") + std::to_string(rig.checkedTarget()) +
+                     rig.checkedModes(),
+                 "False0100"s);
     }
 }
 
-void MainWindowTest::startUpRestoresTheStoredChoices() {
+void MainWindowTest::startUpRestoresTheStoredTargetAndMode() {
     // The stored target and build mode (OneTarget, AllTargets, ChangeSetup as T or F; empty:
     // none stored), the target selected and the mode marks and caption shown. Anything but a
     // number from 0 to 5 selects x86.
@@ -154,7 +110,6 @@ void MainWindowTest::startUpRestoresTheStoredChoices() {
         {"5", "TTT", 5, "001", "&Build DLL (for Setup)"},
         {" 2 ", "FFF", 2, "000", "&Build DLL"},
         {"6", "", 0, "100", "&Build DLL"},
-        {"-1", "", 0, "100", "&Build DLL"},
         {"3x", "", 0, "100", "&Build DLL"},
     };
     for (const auto& [target, modes, selected, marks, caption] : cases) {
@@ -169,59 +124,71 @@ void MainWindowTest::startUpRestoresTheStoredChoices() {
         QCOMPARE(rig.stored("Options", "Target"), std::to_string(selected));
         QCOMPARE(rig.checkedModes(), std::string(marks));
         QCOMPARE(rig.find<QAbstractButton>("BuilCmd")->text(), QString(caption));
-        QVERIFY(rig.messages.shown.empty());
     }
 }
 
-void MainWindowTest::exitAsksAndClosingStoresTheBuildMode() {
+void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     WindowRig rig;
     rig.start();
-    rig.action("AllTargets_OM2")->trigger();
+    // A target from the menu selects its option button too, and the reverse.
+    rig.action("Machine_M2_4")->trigger();
+    QCOMPARE(rig.checkedTarget(), 4);
+    auto* option = rig.find<QWidget>("MachineOpt_1"); // clicked on its round box
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    QCOMPARE(rig.checkedTarget(), 1);
+    // One build mode at most; the checked one again unchecks it.
+    for (const auto& [item, marks] : {std::pair{"AllTargets_OM2", "010"},
+                                      {"ChangeSetup_OM2", "001"},
+                                      {"ChangeSetup_OM2", "000"},
+                                      {"AllTargets_OM2", "010"}}) {
+        rig.action(item)->trigger();
+        QCOMPARE(rig.checkedModes(), std::string(marks));
+    }
+    const std::string sub = (rig.dir.path() / "sub").string();
+    rig.add({sub + "/C.ico", Example("multi.ico")});
+    rig.mark("01");
+    rig.dialogs.saveAnswers.push_back(rig.dir.file("out.dll"));
+    build(rig);
+    // Exit asks; No keeps the window, Yes closes it and stores the build mode.
+    rig.messages.shown.clear();
     rig.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
     rig.click("ExitCmd");
     QCOMPARE(rig.said(), Texts({"question||Exit Program?"}));
-    QVERIFY(rig.messages.shown[0].buttons == gw::platform::MessageButtons::YesNo);
-    QVERIFY(rig.window().isVisible());
-    QCOMPARE(storedModes(rig), "- - -"s);
-    rig.click("Exit_FM2"); // answered Yes
+    QVERIFY(rig.window().isVisible() && rig.stored("Options", "AllTargets") == "-");
+    rig.click("Exit_FM2");
     QVERIFY(!rig.window().isVisible());
-    QCOMPARE(storedModes(rig), "False True False"s);
+    QCOMPARE(rig.stored("Options", "OneTarget") + rig.stored("Options", "AllTargets") +
+                 rig.stored("Options", "ChangeSetup"),
+             "FalseTrueFalse"s);
 
-    // The next start restores the mode; the close box closes without asking and stores too.
+    // The next start restores target, mode and both folders.
     rig.start();
-    QCOMPARE(rig.checkedModes(), "010"s);
-    rig.action("AllTargets_OM2")->trigger(); // no mode checked
-    QVERIFY(rig.window().close());
-    QCOMPARE(rig.messages.shown.size(), std::size_t(2));
-    QCOMPARE(storedModes(rig), "False False False"s);
+    QCOMPARE(std::to_string(rig.checkedTarget()) + rig.checkedModes(), "1010"s);
+    rig.add({Example("multi.ico")});
+    build(rig);
+    QCOMPARE(rig.dialogs.requests.at(2).initialDirectory, sub);
+    QCOMPARE(rig.dialogs.requests.at(3).initialDirectory, rig.dir.path().string());
 }
 
 void MainWindowTest::addAndDropAppendCheckedEntries() {
     WindowRig rig;
     rig.start();
-    const Texts klm = iconFiles(rig, "KLM");
-    rig.add({klm[0]});
-    QCOMPARE(rig.dialogs.requests[0].initialDirectory, std::string(gw::ui::kDefaultIconDirectory));
+    const Texts kl = iconFiles(rig, "KL");
+    rig.add({kl[0]});
     QVERIFY(rig.dialogs.requests[0].allowMultiple);
     // Several from the File menu, the same file again among them: appended in the dialog's
-    // order, each checked and built, the first one's folder remembered, nothing made current.
-    const auto sub = rig.dir.path() / "sub";
-    rig.dialogs.openAnswers.push_back({(sub / "C.ico").string(), klm[0]});
+    // order, each checked, nothing made current; a cancelled dialog adds nothing.
+    rig.dialogs.openAnswers.push_back({kl[1], kl[0]});
     rig.click("AddIcon_FM2");
-    QCOMPARE(rig.dialogs.requests[1].initialDirectory, rig.dir.path().string());
-    QCOMPARE(view(rig), "K+ C+ K+ | -1 |  |  | focus"s);
-    QCOMPARE(rig.stored("Path", "Open"), sub.string());
-    rig.find<QWidget>("ExitCmd")->setFocus();
-    rig.add({}); // the user cancels
-    QCOMPARE(rig.dialogs.requests[2].initialDirectory, sub.string());
-    QCOMPARE(view(rig), "K+ C+ K+ | -1 |  |  | focus"s);
+    rig.add({});
+    QCOMPARE(view(rig), "K+ L+ K+ | -1 |  |  | focus"s);
 
     // Dropped files: only the .ico files (in any case) are appended; with none the list refuses
     // the drag.
     const std::string notes = rig.dir.file("notes.txt");
     gw::test::WriteText(notes, "text");
     const std::string upper = rig.dir.file("UPPER.ICO");
-    std::filesystem::copy_file(klm[0], upper);
+    std::filesystem::copy_file(kl[0], upper);
     const auto drop = [&](const Texts& files) {
         QMimeData data;
         QList<QUrl> urls;
@@ -235,25 +202,21 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
                QApplication::sendEvent(rig.list()->viewport(), &dropped);
     };
     QVERIFY(!drop({notes}));
-    QVERIFY(drop({klm[2], notes, upper}));
-    QCOMPARE(rig.window().CheckedFiles(),
-             Texts({klm[0], (sub / "C.ico").string(), klm[0], klm[2], upper}));
-}
+    QVERIFY(drop({kl[1], notes, upper}));
+    QCOMPARE(rig.window().CheckedFiles(), Texts({kl[0], kl[1], kl[0], kl[1], upper}));
 
-void MainWindowTest::currentEntryShowsPicturesCountAndId() {
-    WindowRig rig;
-    rig.start();
+    // The current entry shows its ID, count and pictures; the small picture is the file's own
+    // 16 x 16 image, not the large one scaled down. A file that is no icon shows only its ID.
     const std::string broken = rig.dir.file("broken.ico");
     gw::test::WriteText(broken, "not an icon");
+    rig.find<QAbstractButton>("Command1")->click();
     rig.add({Example("glyph-4bit.ico"), broken});
     rig.clickRow(0);
     QCOMPARE(view(rig), "glyph-4bit+ broken+ | 0 | -101 | 2 | focus"s);
-    // The small picture is the file's own 16 x 16 image, not the large one scaled down.
     const QPixmap large = rig.find<QLabel>("Image1")->pixmap();
     const QPixmap small = rig.find<QLabel>("Image2")->pixmap();
     QVERIFY(large.size() == QSize(32, 32) && small.size() == QSize(16, 16));
     QVERIFY(small.toImage() != large.toImage().scaled(16, 16));
-    // A file that is no icon shows no count and no pictures, but still its ID.
     rig.clickRow(1);
     QCOMPARE(view(rig), "glyph-4bit+ broken+ | 1 | -102 |  | focus"s);
     QVERIFY(rig.find<QLabel>("Image1")->pixmap().isNull() && rig.messages.shown.empty());
@@ -261,19 +224,15 @@ void MainWindowTest::currentEntryShowsPicturesCountAndId() {
 
 void MainWindowTest::listCommandsFromButtonsAndMenus() {
     // On the entries K L M N with these check marks and the entry at row clicked made current
-    // (-1: none), the command leaves this view. The count and the pictures keep showing the
-    // last entry shown; moves keep the check mark and stop at the ends.
+    // (-1: none), the command leaves this view. The count keeps showing the last entry shown;
+    // moves keep the check mark and stop at the ends.
     const std::tuple<const char*, const char*, int, const char*> cases[] = {
         {"RemoveCmd", "1111", 1, "K+ M+ N+ | -1 |  | 2 | focus"},
-        {"RemoveIcon_FM2", "1111", -1, "K+ L+ M+ N+ | -1 |  |  | focus"},
-        {"RemoveIcon_FM2", "1011", 0, "L M+ N+ | -1 |  | 2 | focus"},
         {"CUnchkCmd", "1001", 3, "K+ N+ | 1 | -102 | 2 | focus"}, // a checked one stays current
         {"Clean_EM2", "0001", 0, "N+ | -1 |  | 2 | focus"},
-        {"Command1", "1111", 2, "| -1 |  | 2 | focus"},
         {"CleanAll_EM2", "1010", 2, "| -1 |  | 2 | focus"},
-        {"MoveCmd_0", "1011", -1, "K+ L M+ N+ | -1 |  |  | focus"},
-        {"MoveCmd_0", "1011", 1, "L K+ M+ N+ | 0 | -101 | 2 | focus"},
-        {"Move_EM2_0", "1011", 0, "K+ L M+ N+ | 0 | -101 | 2 | focus"},
+        {"Move_EM2_0", "1011", 1, "L K+ M+ N+ | 0 | -101 | 2 | focus"},
+        {"MoveCmd_0", "1011", 0, "K+ L M+ N+ | 0 | -101 | 2 | focus"},
         {"MoveCmd_1", "1011", 1, "K+ M+ L N+ | 2 | -103 | 2 | focus"},
         {"Move_EM2_1", "1011", 3, "K+ L M+ N+ | 3 | -104 | 2 | focus"},
     };
@@ -288,34 +247,6 @@ void MainWindowTest::listCommandsFromButtonsAndMenus() {
         rig.find<QWidget>("ExitCmd")->setFocus(); // every command hands the focus to the list
         rig.click(name);
         QVERIFY2(view(rig) == after, (name + (" gave " + view(rig))).c_str());
-        QCOMPARE(rig.find<QLabel>("Image1")->pixmap().isNull(), clicked < 0);
-    }
-}
-
-void MainWindowTest::targetsAndBuildModesKeepInStep() {
-    WindowRig rig;
-    rig.start();
-    // The option buttons from the last, then the menu items from the first: the first menu
-    // item is chosen while its target is selected already, and keeps its check mark.
-    for (int step = 0; step < 12; ++step) {
-        const int i = step < 6 ? 5 - step : step - 6;
-        step < 6 ? choose(rig, i)
-                 : rig.action(("Machine_M2_" + std::to_string(i)).c_str())->trigger();
-        QCOMPARE(rig.checkedTarget(), i);
-        QCOMPARE(rig.stored("Options", "Target"), std::to_string(i));
-    }
-    // One mode at most is checked, and the Build button says which.
-    const std::tuple<const char*, const char*, const char*> steps[] = {
-        {"AllTargets_OM2", "010", "&Build DLL (All Targets)"},
-        {"ChangeSetup_OM2", "001", "&Build DLL (for Setup)"},
-        {"ChangeSetup_OM2", "000", "&Build DLL"}, // the checked one again: no mode at all
-        {"AllTargets_OM2", "010", "&Build DLL (All Targets)"},
-        {"OneTarget_OM2", "100", "&Build DLL"},
-    };
-    for (const auto& [item, marks, caption] : steps) {
-        rig.action(item)->trigger();
-        QCOMPARE(rig.checkedModes(), std::string(marks));
-        QCOMPARE(rig.find<QAbstractButton>("BuilCmd")->text(), QString(caption));
     }
 }
 
@@ -325,7 +256,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.add({Example("glyph-4bit.ico"), Example("multi.ico")});
     rig.action("Machine_M2_5")->trigger();
     QCOMPARE(build(rig), kRunning); // the dialog has no answer: the user cancels
-    QCOMPARE(rig.stored("Path", "Build") + standing(rig), "-" + kIdle);
+    QCOMPARE(rig.stored("Path", "Build") + standing(rig), "-idle"s);
 
     const auto folder = rig.dir.path() / "out";
     std::filesystem::create_directory(folder);
@@ -335,14 +266,13 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     const auto& asked = rig.dialogs.requests[2];
     QCOMPARE(asked.initialName + "|" + asked.initialDirectory, "PPC.Icons.dll|" + rig.programDir);
     QVERIFY(asked.overwritePrompt);
-    QCOMPARE(standing(rig), kIdle);
+    QCOMPARE(standing(rig), "idle"s);
     QCOMPARE(gw::test::DllMachine(out), std::uint16_t(0x01F0));
     QCOMPARE(rig.said(), Texts({"information|Finished|DLL has been built as:\r\n\r\n" + out}));
-    QCOMPARE(rig.stored("Path", "Build"), folder.string());
 
     // The next build starts in that folder and offers the newly selected target's name; an
     // unchecked entry stays out of the DLL.
-    choose(rig, 0);
+    rig.action("Machine_M2_0")->trigger();
     rig.mark("10");
     rig.dialogs.saveAnswers.push_back(out);
     build(rig);
@@ -353,7 +283,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
 
     // All targets: the chosen name holds the selected target's DLL, each suffix one target's.
     rig.messages.shown.clear();
-    choose(rig, 1);
+    rig.action("Machine_M2_1")->trigger();
     rig.action("AllTargets_OM2")->trigger();
     rig.dialogs.saveAnswers.push_back(out);
     QCOMPARE(build(rig), kRunning);
@@ -396,15 +326,14 @@ void MainWindowTest::refusedFailedAndSetupBuilds() {
     QVERIFY(rig.said().size() == 1 && rig.said()[0].size() > start.size());
     QVERIFY2(rig.said()[0].rfind(start, 0) == 0, rig.said()[0].c_str());
     QCOMPARE(gw::test::ReadText(out), "old contents"s);
-    QCOMPARE(standing(rig), kIdle);
+    QCOMPARE(standing(rig), "idle"s);
 
     // The setup build gets the checked files, in the running state, without a save dialog.
     rig.mark("101");
     rig.action("ChangeSetup_OM2")->trigger();
     QCOMPARE(build(rig), ""s);
-    QCOMPARE(rig.window().setupBuilds, std::vector<Texts>({{files[0], files[2]}}));
-    QVERIFY(rig.window().setupBuildRanInRunningState);
-    QCOMPARE(standing(rig), kIdle);
+    QCOMPARE(rig.window().setupBuilds, std::vector<Texts>({{files[0], files[2], "running"}}));
+    QCOMPARE(standing(rig), "idle"s);
 }
 
 void MainWindowTest::menusReachTheShellAndTheImageRemover() {
@@ -422,26 +351,17 @@ void MainWindowTest::menusReachTheShellAndTheImageRemover() {
     QCOMPARE(rig.shell.opened, Texts({kl[1], kl[1]}));
     QCOMPARE(rig.said(), Texts({"critical|Edit Icon|No default Icon Editor (.ico files) is "
                                 "configured on your system."}));
-    // Help: whether anything opens the page is the desktop's own business, and said by it.
     rig.click("Help_HM2");
     QCOMPARE(rig.shell.opened.back(), "file://" + rig.programDir + "/help.htm");
-    rig.click("Setup_HM2");
-    rig.click("About_HM2");
-    QVERIFY(window.setupNotes == 1 && window.aboutBoxes == 1 && rig.messages.shown.size() == 1);
 
     // The remover rewrites the file; the window shows what is in it afterwards.
     window.whileRemoverOpen = [&] {
         gw::test::WriteIcon(rig.dir, "L.ico", {{32, 32, 4}, {16, 16, 4}, {16, 16, 1}});
     };
-    QCOMPARE(rig.text("nrLbl"), "2"s);
-    rig.find<QWidget>("ExitCmd")->setFocus();
     rig.click("Remove_OM2");
     QCOMPARE(view(rig), "K+ L | 1 | -102 | 3 | focus"s);
     // A double-click on an entry's text opens the remover on it and leaves its check mark.
-    const QRect rect = rig.list()->visualItemRect(rig.list()->item(0));
-    const QPoint at(rect.right() - 10, rect.center().y());
-    QTest::mouseClick(rig.list()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(rig.list()->viewport(), Qt::LeftButton, {}, at);
+    rig.clickRow(0, true);
     QCOMPARE(window.removerFiles, Texts({"", kl[1], kl[0]}));
     QCOMPARE(view(rig), "K+ L | 0 | -101 | 2 | focus"s);
 }

@@ -5,10 +5,14 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QListWidget>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,31 +31,46 @@ using Texts = std::vector<std::string>;
 template <class T> T* Child(const QObject& parent, const char* name) {
     T* found = parent.findChild<T*>(QString::fromLatin1(name));
     if (!found) {
-        QTest::qFail(
-            (std::string("no ") + name + " in " + parent.objectName().toStdString()).c_str(),
-            __FILE__, __LINE__);
+        QTest::qFail((std::string("no ") + name).c_str(), __FILE__, __LINE__);
     }
     return found;
 }
 
-// Runs a command of a window the way the user does: a menu item is triggered, a button clicked.
-void Click(const QObject& window, const char* name);
+// Sets the check marks of a list's entries from "1" (checked) and "0".
+inline void Mark(QListWidget* list, const std::string& marks) {
+    for (std::size_t row = 0; row < marks.size(); ++row) {
+        list->item(int(row))->setCheckState(marks[row] == '1' ? Qt::Checked : Qt::Unchecked);
+    }
+}
 
-// Answers file dialogs from a script and records every request. whileOpen runs while a
-// dialog is "open", so a test can look at the window behind it. An empty script cancels.
-class ScriptedDialogs : public platform::FileDialogs {
+// Runs a command the way the user does: a menu item is triggered, a button clicked.
+inline void Click(const QObject& window, const char* name) {
+    if (auto* item = window.findChild<QAction*>(QLatin1String(name))) {
+        item->trigger();
+    } else {
+        QTest::mouseClick(Child<QWidget>(window, name), Qt::LeftButton);
+    }
+}
+
+// The desktop's file dialogs and shell: dialogs answer from a script (an empty script
+// cancels) and record every request, whileOpen running while one is "open"; the shell records
+// what it was asked to open and answers with succeeds.
+class FakeDesktop : public platform::FileDialogs, public platform::ShellOpen {
 public:
-    Texts openFiles(const platform::FileDialogRequest& request) override {
-        return next(request, openAnswers);
+    Texts openFiles(const platform::FileDialogRequest& r) override { return next(r, openAnswers); }
+    std::optional<std::string> saveFile(const platform::FileDialogRequest& r) override {
+        return next(r, saveAnswers);
     }
-    std::optional<std::string> saveFile(const platform::FileDialogRequest& request) override {
-        return next(request, saveAnswers);
+    bool open(const std::string& documentOrAddress) override {
+        opened.push_back(documentOrAddress);
+        return succeeds;
     }
-
     std::vector<platform::FileDialogRequest> requests;
     std::deque<Texts> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::function<void()> whileOpen;
+    Texts opened;
+    bool succeeds = true;
 
 private:
     template <class Answer>
@@ -68,35 +87,20 @@ private:
     }
 };
 
-// Records what the shell was asked to open and answers with succeeds.
-class RecordingShell : public platform::ShellOpen {
-public:
-    bool open(const std::string& documentOrAddress) override {
-        opened.push_back(documentOrAddress);
-        return succeeds;
-    }
-    Texts opened;
-    bool succeeds = true;
-};
-
-// The main window with its hooks to the later windows recorded; with realWindows set, the real
-// windows run behind the record.
+// The main window with its hooks to the setup build and the remover recorded; with realWindows
+// set, the real setup build runs behind the record.
 class TestWindow : public ui::CreateDLL_Frm {
 public:
     using CreateDLL_Frm::CreateDLL_Frm;
-
     bool realWindows = false;
     Texts removerFiles;
-    std::vector<Texts> setupBuilds;
-    bool setupBuildRanInRunningState = false;
-    int setupNotes = 0;
-    int aboutBoxes = 0;
+    std::vector<Texts> setupBuilds; // the checked files, then "running" if the window was
     std::function<void()> whileRemoverOpen;
 
 protected:
     void BuildForSetup(Texts& checkedFiles) override {
         setupBuilds.push_back(checkedFiles);
-        setupBuildRanInRunningState = isRunning();
+        setupBuilds.back().push_back(isRunning() ? "running" : "idle");
         if (realWindows) {
             CreateDLL_Frm::BuildForSetup(checkedFiles);
         }
@@ -107,56 +111,93 @@ protected:
             whileRemoverOpen();
         }
     }
-    void ShowSetupNote() override {
-        ++setupNotes;
-        if (realWindows) {
-            CreateDLL_Frm::ShowSetupNote();
-        }
-    }
-    void ShowAbout() override { ++aboutBoxes; }
 };
 
 // A temporary program folder, settings in an INI file there, the fakes, and the main window.
 class WindowRig {
 public:
-    WindowRig();
+    WindowRig() : settings(settingsFile) { std::filesystem::create_directory(programDir); }
 
-    // Services over the rig's fakes and settings, for any window.
-    ui::WindowServices services();
-    // Creates the main window, runs its start-up and shows it. Unless firstRun, the licence is
-    // marked as already shown.
-    TestWindow& start(bool firstRun = false);
+    ui::WindowServices services() {
+        return {settings, messages, dialogs, shell, events, programDir, runAndWait};
+    }
+    // Creates the main window, runs its start-up and shows it; unless firstRun, the licence is
+    // marked as shown already.
+    TestWindow& start(bool firstRun = false) {
+        if (!firstRun) {
+            settings.save("Options", "FistExec", "False");
+        }
+        window_ = std::make_unique<TestWindow>(services());
+        window_->Form_Load();
+        window_->show();
+        if (!QTest::qWaitForWindowActive(window_.get())) {
+            QTest::qFail("the window did not become active", __FILE__, __LINE__);
+        }
+        return *window_;
+    }
     TestWindow& window() { return *window_; }
-
     template <class T> T* find(const char* name) { return Child<T>(*window_, name); }
     QAction* action(const char* name) { return find<QAction>(name); }
     QListWidget* list() { return find<QListWidget>("IconList"); }
     void click(const char* name) { Click(*window_, name); }
-
     // Adds files through the Add button with the dialog answering them.
-    void add(const Texts& paths);
-    // Sets the check marks of the entries from "1" (checked) and "0".
-    void mark(const std::string& marks);
-    // Makes a row current the way the user does: by clicking its text.
-    void clickRow(int row);
-    // The stored value, or "-" when the key is absent.
-    std::string stored(const std::string& section, const std::string& key);
-    std::string text(const char* labelName);
+    void add(const Texts& paths) {
+        dialogs.openAnswers.push_back(paths);
+        click("AddCmd");
+    }
+    void mark(const std::string& marks) { Mark(list(), marks); }
+    // Makes a row current the way the user does: by clicking its text, right of the check box.
+    void clickRow(int row, bool twice = false) {
+        const QRect rect = list()->visualItemRect(list()->item(row));
+        const QPoint at(rect.right() - 10, rect.center().y());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+        if (twice) {
+            QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        }
+    }
+    // The stored value as a store of its own reads it from the file; "-" when absent.
+    std::string stored(const std::string& section, const std::string& key) {
+        return platform::QtSettingsStore(settingsFile).get(section, key, "-");
+    }
     // The check marks of the three build modes ("100": the selected target only).
-    std::string checkedModes();
-    // The index of the one selected target; -2 when the option buttons and the "&Target" menu
-    // disagree, -3 when more than one is selected, -1 when none is.
-    int checkedTarget();
+    std::string checkedModes() {
+        std::string marks;
+        for (const char* name : {"OneTarget_OM2", "AllTargets_OM2", "ChangeSetup_OM2"}) {
+            marks += action(name)->isChecked() ? '1' : '0';
+        }
+        return marks;
+    }
+    // The index of the selected target; -2 when the option buttons and the "&Target" menu
+    // disagree, -1 when none is selected.
+    int checkedTarget() {
+        int found = -1;
+        for (int i = 5; i >= 0; --i) {
+            const std::string index = std::to_string(i);
+            const bool option = find<QRadioButton>(("MachineOpt_" + index).c_str())->isChecked();
+            if (option != action(("Machine_M2_" + index).c_str())->isChecked()) {
+                return -2;
+            }
+            found = option ? i : found;
+        }
+        return found;
+    }
     // The messages shown, each as "icon|title|text".
-    Texts said();
+    Texts said() {
+        const char* icons[] = {"none", "critical", "question", "exclamation", "information"};
+        Texts lines;
+        for (const auto& m : messages.shown) {
+            lines.push_back(std::string(icons[int(m.icon)]) + "|" + m.title + "|" + m.text);
+        }
+        return lines;
+    }
 
     TempDir dir;
-    std::string programDir;
-    std::string settingsFile;
+    std::string programDir = (dir.path() / "bin").string();
+    std::string settingsFile = dir.file("settings.ini");
     platform::QtSettingsStore settings;
     RecordingMessages messages;
-    ScriptedDialogs dialogs;
-    RecordingShell shell;
+    FakeDesktop dialogs;
+    FakeDesktop& shell = dialogs;
     platform::QtEventPump events;
     std::function<bool(const std::string&)> runAndWait;
 
@@ -164,12 +205,24 @@ private:
     std::unique_ptr<TestWindow> window_;
 };
 
-// Plays the user at the program's modal windows while it waits in them: each modal window that
-// opens is recorded by name in seen and handed to the action given for its name; one without
-// an action is closed at once. Lives as long as the test keeps it.
+// Plays the user at the program's modal windows: each one that opens is recorded by name in
+// seen and handed to the action for its name; one without an action is closed at once.
 class ModalUser : public QObject {
 public:
-    ModalUser();
+    ModalUser() {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == last_) {
+                return;
+            }
+            last_ = modal;
+            seen.push_back(modal->objectName().toStdString());
+            const auto action = actions.find(seen.back());
+            action != actions.end() ? action->second(*modal) : void(modal->close());
+        });
+        timer->start(10);
+    }
     std::map<std::string, std::function<void(QWidget&)>> actions;
     Texts seen;
 
@@ -178,9 +231,13 @@ private:
 };
 
 // An example icon of the repository by file name.
-std::string Example(const char* name);
+inline std::string Example(const char* name) {
+    return (ExamplesDir() / name).string();
+}
 
 // The PE machine field of a DLL file.
-std::uint16_t DllMachine(const std::string& path);
+inline std::uint16_t DllMachine(const std::string& path) {
+    return Le16(ReadBytes(path), 0xAC);
+}
 
 } // namespace gw::test
