@@ -87,8 +87,20 @@ void RequireReplaceable(const fs::path& target) {
     if (fs::is_directory(status)) {
         notWritable(target, "it is a folder, not a file");
     }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        notWritable(target, "it is not a regular file");
+    }
     if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
         notWritable(target, "the file is read-only");
+    }
+    if (fs::exists(status)) {
+        // Opened for update and closed unchanged: a file another program holds locked, or one
+        // this user may not write although its permission bits let its owner, fails here.
+        std::FILE* file = std::fopen(target.string().c_str(), "r+b");
+        if (file == nullptr) {
+            notWritable(target, "the file cannot be opened for writing: " + causeOf(errno));
+        }
+        std::fclose(file);
     }
     const fs::path folder = folderOf(target);
     const fs::file_status folderStatus = fs::status(folder, ec);

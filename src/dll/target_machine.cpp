@@ -33,9 +33,7 @@ std::string TargetName(std::int32_t machine) {
     return target ? target->name : "";
 }
 
-// Weak, because the setup rewrite still carries an identical definition of its own: the
-// program links with either until that one is gone.
-[[gnu::weak]] std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType) {
+std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType) {
     for (const ProcessorTypeMachine& entry : kProcessorTypeMachines) {
         if (entry.processorType == processorType) {
             return entry.machine;

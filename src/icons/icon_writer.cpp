@@ -113,23 +113,6 @@ void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
     }
 }
 
-// Fails as TargetNotWritable when an existing target cannot be opened for writing, without
-// changing it: a file another program holds open, or one this user may not write although its
-// permission bits let its owner.
-void probeWritable(const std::string& fileName) {
-    std::error_code ec;
-    if (!std::filesystem::exists(fileName, ec)) {
-        return;
-    }
-    std::FILE* file = std::fopen(fileName.c_str(), "r+b");
-    if (file == nullptr) {
-        throw Error(fileName, "",
-                    std::string("the file cannot be opened for writing: ") + std::strerror(errno),
-                    ErrorKind::TargetNotWritable);
-    }
-    std::fclose(file);
-}
-
 } // namespace
 
 void PutIconImage(ByteWriter& out, const IconImage& image) {
@@ -158,7 +141,6 @@ void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& im
     // from the very file being replaced, and a failure leaves that file as it was. A target that
     // cannot be written fails here, as TargetNotWritable with its cause.
     AtomicFile file(fileName);
-    probeWritable(fileName);
     ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
     putIcon(out, entries, images);
     out.flush();

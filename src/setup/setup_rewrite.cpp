@@ -4,6 +4,7 @@
 #include "common/file_io.h"
 #include "common/text.h"
 #include "dll/create_dll.h"
+#include "dll/target_machine.h"
 #include "setup/extension.h"
 #include "setup/paths.h"
 #include "setup/profile_document.h"
@@ -16,28 +17,6 @@ namespace gw {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int32_t kX86Machine = 0x014C;
-
-std::optional<std::int32_t> machineForProcessorType(std::int64_t processorType) {
-    switch (processorType) {
-    case 486:
-        return 0x014C;
-    case 821:
-        return 0x01F0;
-    case 1824:
-    case 2577:
-        return 0x01C0;
-    case 4000:
-        return 0x0166;
-    case 10003:
-        return 0x01A2;
-    case 10005:
-        return 0x01A6;
-    default:
-        return std::nullopt;
-    }
-}
 
 // The name of a subfolder or file spelt in one case ("App", "CD1"), as spelt on disk.
 std::string entryName(const fs::path& setupDir, const std::string& name) {
@@ -129,7 +108,7 @@ ProcessorPlan planProcessor(ProfileDocument& inf, const std::string& cpu, const 
     plan.dllPath = iconsDir / cpu / dllName;
     const std::string typeText = inf.read("CEDevice." + cpu, "ProcessorType");
     const auto type = wholeNumber(typeText);
-    plan.machine = type ? machineForProcessorType(*type) : std::nullopt;
+    plan.machine = type ? MachineForProcessorType(*type) : std::nullopt;
     if (!plan.machine) {
         plan.note = type ? "No icon DLL was built for processor " + cpu + ": its ProcessorType " +
                                typeText + " is not a known Windows CE processor."
@@ -342,8 +321,8 @@ ProcessorDll PrepareSetupDirectory(const fs::path& setupDir, const std::string& 
     requireReadme(setupDir);
     createFolder(setupDir / entryName(setupDir, "Icons"));
     const fs::path dllPath = setupDir / dllName;
-    CreateDll(kX86Machine, files, dllPath.string(), progress);
-    return {"", kX86Machine, dllPath};
+    CreateDll(kMachineX86, files, dllPath.string(), progress);
+    return {"", kMachineX86, dllPath};
 }
 
 SetupReport RunSetup(const SetupRequest& request, const CabBuilderOptions& cabBuilder) {

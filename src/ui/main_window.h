@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dll/target_machine.h"
 #include "ui/window_services.h"
 
 #include <QMainWindow>
@@ -93,7 +94,7 @@ private:
     void giveFocusToList();
 
     WindowServices services_;
-    std::int32_t selectedMachine_ = 0x014C; // x86 until start-up selects the stored target
+    std::int32_t selectedMachine_ = kMachineX86; // x86 until start-up selects the stored target
     bool running_ = false;
 
     IconListWidget* IconList = nullptr;

@@ -46,6 +46,7 @@ TEST(RefusalsCliTest, EachRefusalNamesItsCauseAndWritesNothing) {
         {{"build", "--all-targets", "-o", dir.file("a.dll"), dir.file("a.dll.ARM")},
          1,
          dir.file("a.dll.ARM") + isInput},
+        {{"build", "-o", "/dev/null", icon}, 1, "/dev/null: it is not a regular file"},
         {{"images", "/nonexistent/a.ico"}, 1, "glyphwright-cli: /nonexistent/a.ico: cannot open"},
         {{"remove-images", icon, "--keep", ""}, 1, noImages},
         {{"remove-images", icon, "--keep=", "-o", dir.file("new.ico")}, 1, noImages},
