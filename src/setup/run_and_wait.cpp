@@ -177,6 +177,24 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return words;
 }
 
+std::string SystemMessageText(const std::string& raw, const std::string& program,
+                              unsigned long code) {
+    std::string text;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '%' && i + 1 < raw.size() && raw[i + 1] >= '1' && raw[i + 1] <= '9') {
+            text += raw[i + 1] == '1' ? quoted(program) : "";
+            ++i;
+        } else {
+            text += raw[i];
+        }
+    }
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
+                             text.back() == '.')) {
+        text.pop_back();
+    }
+    return text.empty() ? "error " + std::to_string(code) : text;
+}
+
 #ifdef _WIN32
 
 namespace {
@@ -220,20 +238,7 @@ std::string systemMessage(DWORD code, const std::string& program) {
         nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     const std::string raw = length > 0 ? narrow(std::wstring(buffer, length)) : "";
     LocalFree(buffer);
-    std::string text;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '%' && i + 1 < raw.size() && raw[i + 1] >= '1' && raw[i + 1] <= '9') {
-            text += raw[i + 1] == '1' ? quoted(program) : "";
-            ++i;
-        } else {
-            text += raw[i];
-        }
-    }
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
-                             text.back() == '.')) {
-        text.pop_back();
-    }
-    return text.empty() ? "error " + std::to_string(code) : text;
+    return SystemMessageText(raw, program, code);
 }
 
 // Handles closed when the run is over, whichever way it ends.

@@ -61,6 +61,12 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // too. When the time limit passes or onWait says stop, the program and everything it started
 // are ended (POSIX: SIGTERM to the group, SIGKILL after a short grace period). While it runs,
 // an interruption of the caller (Ctrl-C, SIGTERM, SIGHUP) ends its group as well.
+// A system's error text (Windows' FormatMessage) made into a clause for a sentence: "%1" filled
+// in with the program's name in quotes, other inserts dropped, the final line end, blanks and
+// full stop removed; "error <code>" when nothing is left.
+std::string SystemMessageText(const std::string& raw, const std::string& program,
+                              unsigned long code);
+
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options = {});
 
 } // namespace gw

@@ -168,3 +168,24 @@ TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {
 
 } // namespace
 } // namespace gw
+
+namespace gw {
+namespace {
+
+TEST(SystemMessageTextTest, FillsTheProgramAndEndsAsAClause) {
+    const std::string cases[][2] = {
+        {"%1 is not a valid Win32 application.\r\n", "\"C:\\cab wiz.exe\" is not a valid Win32 "
+                                                     "application"},
+        {"The system cannot find the file specified. \r\n",
+         "The system cannot find the file specified"},
+        {"Bad %2 format for %1..", "Bad  format for \"C:\\cab wiz.exe\""},
+        {"100%", "100%"},
+        {" .\r\n", "error 193"},
+    };
+    for (const auto& [raw, text] : cases) {
+        EXPECT_EQ(SystemMessageText(raw, "C:\\cab wiz.exe", 193), text) << raw;
+    }
+}
+
+} // namespace
+} // namespace gw
