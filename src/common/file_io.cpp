@@ -48,14 +48,6 @@ fs::path folderOf(const fs::path& target) {
     throw Error(displayPath(target), "", cause, ErrorKind::TargetNotWritable);
 }
 
-// The cause of a failure to create a file in a folder, in plain words.
-std::string creationCause(const fs::path& folder, int err) {
-    if (err == EACCES || err == EPERM || err == EROFS) {
-        return "the folder " + displayPath(folder) + " is read-only (" + causeOf(err) + ")";
-    }
-    return "cannot create a file in the folder " + displayPath(folder) + ": " + causeOf(err);
-}
-
 } // namespace
 
 std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
@@ -147,7 +139,8 @@ AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
             const int err = errno;
             guard_.reset();
             temp_.clear();
-            notWritable(target_, creationCause(folder, err));
+            notWritable(target_, "cannot create a file in the folder " + displayPath(folder) +
+                                     ": " + causeOf(err));
         }
     }
 }

@@ -36,6 +36,7 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
         4);
     WriteSample(sink);
     EXPECT_EQ(sink.position(), expected.size());
+    EXPECT_LT(sink.buffer().size(), 4u); // every write hands whole chunks on at once
     sink.flush();
     EXPECT_EQ(streamed, expected);
     EXPECT_GT(chunks, 2);
@@ -77,6 +78,17 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
     EXPECT_EQ(test::FilesIn(dir.path()), 1u);
 
     EXPECT_THROW(AtomicFile{dir.path()}, Error); // a folder is not a file
+
+    // A target that cannot be replaced at the last moment (a folder took its place) fails, and
+    // the new bytes go nowhere.
+    const std::string late = dir.file("late.bin");
+    AtomicFile file(late);
+    file.write(Bytes{1});
+    std::filesystem::create_directory(late);
+    std::filesystem::create_directory(dir.path() / "late.bin" / "inside");
+    EXPECT_THROW(file.commit(), Error);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "late.bin" / "inside"));
+    EXPECT_EQ(test::FilesIn(dir.path()), 2u);
 }
 
 } // namespace
