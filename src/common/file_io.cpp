@@ -137,8 +137,6 @@ AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
         file_ = std::fopen(temp_.string().c_str(), "wb");
         if (file_ == nullptr) {
             const int err = errno;
-            guard_.reset();
-            temp_.clear();
             notWritable(target_, "cannot create a file in the folder " + displayPath(folder) +
                                      ": " + causeOf(err));
         }
@@ -229,8 +227,6 @@ void AtomicFile::commit() {
     if (ec) {
         fail("cannot replace the file: " + ec.message());
     }
-    temp_.clear();
-    guard_.reset();
     committed_ = true;
 }
 

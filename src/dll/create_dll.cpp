@@ -65,8 +65,8 @@ void checkCounts(const std::vector<IconFileRecord>& icons) {
     std::optional<std::size_t> passedAt;
     for (std::size_t i = 0; i < icons.size(); ++i) {
         const IconFileRecord& icon = icons[i];
-        if (icon.Header.Count < 0 ||
-            icon.Entries.size() != static_cast<std::size_t>(icon.Header.Count) ||
+        // A negative count turns into a huge size and disagrees too.
+        if (icon.Entries.size() != static_cast<std::size_t>(icon.Header.Count) ||
             icon.Images.size() != icon.Entries.size()) {
             throw Error(iconName(icon, i), "",
                         "internal error: the icon's count, entries and images disagree");

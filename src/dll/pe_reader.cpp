@@ -484,8 +484,12 @@ std::string layoutRegion(const DllImage& image, std::uint64_t offset) {
                        : "the data of icon group " + std::to_string(kFirstGroupId + m - images);
         }
     }
-    return offset < static_cast<std::uint64_t>(image.DataCursor) ? "padding in the resource data"
-                                                                 : "the relocation section";
+    if (offset < static_cast<std::uint64_t>(image.DataCursor)) {
+        return "padding in the resource data";
+    }
+    return offset < static_cast<std::uint64_t>(image.RelocOffset)
+               ? "padding before the relocation section"
+               : "the relocation section";
 }
 
 std::string byteText(std::uint8_t value) {
@@ -574,7 +578,6 @@ std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& gr
         resources.push_back(icon);
     }
     std::vector<IconImage> images;
-    images.reserve(resources.size());
     for (std::size_t j = 0; j < resources.size(); ++j) {
         images.push_back(DecodeIconImage(file.data(*resources[j]), file.FileName,
                                          GroupItem(group) + ", image " + std::to_string(j) +

@@ -5,8 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace gw {
 namespace {
@@ -111,6 +117,40 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
     EXPECT_EQ(test::Snapshot(dir.path()), before);
     WriteIconFile(out, std::vector<IconImage>(2047, good));
     EXPECT_EQ(EntryAt(test::ReadBytes(out), 0)[7], 32758u);
+}
+
+// A file another program holds (here a program that is running, which Linux will not let anyone
+// open for writing) is refused although its permission bits allow writing, and stays as it was.
+TEST(IconWriterTest, AFileInUseIsRefusedAndKept) {
+    TempDir dir;
+    const std::string running = dir.file("running.ico");
+    std::filesystem::copy_file("/bin/sleep", running);
+    ::chmod(running.c_str(), 0755);
+    const Bytes before = test::ReadBytes(running);
+    char* const argv[] = {const_cast<char*>(running.c_str()), const_cast<char*>("30"), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, running.c_str(), nullptr, nullptr, argv, nullptr), 0);
+    std::FILE* probe = std::fopen(running.c_str(), "r+b");
+    const int probeError = errno;
+    if (probe != nullptr) {
+        std::fclose(probe);
+    }
+    if (probe == nullptr && probeError == ETXTBSY) {
+        try {
+            WriteIconFile(running, {Decoded(MakeImage(1, 1, 1))});
+            ADD_FAILURE() << "a running program was overwritten";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      running + ": the file cannot be opened for writing: Text file busy");
+            EXPECT_EQ(e.kind(), ErrorKind::TargetNotWritable);
+        }
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(test::ReadBytes(running), before);
+    if (probe != nullptr) {
+        GTEST_SKIP() << "this system lets a running program's file be opened for writing";
+    }
 }
 
 } // namespace
