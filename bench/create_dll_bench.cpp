@@ -1,5 +1,6 @@
 // Speed of the whole DLL build (reading the icon files, laying out, writing) for growing
 // numbers of two-image icon files, up to near the format's limit of 32,767 resources.
+#include "common/file_io.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 
@@ -57,7 +58,8 @@ void BM_CreateDll(benchmark::State& state) {
     const IconSet& set = IconSet::of(static_cast<int>(state.range(0)));
     std::int64_t written = 0;
     for (auto _ : state) {
-        written = gw::CreateDll(gw::kMachineX86, set.files(), set.output()).bytes;
+        written =
+            gw::CreateDll(gw::kMachineX86, gw::PathsFromUtf8(set.files()), set.output()).bytes;
     }
     state.SetBytesProcessed(state.iterations() * set.bytes());
     state.counters["dll_bytes"] = static_cast<double>(written);

@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include "common/file_io.h"
+
 namespace gw::cli {
 
 namespace {
@@ -74,6 +76,14 @@ Arguments ParseArguments(const std::vector<std::string>& words,
         args.values[option->longName] = inlineValue;
     }
     return args;
+}
+
+std::filesystem::path Arguments::path(const std::string& name) const {
+    return PathFromUtf8(values.at(name));
+}
+
+std::vector<std::filesystem::path> Arguments::operandPaths() const {
+    return PathsFromUtf8(operands);
 }
 
 } // namespace gw::cli

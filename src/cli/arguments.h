@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -22,6 +23,9 @@ struct Arguments {
     std::vector<std::string> operands;
 
     bool has(const std::string& name) const { return values.count(name) != 0; }
+    // An option's value and the operands as paths (the words are UTF-8 on every platform).
+    std::filesystem::path path(const std::string& name) const;
+    std::vector<std::filesystem::path> operandPaths() const;
 };
 
 struct OptionSpec {

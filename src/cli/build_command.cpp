@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "common/file_io.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 
@@ -9,9 +10,9 @@ namespace gw::cli {
 
 namespace {
 
-void printBuilt(std::ostream& out, const std::string& path, const TargetMachine& target,
+void printBuilt(std::ostream& out, const std::filesystem::path& path, const TargetMachine& target,
                 const DllSummary& summary) {
-    out << path << ": " << target.name << ", " << summary.groups << " icon group"
+    out << displayPath(path) << ": " << target.name << ", " << summary.groups << " icon group"
         << (summary.groups == 1 ? "" : "s") << ", " << summary.images << " image"
         << (summary.images == 1 ? "" : "s") << ", " << summary.bytes << " bytes\n";
 }
@@ -32,18 +33,20 @@ int BuildCommand(const std::vector<std::string>& words, Console console) {
     if (!target) {
         throw UsageError("unknown target " + targetName);
     }
-    const std::string& output = args.values.at("output");
+    const std::filesystem::path output = args.path("output");
 
     // The chosen file first, then with --all-targets one per processor; all or none are written.
     std::vector<DllTarget> dlls = {{target->machine, output}};
     std::vector<const TargetMachine*> shown = {&*target};
     if (args.flags.count("all-targets") != 0) {
         for (const TargetMachine& each : kTargetMachines) {
-            dlls.push_back({each.machine, output + each.suffix});
+            std::filesystem::path named = output;
+            named += each.suffix;
+            dlls.push_back({each.machine, named});
             shown.push_back(&each);
         }
     }
-    const std::vector<DllSummary> built = CreateDlls(args.operands, dlls);
+    const std::vector<DllSummary> built = CreateDlls(args.operandPaths(), dlls);
     for (std::size_t i = 0; i < built.size(); ++i) {
         printBuilt(console.out, dlls[i].path, *shown[i], built[i]);
     }

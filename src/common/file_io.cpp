@@ -2,9 +2,11 @@
 
 #include "common/error.h"
 #include "common/interrupt_cleanup.h"
+#include "common/text.h"
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <random>
 
 #ifdef __linux__
@@ -17,8 +19,45 @@ namespace gw {
 
 namespace fs = std::filesystem;
 
-std::string displayPath(const fs::path& path) {
+fs::path PathFromUtf8(std::string_view text) {
+#ifdef _WIN32
+    const std::optional<std::u16string> wide = Utf16FromUtf8(text);
+    // Text that is not UTF-8 (it never comes from this program) keeps its bytes as Latin-1.
+    return wide ? fs::path(*wide) : fs::path(std::u16string(text.begin(), text.end()));
+#else
+    return fs::path(std::string(text));
+#endif
+}
+
+std::string PathToUtf8(const fs::path& path) {
+#ifdef _WIN32
+    return Utf8FromUtf16(path.u16string());
+#else
     return path.string();
+#endif
+}
+
+std::vector<fs::path> PathsFromUtf8(const std::vector<std::string>& texts) {
+    std::vector<fs::path> paths;
+    for (const std::string& text : texts) {
+        paths.push_back(PathFromUtf8(text));
+    }
+    return paths;
+}
+
+std::string displayPath(const fs::path& path) {
+    fs::path shown = path;
+    return PathToUtf8(shown.make_preferred());
+}
+
+std::FILE* OpenFile(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+    const std::string_view narrowMode(mode);
+    const std::wstring wideMode(narrowMode.begin(), narrowMode.end());
+    return _wfopen(path.c_str(), wideMode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
 }
 
 namespace {
@@ -51,7 +90,7 @@ fs::path folderOf(const fs::path& target) {
 } // namespace
 
 std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
-    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
         throw Error(displayPath(path), "", "cannot open: " + causeOf(errno));
     }
@@ -88,7 +127,7 @@ void RequireReplaceable(const fs::path& target) {
     if (fs::exists(status)) {
         // Opened for update and closed unchanged: a file another program holds locked, or one
         // this user may not write although its permission bits let its owner, fails here.
-        std::FILE* file = std::fopen(target.string().c_str(), "r+b");
+        std::FILE* file = OpenFile(target, "r+b");
         if (file == nullptr) {
             notWritable(target, "the file cannot be opened for writing: " + causeOf(errno));
         }
@@ -134,7 +173,7 @@ AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
     if (file_ == nullptr) {
         temp_ = temporaryNameBeside(target_);
         guard_ = std::make_unique<TemporaryFileGuard>(temp_);
-        file_ = std::fopen(temp_.string().c_str(), "wb");
+        file_ = OpenFile(temp_, "wb");
         if (file_ == nullptr) {
             const int err = errno;
             notWritable(target_, "cannot create a file in the folder " + displayPath(folder) +

@@ -6,14 +6,26 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gw {
 
 class TemporaryFileGuard;
 
-// Text for a path in messages, in the platform's native form.
+// Paths travel through the program's text as UTF-8 on every platform. These two are the only
+// crossings between that text and a path, so that a name outside the system's code page (Ärger,
+// 日本) survives on Windows, where a path holds UTF-16 and a plain narrow string means the ANSI
+// code page.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string PathToUtf8(const std::filesystem::path& path);
+std::vector<std::filesystem::path> PathsFromUtf8(const std::vector<std::string>& texts);
+
+// Text for a path in messages: UTF-8, with the platform's own separator throughout.
 std::string displayPath(const std::filesystem::path& path);
+
+// Opens a file as std::fopen does, from the path itself (the wide-character call on Windows).
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
 // The file's whole contents. Fails with an error naming the file and the cause.
 std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);

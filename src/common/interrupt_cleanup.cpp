@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdio>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <stdio.h>
+#else
 #include <signal.h>
 #include <unistd.h>
 #endif
@@ -16,7 +18,8 @@ namespace {
 
 // Fixed tables, so that the handler never allocates. A run holds at most a few temporary files
 // (seven for a build of every target) and one child at a time.
-std::array<std::atomic<const char*>, 64> temporaryFiles{};
+using NativeChar = std::filesystem::path::value_type;
+std::array<std::atomic<const NativeChar*>, 64> temporaryFiles{};
 std::array<std::atomic<long>, 8> childGroups{};
 
 template <typename Table, typename Value> int claim(Table& table, Value value, Value empty) {
@@ -31,9 +34,9 @@ template <typename Table, typename Value> int claim(Table& table, Value value, V
 
 extern "C" void onInterrupt(int signal) {
     for (auto& slot : temporaryFiles) {
-        if (const char* path = slot.load()) {
+        if (const NativeChar* path = slot.load()) {
 #ifdef _WIN32
-            std::remove(path);
+            _wremove(path);
 #else
             ::unlink(path);
 #endif
@@ -74,8 +77,8 @@ void InstallInterruptCleanup() {
 #endif
 }
 
-TemporaryFileGuard::TemporaryFileGuard(const std::filesystem::path& path) : path_(path.string()) {
-    slot_ = claim(temporaryFiles, path_.c_str(), static_cast<const char*>(nullptr));
+TemporaryFileGuard::TemporaryFileGuard(const std::filesystem::path& path) : path_(path.native()) {
+    slot_ = claim(temporaryFiles, path_.c_str(), static_cast<const NativeChar*>(nullptr));
 }
 
 TemporaryFileGuard::~TemporaryFileGuard() {

@@ -26,7 +26,7 @@ public:
     void release() noexcept;
 
 private:
-    std::string path_; // the native path; its buffer stays put while registered
+    std::filesystem::path::string_type path_; // its buffer stays put while registered
     int slot_ = -1;
 };
 

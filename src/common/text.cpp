@@ -77,4 +77,76 @@ std::string WithThousands(std::uint64_t value) {
     return text;
 }
 
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        // The length of the sequence, the bits of its first byte and the smallest value it may
+        // hold (anything smaller is an overlong form).
+        std::size_t length = 1;
+        char32_t value = lead, least = 0;
+        if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, value = lead & 0x07, least = 0x10000;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, value = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, value = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0x80) {
+            return std::nullopt;
+        }
+        if (text.size() - i < length) {
+            return std::nullopt;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return std::nullopt;
+            }
+            value = (value << 6) | (next & 0x3F);
+        }
+        if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return std::nullopt;
+        }
+        if (value >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(value);
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t value = text[i];
+        if (value >= 0xD800 && value <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            value = 0x10000 + ((value - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (value >= 0xD800 && value <= 0xDFFF) {
+            value = 0xFFFD;
+        }
+        if (value < 0x80) {
+            out += static_cast<char>(value);
+        } else if (value < 0x800) {
+            out += static_cast<char>(0xC0 | (value >> 6));
+            out += static_cast<char>(0x80 | (value & 0x3F));
+        } else if (value < 0x10000) {
+            out += static_cast<char>(0xE0 | (value >> 12));
+            out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (value & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (value >> 18));
+            out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (value & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace gw

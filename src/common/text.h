@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +35,12 @@ std::string Hex(std::uint32_t value, int digits = 4);
 
 // "40,001": a count with its thousands separated by commas.
 std::string WithThousands(std::uint64_t value);
+
+// UTF-8 text as UTF-16, the encoding of Windows' wide-character calls; nothing when the text is
+// not valid UTF-8 (a bad byte, an overlong form, a surrogate, a value beyond U+10FFFF).
+std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
+
+// UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf8FromUtf16(std::u16string_view text);
 
 } // namespace gw

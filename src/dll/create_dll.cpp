@@ -305,14 +305,14 @@ void StringToBytes(std::span<std::uint8_t> bytes, std::string_view text) {
     }
 }
 
-DllImage BuildDllImage(std::int32_t machine, const std::vector<std::string>& files,
+DllImage BuildDllImage(std::int32_t machine, const std::vector<std::filesystem::path>& files,
                        const Progress& progress) {
     if (files.empty()) {
         throw Error("no icon files to pack; a DLL needs at least one");
     }
     std::vector<IconFileRecord> icons;
     icons.reserve(files.size());
-    for (const std::string& file : files) {
+    for (const std::filesystem::path& file : files) {
         icons.push_back(ReadIconFile(file, progress));
     }
     return LayOutDllImage(machine, std::move(icons));

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -131,7 +132,7 @@ std::int32_t RoundUp(std::int32_t value, std::int32_t alignment);
 void StringToBytes(std::span<std::uint8_t> bytes, std::string_view text);
 
 // Reads the icon files in order and lays out the whole DLL for the machine value.
-DllImage BuildDllImage(std::int32_t machine, const std::vector<std::string>& files,
+DllImage BuildDllImage(std::int32_t machine, const std::vector<std::filesystem::path>& files,
                        const Progress& progress = {});
 
 // Lays out the whole DLL for the machine value from icon files already read, in their order,
@@ -147,19 +148,19 @@ struct DllSummary {
 // One DLL of a build: the machine it is for and where it goes.
 struct DllTarget {
     std::int32_t machine = 0;
-    std::string path;
+    std::filesystem::path path;
 };
 
 // Builds the icon DLL of every target from the same icon files, in their order, and puts them
 // in place only when all of them are complete: any failure, in reading the icons or in
 // writing any one DLL, leaves every existing file as it was and no temporary file. An output
 // that is one of the icon files is refused before anything is written.
-std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
+std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& files,
                                    const std::vector<DllTarget>& targets,
                                    const Progress& progress = {});
 
 // CreateDlls for one target.
-DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
-                     const std::string& dllPath, const Progress& progress = {});
+DllSummary CreateDll(std::int32_t machine, const std::vector<std::filesystem::path>& files,
+                     const std::filesystem::path& dllPath, const Progress& progress = {});
 
 } // namespace gw

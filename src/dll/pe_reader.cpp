@@ -525,8 +525,8 @@ PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes, const std::string& f
     return file;
 }
 
-PeIconFile ReadPeIconFile(const std::string& fileName) {
-    return ParsePeIconFile(readFileBytes(fileName), fileName);
+PeIconFile ReadPeIconFile(const std::filesystem::path& fileName) {
+    return ParsePeIconFile(readFileBytes(fileName), displayPath(fileName));
 }
 
 const PeResource* FindIconImage(const PeIconFile& file, std::uint16_t id, std::uint16_t language) {

@@ -69,7 +69,7 @@ struct PeIconFile {
 // RT_GROUP_ICON resources, named or numbered, in every language. Every offset, size and count
 // is checked against the file first: a damaged file fails with an Error naming the file, the
 // structure with its file offset and what is wrong.
-PeIconFile ReadPeIconFile(const std::string& fileName);
+PeIconFile ReadPeIconFile(const std::filesystem::path& fileName);
 PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes, const std::string& fileName);
 
 // The RT_ICON resource with this ID: the one in the given language if there is one, else the

@@ -212,19 +212,18 @@ void writeDll(const DllImage& image, AtomicFile& file) {
 
 } // namespace
 
-void WriteDllFile(const DllImage& image, const std::string& dllPath) {
+void WriteDllFile(const DllImage& image, const std::filesystem::path& dllPath) {
     AtomicFile file(dllPath);
     writeDll(image, file);
     file.commit();
 }
 
-std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
+std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& files,
                                    const std::vector<DllTarget>& targets,
                                    const Progress& progress) {
     // Everything that can be checked without writing is checked first, for every target.
-    const std::vector<std::filesystem::path> inputs(files.begin(), files.end());
     for (const DllTarget& target : targets) {
-        RefuseOutputThatIsInput(target.path, inputs);
+        RefuseOutputThatIsInput(target.path, files);
         RequireReplaceable(target.path);
     }
     if (targets.empty()) {
@@ -250,8 +249,8 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::string>& files,
     return summaries;
 }
 
-DllSummary CreateDll(std::int32_t machine, const std::vector<std::string>& files,
-                     const std::string& dllPath, const Progress& progress) {
+DllSummary CreateDll(std::int32_t machine, const std::vector<std::filesystem::path>& files,
+                     const std::filesystem::path& dllPath, const Progress& progress) {
     return CreateDlls(files, {{machine, dllPath}}, progress).front();
 }
 

@@ -23,6 +23,6 @@ void WriteDllImage(const DllImage& image, ByteWriter& out);
 std::vector<std::uint8_t> DllBytes(const DllImage& image);
 
 // Writes the DLL to dllPath through a temporary file that replaces it when complete.
-void WriteDllFile(const DllImage& image, const std::string& dllPath);
+void WriteDllFile(const DllImage& image, const std::filesystem::path& dllPath);
 
 } // namespace gw

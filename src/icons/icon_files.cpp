@@ -25,13 +25,13 @@ constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D
 // holds fails as truncated instead of allocating it.
 class SequentialFile {
 public:
-    explicit SequentialFile(const std::string& name) : name_(name) {
-        file_.reset(std::fopen(name.c_str(), "rb"));
+    explicit SequentialFile(const std::filesystem::path& path) : name_(displayPath(path)) {
+        file_.reset(OpenFile(path, "rb"));
         if (!file_) {
             throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
         }
         std::error_code ec;
-        const auto size = std::filesystem::file_size(name, ec);
+        const auto size = std::filesystem::file_size(path, ec);
         if (ec) {
             throw Error(name_, "", "cannot open: " + ec.message());
         }
@@ -44,6 +44,7 @@ public:
         }
     }
 
+    const std::string& name() const { return name_; }
     const std::vector<std::uint8_t>& start() const { return start_; }
     std::uint64_t left() const { return size_ - pos_; }
 
@@ -247,10 +248,12 @@ IconDir readHeader(SequentialFile& file, const std::string& fileName) {
 }
 
 // The shared front-to-back read of both readers.
-void readIcon(const std::string& fileName, IconDir& header, std::vector<IconDirEntry>& entries,
-              std::vector<IconImage>& images, const Progress& progress) {
+void readIcon(const std::filesystem::path& path, IconDir& header,
+              std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
+              const Progress& progress) {
     report(progress);
-    SequentialFile file(fileName);
+    SequentialFile file(path);
+    const std::string fileName = file.name();
     header = readHeader(file, fileName);
     std::vector<std::uint8_t> directory(directorySize(header));
     file.read(directory.data(), directory.size(), "directory", directoryWhat(header));
@@ -312,11 +315,11 @@ std::int32_t IconImage::byteSize() const {
                         "the image size");
 }
 
-IconFileRecord ReadIconFile(const std::string& fileName, const Progress& progress) {
+IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress) {
     IconFileRecord icon;
     std::vector<IconDirEntry> entries;
-    readIcon(fileName, icon.Header, entries, icon.Images, progress);
-    icon.FileName = fileName;
+    readIcon(path, icon.Header, entries, icon.Images, progress);
+    icon.FileName = displayPath(path);
     icon.Entries.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
         icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
@@ -324,15 +327,15 @@ IconFileRecord ReadIconFile(const std::string& fileName, const Progress& progres
     return icon;
 }
 
-IconFileContents ReadIconImages(const std::string& fileName, const Progress& progress) {
+IconFileContents ReadIconImages(const std::filesystem::path& path, const Progress& progress) {
     IconFileContents contents;
-    readIcon(fileName, contents.Header, contents.Entries, contents.Images, progress);
+    readIcon(path, contents.Header, contents.Entries, contents.Images, progress);
     return contents;
 }
 
-std::int16_t ReadIconCount(const std::string& fileName) {
-    SequentialFile file(fileName);
-    return readHeader(file, fileName).Count;
+std::int16_t ReadIconCount(const std::filesystem::path& path) {
+    SequentialFile file(path);
+    return readHeader(file, file.name()).Count;
 }
 
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,

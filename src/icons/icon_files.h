@@ -4,6 +4,7 @@
 #include "common/progress.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -85,7 +86,7 @@ inline constexpr std::int32_t kMaxIconSide = 256;
 // Reads a whole icon file for the DLL builder and derives each image's group entry. The images
 // are taken one after another in directory order right behind the directory; the stored image
 // offsets are not used. Fails with an Error naming the file, the image and the cause.
-IconFileRecord ReadIconFile(const std::string& fileName, const Progress& progress = {});
+IconFileRecord ReadIconFile(const std::filesystem::path& fileName, const Progress& progress = {});
 
 // An icon file as stored: its header, its directory entries exactly as read and its images.
 struct IconFileContents {
@@ -95,11 +96,12 @@ struct IconFileContents {
 };
 
 // Reads the header, the directory entries exactly as stored and the images.
-IconFileContents ReadIconImages(const std::string& fileName, const Progress& progress = {});
+IconFileContents ReadIconImages(const std::filesystem::path& fileName,
+                                const Progress& progress = {});
 
 // The number of images an icon file holds, from its header alone (checked as the readers check
 // it), for a window that shows the count without decoding the images.
-std::int16_t ReadIconCount(const std::string& fileName);
+std::int16_t ReadIconCount(const std::filesystem::path& fileName);
 
 // Fails with an Error naming the file and item unless the header describes an image the readers
 // and the writer handle: a 40-byte header, 1, 2, 4 or 8 bits per pixel, no compression, and a
@@ -153,7 +155,7 @@ template <typename Entry> void GetSharedEntryFields(ByteReader& in, Entry& e) {
 // the directory's fields fail with an Error before anything is written; a target that cannot be
 // written fails with an Error of kind TargetNotWritable whose cause says why, leaving it as it
 // was.
-void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
+void WriteIconFile(const std::filesystem::path& fileName, const std::vector<IconImage>& images,
                    const Progress& progress = {});
 
 } // namespace gw

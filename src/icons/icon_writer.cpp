@@ -132,15 +132,15 @@ void PutIconImage(ByteWriter& out, const IconImage& image) {
     out.bytes(image.Bits);
 }
 
-void WriteIconFile(const std::string& fileName, const std::vector<IconImage>& images,
+void WriteIconFile(const std::filesystem::path& path, const std::vector<IconImage>& images,
                    const Progress& progress) {
     report(progress);
-    const std::vector<IconDirEntry> entries = buildDirectory(fileName, images);
+    const std::vector<IconDirEntry> entries = buildDirectory(displayPath(path), images);
 
     // The new content goes to a temporary file beside the target, so the images may have come
     // from the very file being replaced, and a failure leaves that file as it was. A target that
     // cannot be written fails here, as TargetNotWritable with its cause.
-    AtomicFile file(fileName);
+    AtomicFile file(path);
     ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
     putIcon(out, entries, images);
     out.flush();

@@ -307,8 +307,9 @@ SetupReport ExecuteSetupPlan(const SetupPlan& plan, const CabBuilderOptions& cab
 }
 
 SetupReport ChangeSetupFiles(const fs::path& setupDir, const std::string& dllName,
-                             const std::vector<std::string>& files, SetupModuleState& state,
-                             const CabBuilderOptions& cabBuilder, const Progress& progress) {
+                             const std::vector<std::filesystem::path>& files,
+                             SetupModuleState& state, const CabBuilderOptions& cabBuilder,
+                             const Progress& progress) {
     const SetupPlan plan =
         MakeSetupPlan(GatherSetupInputs({setupDir, dllName, files, state.NewExtension}));
     state = plan.state;
@@ -316,7 +317,7 @@ SetupReport ChangeSetupFiles(const fs::path& setupDir, const std::string& dllNam
 }
 
 ProcessorDll PrepareSetupDirectory(const fs::path& setupDir, const std::string& dllName,
-                                   const std::vector<std::string>& files,
+                                   const std::vector<std::filesystem::path>& files,
                                    const Progress& progress) {
     requireReadme(setupDir);
     createFolder(setupDir / entryName(setupDir, "Icons"));

@@ -30,9 +30,9 @@ struct SetupModuleState : CabwizInfo {
 // What a run is asked to do.
 struct SetupRequest {
     std::filesystem::path setupDir;
-    std::string dllName;                // a file name without a folder, such as Icons.dll
-    std::vector<std::string> iconFiles; // packed into every DLL, in this order
-    std::string extension;              // replaces ".vb"; letters and digits, at most 8
+    std::string dllName;                          // a file name without a folder, such as Icons.dll
+    std::vector<std::filesystem::path> iconFiles; // packed into every DLL, in this order
+    std::string extension;                        // replaces ".vb"; letters and digits, at most 8
 };
 
 // What the plan needs from the disk, gathered in one place so that planning itself reads
@@ -116,15 +116,15 @@ SetupReport ExecuteSetupPlan(const SetupPlan& plan, const CabBuilderOptions& cab
 // The rewrite as the main window runs it once the extension is chosen: plan, then execution.
 // state receives the cab builder line; state.NewExtension is the extension used.
 SetupReport ChangeSetupFiles(const std::filesystem::path& setupDir, const std::string& dllName,
-                             const std::vector<std::string>& files, SetupModuleState& state,
-                             const CabBuilderOptions& cabBuilder = {},
+                             const std::vector<std::filesystem::path>& files,
+                             SetupModuleState& state, const CabBuilderOptions& cabBuilder = {},
                              const Progress& progress = {});
 
 // The steps before the extension is chosen: the folder must hold a Readme.txt (any case),
 // "Icons" is created, and the x86 DLL is built into the setup folder. Throws gw::Error.
 ProcessorDll PrepareSetupDirectory(const std::filesystem::path& setupDir,
                                    const std::string& dllName,
-                                   const std::vector<std::string>& files,
+                                   const std::vector<std::filesystem::path>& files,
                                    const Progress& progress = {});
 
 // The whole run without windows: everything is planned (and so checked) before anything is

@@ -1,5 +1,6 @@
 #include "ui/dll_build_actions.h"
 
+#include "common/file_io.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "setup/paths.h"
@@ -25,7 +26,8 @@ void BuildSelectedTarget(const WindowServices& services, std::int32_t selectedMa
     if (!path) {
         return;
     }
-    CreateDll(selectedMachine, checkedFiles, *path, services.pumpEvents());
+    CreateDll(selectedMachine, PathsFromUtf8(checkedFiles), PathFromUtf8(*path),
+              services.pumpEvents());
     services.messages.show(
         Message{"DLL has been built as:\r\n\r\n" + *path, "Finished", MessageIcon::Information});
 }
@@ -37,11 +39,11 @@ void BuildAllTargets(const WindowServices& services, std::int32_t selectedMachin
     if (!path) {
         return;
     }
-    std::vector<DllTarget> dlls = {{selectedMachine, *path}};
+    std::vector<DllTarget> dlls = {{selectedMachine, PathFromUtf8(*path)}};
     for (const TargetMachine& target : kTargetMachines) {
-        dlls.push_back({target.machine, *path + target.suffix});
+        dlls.push_back({target.machine, PathFromUtf8(*path + target.suffix)});
     }
-    CreateDlls(checkedFiles, dlls, services.pumpEvents());
+    CreateDlls(PathsFromUtf8(checkedFiles), dlls, services.pumpEvents());
     services.messages.show(Message{"All Targets have been buit with their default extensions."
                                    "\r\n\r\nDLL (for: " +
                                        name + ") has been built as:\r\n" + *path,

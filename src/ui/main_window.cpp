@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "common/error.h"
+#include "common/file_io.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
@@ -650,14 +651,15 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
     // Their failures are told with the application's title, as the rewrite words them.
     SetupReport report;
     try {
-        PrepareSetupDirectory(setupDir, dllName, checkedFiles, services_.pumpEvents());
+        const std::filesystem::path setupPath = PathFromUtf8(setupDir);
+        const std::vector<std::filesystem::path> icons = PathsFromUtf8(checkedFiles);
+        PrepareSetupDirectory(setupPath, dllName, icons, services_.pumpEvents());
         SetupModuleState state;
         {
             ExtensionFrm extension(services_, state.NewExtension, this);
             extension.exec();
         }
-        report =
-            ChangeSetupFiles(setupDir, dllName, checkedFiles, state, {}, services_.pumpEvents());
+        report = ChangeSetupFiles(setupPath, dllName, icons, state, {}, services_.pumpEvents());
     } catch (const Error& e) {
         services_.showFailure(e.what());
         return;

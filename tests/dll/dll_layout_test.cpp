@@ -1,4 +1,5 @@
 #include "common/error.h"
+#include "common/file_io.h"
 #include "dll/create_dll.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
@@ -61,7 +62,7 @@ void CheckGolden(const fs::path& path) {
         inputs.push_back(test::ReadBytes(name));
     }
     for (const TargetMachine& target : kTargetMachines) {
-        const Bytes dll = DllBytes(BuildDllImage(target.machine, files));
+        const Bytes dll = DllBytes(BuildDllImage(target.machine, PathsFromUtf8(files)));
         ASSERT_EQ(dll.size(), length) << target.name;
         // The reader finds the same machine, groups and images, which lay out to these bytes.
         const PeIconFile pe = ParsePeIconFile(dll, path.string());
@@ -110,7 +111,8 @@ TEST(DllLayoutTest, RefusesAnEmptyListAndMoreImagesThanItsIdsCanNumber) {
     TempDir dir;
     const auto refusal = [](const std::vector<std::string>& files) -> std::string {
         try {
-            return "accepted " + std::to_string(BuildDllImage(kMachineX86, files).imageCount());
+            return "accepted " +
+                   std::to_string(BuildDllImage(kMachineX86, PathsFromUtf8(files)).imageCount());
         } catch (const Error& e) {
             return e.what();
         }
@@ -165,7 +167,7 @@ TEST(CreateDllTest, ReplacesALongerFileAndFailuresLeaveTheOldOneAndNoPartialFile
     const auto refused = [&](const std::vector<std::string>& files, const std::string& path,
                              const std::string& cause) {
         try {
-            CreateDll(kMachineX86, files, path);
+            CreateDll(kMachineX86, PathsFromUtf8(files), path);
             ADD_FAILURE() << cause << ": accepted";
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find(cause), std::string::npos) << e.what();

@@ -11,8 +11,8 @@
 namespace gw {
 namespace {
 
+namespace fs = std::filesystem;
 using test::Bytes;
-using test::ShellQuote;
 
 // How llvm-readobj names the machines of the target table, in its order.
 constexpr const char* kReadobjMachines[] = {
@@ -27,15 +27,15 @@ TEST(DllOutsideCheckTest, LlvmReadobjParsesAndWrestoolExtractsEveryTarget) {
                         "(scripts/install-deps.sh installs them)";
     }
     test::TempDir dir;
-    std::vector<std::string> files;
+    std::vector<fs::path> files;
     for (const char* name : {"glyph-4bit.ico", "mono-1bit.ico", "tile-8bit.ico", "multi.ico"}) {
-        files.push_back((test::ExamplesDir() / name).string());
+        files.push_back(test::ExamplesDir() / name);
     }
     for (const TargetMachine& target : kTargetMachines) {
         const std::string dll = dir.file(std::string(target.name) + ".dll");
         CreateDll(target.machine, files, dll);
-        const auto run = test::RunShell("llvm-readobj --file-headers --sections --coff-resources " +
-                                        ShellQuote(dll));
+        const auto run = test::RunProcess(
+            {"llvm-readobj", "--file-headers", "--sections", "--coff-resources", dll});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
         // Four icon files with 2 + 1 + 1 + 5 images.
@@ -46,12 +46,11 @@ TEST(DllOutsideCheckTest, LlvmReadobjParsesAndWrestoolExtractsEveryTarget) {
             EXPECT_NE(run.out.find(expected), std::string::npos) << target.name << ": " << expected;
         }
         for (std::size_t k = 0; k < files.size(); ++k) {
-            const std::string out = dir.file("group.ico");
-            const auto extract =
-                test::RunShell("wrestool -x --type=14 --name=" + std::to_string(101 + k) + " " +
-                               ShellQuote(dll) + " > " + ShellQuote(out));
+            const auto extract = test::RunProcess(
+                {"wrestool", "-x", "--type=14", "--name=" + std::to_string(101 + k), dll});
             ASSERT_EQ(extract.exitCode, 0) << extract.err;
-            const Bytes extracted = test::ReadBytes(out), input = test::ReadBytes(files[k]);
+            const Bytes extracted(extract.out.begin(), extract.out.end());
+            const Bytes input = test::ReadBytes(files[k]);
             ASSERT_GE(extracted.size(), 6u) << files[k];
             ASSERT_EQ(test::Le16(extracted, 4), test::Le16(input, 4)) << files[k];
             for (std::size_t j = 0; j < test::Le16(input, 4); ++j) {
