@@ -109,7 +109,8 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     if (!args.has("output")) {
         throw UsageError("no output folder given (-o DIR)");
     }
-    const PeIconFile file = ReadPeIconFile(args.operands.front());
+    const fs::path source = args.operandPaths().front();
+    const PeIconFile file = ReadPeIconFile(source);
     const std::vector<const PeIconGroup*> groups = selectGroups(file, args);
     const std::vector<std::string> names = fileNames(file, groups);
 
@@ -119,29 +120,29 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     for (const PeIconGroup* group : groups) {
         images.push_back(GroupImages(file, *group));
     }
-    const fs::path folder = args.values.at("output");
+    const fs::path folder = args.path("output");
     // An icon file to be written must not be the file being read (a DLL named like one of them
     // in the output folder, by any spelling or link): refused before anything is written.
     for (const std::string& name : names) {
-        RefuseOutputThatIsInput(folder / name, {args.operands.front()});
+        RefuseOutputThatIsInput(folder / PathFromUtf8(name), {source});
     }
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder)) {
-        throw Error(folder.string(), "",
+        throw Error(displayPath(folder), "",
                     "cannot create the folder: " + (ec ? ec.message() : "a file has that name"));
     }
     // Every target is checked before the first is written, so a read-only one stops the command
     // with nothing written.
     for (const std::string& name : names) {
-        RequireReplaceable(folder / name);
+        RequireReplaceable(folder / PathFromUtf8(name));
     }
     for (std::size_t i = 0; i < groups.size(); ++i) {
-        const std::string path = (folder / names[i]).string();
+        const fs::path path = folder / PathFromUtf8(names[i]);
         WriteIconFile(path, images[i]); // a failure reaches RunCli, which prints its cause
-        console.out << path << ": " << GroupItem(*groups[i]) << ", " << images[i].size()
-                    << (images[i].size() == 1 ? " image, " : " images, ") << fs::file_size(path)
-                    << " bytes\n";
+        console.out << displayPath(path) << ": " << GroupItem(*groups[i]) << ", "
+                    << images[i].size() << (images[i].size() == 1 ? " image, " : " images, ")
+                    << fs::file_size(path) << " bytes\n";
     }
     return kExitOk;
 }

@@ -11,7 +11,7 @@ int ImagesCommand(const std::vector<std::string>& words, Console console) {
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");
     }
-    const auto [header, entries, images] = ReadIconImages(args.operands.front());
+    const auto [header, entries, images] = ReadIconImages(args.operandPaths().front());
     for (std::size_t j = 0; j < images.size(); ++j) {
         console.out << j << ": " << ImageRowText(entries[j]) << ", " << images[j].Header.biBitCount
                     << (images[j].Header.biBitCount == 1 ? " bit" : " bits") << " per pixel, "

@@ -57,7 +57,7 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no file given" : "one file at a time");
     }
-    const PeIconFile file = ReadPeIconFile(args.operands.front());
+    const PeIconFile file = ReadPeIconFile(args.operandPaths().front());
     std::ostream& out = console.out;
 
     out << file.FileName << ": " << (file.Pe32Plus ? "PE32+" : "PE32") << ' '

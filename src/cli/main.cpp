@@ -1,10 +1,38 @@
 #include "cli/commands.h"
 #include "common/interrupt_cleanup.h"
+#include "common/text.h"
 
 #include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+
+// Windows hands the arguments over as UTF-16, so that any file name arrives whole, whatever
+// the code page; the program works in UTF-8 and sets the console to show it.
+int wmain(int argc, wchar_t** argv) {
+    gw::InstallInterruptCleanup();
+    const UINT consolePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        words.push_back(gw::Utf8FromUtf16(reinterpret_cast<const char16_t*>(argv[i])));
+    }
+    const int code = gw::cli::RunCli(words, {std::cout, std::cerr});
+    std::cout.flush();
+    if (consolePage != 0) {
+        SetConsoleOutputCP(consolePage);
+    }
+    return code;
+}
+
+#else
 
 int main(int argc, char** argv) {
     gw::InstallInterruptCleanup();
     const std::vector<std::string> words(argv + 1, argv + argc);
     return gw::cli::RunCli(words, {std::cout, std::cerr});
 }
+
+#endif

@@ -50,9 +50,9 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
         throw UsageError("no images to keep given (--keep LIST)");
     }
     const std::set<std::size_t> kept = parseKeepList(args.values.at("keep"));
-    const std::string& source = args.operands.front();
+    const std::filesystem::path source = args.operandPaths().front();
     const bool saveAs = args.has("output");
-    const std::string target = saveAs ? args.values.at("output") : source;
+    const std::filesystem::path target = saveAs ? args.path("output") : source;
     // Saved as another file, the source must stay as it is: -o naming the source itself (another
     // spelling of it, a link to it) is refused. Without -o the source is rewritten on purpose.
     if (saveAs) {
@@ -64,8 +64,9 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
         throw Error("No images selected!");
     }
     if (*kept.rbegin() >= images.size()) {
-        throw UsageError("image " + std::to_string(*kept.rbegin()) + " does not exist; " + source +
-                         " holds images 0 to " + std::to_string(images.size() - 1));
+        throw UsageError("image " + std::to_string(*kept.rbegin()) + " does not exist; " +
+                         displayPath(source) + " holds images 0 to " +
+                         std::to_string(images.size() - 1));
     }
 
     // The kept images stay in the order they have in the file.
@@ -74,8 +75,8 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
         keptImages.push_back(images[index]);
     }
     WriteIconFile(target, keptImages); // a failure reaches RunCli, which prints its cause
-    console.out << target << ": " << keptImages.size() << " of " << images.size() << " image"
-                << (images.size() == 1 ? "" : "s") << " kept, "
+    console.out << displayPath(target) << ": " << keptImages.size() << " of " << images.size()
+                << " image" << (images.size() == 1 ? "" : "s") << " kept, "
                 << std::filesystem::file_size(target) << " bytes\n";
     return kExitOk;
 }

@@ -106,7 +106,7 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
         throw UsageError("no icon files given");
     }
     SetupRequest request;
-    request.setupDir = args.operands.front();
+    request.setupDir = args.operandPaths().front();
     request.dllName = args.has("dll") ? args.values.at("dll") : "Icons.dll";
     const std::string& dllName = request.dllName;
     if (dllName.empty() || GetFileName(dllName) != dllName ||
@@ -119,7 +119,8 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
         std::mt19937 generator{std::random_device{}()};
         request.extension = RandomExtension(generator);
     }
-    request.iconFiles.assign(args.operands.begin() + 1, args.operands.end());
+    const std::vector<std::filesystem::path> operands = args.operandPaths();
+    request.iconFiles.assign(operands.begin() + 1, operands.end());
 
     WaitLine waitLine(console.out);
     CabBuilderOptions cabBuilder;

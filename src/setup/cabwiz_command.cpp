@@ -1,6 +1,7 @@
 #include "setup/cabwiz_command.h"
 
 #include "common/error.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "setup/text_file.h"
 
@@ -35,7 +36,7 @@ CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
     };
     TextFile readme;
     try {
-        readme.Load(readmePath.string());
+        readme.Load(PathToUtf8(readmePath));
     } catch (const Error& e) {
         throw fail(e.what());
     }

@@ -1,5 +1,6 @@
 #include "setup/paths.h"
 
+#include "common/file_io.h"
 #include "common/text.h"
 
 #include <algorithm>
@@ -34,17 +35,18 @@ std::string JoinPath(const std::string& directory, const std::string& name, char
     return directory + separator + name;
 }
 
-std::optional<std::string> FindEntryNoCase(const std::string& directory, const std::string& name) {
+std::optional<std::string> FindEntryNoCase(const std::filesystem::path& directory,
+                                           const std::string& name) {
     namespace fs = std::filesystem;
     std::error_code ec;
     // The exact spelling first: it is the common case and the only one on Windows.
-    if (fs::exists(fs::path(directory) / name, ec)) {
+    if (fs::exists(directory / PathFromUtf8(name), ec)) {
         return name;
     }
     std::optional<std::string> found;
     for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
-        const std::string candidate = it->path().filename().string();
+        const std::string candidate = PathToUtf8(it->path().filename());
         if (EqualNoCase(candidate, name) && (!found || candidate < *found)) {
             found = candidate;
         }
@@ -52,14 +54,14 @@ std::optional<std::string> FindEntryNoCase(const std::string& directory, const s
     return found;
 }
 
-std::vector<std::string> FilesWithExtensionNoCase(const std::string& directory,
+std::vector<std::string> FilesWithExtensionNoCase(const std::filesystem::path& directory,
                                                   const std::string& extension) {
     namespace fs = std::filesystem;
     std::vector<std::string> names;
     std::error_code ec;
     for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = PathToUtf8(it->path().filename());
         if (name.size() > extension.size() && it->is_regular_file(ec) &&
             EqualNoCase(name.substr(name.size() - extension.size()), extension)) {
             names.push_back(name);

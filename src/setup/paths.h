@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,11 +30,12 @@ std::string JoinPath(const std::string& directory, const std::string& name,
 // The name, as spelt on disk, of the entry of directory whose name equals name without regard to
 // case; nothing when there is none. Lets a setup directory copied from Windows ("README.TXT",
 // "app", "Cd1") be found on a case-sensitive file system.
-std::optional<std::string> FindEntryNoCase(const std::string& directory, const std::string& name);
+std::optional<std::string> FindEntryNoCase(const std::filesystem::path& directory,
+                                           const std::string& name);
 
 // The names of the regular files in directory whose extension (".vb", ".cab") matches without
 // regard to case, sorted by name. An unreadable or missing directory gives none.
-std::vector<std::string> FilesWithExtensionNoCase(const std::string& directory,
+std::vector<std::string> FilesWithExtensionNoCase(const std::filesystem::path& directory,
                                                   const std::string& extension);
 
 } // namespace gw

@@ -20,7 +20,7 @@ namespace {
 
 // The name of a subfolder or file spelt in one case ("App", "CD1"), as spelt on disk.
 std::string entryName(const fs::path& setupDir, const std::string& name) {
-    return FindEntryNoCase(setupDir.string(), name).value_or(name);
+    return FindEntryNoCase(setupDir, name).value_or(name);
 }
 
 // The INF's lines as the wizard's tools read them: a line ends at CR LF or at a lone CR, a lone
@@ -105,7 +105,7 @@ ProcessorPlan planProcessor(ProfileDocument& inf, const std::string& cpu, const 
                             const std::string& dllName, const std::string& infShown) {
     ProcessorPlan plan;
     plan.cpu = cpu;
-    plan.dllPath = iconsDir / cpu / dllName;
+    plan.dllPath = iconsDir / PathFromUtf8(cpu) / PathFromUtf8(dllName);
     const std::string typeText = inf.read("CEDevice." + cpu, "ProcessorType");
     const auto type = wholeNumber(typeText);
     plan.machine = type ? MachineForProcessorType(*type) : std::nullopt;
@@ -140,7 +140,7 @@ ProcessorPlan planProcessor(ProfileDocument& inf, const std::string& cpu, const 
 }
 
 void requireReadme(const fs::path& setupDir) {
-    if (!FindEntryNoCase(setupDir.string(), "Readme.txt")) {
+    if (!FindEntryNoCase(setupDir, "Readme.txt")) {
         throw Error("Wrong directory selected. File \"Readme.txt\" not found!");
     }
 }
@@ -163,22 +163,23 @@ void createFolder(const fs::path& folder) {
 // The cabinets the cab builder left in the setup folder replace those in CD1.
 std::vector<fs::path> gatherCabinets(const fs::path& setupDir, const fs::path& cabDir) {
     createFolder(cabDir);
-    for (const std::string& old : FilesWithExtensionNoCase(cabDir.string(), ".cab")) {
+    for (const std::string& name : FilesWithExtensionNoCase(cabDir, ".cab")) {
+        const fs::path old = cabDir / PathFromUtf8(name);
         std::error_code ec;
-        if (!fs::remove(cabDir / old, ec) || ec) {
-            throw Error(displayPath(cabDir / old), "",
-                        "the old cabinet cannot be deleted: " + ec.message());
+        if (!fs::remove(old, ec) || ec) {
+            throw Error(displayPath(old), "", "the old cabinet cannot be deleted: " + ec.message());
         }
     }
     std::vector<fs::path> cabinets;
-    for (const std::string& cab : FilesWithExtensionNoCase(setupDir.string(), ".cab")) {
+    for (const std::string& cab : FilesWithExtensionNoCase(setupDir, ".cab")) {
+        const fs::path name = PathFromUtf8(cab);
         std::error_code ec;
-        fs::rename(setupDir / cab, cabDir / cab, ec);
+        fs::rename(setupDir / name, cabDir / name, ec);
         if (ec) {
             throw Error("The cabinet " + cab + " could not be moved to " + displayPath(cabDir) +
                         ": " + ec.message());
         }
-        cabinets.push_back(cabDir / cab);
+        cabinets.push_back(cabDir / name);
     }
     return cabinets;
 }
@@ -189,14 +190,14 @@ SetupInputs GatherSetupInputs(const SetupRequest& request) {
     SetupInputs inputs;
     inputs.request = request;
     const fs::path& setupDir = request.setupDir;
-    const fs::path readme = setupDir / entryName(setupDir, "Readme.txt");
+    const fs::path readme = setupDir / PathFromUtf8(entryName(setupDir, "Readme.txt"));
     try {
         inputs.cabwiz = ReadCabwizCommand(readme);
     } catch (const Error& e) {
         throw Error("Could not access \"README.TXT\" file on: \r\n" + displayPath(readme) + "\r\n" +
                     e.what());
     }
-    const fs::path inf = inputs.cabwiz.InfPath;
+    const fs::path inf = PathFromUtf8(inputs.cabwiz.InfPath);
     std::error_code ec;
     if (!fs::is_regular_file(inf, ec)) {
         throw Error("Could not access \".INF\" file on: \r\n" + inputs.cabwiz.InfPath);
@@ -211,7 +212,7 @@ SetupInputs GatherSetupInputs(const SetupRequest& request) {
     inputs.iconsName = entryName(setupDir, "Icons");
     inputs.appName = entryName(setupDir, "App");
     inputs.cabName = entryName(setupDir, "CD1");
-    inputs.appFiles = FilesWithExtensionNoCase((setupDir / inputs.appName).string(), ".vb");
+    inputs.appFiles = FilesWithExtensionNoCase(setupDir / PathFromUtf8(inputs.appName), ".vb");
     return inputs;
 }
 
@@ -225,7 +226,7 @@ SetupPlan MakeSetupPlan(const SetupInputs& inputs) {
     static_cast<CabwizInfo&>(plan.state) = inputs.cabwiz;
     const std::string ext = LowerExtension(request.extension);
     plan.state.NewExtension = ext;
-    plan.infPath = inputs.cabwiz.InfPath;
+    plan.infPath = PathFromUtf8(inputs.cabwiz.InfPath);
     plan.backupPath = plan.infPath;
     plan.backupPath += ".old";
     plan.makeBackup = !inputs.backupExists;
@@ -233,7 +234,7 @@ SetupPlan MakeSetupPlan(const SetupInputs& inputs) {
     const std::vector<std::string> cpus = uniqueCpuNames(inputs.cabwiz.CpuNames);
     const std::string infShown = displayPath(plan.infPath);
     ProfileDocument inf(rewrittenInfText(inputs.infSource, cpus, ext), infShown);
-    const fs::path iconsDir = request.setupDir / inputs.iconsName;
+    const fs::path iconsDir = request.setupDir / PathFromUtf8(inputs.iconsName);
     for (const std::string& cpu : cpus) {
         plan.processors.push_back(planProcessor(inf, cpu, iconsDir, request.dllName, infShown));
     }
@@ -242,12 +243,12 @@ SetupPlan MakeSetupPlan(const SetupInputs& inputs) {
     plan.infText = inf.text();
 
     // The application under its new extension: MyApp.vb is copied to MyApp.<ext>.
-    const fs::path appDir = request.setupDir / inputs.appName;
+    const fs::path appDir = request.setupDir / PathFromUtf8(inputs.appName);
     for (const std::string& name : inputs.appFiles) {
-        plan.appCopies.emplace_back(appDir / name,
-                                    appDir / (name.substr(0, name.size() - 2) + ext));
+        plan.appCopies.emplace_back(appDir / PathFromUtf8(name),
+                                    appDir / PathFromUtf8(name.substr(0, name.size() - 2) + ext));
     }
-    plan.cabDir = request.setupDir / inputs.cabName;
+    plan.cabDir = request.setupDir / PathFromUtf8(inputs.cabName);
     return plan;
 }
 
@@ -265,7 +266,7 @@ SetupReport ExecuteSetupPlan(const SetupPlan& plan, const CabBuilderOptions& cab
     for (const ProcessorPlan& processor : plan.processors) {
         createFolder(processor.dllPath.parent_path());
         if (processor.machine) {
-            dlls.push_back({*processor.machine, processor.dllPath.string()});
+            dlls.push_back({*processor.machine, processor.dllPath});
             report.dlls.push_back({processor.cpu, *processor.machine, processor.dllPath});
         } else {
             report.notes.push_back(processor.note);
@@ -320,9 +321,9 @@ ProcessorDll PrepareSetupDirectory(const fs::path& setupDir, const std::string& 
                                    const std::vector<std::filesystem::path>& files,
                                    const Progress& progress) {
     requireReadme(setupDir);
-    createFolder(setupDir / entryName(setupDir, "Icons"));
-    const fs::path dllPath = setupDir / dllName;
-    CreateDll(kMachineX86, files, dllPath.string(), progress);
+    createFolder(setupDir / PathFromUtf8(entryName(setupDir, "Icons")));
+    const fs::path dllPath = setupDir / PathFromUtf8(dllName);
+    CreateDll(kMachineX86, files, dllPath, progress);
     return {"", kMachineX86, dllPath};
 }
 

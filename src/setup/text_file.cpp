@@ -111,7 +111,7 @@ void TextFile::Line(std::int32_t lIndex, std::string_view szText) {
 std::vector<std::string> TextFile::ReadLines(const std::string& fileName) {
     const std::string missing(kMsgFileMissing);
     std::error_code ec;
-    const fs::path path(fileName);
+    const fs::path path = PathFromUtf8(fileName);
     const fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found) {
         throw Error(missing, fileName, "there is no such file");
@@ -123,7 +123,7 @@ std::vector<std::string> TextFile::ReadLines(const std::string& fileName) {
         // A device or a pipe may never end or never answer.
         throw Error(fileName, "", "it is not a regular file");
     }
-    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
         throw Error(fileName, "", std::string("cannot open: ") + std::strerror(errno));
     }
@@ -168,7 +168,7 @@ void TextFile::Save(const std::string& szFileName) {
         throw Error(std::string(kMsgNoFileName));
     }
     try {
-        AtomicFile file{fs::path(szFileName)};
+        AtomicFile file{PathFromUtf8(szFileName)};
         const std::size_t blockSize = static_cast<std::size_t>(NormalizedBlockSize());
         std::string buffer;
         buffer.reserve(blockSize + 2);
