@@ -1,6 +1,7 @@
 #include "setup/run_and_wait.h"
 
 #include "common/interrupt_cleanup.h"
+#include "common/text.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -177,6 +178,37 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return words;
 }
 
+std::string JoinCommandLine(const std::vector<std::string>& words) {
+    std::string line;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (i > 0) {
+            line += ' ';
+        }
+        const bool plain = !word.empty() && word.find_first_of(" \t\"") == std::string::npos;
+        if (plain || i == 0) {
+            line += plain ? word : '"' + word + '"';
+            continue;
+        }
+        line += '"';
+        std::size_t backslashes = 0;
+        for (const char c : word) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            // Backslashes before a quote are doubled and the quote escaped; others stay plain.
+            line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+            backslashes = 0;
+            line += c;
+        }
+        // Before the closing quote, backslashes are doubled so that they do not escape it.
+        line.append(2 * backslashes, '\\');
+        line += '"';
+    }
+    return line;
+}
+
 std::string SystemMessageText(const std::string& raw, const std::string& program,
                               unsigned long code) {
     std::string text;
@@ -199,34 +231,12 @@ std::string SystemMessageText(const std::string& raw, const std::string& program
 
 namespace {
 
-std::wstring widen(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                           static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                        wide.data(), length);
-    return wide;
+std::wstring wide(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
 }
 
 std::string narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    if (length <= 0) {
-        return {};
-    }
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
-                        nullptr, nullptr);
-    return utf8;
+    return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
 // The system's text for an error code, without its final full stop. Inserts such as "%1"
@@ -245,7 +255,13 @@ std::string systemMessage(DWORD code, const std::string& program) {
 struct Handles {
     HANDLE job = nullptr;
     HANDLE process = nullptr;
+    HANDLE outputs[2] = {};
     ~Handles() {
+        for (HANDLE output : outputs) {
+            if (output != nullptr) {
+                CloseHandle(output);
+            }
+        }
         if (process != nullptr) {
             CloseHandle(process);
         }
@@ -263,7 +279,8 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
         return notStarted("the command line names no program");
     }
     const std::string& program = words.front();
-    const std::wstring command = widen(commandLine);
+    const std::optional<std::u16string> utf16 = Utf16FromUtf8(commandLine);
+    const std::wstring command = utf16 ? wide(*utf16) : std::wstring();
     if (command.empty()) {
         return notStarted("the command line of the program " + quoted(program) +
                           " is not valid UTF-8 text");
@@ -286,6 +303,30 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    // Output files are inherited by the program as its standard handles.
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const std::filesystem::path* files[2] = {&options.standardOutput, &options.standardError};
+    for (int stream = 0; stream < 2; ++stream) {
+        if (files[stream]->empty()) {
+            continue;
+        }
+        const HANDLE file = CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return notStarted("the output of the program " + quoted(program) +
+                              " cannot go to its file: " + systemMessage(GetLastError(), program));
+        }
+        handles.outputs[stream] = file;
+    }
+    if (handles.outputs[0] != nullptr || handles.outputs[1] != nullptr) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput =
+            handles.outputs[0] != nullptr ? handles.outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError =
+            handles.outputs[1] != nullptr ? handles.outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
+    }
     PROCESS_INFORMATION process{};
     // Suspended until it is in the job, so that nothing it starts can escape the job.
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
@@ -369,6 +410,7 @@ struct StartFailure {
 };
 constexpr int kStepDirectory = 1;
 constexpr int kStepExec = 2;
+constexpr int kStepOutput = 3;
 
 // Everything the child needs, prepared before the fork: between fork and exec the child may
 // only make async-signal-safe calls, so it allocates nothing.
@@ -376,6 +418,7 @@ struct ChildPlan {
     std::vector<char*> argv;             // the words, ending in a null pointer
     std::vector<const char*> candidates; // the files to try, in order
     const char* directory = nullptr;     // null: stay in the caller's directory
+    const char* outputs[2] = {};         // files for standard output and error, or null
     sigset_t mask{};                     // the signal mask to run the program with
     int reportFd = -1;
 };
@@ -402,6 +445,16 @@ struct ChildPlan {
         }
     }
     ::sigprocmask(SIG_SETMASK, &plan.mask, nullptr);
+    // Opened before the change of directory, so that relative names mean the caller's.
+    for (int stream = 0; stream < 2; ++stream) {
+        if (plan.outputs[stream] != nullptr) {
+            const int fd = ::open(plan.outputs[stream], O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd < 0 || ::dup2(fd, STDOUT_FILENO + stream) < 0) {
+                failChild(plan.reportFd, kStepOutput, errno);
+            }
+            ::close(fd);
+        }
+    }
     if (plan.directory != nullptr && ::chdir(plan.directory) != 0) {
         failChild(plan.reportFd, kStepDirectory, errno);
     }
@@ -444,6 +497,10 @@ std::vector<std::string> candidatesFor(const std::string& program) {
 
 std::string startFailureText(const StartFailure& failure, const std::string& program,
                              const std::string& directory) {
+    if (failure.step == kStepOutput) {
+        return "the output of the program " + quoted(program) +
+               " cannot go to its file: " + std::strerror(failure.error);
+    }
     if (failure.step == kStepDirectory) {
         return "the program " + quoted(program) + " cannot run in the working directory " +
                quoted(directory) + ": " + std::strerror(failure.error);
@@ -521,6 +578,11 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
         plan.candidates.push_back(candidate.c_str());
     }
     plan.directory = directory.empty() ? nullptr : directory.c_str();
+    const std::string outputs[2] = {options.standardOutput.string(),
+                                    options.standardError.string()};
+    for (int stream = 0; stream < 2; ++stream) {
+        plan.outputs[stream] = outputs[stream].empty() ? nullptr : outputs[stream].c_str();
+    }
 
     int report[2] = {-1, -1};
     // The write end closes itself when exec succeeds; neither end may reach the program, and

@@ -37,6 +37,10 @@ struct RunOptions {
     // Called about once a second while the program runs, with the whole seconds waited so far;
     // returning false ends the program with everything it started. May be empty.
     std::function<bool(std::chrono::seconds waited)> onWait;
+    // When set, the program's standard output or standard error goes to this file (created, or
+    // emptied first) instead of the caller's.
+    std::filesystem::path standardOutput;
+    std::filesystem::path standardError;
 };
 
 // Splits a whole command line into the program and its arguments by the rules of the Microsoft
@@ -51,6 +55,11 @@ struct RunOptions {
 // A quoted part that is never closed runs to the end of the line. An empty or all-blank line
 // gives no words.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// The command line that SplitCommandLine splits into exactly these words: the program in
+// quotes when it holds a blank (it may hold no double quote), every argument quoted only when
+// it must be, with backslashes doubled before a quote.
+std::string JoinCommandLine(const std::vector<std::string>& words);
 
 // Runs a whole command line, program and arguments in one text quoted as the caller gives them,
 // and returns only after the program has ended. No shell is involved: on Windows the line goes

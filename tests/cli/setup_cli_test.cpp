@@ -19,47 +19,52 @@ namespace gw {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ShellQuote;
+using Words = std::vector<std::string>;
 
-test::ProcessResult Cli(const std::string& arguments) {
-    return test::RunShell(ShellQuote(GLYPHWRIGHT_CLI) + " " + arguments);
+test::ProcessResult Cli(const Words& arguments) {
+    return test::RunCli(arguments);
+}
+
+// A path as the CLI prints it: with the platform's separator.
+std::string Shown(fs::path path) {
+    return path.make_preferred().string();
 }
 
 TEST(SetupCliTest, RewritesTheSetupDirectoryAndSaysWhatItDid) {
     test::SetupDirectory setup;
-    const auto run = Cli("setup " + ShellQuote(setup.root().string()) +
-                         " --dll MyIcons.dll --extension Q7 " + ShellQuote(setup.icon()));
+    const auto run = Cli({"setup", setup.root().string(), "--dll", "MyIcons.dll", "--extension",
+                          "Q7", setup.icon()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::string dir = setup.setupDir();
+    const fs::path dir = setup.root();
     const std::string expected = "extension: q7\n"
                                  "running the cab builder: " +
                                  setup.command() +
                                  "\n"
                                  "built the setup directory's DLL (X86, machine 0x014C): " +
-                                 dir +
-                                 "MyIcons.dll\n"
+                                 Shown(dir / "MyIcons.dll") +
+                                 "\n"
                                  "built sh3 DLL (SH3, machine 0x01A2): " +
-                                 dir +
-                                 "Icons/sh3/MyIcons.dll\n"
+                                 Shown(dir / "Icons/sh3/MyIcons.dll") +
+                                 "\n"
                                  "built arm DLL (ARM, machine 0x01C0): " +
-                                 dir +
-                                 "Icons/arm/MyIcons.dll\n"
+                                 Shown(dir / "Icons/arm/MyIcons.dll") +
+                                 "\n"
                                  "rewrote the INF: " +
-                                 setup.infPath() +
+                                 Shown(setup.infPath()) +
                                  "\n"
                                  "copied the application: " +
-                                 dir + "App/MyApp.q7\n";
+                                 Shown(dir / "App/MyApp.q7") + "\n";
     EXPECT_EQ(run.out.substr(0, expected.size()), expected);
     EXPECT_NE(run.out.find("  it exited with code 0\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("gathered cabinet: " + dir + "CD1/MyApp.arm.CAB\n"), std::string::npos);
+    EXPECT_NE(run.out.find("gathered cabinet: " + Shown(dir / "CD1/MyApp.arm.CAB") + "\n"),
+              std::string::npos);
     EXPECT_NE(test::ReadText(setup.infPath()).find("IconFile=MyIcons.dll"), std::string::npos);
     EXPECT_TRUE(fs::exists(setup.root() / "App" / "MyApp.q7"));
 }
 
 TEST(SetupCliTest, DrawsARandomExtensionByDefault) {
     test::SetupDirectory setup("arm");
-    const auto run =
-        Cli("setup " + ShellQuote(setup.root().string()) + " " + ShellQuote(setup.icon()));
+    const auto run = Cli({"setup", setup.root().string(), setup.icon()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::smatch match;
     const std::string out = run.out;
@@ -72,45 +77,39 @@ TEST(SetupCliTest, DrawsARandomExtensionByDefault) {
 TEST(SetupCliTest, FailuresExitOneAndUsageErrorsTwo) {
     test::SetupDirectory setup;
     setup.failCabwizWith(5);
-    const auto failed =
-        Cli("setup " + ShellQuote(setup.root().string()) + " -e abc " + ShellQuote(setup.icon()));
+    const auto failed = Cli({"setup", setup.root().string(), "-e", "abc", setup.icon()});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("exited with code 5"), std::string::npos) << failed.err;
     EXPECT_EQ(failed.out.find("done:"), std::string::npos);
 
     test::TempDir empty;
-    const auto wrong =
-        Cli("setup " + ShellQuote(empty.path().string()) + " " + ShellQuote(setup.icon()));
+    const auto wrong = Cli({"setup", empty.path().string(), setup.icon()});
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_NE(wrong.err.find("Wrong directory selected. File \"Readme.txt\" not found!"),
               std::string::npos);
 
-    const auto badExtension =
-        Cli("setup " + ShellQuote(setup.root().string()) + " -e a.b " + ShellQuote(setup.icon()));
+    const auto badExtension = Cli({"setup", setup.root().string(), "-e", "a.b", setup.icon()});
     EXPECT_EQ(badExtension.exitCode, 1);
     EXPECT_NE(badExtension.err.find("only letters and digits"), std::string::npos);
 
-    const std::string dirAndIcon =
-        ShellQuote(setup.root().string()) + " " + ShellQuote(setup.icon());
-    std::vector<std::string> usageErrors{"setup", "setup " + ShellQuote(setup.root().string()),
-                                         "setup --dll a/b.dll " + dirAndIcon};
-    for (const char* timeout : {"0", "-5", "1.5", "abc", "''", "10000000000", "+3"}) {
-        usageErrors.push_back("setup --cab-timeout " + std::string(timeout) + " " + dirAndIcon);
+    const std::string dir = setup.root().string(), icon = setup.icon();
+    std::vector<Words> usageErrors{
+        {"setup"}, {"setup", dir}, {"setup", "--dll", "a/b.dll", dir, icon}};
+    for (const char* timeout : {"0", "-5", "1.5", "abc", "", "10000000000", "+3"}) {
+        usageErrors.push_back({"setup", "--cab-timeout", timeout, dir, icon});
     }
-    for (const std::string& arguments : usageErrors) {
+    for (const Words& arguments : usageErrors) {
         const auto usage = Cli(arguments);
-        EXPECT_EQ(usage.exitCode, 2) << arguments;
+        EXPECT_EQ(usage.exitCode, 2) << arguments.size();
         EXPECT_NE(usage.err.find("Usage:"), std::string::npos);
     }
 }
 
-#ifndef _WIN32
-
 TEST(SetupCliTest, ACabBuilderPastTheTimeoutFailsTheRun) {
     test::SetupDirectory setup;
     setup.hangCabwiz();
-    const auto run = Cli("setup --cab-timeout 1 -e abc " + ShellQuote(setup.root().string()) + " " +
-                         ShellQuote(setup.icon()));
+    const auto run =
+        Cli({"setup", "--cab-timeout", "1", "-e", "abc", setup.root().string(), setup.icon()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("\nIt was ended after the time limit of 1 second."), std::string::npos)
         << run.err;
@@ -122,6 +121,8 @@ TEST(SetupCliTest, ACabBuilderPastTheTimeoutFailsTheRun) {
     EXPECT_TRUE(test::ProcessGone(pids->second));
     EXPECT_FALSE(fs::exists(setup.root() / "CD1" / "MyApp.arm.CAB"));
 }
+
+#ifndef _WIN32
 
 TEST(SetupCliTest, CtrlCEndsTheCabBuilderToo) {
     test::SetupDirectory setup;

@@ -1,3 +1,4 @@
+#include "common/text.h"
 #include "setup/run_and_wait.h"
 #include "support/setup_directory.h"
 
@@ -45,16 +46,6 @@ TEST(SplitCommandLineTest, FollowsTheWindowsRuntimeRules) {
     }
 }
 
-#ifndef _WIN32
-
-// An executable script in dir.
-std::string Script(const test::TempDir& dir, const std::string& name, const std::string& body) {
-    const std::string path = dir.file(name);
-    test::WriteText(path, "#!/bin/sh\n" + body);
-    fs::permissions(path, fs::perms::owner_all);
-    return path;
-}
-
 RunOptions In(const fs::path& directory, seconds limit = seconds{600}) {
     RunOptions options;
     options.workingDirectory = directory;
@@ -62,94 +53,143 @@ RunOptions In(const fs::path& directory, seconds limit = seconds{600}) {
     return options;
 }
 
+std::string Quoted(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+TEST(JoinCommandLineTest, GivesBackEveryWordThroughTheSplit) {
+    const Words cases[] = {
+        {"C:\\Program Files\\cabwiz.exe", "a b", "", "x\"y", "\"", "\\\"", "c:\\dir\\",
+         "c:\\dir with blank\\", "a\\\\b", "\t", "$HOME;`id`|*"},
+        {"prog"},
+        {"prog", "plain", "two words"},
+    };
+    for (const Words& words : cases) {
+        EXPECT_EQ(SplitCommandLine(JoinCommandLine(words)), words) << JoinCommandLine(words);
+    }
+    EXPECT_EQ(JoinCommandLine({"a b", "c", "d e\\"}), "\"a b\" c \"d e\\\\\"");
+}
+
 TEST(RunAndWaitTest, StartsTheProgramDirectlyWithItsWordsInTheGivenDirectory) {
     test::TempDir dir;
-    const fs::path work = dir.path() / "work $(touch PWNED) `touch PWNED`; & | *";
+    const fs::path work = dir.path() / "work $(touch PWNED) `touch PWNED`; & %PATH%";
     fs::create_directory(work);
-    const std::string record = dir.file("record.txt");
-    const std::string program = Script(dir, "log args",
-                                       "printf '[%s]\\n' \"$@\" > " + test::ShellQuote(record) +
-                                           "\npwd -P >> " + test::ShellQuote(record) + "\n");
-    const std::string line = "\"" + program + "\" \"a b\" $HOME \"" + work.string() + "\" x\\\"y";
+    const fs::path program = test::InstallFakeCabwiz(dir.path(), "log args");
+    const std::string line = Quoted(program) + " \"a b\" $HOME \"" + work.string() + "\" x\\\"y";
     ASSERT_TRUE(RunAndWait(line, In(work)).succeeded());
-    EXPECT_EQ(test::ReadText(record), "[a b]\n[$HOME]\n[" + work.string() + "]\n[x\"y]\n" +
-                                          fs::canonical(work).string() + "\n");
+    const std::vector<TextLine> record = SplitLines(test::ReadText(dir.path() / "args"));
+    ASSERT_EQ(record.size(), 5u);
+    EXPECT_EQ(record[0].text + "|" + record[1].text + "|" + record[2].text + "|" + record[3].text,
+              "a b|$HOME|" + work.string() + "|x\"y");
+    EXPECT_TRUE(fs::equivalent(record[4].text, work)) << record[4].text;
     EXPECT_FALSE(fs::exists(work / "PWNED"));
     EXPECT_FALSE(fs::exists(dir.path() / "PWNED"));
 
-    // A program without a folder is looked up on the PATH; without a directory the program
-    // runs in the caller's.
-    fs::remove(record);
-    ASSERT_TRUE(RunAndWait("sh \"" + program + "\" c").succeeded());
-    EXPECT_EQ(test::ReadText(record), "[c]\n" + fs::canonical(fs::current_path()).string() + "\n");
+    // Without a directory the program runs in the caller's; its output can go to files.
+    RunOptions captured;
+    captured.standardOutput = dir.path() / "out.txt";
+    captured.standardError = dir.path() / "err.txt";
+    test::WriteText(captured.standardOutput, "old text");
+    ASSERT_TRUE(RunAndWait(Quoted(program) + " c", captured).succeeded());
+    EXPECT_TRUE(fs::equivalent(SplitLines(test::ReadText(dir.path() / "args")).at(1).text,
+                               fs::current_path()));
+    EXPECT_EQ(test::ReadText(captured.standardOutput), "");
+    EXPECT_EQ(test::ReadText(captured.standardError), "");
 }
 
 TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
     test::TempDir dir;
-    const std::string plain = dir.file("plain.txt"), bare = dir.file("no-interpreter");
+    const fs::path program = test::InstallFakeCabwiz(dir.path());
+    test::WriteText(dir.path() / "fail", "3");
     const std::string missing = dir.file("missing"), cannot = "could not be started: the ";
-    test::WriteText(plain, "not a program\n");
-    // Executable, but without a #! line: no shell may be asked to run it.
-    test::WriteText(bare, "touch " + dir.file("ran") + "\n");
-    fs::permissions(bare, fs::perms::owner_all);
-    // The command line, the working directory and what the outcome says.
-    const std::tuple<std::string, fs::path, std::string> cases[] = {
-        {Script(dir, "three", "exit 3"), "", "exited with code 3"},
-        {Script(dir, "killed", "kill -KILL $$"), "", "was ended by signal 9"},
-        {missing + " arg", "", cannot + "program \"" + missing + "\" does not exist"},
-        {"no-such-program-of-glyphwright arg", "",
-         cannot + "program \"no-such-program-of-glyphwright\" was not found on the PATH"},
-        {plain, "", cannot + "program \"" + plain + "\" cannot be run: " + std::strerror(EACCES)},
-        {bare, "", cannot + "program \"" + bare + "\" cannot be run: " + std::strerror(ENOEXEC)},
-        {"true", missing,
-         cannot + "program \"true\" cannot run in the working directory \"" + missing +
-             "\": " + std::strerror(ENOENT)},
-        {"  ", "", cannot + "command line names no program"}};
-    for (const auto& [line, directory, description] : cases) {
-        const ProcessOutcome outcome = RunAndWait(line, In(directory));
-        EXPECT_EQ(outcome.describe(), description);
+    RunOptions noFolderForOutput;
+    noFolderForOutput.standardOutput = dir.path() / "missing" / "out.txt";
+    // The command line, the options and how the outcome's text begins (Windows words the
+    // system's causes itself).
+    std::vector<std::tuple<std::string, RunOptions, std::string>> cases = {
+        {Quoted(program), {}, "exited with code 3"},
+        {"  ", {}, cannot + "command line names no program"},
+        {Quoted(program), In(missing),
+         cannot + "program \"" + program.string() + "\" cannot run in the working directory \"" +
+             missing + "\": "},
+        {Quoted(program), noFolderForOutput,
+         cannot + "output of the program \"" + program.string() + "\" cannot go to its file: "},
+    };
+#ifdef _WIN32
+    cases.push_back(
+        {Quoted(missing) + " arg", {}, cannot + "program \"" + missing + "\" cannot be started: "});
+#else
+    cases.push_back(
+        {Quoted(missing) + " arg", {}, cannot + "program \"" + missing + "\" does not exist"});
+#endif
+    for (const auto& [line, options, description] : cases) {
+        const ProcessOutcome outcome = RunAndWait(line, options);
+        EXPECT_EQ(outcome.describe().substr(0, description.size()), description)
+            << outcome.describe();
+        EXPECT_EQ(outcome.describe().find("%1"), std::string::npos) << outcome.describe();
         EXPECT_FALSE(outcome.succeeded()) << description;
     }
-    EXPECT_FALSE(fs::exists(dir.file("ran")));
 }
 
 TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     test::TempDir dir;
-    const std::string pids = dir.file("pids");
-    // It starts a child; then, told to leave, it exits; else it ignores SIGTERM and runs on, so
-    // only the kill after the grace period ends it.
-    const std::string program =
-        Script(dir, "hang",
-               "trap '' TERM\nsleep 60 &\necho $! > " + test::ShellQuote(pids) +
-                   "\n[ \"$1\" = leave ] && exit 0\nwhile :; do sleep 1; done\n");
-    // onWait hears each second; false stops the program.
+    const fs::path program = test::InstallFakeCabwiz(dir.path());
+    // It starts a child; then, told to leave, it exits; else it runs on, and (POSIX) ignores
+    // SIGTERM, so only the kill after the grace period ends it.
     std::vector<long> heard;
     RunOptions stop = In(dir.path(), seconds{30});
     stop.onWait = [&](seconds waited) {
         heard.push_back(static_cast<long>(waited.count()));
         return waited < seconds{2};
     };
-    // The argument, the options, how long it must take at least and what the outcome says.
+    // How it hangs, the options, how long it must take at least and what the outcome says.
     const std::tuple<std::string, RunOptions, seconds, std::string> cases[] = {
-        {"", In(dir.path(), seconds{1}), seconds{1}, "was ended after the time limit of 1 second"},
-        {"", stop, seconds{2}, "was stopped"},
-        {" leave", In(dir.path()), seconds{0}, "exited with code 0"}};
-    for (const auto& [argument, options, least, description] : cases) {
+        {"stubborn", In(dir.path(), seconds{1}), seconds{1},
+         "was ended after the time limit of 1 second"},
+        {"stubborn", stop, seconds{2}, "was stopped"},
+        {"leave", In(dir.path()), seconds{0}, "exited with code 0"}};
+    for (const auto& [how, options, least, description] : cases) {
+        test::WriteText(dir.path() / "hang", how);
+        fs::remove(dir.path() / "pids");
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(RunAndWait(program + argument, options).describe(), description);
+        EXPECT_EQ(RunAndWait(Quoted(program), options).describe(), description);
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_GE(took, least);
         EXPECT_LT(took, least + seconds{5});
-        EXPECT_TRUE(test::ProcessGone(std::stol(test::ReadText(pids)))) << description;
+        const std::string pids = test::ReadText(dir.path() / "pids");
+        EXPECT_TRUE(test::ProcessGone(std::stol(pids.substr(pids.find(' '))))) << description;
     }
     EXPECT_EQ(heard, (std::vector<long>{1, 2}));
 }
 
+#ifndef _WIN32
+
+// Causes only POSIX has: a signal, a file that may not be run, a file without a #! line, a
+// program looked up on the PATH.
+TEST(RunAndWaitTest, ReportsPosixCauses) {
+    test::TempDir dir;
+    const std::string plain = dir.file("plain.txt"), bare = dir.file("no-interpreter");
+    const std::string cannot = "could not be started: the ";
+    test::WriteText(plain, "not a program\n");
+    // Executable, but without a #! line: no shell may be asked to run it.
+    test::WriteText(bare, "touch " + dir.file("ran") + "\n");
+    fs::permissions(bare, fs::perms::owner_all);
+    const std::pair<std::string, std::string> cases[] = {
+        {"sh -c \"kill -KILL $$\"", "was ended by signal 9"},
+        {"no-such-program-of-glyphwright arg",
+         cannot + "program \"no-such-program-of-glyphwright\" was not found on the PATH"},
+        {plain, cannot + "program \"" + plain + "\" cannot be run: " + std::strerror(EACCES)},
+        {bare, cannot + "program \"" + bare + "\" cannot be run: " + std::strerror(ENOEXEC)}};
+    for (const auto& [line, description] : cases) {
+        EXPECT_EQ(RunAndWait(line).describe(), description);
+    }
+    EXPECT_FALSE(fs::exists(dir.file("ran")));
+}
+
 TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {
     test::TempDir dir;
-    const std::string done = dir.file("done");
-    const std::string program =
-        Script(dir, "slow", "sleep 0.3; echo finished >" + test::ShellQuote(done) + "; exit 4");
+    const fs::path program = test::InstallFakeCabwiz(dir.path());
+    test::WriteText(dir.path() / "sleep-ms", "300");
     // A timer signal without SA_RESTART interrupts the sleeps of the wait several times.
     struct sigaction action {};
     action.sa_handler = [](int) {};
@@ -157,11 +197,11 @@ TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {
     ASSERT_EQ(::sigaction(SIGALRM, &action, &previous), 0);
     const itimerval every50ms{{0, 50000}, {0, 50000}}, off{};
     ASSERT_EQ(::setitimer(ITIMER_REAL, &every50ms, nullptr), 0);
-    const ProcessOutcome outcome = RunAndWait(program);
+    const ProcessOutcome outcome = RunAndWait(Quoted(program) + " /cpu done", In(dir.path()));
     ::setitimer(ITIMER_REAL, &off, nullptr);
     ::sigaction(SIGALRM, &previous, nullptr);
-    EXPECT_EQ(outcome.describe(), "exited with code 4");
-    EXPECT_EQ(test::ReadText(done), "finished\n");
+    EXPECT_EQ(outcome.describe(), "exited with code 0");
+    EXPECT_EQ(test::ReadText(dir.path() / "MyApp.done.CAB"), "cab\n");
 }
 
 #endif

@@ -2,29 +2,17 @@
 
 #include <cerrno>
 #include <fstream>
-#include <signal.h>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#endif
 
 namespace gw::test {
 
 const std::string kWizardInf = TestData("setup/wizard.inf");
-
-namespace {
-
-// The cab builder's stand-in, run by the kernel through its #! line; its files lie beside it
-// ($0 is its full path). It makes MyApp.<cpu>.CAB for every word after /cpu.
-const char* const kFakeCabwiz = R"sh(#!/bin/sh
-t=$(dirname "$0")
-{ printf '%s\n' "$@"; pwd -P; } > "$t/args"
-[ -f "$t/fail" ] && exit "$(cat "$t/fail")"
-cpus=
-for a in "$@"; do [ -n "$cpus" ] && echo cab > "MyApp.$a.CAB"; [ "$a" = /cpu ] && cpus=1; done
-[ -f "$t/hang" ] || exit 0
-sleep 60 & echo $$ $! > "$t/pids.part" && mv "$t/pids.part" "$t/pids"
-wait
-)sh";
-
-} // namespace
 
 SetupDirectory::SetupDirectory(const std::string& cpus, const std::string& inf,
                                const char* readmeName, const std::string& folderName)
@@ -35,10 +23,8 @@ SetupDirectory::SetupDirectory(const std::string& cpus, const std::string& inf,
     WriteText(root_ / "App" / "MyApp.vb", "compiled application");
     WriteText(root_ / "CD1" / "Old.SH3.CAB", "old cabinet");
     WriteText(inf_, inf);
-    const std::string script = tools_.file("fake-cabwiz.sh");
-    WriteText(script, kFakeCabwiz);
-    fs::permissions(script, fs::perms::owner_all);
-    command_ = "\"" + script + "\" \"" + inf_ + "\" /err CabWiz.log /cpu " + cpus;
+    const std::string builder = InstallFakeCabwiz(tools_.path()).string();
+    command_ = "\"" + builder + "\" \"" + inf_ + "\" /err CabWiz.log /cpu " + cpus;
     WriteText(root_ / readmeName,
               "Application Install Wizard\r\n\r\nTo rebuild the cabinet files, run:\r\n" +
                   command_ + "\r\n");
@@ -61,6 +47,15 @@ std::optional<std::pair<long, long>> SetupDirectory::cabwizPids() const {
 }
 
 bool ProcessGone(long pid, std::chrono::milliseconds within) {
+#ifdef _WIN32
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        return true; // no such process any more
+    }
+    const DWORD waited = WaitForSingleObject(process, static_cast<DWORD>(within.count()));
+    CloseHandle(process);
+    return waited == WAIT_OBJECT_0;
+#else
     const auto deadline = std::chrono::steady_clock::now() + within;
     do {
         // A zombie has ended; only its parent (or init) has yet to collect it.
@@ -74,6 +69,7 @@ bool ProcessGone(long pid, std::chrono::milliseconds within) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     } while (std::chrono::steady_clock::now() < deadline);
     return false;
+#endif
 }
 
 std::map<std::string, std::pair<fs::perms, std::string>> Snapshot(const fs::path& root) {

@@ -16,11 +16,10 @@ namespace fs = std::filesystem;
 // An INF as the VBCE Application Install Wizard writes it for the processors SH3 and ARM.
 extern const std::string kWizardInf;
 
-// A setup directory as the wizard leaves it, with a script for the cab builder that records
-// its arguments and working directory, writes one cabinet per processor into its working
-// directory, fails when the file "fail" holds an exit code, and then, when told to hang,
-// starts a child and waits for it (recording both process IDs). folderName, when given, is the
-// name of the setup directory inside the temporary one.
+// A setup directory as the wizard leaves it, with the cab builder's stand-in (fake_cabwiz) in
+// a folder of its own: it records its arguments and working directory, writes one cabinet per
+// processor into its working directory, fails with a given exit code, or hangs with a child.
+// folderName, when given, is the name of the setup directory inside the temporary one.
 class SetupDirectory {
 public:
     explicit SetupDirectory(const std::string& cpus = "sh3 arm",
@@ -36,7 +35,8 @@ public:
     // The cab builder's arguments, one a line, then the folder it ran in; "" when it did not run.
     std::string cabwizRecord() const;
     void failCabwizWith(int code) const { WriteText(tools_.file("fail"), std::to_string(code)); }
-    void hangCabwiz() const { WriteText(tools_.file("hang"), ""); }
+    // "wait" for its child, or "stubborn": also ignore SIGTERM (POSIX).
+    void hangCabwiz(const std::string& how = "wait") const { WriteText(tools_.file("hang"), how); }
     // The process IDs of the hanging cab builder and of its child, once both run; waits for
     // them up to 10 seconds (none: they did not appear).
     std::optional<std::pair<long, long>> cabwizPids() const;

@@ -1,9 +1,13 @@
 #include "support/test_support.h"
 
+#include "setup/run_and_wait.h"
+
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -218,7 +222,22 @@ ProcessResult Process::wait(std::chrono::seconds limit) {
 #endif
 
 ProcessResult RunProcess(const std::vector<std::string>& argv) {
-    return Process(argv).wait();
+    TempDir capture;
+    RunOptions options;
+    options.timeLimit = std::chrono::seconds{120};
+    options.standardOutput = capture.path() / "out";
+    options.standardError = capture.path() / "err";
+    const ProcessOutcome outcome = RunAndWait(JoinCommandLine(argv), options);
+    if (!outcome.started) {
+        throw std::runtime_error(argv.at(0) + " " + outcome.describe());
+    }
+    EXPECT_FALSE(outcome.timedOut) << argv.at(0) << " still ran after two minutes";
+    ProcessResult result;
+    result.exitCode = outcome.signal == 0 && !outcome.timedOut ? outcome.exitCode : -1;
+    result.signal = outcome.signal;
+    result.out = ReadText(options.standardOutput);
+    result.err = ReadText(options.standardError);
+    return result;
 }
 
 ProcessResult RunCli(const std::vector<std::string>& arguments) {
@@ -227,20 +246,38 @@ ProcessResult RunCli(const std::vector<std::string>& arguments) {
     return RunProcess(argv);
 }
 
-ProcessResult RunShell(const std::string& commandLine) {
-    return RunProcess({"/bin/sh", "-c", commandLine});
-}
-
-std::string ShellQuote(const std::string& word) {
-    std::string quoted = "'";
-    for (const char c : word) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 bool HaveProgram(const std::string& name) {
-    return RunShell("command -v " + ShellQuote(name)).exitCode == 0;
+#ifdef _WIN32
+    const char separator = ';';
+    const std::vector<std::string> names = {name, name + ".exe"};
+#else
+    const char separator = ':';
+    const std::vector<std::string> names = {name};
+#endif
+    const char* path = std::getenv("PATH");
+    std::stringstream entries(path != nullptr ? path : "");
+    std::string entry;
+    while (std::getline(entries, entry, separator)) {
+        for (const std::string& each : names) {
+            std::error_code ec;
+            if (!entry.empty() && fs::is_regular_file(fs::path(entry) / each, ec)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+fs::path InstallFakeCabwiz(const fs::path& dir, const std::string& name) {
+    const fs::path built = GLYPHWRIGHT_FAKE_CABWIZ;
+    fs::path installed = dir / name;
+    installed += built.extension();
+    std::error_code ec;
+    fs::create_hard_link(built, installed, ec);
+    if (ec) {
+        fs::copy_file(built, installed, fs::copy_options::overwrite_existing);
+    }
+    return installed;
 }
 
 fs::path ExamplesDir() {

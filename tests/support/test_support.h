@@ -78,9 +78,11 @@ struct ProcessResult {
     std::string err;
 };
 
+#ifndef _WIN32
 // A program started directly, without a shell, from an argument vector (the program first,
 // looked up on the PATH when it has no folder), reading nothing and writing its two output
-// streams to files. Destroying it kills the program if it still runs.
+// streams to files; for tests that signal it while it runs (POSIX only). Destroying it kills
+// the program if it still runs.
 class Process {
 public:
     explicit Process(const std::vector<std::string>& argv);
@@ -97,21 +99,23 @@ private:
     long pid_ = -1;
     bool ended_ = false;
 };
+#endif
 
-// Runs the program to its end; see Process.
+// Runs a program from an argument vector (the program first, looked up on the PATH when it has
+// no folder) to its end, at most two minutes, through the product's own runner, with its two
+// output streams captured.
 ProcessResult RunProcess(const std::vector<std::string>& argv);
 
 // Runs the real glyphwright-cli with the arguments.
 ProcessResult RunCli(const std::vector<std::string>& arguments);
 
-// Runs a command line through /bin/sh; see Process.
-ProcessResult RunShell(const std::string& commandLine);
-
-// Quotes a word for /bin/sh.
-std::string ShellQuote(const std::string& word);
-
-// Whether a program is on the PATH.
+// Whether a program is on the PATH (on Windows also with ".exe").
 bool HaveProgram(const std::string& name);
+
+// Puts the cab builder's stand-in into dir under name (a link where the system allows), so
+// that its control files are dir's own; returns its path.
+std::filesystem::path InstallFakeCabwiz(const std::filesystem::path& dir,
+                                        const std::string& name = "fake-cabwiz");
 
 // The folder with the example icons of the repository, and the path of one of them.
 std::filesystem::path ExamplesDir();

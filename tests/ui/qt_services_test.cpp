@@ -125,7 +125,7 @@ void QtServicesTest::shellRefusesAFileNoProgramOpens() {
     gw::test::TempDir dir;
     const std::string asked = dir.file("asked");
     const std::string tool = dir.file("xdg-mime");
-    gw::test::WriteText(tool, "#!/bin/sh\necho \"$@\" > " + gw::test::ShellQuote(asked) + "\n");
+    gw::test::WriteText(tool, "#!/bin/sh\necho \"$@\" > '" + asked + "'\n");
     std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(dir.path().string()) + ":" + path);
