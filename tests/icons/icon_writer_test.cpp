@@ -9,10 +9,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
+#endif
 
 namespace gw {
 namespace {
@@ -119,37 +124,49 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
     EXPECT_EQ(EntryAt(test::ReadBytes(out), 0)[7], 32758u);
 }
 
-// A file another program holds (here a program that is running, which Linux will not let anyone
-// open for writing) is refused although its permission bits allow writing, and stays as it was.
+// A file in use elsewhere is refused although its permission bits allow writing, and stays as
+// it was: on Windows one held open without sharing, on Linux a program that is running (which
+// no one may open for writing).
 TEST(IconWriterTest, AFileInUseIsRefusedAndKept) {
     TempDir dir;
-    const std::string running = dir.file("running.ico");
-    std::filesystem::copy_file("/bin/sleep", running);
-    ::chmod(running.c_str(), 0755);
-    const Bytes before = test::ReadBytes(running);
-    char* const argv[] = {const_cast<char*>(running.c_str()), const_cast<char*>("30"), nullptr};
+    const std::string busy = dir.file("busy.ico");
+#ifdef _WIN32
+    test::WriteText(busy, "held");
+    const HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string cause = "Permission denied";
+#else
+    std::filesystem::copy_file("/bin/sleep", busy);
+    ::chmod(busy.c_str(), 0755);
+    char* const argv[] = {const_cast<char*>(busy.c_str()), const_cast<char*>("30"), nullptr};
     pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, running.c_str(), nullptr, nullptr, argv, nullptr), 0);
-    std::FILE* probe = std::fopen(running.c_str(), "r+b");
-    const int probeError = errno;
-    if (probe != nullptr) {
-        std::fclose(probe);
-    }
-    if (probe == nullptr && probeError == ETXTBSY) {
+    ASSERT_EQ(::posix_spawn(&pid, busy.c_str(), nullptr, nullptr, argv, nullptr), 0);
+    const std::string cause = "Text file busy";
+#endif
+    const Bytes before = test::ReadBytes(busy);
+    std::FILE* probe = std::fopen(busy.c_str(), "r+b");
+    if (probe == nullptr) {
         try {
-            WriteIconFile(running, {Decoded(MakeImage(1, 1, 1))});
-            ADD_FAILURE() << "a running program was overwritten";
+            WriteIconFile(busy, {Decoded(MakeImage(1, 1, 1))});
+            ADD_FAILURE() << "a file in use was overwritten";
         } catch (const Error& e) {
             EXPECT_EQ(std::string(e.what()),
-                      running + ": the file cannot be opened for writing: Text file busy");
+                      busy + ": the file cannot be opened for writing: " + cause);
             EXPECT_EQ(e.kind(), ErrorKind::TargetNotWritable);
         }
+    } else {
+        std::fclose(probe);
     }
+#ifdef _WIN32
+    CloseHandle(held);
+#else
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
-    EXPECT_EQ(test::ReadBytes(running), before);
+#endif
+    EXPECT_EQ(test::ReadBytes(busy), before);
     if (probe != nullptr) {
-        GTEST_SKIP() << "this system lets a running program's file be opened for writing";
+        GTEST_SKIP() << "this system lets a file in use be opened for writing";
     }
 }
 
