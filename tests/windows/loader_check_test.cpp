@@ -107,10 +107,10 @@ std::vector<GroupEntry> GroupEntries(std::span<const std::uint8_t> dir) {
 }
 
 // The icon drawn at its own size into a 32-bit top-down DIB section filled with the
-// background first: one 0x00RRGGBB value per pixel, top row first. Empty when it cannot draw.
+// background first: one 0x00RRGGBB value per pixel, top row first. Empty when there is no
+// icon (whatever failed to make it has said why) or it cannot be drawn.
 Pixels Draw(HICON icon, int width, int height) {
     if (icon == nullptr) {
-        ADD_FAILURE() << "no icon to draw (error " << GetLastError() << ")";
         return {};
     }
     BITMAPINFO info{};
@@ -165,11 +165,28 @@ std::string FirstDifference(const Pixels& fromFile, const Pixels& fromDll, int w
     return text.str();
 }
 
-Icon IconFromBytes(std::span<const std::uint8_t> bytes, int width, int height) {
+// The icon Windows makes of one image's bytes; what refuses it is reported as a failure.
+Icon IconFromBytes(std::span<const std::uint8_t> bytes, int width, int height,
+                   const std::string& source) {
     // CreateIconFromResourceEx only reads the bytes, though its parameter is not const.
-    return Icon(CreateIconFromResourceEx(const_cast<PBYTE>(bytes.data()),
-                                         static_cast<DWORD>(bytes.size()), TRUE, 0x00030000, width,
-                                         height, LR_DEFAULTCOLOR));
+    Icon icon(CreateIconFromResourceEx(const_cast<PBYTE>(bytes.data()),
+                                       static_cast<DWORD>(bytes.size()), TRUE, 0x00030000, width,
+                                       height, LR_DEFAULTCOLOR));
+    if (icon == nullptr) {
+        ADD_FAILURE() << "CreateIconFromResourceEx refuses " << source << " (error "
+                      << GetLastError() << ")";
+    }
+    return icon;
+}
+
+// The icon LoadImageW picks from an icon file for this size.
+Icon IconFromFile(const std::string& path, int width, int height) {
+    Icon icon(static_cast<HICON>(LoadImageW(nullptr, fs::path(path).wstring().c_str(), IMAGE_ICON,
+                                            width, height, LR_LOADFROMFILE)));
+    if (icon == nullptr) {
+        ADD_FAILURE() << "LoadImageW refuses the file (error " << GetLastError() << ")";
+    }
+    return icon;
 }
 
 // Wine's ntdll exports wine_get_version; Windows' does not.
@@ -244,10 +261,9 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
             const std::span<const std::uint8_t> pickedBits =
                 ResourceBytes(module.get(), picked, kRtIcon);
             ASSERT_FALSE(pickedBits.empty()) << "RT_ICON " << picked << " is missing";
-            Icon fromDll = IconFromBytes(pickedBits, width, height);
-            Icon fromFile(
-                static_cast<HICON>(LoadImageW(nullptr, fs::path(files[i]).wstring().c_str(),
-                                              IMAGE_ICON, width, height, LR_LOADFROMFILE)));
+            const Icon fromDll =
+                IconFromBytes(pickedBits, width, height, "RT_ICON " + std::to_string(picked));
+            const Icon fromFile = IconFromFile(files[i], width, height);
             const Pixels expected = Draw(fromFile.get(), width, height);
             EXPECT_NE(std::count(expected.begin(), expected.end(), kBackground),
                       static_cast<std::ptrdiff_t>(expected.size()))
@@ -264,8 +280,9 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
             const auto size = static_cast<std::size_t>(stored.BytesInRes);
             ASSERT_LE(offset + size, fileBytes.size()) << "the image lies outside its file";
             const Icon ownFromFile =
-                IconFromBytes({fileBytes.data() + offset, size}, width, height);
-            const Icon ownFromDll = IconFromBytes(ownBits, width, height);
+                IconFromBytes({fileBytes.data() + offset, size}, width, height, "the file's image");
+            const Icon ownFromDll =
+                IconFromBytes(ownBits, width, height, "RT_ICON " + std::to_string(group[j].id));
             EXPECT_EQ(FirstDifference(Draw(ownFromFile.get(), width, height),
                                       Draw(ownFromDll.get(), width, height), width),
                       "")
