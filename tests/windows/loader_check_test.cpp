@@ -210,10 +210,11 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     DWORD error = module == nullptr ? GetLastError() : 0;
     if (error == ERROR_BAD_EXE_FORMAT && target.machine != kMachineX86 && RunningUnderWine()) {
-        // Wine maps a 32-bit image only for the machines it can run (x86 and 32-bit ARM
-        // Thumb-2, 0x1C4) and refuses every other machine value with STATUS_INVALID_IMAGE_FORMAT
-        // before it reads anything more of the file; the DLL is then read as a plain data file,
-        // whose resources are found through the same section table.
+        // Wine's server makes an image section of a 32-bit PE file only for the machine
+        // values 0x14C (x86) and 0x1C4 (ARM Thumb-2), and of those only for one its host
+        // runs; every other value is refused with STATUS_INVALID_IMAGE_FORMAT, which is
+        // ERROR_BAD_EXE_FORMAT here. The DLL is then mapped as a plain data file, whose
+        // resources are found through the same headers and section table.
         std::cout << "[   NOTE   ] Wine maps no image of machine 0x" << std::hex << target.machine
                   << std::dec << "; " << target.name << " DLL read as a data file\n";
         RecordProperty("mapped_as", "data file");
