@@ -72,17 +72,18 @@ while read -r dll; do
   tr '[:upper:]' '[:lower:]' <<<"$dll" | grep -Eq "$system_dll" ||
     fail "$top/glyphwright-cli.exe imports $dll, which is not one of Windows' own DLLs (link it statically)"
 done <<<"$imports"
-echo "ok: $zip: glyphwright-cli.exe, License.txt, help.htm; imports only" $imports
+echo "ok: $zip: glyphwright-cli.exe, License.txt, help.htm; imports only $(tr '\n' ' ' <<<"$imports")"
 
 # --- The Debian package of the whole program --------------------------------------------------
 version=$(version_of default)
 [ -n "$version" ] || fail "build/default is not configured (cmake --preset default)"
 deb=$(make_package default "glyphwright_${version}_$(dpkg --print-architecture).deb")
 contents=$(dpkg-deb -c "$deb")
-# Each expected path and the start of its mode: executables, plain files.
+# An expected path with its mode (columns 1 and 6 of dpkg-deb -c).
 expect() {
   local mode=$1 path=$2
-  grep -Eq "^$mode[^ ]* +[^ ]+ +[0-9]+ [^ ]+ [^ ]+ \\./${path#/}\$" <<<"$contents" ||
+  awk -v mode="$mode" -v path="./${path#/}" '$1 == mode && $6 == path { found = 1 }
+    END { exit !found }' <<<"$contents" ||
     fail "$deb holds no $path (mode $mode); dpkg-deb -c shows:
 $contents"
 }
