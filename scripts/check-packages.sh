@@ -92,6 +92,7 @@ expect -rwxr-xr-x /usr/bin/glyphwright-cli
 expect -rw-r--r-- /usr/share/glyphwright/License.txt
 expect -rw-r--r-- /usr/share/glyphwright/help.htm
 expect -rw-r--r-- /usr/share/applications/glyphwright.desktop
+expect -rw-r--r-- /usr/share/doc/glyphwright/copyright
 
 dpkg-deb -x "$deb" "$scratch/deb"
 desktop=$scratch/deb/usr/share/applications/glyphwright.desktop
