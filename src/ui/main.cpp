@@ -1,5 +1,6 @@
 #include "common/interrupt_cleanup.h"
 #include "platform/qt_services.h"
+#include "ui/help.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -22,11 +23,9 @@ int main(int argc, char* argv[]) {
     gw::platform::QtFileDialogs dialogs;
     gw::platform::QtShell shell;
     gw::platform::QtEventPump events;
-    gw::ui::WindowServices services{
-        settings, messages,
-        dialogs,  shell,
-        events,   QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString(),
-        {}};
+    const std::string documents = gw::ui::DocumentDirectory(
+        QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString());
+    gw::ui::WindowServices services{settings, messages, dialogs, shell, events, documents, {}};
 #ifdef _WIN32
     // The licence in Notepad: the user reads at their own pace, so the limit is a day rather
     // than the cab builder's ten minutes, after which the program goes on.

@@ -22,7 +22,8 @@ struct WindowServices {
     platform::FileDialogs& dialogs;
     platform::ShellOpen& shell;
     platform::EventPump& events;
-    // The folder of the executable, where License.txt and help.htm stand.
+    // The folder where License.txt and help.htm stand (DocumentDirectory: the executable's, or
+    // share/glyphwright of an installed program).
     std::string programDirectory;
     // Runs a whole command line and returns once the program has ended; false when it could
     // not be started. When given (on Windows), the first-run licence is shown in Notepad through
