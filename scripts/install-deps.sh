@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   llvm lld icoutils
   python3 fonts-dejavu-core
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
+  dpkg-dev desktop-file-utils
 )
 packages+=("$@")
 

@@ -7,12 +7,17 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 // Windows hands the arguments over as UTF-16, so that any file name arrives whole, whatever
 // the code page; the program works in UTF-8 and sets the console to show it.
 int wmain(int argc, wchar_t** argv) {
     gw::InstallInterruptCleanup();
+    // The same bytes as everywhere else: lines end in LF, not CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     const UINT consolePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> words;

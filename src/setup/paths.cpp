@@ -39,14 +39,16 @@ std::optional<std::string> FindEntryNoCase(const std::filesystem::path& director
                                            const std::string& name) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    // The exact spelling first: it is the common case and the only one on Windows.
-    if (fs::exists(directory / PathFromUtf8(name), ec)) {
-        return name;
-    }
+    // The exact spelling wins; else the first in order of the names that differ only in case.
+    // The folder is listed even where the file system ignores case, so that the name is the
+    // one on disk.
     std::optional<std::string> found;
     for (auto it = fs::directory_iterator(directory, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
         const std::string candidate = PathToUtf8(it->path().filename());
+        if (candidate == name) {
+            return name;
+        }
         if (EqualNoCase(candidate, name) && (!found || candidate < *found)) {
             found = candidate;
         }

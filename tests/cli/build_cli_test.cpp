@@ -39,7 +39,9 @@ TEST(BuildCliTest, AllTargetsWritesTheChosenFileAndOnePerProcessorOrNone) {
     EXPECT_EQ(run.out, expected);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(test::ReadBytes(out), test::ReadBytes(out + ".MIPS"));
-    EXPECT_EQ(fs::status(out).permissions(), mode);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(out).permissions(), mode); // Windows keeps only a read-only flag
+#endif
 
     // The fourth DLL may not be written: not one of the seven is replaced.
     fs::permissions(out + ".SH3", fs::perms::owner_read);

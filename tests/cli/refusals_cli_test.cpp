@@ -30,24 +30,23 @@ TEST(RefusalsCliTest, EachRefusalNamesItsCauseAndWritesNothing) {
                       hardLink = dir.file("linked.ico"), symlink = dir.file("link.dll"),
                       linkedDll = dir.file("sub/links/102.ico");
     fs::create_hard_link(icon, hardLink);
-    fs::create_symlink(icon, symlink);
     fs::copy_file(dll, named);
     fs::create_hard_link(dll, linkedDll);
     const std::string isInput = ": this output is the input file ", none = dir.file("none");
     const std::string keep = dir.file("keep.dll"),
                       noImages = "glyphwright-cli: No images selected!\n";
 
-    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+    std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
         {{"build", "-o", keep, icon, dir.file("gone.ico")}, 1, dir.file("gone.ico: cannot open")},
         {{"build", "-o", keep, dir.file("text.ico")}, 1, "text.ico is not an icon file"},
         {{"build", "-o", icon, icon}, 1, "glyphwright-cli: " + icon + isInput + icon},
         {{"build", "-o", respelled, icon}, 1, respelled + isInput + icon},
-        {{"build", "-o", symlink, icon}, 1, symlink + isInput + icon},
         {{"build", "--all-targets", "-o", dir.file("a.dll"), dir.file("a.dll.ARM")},
          1,
          dir.file("a.dll.ARM") + isInput},
-        {{"build", "-o", "/dev/null", icon}, 1, "/dev/null: it is not a regular file"},
-        {{"images", "/nonexistent/a.ico"}, 1, "glyphwright-cli: /nonexistent/a.ico: cannot open"},
+        {{"images", dir.file("none/a.ico")},
+         1,
+         "glyphwright-cli: " + dir.file("none/a.ico: cannot open")},
         {{"remove-images", icon, "--keep", ""}, 1, noImages},
         {{"remove-images", icon, "--keep=", "-o", dir.file("new.ico")}, 1, noImages},
         {{"remove-images", icon, "--keep", "0"},
@@ -81,6 +80,12 @@ TEST(RefusalsCliTest, EachRefusalNamesItsCauseAndWritesNothing) {
         {{"extract", "-o", none}, 2, "glyphwright-cli extract: no file given\n"},
         {{"extract", dll}, 2, "glyphwright-cli extract: no output folder given"},
     };
+#ifndef _WIN32
+    // Symbolic links need privileges on Windows (and Wine has none); devices are POSIX's.
+    fs::create_symlink(icon, symlink);
+    cases.push_back({{"build", "-o", symlink, icon}, 1, symlink + isInput + icon});
+    cases.push_back({{"build", "-o", "/dev/null", icon}, 1, "/dev/null: it is not a regular file"});
+#endif
     const auto before = test::Snapshot(dir.path());
     for (const auto& [arguments, exitCode, message] : cases) {
         const auto run = test::RunCli(arguments);

@@ -37,8 +37,8 @@ std::vector<std::pair<Bytes, std::string>> PatchedCases(const std::string& name)
         std::istringstream patches(line.substr(0, bar));
         for (std::string patch; patches >> patch;) {
             std::size_t at = 0, size = 4;
-            unsigned long value = 0;
-            EXPECT_GE(std::sscanf(patch.c_str(), "%zi=%li/%zu", &at, &value, &size), 2) << patch;
+            long long value = 0; // 64 bits everywhere: long has 32 on Windows
+            EXPECT_GE(std::sscanf(patch.c_str(), "%zi=%lli/%zu", &at, &value, &size), 2) << patch;
             dll.resize(std::max(dll.size(), at + size));
             for (std::size_t i = 0; i < size; ++i) {
                 dll[at + i] = static_cast<std::uint8_t>(value >> (8 * i));

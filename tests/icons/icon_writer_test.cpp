@@ -132,6 +132,7 @@ TEST(IconWriterTest, AFileInUseIsRefusedAndKept) {
     const std::string busy = dir.file("busy.ico");
 #ifdef _WIN32
     test::WriteText(busy, "held");
+    const Bytes before = test::ReadBytes(busy);
     const HANDLE held = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -143,8 +144,8 @@ TEST(IconWriterTest, AFileInUseIsRefusedAndKept) {
     pid_t pid = 0;
     ASSERT_EQ(::posix_spawn(&pid, busy.c_str(), nullptr, nullptr, argv, nullptr), 0);
     const std::string cause = "Text file busy";
-#endif
     const Bytes before = test::ReadBytes(busy);
+#endif
     std::FILE* probe = std::fopen(busy.c_str(), "r+b");
     if (probe == nullptr) {
         try {

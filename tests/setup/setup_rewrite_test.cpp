@@ -53,14 +53,22 @@ std::uint16_t MachineOf(const fs::path& dll) {
 }
 
 TEST(SetupRunTest, RewritesATwoProcessorSetupDirectoryAndRerunsFromTheBackup) {
-    // Nothing in the folder's name may reach a shell.
+    // Nothing in the folder's name may reach a shell (Windows allows no "|" or "*" in names).
+#ifdef _WIN32
+    SetupDirectory setup("sh3 arm", kWizardInf, "README.TXT",
+                         "h $(touch PWNED1) `touch PWNED2`; a & b %PATH% $HOME d");
+#else
     SetupDirectory setup("sh3 arm", kWizardInf, "README.TXT",
                          "h $(touch PWNED1) `touch PWNED2`; a & b | c * $HOME d");
+    // The rewritten INF keeps its permission bits.
     const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(setup.infPath(), mode);
+#endif
     const SetupReport report = RunIn(setup);
     EXPECT_EQ(ReadText(setup.infPath()), test::TestData("setup/rewritten-sh3-arm.inf"));
+#ifndef _WIN32
     EXPECT_EQ(fs::status(setup.infPath()).permissions(), mode);
+#endif
     EXPECT_EQ(ReadText(setup.infPath() + ".old"), kWizardInf);
     EXPECT_EQ(MachineOf(setup.root() / "Icons.dll"), 0x014C);
     EXPECT_EQ(MachineOf(setup.root() / "Icons" / "sh3" / "Icons.dll"), 0x01A2);
@@ -126,7 +134,9 @@ TEST(SetupRunTest, NamesInAnyCaseAndAMissingCabinetFolder) {
     RunIn(setup);
     EXPECT_EQ(ReadText(setup.root() / "app" / "MyApp.7xy"), "compiled application");
     EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "MyApp.sh3.CAB"));
-    EXPECT_FALSE(fs::exists(setup.root() / "App"));
+#ifndef _WIN32
+    EXPECT_FALSE(fs::exists(setup.root() / "App")); // a file system that tells case apart
+#endif
 }
 
 TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
@@ -149,8 +159,9 @@ TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
         {"sh3", kWizardInf,
          [](auto& s) {
              WriteText(s.root() / "README.TXT", "no command here\r\n");
-             return "Could not access \"README.TXT\" file on: \r\n" + s.setupDir() +
-                    "README.TXT\r\nError while extracting values from \"Readme.txt\" file";
+             return "Could not access \"README.TXT\" file on: \r\n" +
+                    (s.root() / "README.TXT").make_preferred().string() +
+                    "\r\nError while extracting values from \"Readme.txt\" file";
          }},
         {"sh3", kWizardInf,
          [](auto& s) {

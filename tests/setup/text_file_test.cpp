@@ -83,19 +83,22 @@ TEST(TextFileTest, FailuresThrowTheirTextAndChangeNothing) {
     text.Load(path);
     text.LoadListBox(path, list);
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-    const std::string missing = "O Ficheiro N\xC3\xA3o Existe: " + folder + "/";
+    const std::string missing = "O Ficheiro N\xC3\xA3o Existe: ";
     const std::string cannot = "Guardar: N\xC3\xA3o Foi Poss\xC3\xADvel Gravar o Ficheiro ";
     // The failing call, the start of its message and its end.
-    const std::tuple<std::function<void()>, std::string, std::string> failures[] = {
-        {[&] { text.Load(empty); }, missing + "empty.txt", ": the file is empty"},
-        {[&] { text.Load(none); }, missing + "none.txt", ": there is no such file"},
+    std::vector<std::tuple<std::function<void()>, std::string, std::string>> failures = {
+        {[&] { text.Load(empty); }, missing + empty, ": the file is empty"},
+        {[&] { text.Load(none); }, missing + none, ": there is no such file"},
         {[&] { text.Load(folder); }, folder, ": it is a folder, not a file"},
-        {[&] { text.LoadListBox("/dev/null", list); }, "/dev/null", ": it is not a regular file"},
         {[&] { text.CreateNew(0); }, "Subscript out of range: ", "at least one line"},
         {[&] { text.Save(""); }, "Guardar: Ficheiro N\xC3\xA3o Especificado", "Especificado"},
         {[&] { text.Save(path); }, cannot + path + ": ", "read-only"},
         {[&] { text.Save(none + "/x"); }, cannot + none + "/x: ", "does not exist"},
         {[&] { text.Save(folder); }, cannot + folder + ": ", "it is a folder, not a file"}};
+#ifndef _WIN32
+    failures.push_back(
+        {[&] { text.LoadListBox("/dev/null", list); }, "/dev/null", ": it is not a regular file"});
+#endif
     for (const auto& [run, begins, ends] : failures) {
         const std::string message = Thrown(run);
         EXPECT_TRUE(message.starts_with(begins) && message.ends_with(ends)) << message;

@@ -23,7 +23,10 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // A path in it, with the platform's separator throughout, as the program prints paths.
+    std::string file(const std::string& name) const {
+        return (path_ / name).make_preferred().string();
+    }
 
 private:
     std::filesystem::path path_;

@@ -199,12 +199,12 @@ class LoaderCheck : public testing::TestWithParam<TargetMachine> {};
 TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
     const TargetMachine& target = GetParam();
     TempFolder folder(target.name);
-    std::vector<std::string> files;
+    std::vector<fs::path> files;
     for (const std::string& name : kIconFiles) {
-        files.push_back((fs::path(GLYPHWRIGHT_EXAMPLES_DIR) / name).string());
+        files.push_back(fs::path(GLYPHWRIGHT_EXAMPLES_DIR) / name);
     }
     const fs::path dllPath = folder.path() / (std::string("icons") + target.suffix);
-    CreateDll(target.machine, files, dllPath.string());
+    CreateDll(target.machine, files, dllPath);
 
     Module module(LoadLibraryExW(dllPath.wstring().c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
@@ -264,7 +264,7 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
             ASSERT_FALSE(pickedBits.empty()) << "RT_ICON " << picked << " is missing";
             const Icon fromDll =
                 IconFromBytes(pickedBits, width, height, "RT_ICON " + std::to_string(picked));
-            const Icon fromFile = IconFromFile(files[i], width, height);
+            const Icon fromFile = IconFromFile(files[i].string(), width, height);
             const Pixels expected = Draw(fromFile.get(), width, height);
             EXPECT_NE(std::count(expected.begin(), expected.end(), kBackground),
                       static_cast<std::ptrdiff_t>(expected.size()))
