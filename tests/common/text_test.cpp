@@ -1,0 +1,35 @@
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+namespace gw {
+namespace {
+
+TEST(Utf16Test, ConvertsBothWaysAndRefusesWhatIsNotUtf8) {
+    const std::pair<std::string, std::u16string> valid[] = {
+        {"", u""},
+        {"plain", u"plain"},
+        {"\xC3\x84rger", u"\u00C4rger"},               // two bytes
+        {"\xE6\x97\xA5\xE6\x9C\xAC", u"\u65E5\u672C"}, // three bytes
+        {"\xF0\x9F\x98\x80!", u"\xD83D\xDE00!"},       // four bytes: a surrogate pair
+        {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+         u"\u007F\u0080\u07FF\u0800\uFFFF\xDBFF\xDFFF"}, // the edges of each length
+    };
+    for (const auto& [utf8, utf16] : valid) {
+        EXPECT_EQ(Utf16FromUtf8(utf8), utf16) << utf8;
+        EXPECT_EQ(Utf8FromUtf16(utf16), utf8) << utf8;
+    }
+    for (const std::string bad :
+         {"\x80", "\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+          "\xF5\x80\x80\x80", "\xE6\x97", "a\xE6\x97z", "\xF0\x9F\x98"}) {
+        EXPECT_EQ(Utf16FromUtf8(bad), std::nullopt) << bad.size();
+    }
+    // A lone surrogate has no UTF-8 form; it becomes the replacement character.
+    EXPECT_EQ(Utf8FromUtf16(u"a\xD800"
+                            u"b\xDC00"),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
+}
+
+} // namespace
+} // namespace gw
