@@ -194,8 +194,6 @@ TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
     EXPECT_EQ(setup.cabwizRecord(), "");
 }
 
-#ifndef _WIN32
-
 TEST(SetupRunTest, ACabBuilderThatFailsOrOutlastsItsLimitIsEndedAndCd1Stays) {
     // The exit code of the builder (0: it hangs), the program the README names instead of it,
     // and how the message ends.
@@ -203,7 +201,12 @@ TEST(SetupRunTest, ACabBuilderThatFailsOrOutlastsItsLimitIsEndedAndCd1Stays) {
         {3, "", "It exited with code 3."},
         {0, "", "It was ended after the time limit of 2 seconds."},
         {3, "/nonexistent/cabwiz.exe",
+#ifdef _WIN32
+         // Windows words the cause itself.
+         "It could not be started: the program \"/nonexistent/cabwiz.exe\" cannot be started: "}};
+#else
          "It could not be started: the program \"/nonexistent/cabwiz.exe\" does not exist."}};
+#endif
     for (const auto& [code, program, ending] : cases) {
         SetupDirectory setup;
         code != 0 ? setup.failCabwizWith(code) : setup.hangCabwiz();
@@ -216,10 +219,10 @@ TEST(SetupRunTest, ACabBuilderThatFailsOrOutlastsItsLimitIsEndedAndCd1Stays) {
         options.timeLimit = std::chrono::seconds{2};
         std::string started;
         options.onStart = [&](const std::string& line) { started = line; };
-        EXPECT_EQ(Failure(setup, "7xy", options),
-                  "The cab builder did not succeed, so the cabinets in \"CD1\" were left as they "
-                  "were.\r\nCommand: " +
-                      command + "\r\n" + ending);
+        const std::string expected = "The cab builder did not succeed, so the cabinets in \"CD1\" "
+                                     "were left as they were.\r\nCommand: " +
+                                     command + "\r\n" + ending;
+        EXPECT_EQ(Failure(setup, "7xy", options).substr(0, expected.size()), expected);
         EXPECT_EQ(started, command);
         EXPECT_EQ(Names(setup.root() / "CD1"), std::set<std::string>{"Old.SH3.CAB"});
         EXPECT_EQ(ReadText(setup.root() / "CD1" / "Old.SH3.CAB"), "old cabinet");
@@ -230,8 +233,6 @@ TEST(SetupRunTest, ACabBuilderThatFailsOrOutlastsItsLimitIsEndedAndCd1Stays) {
         }
     }
 }
-
-#endif
 
 TEST(ExtensionTest, RandomExtensionsAreADigitAndTwoLettersButNever2bp) {
     std::mt19937 generator(12345);
