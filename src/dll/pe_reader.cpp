@@ -4,6 +4,7 @@
 #include "common/checked.h"
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 #include "dll/create_dll.h"
 #include "dll/pe_format.h"
 #include "dll/write_dll.h"
@@ -37,34 +38,11 @@ std::string plural(std::uint64_t count, const std::string& one, const std::strin
 
 // UTF-16LE code units as UTF-8; a surrogate without its partner becomes U+FFFD.
 std::string utf8FromUtf16(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    const std::size_t units = bytes.size() / 2;
-    auto unit = [&](std::size_t i) -> char32_t { return bytes[2 * i] | (bytes[2 * i + 1] << 8); };
-    for (std::size_t i = 0; i < units; ++i) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-            unit(i + 1) <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | (c >> 18));
-            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
     }
-    return text;
+    return Utf8FromUtf16(units);
 }
 
 std::string resourceItem(std::uint32_t type, const ResourceName& name, std::uint16_t language) {
