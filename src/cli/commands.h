@@ -14,6 +14,7 @@ inline constexpr int kExitUsage = 2;
 struct Console {
     std::ostream& out;
     std::ostream& err;
+    bool terminal = false; // out is a terminal, where a line may be redrawn
 };
 
 // Runs glyphwright-cli with the words after the program name; returns the exit status.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -24,7 +25,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         words.push_back(gw::Utf8FromUtf16(reinterpret_cast<const char16_t*>(argv[i])));
     }
-    const int code = gw::cli::RunCli(words, {std::cout, std::cerr});
+    const bool terminal = _isatty(_fileno(stdout)) != 0;
+    const int code = gw::cli::RunCli(words, {std::cout, std::cerr, terminal});
     std::cout.flush();
     if (consolePage != 0) {
         SetConsoleOutputCP(consolePage);
@@ -33,11 +35,12 @@ int wmain(int argc, wchar_t** argv) {
 }
 
 #else
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     gw::InstallInterruptCleanup();
     const std::vector<std::string> words(argv + 1, argv + argc);
-    return gw::cli::RunCli(words, {std::cout, std::cerr});
+    return gw::cli::RunCli(words, {std::cout, std::cerr, ::isatty(STDOUT_FILENO) != 0});
 }
 
 #endif

@@ -9,15 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iostream>
 #include <ostream>
 #include <random>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace gw::cli {
 
@@ -57,15 +50,6 @@ std::chrono::seconds cabTimeout(const Arguments& args) {
         throw UsageError("--cab-timeout takes a positive whole number of seconds, such as 600");
     }
     return std::chrono::seconds{std::stol(text)};
-}
-
-// Whether out is the standard output and that is a terminal, where a line may be redrawn.
-bool isTerminal(const std::ostream& out) {
-#ifdef _WIN32
-    return &out == &std::cout && ::_isatty(::_fileno(stdout)) != 0;
-#else
-    return &out == &std::cout && ::isatty(STDOUT_FILENO) != 0;
-#endif
 }
 
 // The line that shows the seconds waited for the cab builder, redrawn in place; it is ended
@@ -128,7 +112,7 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
     cabBuilder.onStart = [&](const std::string& command) {
         console.out << "running the cab builder: " << command << std::endl;
     };
-    if (isTerminal(console.out)) {
+    if (console.terminal) {
         cabBuilder.onWait = [&](std::chrono::seconds waited) {
             waitLine.redraw(waited, cabBuilder.timeLimit);
             return true;

@@ -1,9 +1,11 @@
+#include "cli/commands.h"
 #include "support/setup_directory.h"
 #include "support/test_support.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #ifndef _WIN32
@@ -103,6 +105,23 @@ TEST(SetupCliTest, FailuresExitOneAndUsageErrorsTwo) {
         EXPECT_EQ(usage.exitCode, 2) << arguments.size();
         EXPECT_NE(usage.err.find("Usage:"), std::string::npos);
     }
+}
+
+// On a terminal the seconds waited for the cab builder are one line, redrawn in place and ended
+// once before the report goes on.
+TEST(SetupCliTest, OnATerminalTheWaitIsOneRedrawnLine) {
+    test::SetupDirectory setup("arm");
+    setup.slowCabwiz(1400);
+    std::ostringstream out, err;
+    ASSERT_EQ(
+        cli::RunCli({"setup", "-e", "abc", setup.root().string(), setup.icon()}, {out, err, true}),
+        0)
+        << err.str();
+    const std::string text = out.str();
+    const std::string waited = "\r  waited 1 s of at most 600 s\n";
+    EXPECT_NE(text.find(setup.command() + "\n" + waited), std::string::npos) << text;
+    EXPECT_EQ(text.find("\n\n"), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("done: ", std::string::npos), text.rfind('\n', text.size() - 2) + 1);
 }
 
 TEST(SetupCliTest, ACabBuilderPastTheTimeoutFailsTheRun) {

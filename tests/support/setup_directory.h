@@ -37,6 +37,9 @@ public:
     void failCabwizWith(int code) const { WriteText(tools_.file("fail"), std::to_string(code)); }
     // "wait" for its child, or "stubborn": also ignore SIGTERM (POSIX).
     void hangCabwiz(const std::string& how = "wait") const { WriteText(tools_.file("hang"), how); }
+    void slowCabwiz(int milliseconds) const {
+        WriteText(tools_.file("sleep-ms"), std::to_string(milliseconds));
+    }
     // The process IDs of the hanging cab builder and of its child, once both run; waits for
     // them up to 10 seconds (none: they did not appear).
     std::optional<std::pair<long, long>> cabwizPids() const;
