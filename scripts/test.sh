@@ -16,6 +16,7 @@ for preset in default sanitize; do
 done
 
 echo "== mingw build (Windows x86_64)"
+stage_start=$SECONDS
 # Wine runs in a prefix of its own inside the build folder (the preset sets WINEPREFIX and
 # friends). Its server and services start here, detached from this script's output, and stay
 # for the whole stage so that each test program starts quickly and ctest is not kept waiting
@@ -30,6 +31,7 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw
 echo "== mingw tests (under Wine)"
 ctest --preset mingw
+echo "== mingw stage: $((SECONDS - stage_start)) s"
 
 echo "== packages"
 scripts/check-packages.sh

@@ -40,6 +40,12 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
     sink.flush();
     EXPECT_EQ(streamed, expected);
     EXPECT_GT(chunks, 2);
+    // Single bytes are handed on in whole chunks too.
+    ByteWriter bytewise([](std::span<const std::uint8_t>) {}, 4);
+    for (int i = 0; i < 6; ++i) {
+        bytewise.u8(0);
+        EXPECT_LT(bytewise.buffer().size(), 4u) << i;
+    }
 
     ByteReader in(expected, "sample");
     EXPECT_EQ(in.u8(), 1);
