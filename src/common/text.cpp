@@ -65,18 +65,6 @@ std::string Hex(std::uint32_t value, int digits) {
     return text;
 }
 
-std::string WithThousands(std::uint64_t value) {
-    const std::string digits = std::to_string(value);
-    std::string text;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            text += ',';
-        }
-        text += digits[i];
-    }
-    return text;
-}
-
 std::optional<std::u16string> Utf16FromUtf8(std::string_view text) {
     std::u16string out;
     std::size_t i = 0;

@@ -33,9 +33,6 @@ std::vector<TextLine> SplitLines(std::string_view text);
 // "0x014C": a value as four (or more) upper-case hexadecimal digits.
 std::string Hex(std::uint32_t value, int digits = 4);
 
-// "40,001": a count with its thousands separated by commas.
-std::string WithThousands(std::uint64_t value);
-
 // UTF-8 text as UTF-16, the encoding of Windows' wide-character calls; nothing when the text is
 // not valid UTF-8 (a bad byte, an overlong form, a surrogate, a value beyond U+10FFFF).
 std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
