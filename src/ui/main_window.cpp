@@ -9,6 +9,7 @@
 #include "setup/paths.h"
 #include "setup/setup_rewrite.h"
 #include "ui/about_window.h"
+#include "ui/cab_progress_window.h"
 #include "ui/dll_build_actions.h"
 #include "ui/extension_window.h"
 #include "ui/help.h"
@@ -50,6 +51,8 @@ constexpr const char* kCaption = "VBCE Icon DLL's";
 constexpr const char* kRunningCaption = "Running...    ";
 constexpr const char* kBuildCaption = "&Build DLL";
 constexpr int kPathRole = Qt::UserRole;
+// The extension a setup directory is checked with before the user has chosen one.
+constexpr const char* kTrialExtension = "ico";
 
 // The captions of the targets, in the order of the target table.
 struct TargetCaptions {
@@ -422,7 +425,7 @@ void CreateDLL_Frm::AddCmd_Click() {
         const std::vector<std::string> files = services_.dialogs.openFiles(request);
         if (!files.empty()) {
             AppendIconFiles(files);
-            services_.settings.save(kPath, key::kOpen, GetDirectory(files.front(), false));
+            RememberFolder(services_, key::kOpen, files.front());
         }
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
@@ -636,7 +639,8 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
     request.filter = "Dll Files (*.dll)";
     request.defaultExtension = "dll";
     request.initialName = "Icons.dll";
-    request.initialDirectory = services_.settings.get(kPath, key::kSetup, "");
+    request.initialDirectory =
+        StartFolder(services_.settings.get(kPath, key::kSetup, ""), FolderKind::Dlls);
     request.overwritePrompt = true;
     const std::optional<std::string> chosen = services_.dialogs.saveFile(request);
     if (!chosen) {
@@ -647,23 +651,38 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
     services_.settings.save(kPath, key::kSetup, setupDir);
     const std::string dllName = GetFileName(*chosen);
 
-    // The README check, the "Icons" folder and the x86 DLL, then the extension and the rewrite.
-    // Their failures are told with the application's title, as the rewrite words them.
+    // Everything the rewrite reads is read and checked before anything is written: the README
+    // and its cab builder line, the INF, and a trial plan under a stand-in extension that finds
+    // an INF which cannot be rewritten. Then the "Icons" folder and the x86 DLL, the extension,
+    // and the rewrite with the cab builder under a progress window that can stop it. Failures
+    // are told with the application's title, as the rewrite words them.
     SetupReport report;
+    CabProgressFrm progress(services_.events, this);
     try {
         const std::filesystem::path setupPath = PathFromUtf8(setupDir);
         const std::vector<std::filesystem::path> icons = PathsFromUtf8(checkedFiles);
+        SetupInputs inputs = GatherSetupInputs({setupPath, dllName, icons, kTrialExtension});
+        MakeSetupPlan(inputs);
         PrepareSetupDirectory(setupPath, dllName, icons, services_.pumpEvents());
-        SetupModuleState state;
         {
-            ExtensionFrm extension(services_, state.NewExtension, this);
+            ExtensionFrm extension(services_, inputs.request.extension, this);
             extension.exec();
         }
-        report = ChangeSetupFiles(setupPath, dllName, icons, state, {}, services_.pumpEvents());
+        services_.events.processEvents(); // the closed window is painted over at once
+        const SetupPlan plan = MakeSetupPlan(inputs);
+        report = ExecuteSetupPlan(plan, progress.builderOptions(), services_.pumpEvents());
     } catch (const Error& e) {
-        services_.showFailure(e.what());
+        progress.hide();
+        if (progress.stopRequested()) {
+            services_.messages.show(Message{"The cab builder was stopped, so the cabinets in "
+                                            "the \"CD1\" directory were left as they were.",
+                                            "Stopped", MessageIcon::Information});
+        } else {
+            services_.showFailure(e.what());
+        }
         return;
     }
+    progress.hide();
     for (const std::string& note : report.notes) {
         services_.messages.show(Message{note, "", MessageIcon::Exclamation});
     }

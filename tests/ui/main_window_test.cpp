@@ -1,4 +1,5 @@
 #include "dll/create_dll.h"
+#include "ui/ui_settings.h"
 #include "ui_test_support.h"
 
 #include <QAbstractButton>
@@ -25,6 +26,7 @@ private slots:
     void buildsWriteTheCheckedIconsForTheTarget();
     void refusedFailedAndSetupBuilds();
     void menusReachTheShellAndTheImageRemover();
+    void dialogsStartInFoldersThatExist();
 };
 
 namespace {
@@ -145,6 +147,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
         QCOMPARE(rig.checkedModes(), std::string(marks));
     }
     const std::string sub = (rig.dir.path() / "sub").string();
+    std::filesystem::create_directory(sub);
     rig.add({sub + "/C.ico", Example("multi.ico")});
     rig.mark("01");
     rig.dialogs.saveAnswers.push_back(rig.dir.file("out.dll"));
@@ -327,6 +330,7 @@ void MainWindowTest::refusedFailedAndSetupBuilds() {
     QVERIFY2(rig.said()[0].rfind(start, 0) == 0, rig.said()[0].c_str());
     QCOMPARE(gw::test::ReadText(out), "old contents"s);
     QCOMPARE(standing(rig), "idle"s);
+    QCOMPARE(rig.stored("Path", "Build"), "-"s); // remembered only once a DLL is written
 
     // The setup build gets the checked files, in the running state, without a save dialog.
     rig.mark("101");
@@ -364,6 +368,47 @@ void MainWindowTest::menusReachTheShellAndTheImageRemover() {
     rig.clickRow(0, true);
     QCOMPARE(window.removerFiles, Texts({"", kl[1], kl[0]}));
     QCOMPARE(view(rig), "K+ L | 0 | -101 | 2 | focus"s);
+}
+
+void MainWindowTest::dialogsStartInFoldersThatExist() {
+    // The user's own folders under a home folder of the test's, without any desktop
+    // configuration that could name others.
+    gw::test::TempDir home;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.file("no-config")));
+    const std::string pictures = home.file("Pictures"), documents = home.file("Documents");
+    std::filesystem::create_directory(pictures);
+    std::filesystem::create_directory(documents);
+
+    WindowRig rig;
+    rig.start();
+    const std::string gone = rig.dir.file("gone");
+    const auto ask = [&](const char* command) {
+        rig.dialogs.requests.clear();
+        rig.click(command);
+        return rig.dialogs.requests.at(0).initialDirectory;
+    };
+    // Fresh settings: the usual icon folder does not exist here; the program's folder does.
+    QCOMPARE(ask("AddCmd"), std::filesystem::is_directory(gw::ui::kDefaultIconDirectory)
+                                ? std::string(gw::ui::kDefaultIconDirectory)
+                                : pictures);
+    rig.add({Example("multi.ico")});
+    QCOMPARE(ask("BuilCmd"), rig.programDir);
+    // Stored folders that have gone.
+    rig.settings.save("Path", "Open", gone);
+    rig.settings.save("Path", "Build", gone);
+    QCOMPARE(ask("AddCmd") + "|" + ask("BuilCmd"), pictures + "|" + documents);
+    // A program folder that may not be written: DLLs are not offered there.
+    rig.settings.save("Path", "Build", "");
+    std::filesystem::permissions(rig.programDir, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    QCOMPARE(ask("BuilCmd"), documents);
+    std::filesystem::permissions(rig.programDir, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 QTEST_MAIN(MainWindowTest)
