@@ -228,6 +228,7 @@ void RmvImgFrm::File_Save_Click() {
     }
     SaveKeptImages(file_);
     if (saved_) {
+        readFile(file_); // the list shows what the file now holds
         services_.messages.show(
             Message{"Icon has been successfuly replaced.", "Saved...", MessageIcon::Information});
     }

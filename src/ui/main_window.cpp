@@ -30,6 +30,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -51,6 +52,8 @@ constexpr const char* kCaption = "VBCE Icon DLL's";
 constexpr const char* kRunningCaption = "Running...    ";
 constexpr const char* kBuildCaption = "&Build DLL";
 constexpr int kPathRole = Qt::UserRole;
+// Appended to the text of an entry whose file is not there.
+constexpr const char* kMissingMark = "  (missing)";
 // The extension a setup directory is checked with before the user has chosen one.
 constexpr const char* kTrialExtension = "ico";
 
@@ -330,6 +333,7 @@ void CreateDLL_Frm::Form_Load() {
         if (ReadsAsTrue(services_.settings.get(kOptions, key::kChangeSetup, "False"))) {
             ChangeSetup_OM2_Click();
         }
+        restoreIconList();
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
     }
@@ -368,10 +372,43 @@ void CreateDLL_Frm::closeEvent(QCloseEvent* event) {
         services_.settings.save(kOptions, key::kAllTargets, BoolText(AllTargets_OM2->isChecked()));
         services_.settings.save(kOptions, key::kChangeSetup,
                                 BoolText(ChangeSetup_OM2->isChecked()));
+        storeIconList();
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
     }
     event->accept();
+}
+
+// The list is kept as its number of entries and, per entry, its path and check mark.
+void CreateDLL_Frm::storeIconList() {
+    services_.settings.save(kIconList, key::kCount, std::to_string(IconList->count()));
+    for (int row = 0; row < IconList->count(); ++row) {
+        const std::string n = std::to_string(row);
+        services_.settings.save(kIconList, std::string(key::kFile) + n, entryPath(row));
+        services_.settings.save(kIconList, std::string(key::kChecked) + n,
+                                BoolText(IconList->item(row)->checkState() == Qt::Checked));
+    }
+}
+
+void CreateDLL_Frm::restoreIconList() {
+    const std::string countText = services_.settings.get(kIconList, key::kCount, "0");
+    int count = 0;
+    const auto [end, error] =
+        std::from_chars(countText.data(), countText.data() + countText.size(), count);
+    if (error != std::errc() || end != countText.data() + countText.size() || count < 0) {
+        return; // not a count this program wrote: the list starts empty
+    }
+    const QSignalBlocker quiet(IconList);
+    for (int row = 0; row < count; ++row) {
+        const std::string n = std::to_string(row);
+        const std::string path = services_.settings.get(kIconList, std::string(key::kFile) + n, "");
+        if (!path.empty()) {
+            IconList->addItem(
+                newEntry(path, ReadsAsTrue(services_.settings.get(
+                                   kIconList, std::string(key::kChecked) + n, "True"))));
+        }
+    }
+    selectRow(-1);
 }
 
 void CreateDLL_Frm::ExitCmd_Click() {
@@ -391,6 +428,13 @@ std::string CreateDLL_Frm::entryPath(int row) const {
 QListWidgetItem* CreateDLL_Frm::newEntry(const std::string& path, bool checked) const {
     auto* entry = new QListWidgetItem(qs(path));
     entry->setData(kPathRole, QByteArray::fromStdString(path)); // the path exactly as chosen
+    std::error_code ec;
+    if (!std::filesystem::exists(PathFromUtf8(path), ec)) {
+        // Kept in the list (it may come back, on a drive plugged in again), but said to be gone.
+        entry->setText(qs(path) + QLatin1String(kMissingMark));
+        entry->setToolTip(QStringLiteral("This file is missing"));
+        entry->setForeground(QPalette().brush(QPalette::Disabled, QPalette::Text));
+    }
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     return entry;
@@ -496,7 +540,10 @@ void CreateDLL_Frm::MoveCmd_Click(int index) {
 void CreateDLL_Frm::IconList_Click() {
     const int row = IconList->currentRow();
     if (row < 0) {
-        // The pictures and the count keep showing the last entry.
+        // No current entry: nothing is shown, so a removed entry leaves no picture behind.
+        Image1->clear();
+        Image2->clear();
+        nrLbl->clear();
         IdLbl->clear();
         return;
     }

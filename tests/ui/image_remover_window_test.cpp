@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 
+using namespace std::string_literals;
 using gw::platform::MessageAnswer;
 using gw::test::Child;
 using gw::test::Texts;
@@ -146,6 +147,7 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
                         lockedFolder.string() + " is read-only",
                     "question|Save...|Do you want to replace the old Icon file with this one?",
                     "information|Saved...|Icon has been successfuly replaced."}));
+    QCOMPARE(remover.rows(), "32 x 32 - 16 Colors+|32 x 32 - 0 Colors+|"s); // what was saved
     for (const std::string& written : {icon, copy}) {
         const gw::test::Bytes bytes = gw::test::ReadBytes(written);
         QCOMPARE(gw::test::Le16(bytes, 4), std::uint16_t(2)); // the image count

@@ -164,9 +164,13 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
                  rig.stored("Options", "ChangeSetup"),
              "FalseTrueFalse"s);
 
-    // The next start restores target, mode and both folders.
+    // The next start restores target, mode, both folders and the list in its order with its
+    // check marks, an entry whose file is gone marked as missing.
     rig.start();
     QCOMPARE(std::to_string(rig.checkedTarget()) + rig.checkedModes(), "1010"s);
+    QCOMPARE(rig.list()->count(), 2);
+    QCOMPARE(rig.list()->item(0)->text().toStdString(), sub + "/C.ico  (missing)");
+    QCOMPARE(rig.window().CheckedFiles(), Texts({Example("multi.ico")}));
     rig.add({Example("multi.ico")});
     build(rig);
     QCOMPARE(rig.dialogs.requests.at(2).initialDirectory, sub);
@@ -227,13 +231,13 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
 
 void MainWindowTest::listCommandsFromButtonsAndMenus() {
     // On the entries K L M N with these check marks and the entry at row clicked made current
-    // (-1: none), the command leaves this view. The count keeps showing the last entry shown;
-    // moves keep the check mark and stop at the ends.
+    // (-1: none), the command leaves this view. Without a current entry nothing is shown, no
+    // picture either; moves keep the check mark and stop at the ends.
     const std::tuple<const char*, const char*, int, const char*> cases[] = {
-        {"RemoveCmd", "1111", 1, "K+ M+ N+ | -1 |  | 2 | focus"},
+        {"RemoveCmd", "1111", 1, "K+ M+ N+ | -1 |  |  | focus"},
         {"CUnchkCmd", "1001", 3, "K+ N+ | 1 | -102 | 2 | focus"}, // a checked one stays current
-        {"Clean_EM2", "0001", 0, "N+ | -1 |  | 2 | focus"},
-        {"CleanAll_EM2", "1010", 2, "| -1 |  | 2 | focus"},
+        {"Clean_EM2", "0001", 0, "N+ | -1 |  |  | focus"},
+        {"CleanAll_EM2", "1010", 2, "| -1 |  |  | focus"},
         {"Move_EM2_0", "1011", 1, "L K+ M+ N+ | 0 | -101 | 2 | focus"},
         {"MoveCmd_0", "1011", 0, "K+ L M+ N+ | 0 | -101 | 2 | focus"},
         {"MoveCmd_1", "1011", 1, "K+ M+ L N+ | 2 | -103 | 2 | focus"},
@@ -250,6 +254,7 @@ void MainWindowTest::listCommandsFromButtonsAndMenus() {
         rig.find<QWidget>("ExitCmd")->setFocus(); // every command hands the focus to the list
         rig.click(name);
         QVERIFY2(view(rig) == after, (name + (" gave " + view(rig))).c_str());
+        QCOMPARE(rig.find<QLabel>("Image1")->pixmap().isNull(), rig.list()->currentRow() < 0);
     }
 }
 
