@@ -45,9 +45,19 @@ CabProgressFrm::CabProgressFrm(platform::EventPump& events, QWidget* parent)
 }
 
 CabProgressFrm::~CabProgressFrm() {
+    restoreCursor();
+}
+
+void CabProgressFrm::restoreCursor() {
     if (cursorSet_) {
         QApplication::restoreOverrideCursor();
+        cursorSet_ = false;
     }
+}
+
+void CabProgressFrm::hideEvent(QHideEvent* event) {
+    restoreCursor();
+    QDialog::hideEvent(event);
 }
 
 CabBuilderOptions CabProgressFrm::builderOptions() {
@@ -61,8 +71,10 @@ void CabProgressFrm::started(const std::string& command) {
     CommandLbl->setText(qs(command));
     show();
     // The busy pointer that still points: the Stop button stays a thing to click.
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    cursorSet_ = true;
+    if (!cursorSet_) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        cursorSet_ = true;
+    }
     events_.processEvents(); // painted before the builder starts
 }
 

@@ -35,10 +35,13 @@ public:
 protected:
     // Esc and the close box ask for a stop too; the window closes when the builder has ended.
     void reject() override;
+    // Hidden when the builder has ended: the pointer is no longer busy.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void started(const std::string& command);
     bool waited(std::chrono::seconds seconds);
+    void restoreCursor();
 
     platform::EventPump& events_;
     bool stopRequested_ = false;

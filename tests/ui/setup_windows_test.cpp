@@ -174,7 +174,8 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
              Texts({"information|Stopped|The cab builder was stopped, so the cabinets in the "
                     "\"CD1\" directory were left as they were."}));
     QVERIFY(gw::test::Snapshot(setup.root() / "CD1") == cabinets);
-    QVERIFY(!rig.window().isRunning() && !QApplication::activeModalWidget());
+    QVERIFY(!rig.window().isRunning() && !QApplication::activeModalWidget() &&
+            !QApplication::overrideCursor());
 }
 
 QTEST_MAIN(SetupWindowsTest)
