@@ -43,7 +43,7 @@ CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
     CabwizInfo info;
     info.CabwizCommand = readme.Line(readme.FindFirst("cabwiz", 1));
     if (info.CabwizCommand.empty()) {
-        throw fail("no line holds the cab builder command (\"cabwiz\")");
+        throw fail("README.TXT has no cab builder line (a line holding \"cabwiz\")");
     }
     const auto program = NextToken(info.CabwizCommand);
     const auto inf = program ? NextToken(program->rest) : std::nullopt;

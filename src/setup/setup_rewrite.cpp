@@ -187,6 +187,7 @@ std::vector<fs::path> gatherCabinets(const fs::path& setupDir, const fs::path& c
 } // namespace
 
 SetupInputs GatherSetupInputs(const SetupRequest& request) {
+    requireReadme(request.setupDir);
     SetupInputs inputs;
     inputs.request = request;
     const fs::path& setupDir = request.setupDir;

@@ -96,8 +96,9 @@ struct SetupReport {
     std::vector<std::filesystem::path> cabinets;  // gathered in CD1
 };
 
-// Reads what the plan needs: the README's cab builder line, the INF (it must exist and be
-// replaceable) or its backup, and the App folder. Throws gw::Error with the message to show.
+// Reads what the plan needs: a Readme.txt (any case) in the folder, the README's cab builder line,
+// the INF (it must exist and be replaceable) or its backup, and the App folder. Throws gw::Error
+// with the message to show.
 SetupInputs GatherSetupInputs(const SetupRequest& request);
 
 // Works out the whole run from its inputs; reads and writes nothing. Throws gw::Error when the

@@ -16,7 +16,7 @@ std::optional<std::string> AskOutputDllPath(const WindowServices& services,
     request.filter = "Dll Files (*.dll)";
     request.defaultExtension = "dll";
     request.initialName = initialName;
-    return AskSaveFile(services, key::kBuild, request);
+    return AskSaveFile(services, key::kBuild, FolderKind::Dlls, request);
 }
 
 void BuildSelectedTarget(const WindowServices& services, std::int32_t selectedMachine,
@@ -28,6 +28,7 @@ void BuildSelectedTarget(const WindowServices& services, std::int32_t selectedMa
     }
     CreateDll(selectedMachine, PathsFromUtf8(checkedFiles), PathFromUtf8(*path),
               services.pumpEvents());
+    RememberFolder(services, key::kBuild, *path);
     services.messages.show(
         Message{"DLL has been built as:\r\n\r\n" + *path, "Finished", MessageIcon::Information});
 }
@@ -44,6 +45,7 @@ void BuildAllTargets(const WindowServices& services, std::int32_t selectedMachin
         dlls.push_back({target.machine, PathFromUtf8(*path + target.suffix)});
     }
     CreateDlls(PathsFromUtf8(checkedFiles), dlls, services.pumpEvents());
+    RememberFolder(services, key::kBuild, *path);
     services.messages.show(Message{"All Targets have been buit with their default extensions."
                                    "\r\n\r\nDLL (for: " +
                                        name + ") has been built as:\r\n" + *path,

@@ -12,8 +12,8 @@
 namespace gw::ui {
 
 // Asks for the output DLL in a save dialog that starts in the folder of the last build (else
-// the program's folder) and offers initialName; stores the chosen folder under "Path"/"Build".
-// Nothing when the user cancels.
+// the program's folder, else Documents) and offers initialName. Nothing when the user cancels.
+// The builds store the chosen folder under "Path"/"Build" once their DLLs are written.
 std::optional<std::string> AskOutputDllPath(const WindowServices& services,
                                             const std::string& initialName);
 

@@ -1,9 +1,54 @@
 #include "ui/icon_dialogs.h"
 
+#include "common/file_io.h"
+#include "platform/qt_text.h"
 #include "setup/paths.h"
 #include "ui/ui_settings.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <filesystem>
+
 namespace gw::ui {
+
+namespace {
+
+bool isFolder(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(PathFromUtf8(path), ec);
+}
+
+// A folder this user may write into: its owner may write it (the permission bits, which hold
+// even for an administrator) and the system lets this user do so.
+bool isWritableFolder(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(PathFromUtf8(path), ec);
+    return std::filesystem::is_directory(status) &&
+           (status.permissions() & std::filesystem::perms::owner_write) !=
+               std::filesystem::perms::none &&
+           QFileInfo(qs(path)).isWritable();
+}
+
+std::string nativeText(const QString& path) {
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+} // namespace
+
+std::string StartFolder(const std::string& wanted, FolderKind kind) {
+    if (isFolder(wanted)) {
+        return wanted;
+    }
+    const auto location = kind == FolderKind::Icons ? QStandardPaths::PicturesLocation
+                                                    : QStandardPaths::DocumentsLocation;
+    for (const QString& folder : QStandardPaths::standardLocations(location)) {
+        if (isFolder(folder.toStdString())) {
+            return nativeText(folder);
+        }
+    }
+    return nativeText(QDir::homePath());
+}
 
 platform::FileDialogRequest IconOpenRequest(const WindowServices& services,
                                             const char* directoryKey, const char* title) {
@@ -16,22 +61,24 @@ platform::FileDialogRequest IconOpenRequest(const WindowServices& services,
     request.filter = "Icons (*.ico)";
     request.initialName = "*.ico";
     request.defaultExtension = "ico";
-    request.initialDirectory = directory;
+    request.initialDirectory = StartFolder(directory, FolderKind::Icons);
     return request;
 }
 
 std::optional<std::string> AskSaveFile(const WindowServices& services, const char* directoryKey,
-                                       platform::FileDialogRequest request) {
-    request.initialDirectory = services.settings.get(kPath, directoryKey, "");
-    if (request.initialDirectory.empty()) {
-        request.initialDirectory = services.programDirectory;
+                                       FolderKind kind, platform::FileDialogRequest request) {
+    std::string directory = services.settings.get(kPath, directoryKey, "");
+    if (directory.empty() && isWritableFolder(services.programDirectory)) {
+        directory = services.programDirectory;
     }
+    request.initialDirectory = StartFolder(directory, kind);
     request.overwritePrompt = true;
-    std::optional<std::string> path = services.dialogs.saveFile(request);
-    if (path) {
-        services.settings.save(kPath, directoryKey, GetDirectory(*path, false));
-    }
-    return path;
+    return services.dialogs.saveFile(request);
+}
+
+void RememberFolder(const WindowServices& services, const char* directoryKey,
+                    const std::string& path) {
+    services.settings.save(kPath, directoryKey, GetDirectory(path, false));
 }
 
 } // namespace gw::ui

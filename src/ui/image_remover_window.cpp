@@ -156,23 +156,29 @@ void RmvImgFrm::ImageList_Click() {
 
 void RmvImgFrm::File_Load_Click() {
     for (;;) {
+        std::vector<std::string> chosen;
         try {
-            const std::vector<std::string> chosen = services_.dialogs.openFiles(
+            chosen = services_.dialogs.openFiles(
                 IconOpenRequest(services_, key::kIconOpen, "Select Icon"));
-            if (!chosen.empty()) {
-                services_.settings.save(kPath, key::kIconOpen, GetDirectory(chosen.front(), false));
-                if (readFile(chosen.front())) {
-                    return;
-                }
+            if (!chosen.empty() && readFile(chosen.front())) {
+                // Remembered only once the file has been read.
+                RememberFolder(services_, key::kIconOpen, chosen.front());
+                return;
             }
         } catch (const std::exception& e) {
             services_.showFailure(e.what());
         }
-        // Cancelled or not read: the file shown is read again; with none yet the dialog returns.
         if (!file_.empty()) {
+            // Cancelled or not read: the file shown is read again, every row checked again.
             readFile(file_);
             return;
         }
+        if (chosen.empty()) {
+            // Cancelled with no file to show: the window has nothing to do and closes.
+            close();
+            return;
+        }
+        // A file that could not be read, and none shown yet: the user is asked again.
     }
 }
 
@@ -222,6 +228,7 @@ void RmvImgFrm::File_Save_Click() {
     }
     SaveKeptImages(file_);
     if (saved_) {
+        readFile(file_); // the list shows what the file now holds
         services_.messages.show(
             Message{"Icon has been successfuly replaced.", "Saved...", MessageIcon::Information});
     }
@@ -238,12 +245,14 @@ void RmvImgFrm::File_SaveAs_Click() {
         request.filter = "Icon Files (*.ico)";
         request.defaultExtension = "ico";
         request.initialName = "*.ico";
-        const std::optional<std::string> path = AskSaveFile(services_, key::kIconSave, request);
+        const std::optional<std::string> path =
+            AskSaveFile(services_, key::kIconSave, FolderKind::Icons, request);
         if (!path) {
             return;
         }
         SaveKeptImages(*path);
         if (saved_) {
+            RememberFolder(services_, key::kIconSave, *path);
             services_.messages.show(Message{"Icon has been saved as:\r\n" + *path, "Saved...",
                                             MessageIcon::Information});
         }

@@ -19,7 +19,7 @@ namespace gw::ui {
 // Every activation (the first showing, and the return from the About box) reads the file again
 // and checks every row. The labels name a file only after it has been read, so the images in
 // the list always belong to the file a Save writes. Without a file the window asks for one at
-// once, and again after a cancel, until one has been read.
+// once; a cancelled dialog then closes the window, a file that cannot be read asks again.
 class RmvImgFrm : public QDialog {
     Q_OBJECT
 public:

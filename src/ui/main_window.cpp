@@ -9,6 +9,7 @@
 #include "setup/paths.h"
 #include "setup/setup_rewrite.h"
 #include "ui/about_window.h"
+#include "ui/cab_progress_window.h"
 #include "ui/dll_build_actions.h"
 #include "ui/extension_window.h"
 #include "ui/help.h"
@@ -29,6 +30,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -50,6 +52,10 @@ constexpr const char* kCaption = "VBCE Icon DLL's";
 constexpr const char* kRunningCaption = "Running...    ";
 constexpr const char* kBuildCaption = "&Build DLL";
 constexpr int kPathRole = Qt::UserRole;
+// Appended to the text of an entry whose file is not there.
+constexpr const char* kMissingMark = "  (missing)";
+// The extension a setup directory is checked with before the user has chosen one.
+constexpr const char* kTrialExtension = "ico";
 
 // The captions of the targets, in the order of the target table.
 struct TargetCaptions {
@@ -327,6 +333,7 @@ void CreateDLL_Frm::Form_Load() {
         if (ReadsAsTrue(services_.settings.get(kOptions, key::kChangeSetup, "False"))) {
             ChangeSetup_OM2_Click();
         }
+        restoreIconList();
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
     }
@@ -365,10 +372,43 @@ void CreateDLL_Frm::closeEvent(QCloseEvent* event) {
         services_.settings.save(kOptions, key::kAllTargets, BoolText(AllTargets_OM2->isChecked()));
         services_.settings.save(kOptions, key::kChangeSetup,
                                 BoolText(ChangeSetup_OM2->isChecked()));
+        storeIconList();
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
     }
     event->accept();
+}
+
+// The list is kept as its number of entries and, per entry, its path and check mark.
+void CreateDLL_Frm::storeIconList() {
+    services_.settings.save(kIconList, key::kCount, std::to_string(IconList->count()));
+    for (int row = 0; row < IconList->count(); ++row) {
+        const std::string n = std::to_string(row);
+        services_.settings.save(kIconList, std::string(key::kFile) + n, entryPath(row));
+        services_.settings.save(kIconList, std::string(key::kChecked) + n,
+                                BoolText(IconList->item(row)->checkState() == Qt::Checked));
+    }
+}
+
+void CreateDLL_Frm::restoreIconList() {
+    const std::string countText = services_.settings.get(kIconList, key::kCount, "0");
+    int count = 0;
+    const auto [end, error] =
+        std::from_chars(countText.data(), countText.data() + countText.size(), count);
+    if (error != std::errc() || end != countText.data() + countText.size() || count < 0) {
+        return; // not a count this program wrote: the list starts empty
+    }
+    const QSignalBlocker quiet(IconList);
+    for (int row = 0; row < count; ++row) {
+        const std::string n = std::to_string(row);
+        const std::string path = services_.settings.get(kIconList, std::string(key::kFile) + n, "");
+        if (!path.empty()) {
+            IconList->addItem(
+                newEntry(path, ReadsAsTrue(services_.settings.get(
+                                   kIconList, std::string(key::kChecked) + n, "True"))));
+        }
+    }
+    selectRow(-1);
 }
 
 void CreateDLL_Frm::ExitCmd_Click() {
@@ -388,6 +428,13 @@ std::string CreateDLL_Frm::entryPath(int row) const {
 QListWidgetItem* CreateDLL_Frm::newEntry(const std::string& path, bool checked) const {
     auto* entry = new QListWidgetItem(qs(path));
     entry->setData(kPathRole, QByteArray::fromStdString(path)); // the path exactly as chosen
+    std::error_code ec;
+    if (!std::filesystem::exists(PathFromUtf8(path), ec)) {
+        // Kept in the list (it may come back, on a drive plugged in again), but said to be gone.
+        entry->setText(qs(path) + QLatin1String(kMissingMark));
+        entry->setToolTip(QStringLiteral("This file is missing"));
+        entry->setForeground(QPalette().brush(QPalette::Disabled, QPalette::Text));
+    }
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     return entry;
@@ -422,7 +469,7 @@ void CreateDLL_Frm::AddCmd_Click() {
         const std::vector<std::string> files = services_.dialogs.openFiles(request);
         if (!files.empty()) {
             AppendIconFiles(files);
-            services_.settings.save(kPath, key::kOpen, GetDirectory(files.front(), false));
+            RememberFolder(services_, key::kOpen, files.front());
         }
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
@@ -493,7 +540,10 @@ void CreateDLL_Frm::MoveCmd_Click(int index) {
 void CreateDLL_Frm::IconList_Click() {
     const int row = IconList->currentRow();
     if (row < 0) {
-        // The pictures and the count keep showing the last entry.
+        // No current entry: nothing is shown, so a removed entry leaves no picture behind.
+        Image1->clear();
+        Image2->clear();
+        nrLbl->clear();
         IdLbl->clear();
         return;
     }
@@ -636,7 +686,8 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
     request.filter = "Dll Files (*.dll)";
     request.defaultExtension = "dll";
     request.initialName = "Icons.dll";
-    request.initialDirectory = services_.settings.get(kPath, key::kSetup, "");
+    request.initialDirectory =
+        StartFolder(services_.settings.get(kPath, key::kSetup, ""), FolderKind::Dlls);
     request.overwritePrompt = true;
     const std::optional<std::string> chosen = services_.dialogs.saveFile(request);
     if (!chosen) {
@@ -647,23 +698,38 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
     services_.settings.save(kPath, key::kSetup, setupDir);
     const std::string dllName = GetFileName(*chosen);
 
-    // The README check, the "Icons" folder and the x86 DLL, then the extension and the rewrite.
-    // Their failures are told with the application's title, as the rewrite words them.
+    // Everything the rewrite reads is read and checked before anything is written: the README
+    // and its cab builder line, the INF, and a trial plan under a stand-in extension that finds
+    // an INF which cannot be rewritten. Then the "Icons" folder and the x86 DLL, the extension,
+    // and the rewrite with the cab builder under a progress window that can stop it. Failures
+    // are told with the application's title, as the rewrite words them.
     SetupReport report;
+    CabProgressFrm progress(services_.events, this);
     try {
         const std::filesystem::path setupPath = PathFromUtf8(setupDir);
         const std::vector<std::filesystem::path> icons = PathsFromUtf8(checkedFiles);
+        SetupInputs inputs = GatherSetupInputs({setupPath, dllName, icons, kTrialExtension});
+        MakeSetupPlan(inputs);
         PrepareSetupDirectory(setupPath, dllName, icons, services_.pumpEvents());
-        SetupModuleState state;
         {
-            ExtensionFrm extension(services_, state.NewExtension, this);
+            ExtensionFrm extension(services_, inputs.request.extension, this);
             extension.exec();
         }
-        report = ChangeSetupFiles(setupPath, dllName, icons, state, {}, services_.pumpEvents());
+        services_.events.processEvents(); // the closed window is painted over at once
+        const SetupPlan plan = MakeSetupPlan(inputs);
+        report = ExecuteSetupPlan(plan, progress.builderOptions(), services_.pumpEvents());
     } catch (const Error& e) {
-        services_.showFailure(e.what());
+        progress.hide();
+        if (progress.stopRequested()) {
+            services_.messages.show(Message{"The cab builder was stopped, so the cabinets in "
+                                            "the \"CD1\" directory were left as they were.",
+                                            "Stopped", MessageIcon::Information});
+        } else {
+            services_.showFailure(e.what());
+        }
         return;
     }
+    progress.hide();
     for (const std::string& note : report.notes) {
         services_.messages.show(Message{note, "", MessageIcon::Exclamation});
     }

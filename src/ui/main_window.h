@@ -87,6 +87,8 @@ private:
     void createMenus();
     void modeToggled(QAction* item);
     void showLicence();
+    void storeIconList();   // the list's paths and check marks into the settings
+    void restoreIconList(); // and back, at start-up
     void setBuildControlsEnabled(bool enabled);
     void selectRow(int row); // makes row current without running IconList_Click
     std::string entryPath(int row) const;

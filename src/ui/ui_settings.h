@@ -8,6 +8,7 @@ namespace gw::ui {
 
 inline constexpr const char* kOptions = "Options";
 inline constexpr const char* kPath = "Path";
+inline constexpr const char* kIconList = "IconList"; // the list, kept from one run to the next
 
 namespace key {
 inline constexpr const char* kFirstRun = "FistExec"; // spelt so in every existing store
@@ -21,6 +22,9 @@ inline constexpr const char* kBuild = "Build";
 inline constexpr const char* kSetup = "Setup";
 inline constexpr const char* kIconOpen = "IconOpen";
 inline constexpr const char* kIconSave = "IconSave";
+inline constexpr const char* kCount = "Count";     // "IconList": the number of entries
+inline constexpr const char* kFile = "File";       // + index: the entry's path
+inline constexpr const char* kChecked = "Checked"; // + index: its check mark
 } // namespace key
 
 // Where icon files are first looked for, before the user has chosen a folder.

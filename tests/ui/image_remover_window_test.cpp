@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 
+using namespace std::string_literals;
 using gw::platform::MessageAnswer;
 using gw::test::Child;
 using gw::test::Texts;
@@ -71,12 +72,20 @@ void ImageRemoverWindowTest::previewDecodesPaletteImagesWithTheirMask() {
 }
 
 void ImageRemoverWindowTest::opensWithoutAFileOnTheDialog() {
+    // Opened without a file: a file that cannot be read asks again; a cancel closes the window.
     WindowRig rig;
     const std::string icon = gw::test::WriteIcon(rig.dir, "three.ico", kThree);
-    rig.dialogs.openAnswers = {{}, {icon}}; // cancelled at first: asked again
+    rig.dialogs.openAnswers = {{rig.dir.file("missing.ico")}, {icon}};
     Remover remover(rig, "");
     QCOMPARE(remover.rows() + std::to_string(remover.list()->currentRow()), kThreeRows + "0");
     QCOMPARE(Child<QLabel>(remover.form, "Image1")->pixmap().size(), QSize(32, 32));
+    QCOMPARE(rig.stored("Path", "IconOpen"), rig.dir.path().string());
+
+    WindowRig fresh;
+    Remover cancelled(fresh, "");
+    QVERIFY(!cancelled.form.isVisible());
+    QCOMPARE(fresh.dialogs.requests.size(), std::size_t(1));
+    QCOMPARE(fresh.stored("Path", "IconOpen"), std::string("-"));
 }
 
 void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
@@ -88,6 +97,11 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
     const std::string readOnly = rig.dir.file("read-only.ico");
     gw::test::WriteText(readOnly, "kept");
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    const auto lockedFolder = rig.dir.path() / "locked";
+    std::filesystem::create_directory(lockedFolder);
+    std::filesystem::permissions(lockedFolder, std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::owner_exec);
+    const std::string inLockedFolder = (lockedFolder / "new.ico").string();
     Remover remover(rig, icon);
 
     // A failed load: the shown file is read again, and it stays the one Save replaces.
@@ -107,14 +121,17 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
     QCOMPARE(rig.dialogs.requests.size(), std::size_t(1)); // the load's
 
     // Save answered No, then Save As: the file itself is untouched. Save As over a read-only
-    // file: the usual words, then why.
+    // file or into a read-only folder: the usual words, then why; the folder is not remembered.
     rig.messages.shown.clear();
     remover.check("101");
     rig.messages.answers = {MessageAnswer::No};
     gw::test::Click(remover.form, "File_Save");
-    rig.dialogs.saveAnswers = {copy, readOnly};
-    gw::test::Click(remover.form, "File_SaveAs");
-    gw::test::Click(remover.form, "File_SaveAs");
+    rig.dialogs.saveAnswers = {copy, readOnly, inLockedFolder};
+    for (int i = 0; i < 3; ++i) {
+        gw::test::Click(remover.form, "File_SaveAs");
+    }
+    QCOMPARE(rig.stored("Path", "IconSave"), rig.dir.path().string());
+    QVERIFY(!std::filesystem::exists(inLockedFolder));
     QVERIFY(gw::test::ReadBytes(icon) == original);
     QCOMPARE(gw::test::ReadText(readOnly), std::string("kept"));
     // Save after Save As still replaces the file the window was opened with.
@@ -125,8 +142,12 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
                     "information|Saved...|Icon has been saved as:\r\n" + copy,
                     "critical|Save...|This file is currently locked (open). Use another name.\r\n"
                     "the file is read-only",
+                    "critical|Save...|This file is currently locked (open). Use another name.\r\n"
+                    "the folder " +
+                        lockedFolder.string() + " is read-only",
                     "question|Save...|Do you want to replace the old Icon file with this one?",
                     "information|Saved...|Icon has been successfuly replaced."}));
+    QCOMPARE(remover.rows(), "32 x 32 - 16 Colors+|32 x 32 - 0 Colors+|"s); // what was saved
     for (const std::string& written : {icon, copy}) {
         const gw::test::Bytes bytes = gw::test::ReadBytes(written);
         QCOMPARE(gw::test::Le16(bytes, 4), std::uint16_t(2)); // the image count

@@ -1,4 +1,5 @@
 #include "dll/create_dll.h"
+#include "ui/ui_settings.h"
 #include "ui_test_support.h"
 
 #include <QAbstractButton>
@@ -25,6 +26,7 @@ private slots:
     void buildsWriteTheCheckedIconsForTheTarget();
     void refusedFailedAndSetupBuilds();
     void menusReachTheShellAndTheImageRemover();
+    void dialogsStartInFoldersThatExist();
 };
 
 namespace {
@@ -145,6 +147,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
         QCOMPARE(rig.checkedModes(), std::string(marks));
     }
     const std::string sub = (rig.dir.path() / "sub").string();
+    std::filesystem::create_directory(sub);
     rig.add({sub + "/C.ico", Example("multi.ico")});
     rig.mark("01");
     rig.dialogs.saveAnswers.push_back(rig.dir.file("out.dll"));
@@ -161,9 +164,13 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
                  rig.stored("Options", "ChangeSetup"),
              "FalseTrueFalse"s);
 
-    // The next start restores target, mode and both folders.
+    // The next start restores target, mode, both folders and the list in its order with its
+    // check marks, an entry whose file is gone marked as missing.
     rig.start();
     QCOMPARE(std::to_string(rig.checkedTarget()) + rig.checkedModes(), "1010"s);
+    QCOMPARE(rig.list()->count(), 2);
+    QCOMPARE(rig.list()->item(0)->text().toStdString(), sub + "/C.ico  (missing)");
+    QCOMPARE(rig.window().CheckedFiles(), Texts({Example("multi.ico")}));
     rig.add({Example("multi.ico")});
     build(rig);
     QCOMPARE(rig.dialogs.requests.at(2).initialDirectory, sub);
@@ -224,13 +231,13 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
 
 void MainWindowTest::listCommandsFromButtonsAndMenus() {
     // On the entries K L M N with these check marks and the entry at row clicked made current
-    // (-1: none), the command leaves this view. The count keeps showing the last entry shown;
-    // moves keep the check mark and stop at the ends.
+    // (-1: none), the command leaves this view. Without a current entry nothing is shown, no
+    // picture either; moves keep the check mark and stop at the ends.
     const std::tuple<const char*, const char*, int, const char*> cases[] = {
-        {"RemoveCmd", "1111", 1, "K+ M+ N+ | -1 |  | 2 | focus"},
+        {"RemoveCmd", "1111", 1, "K+ M+ N+ | -1 |  |  | focus"},
         {"CUnchkCmd", "1001", 3, "K+ N+ | 1 | -102 | 2 | focus"}, // a checked one stays current
-        {"Clean_EM2", "0001", 0, "N+ | -1 |  | 2 | focus"},
-        {"CleanAll_EM2", "1010", 2, "| -1 |  | 2 | focus"},
+        {"Clean_EM2", "0001", 0, "N+ | -1 |  |  | focus"},
+        {"CleanAll_EM2", "1010", 2, "| -1 |  |  | focus"},
         {"Move_EM2_0", "1011", 1, "L K+ M+ N+ | 0 | -101 | 2 | focus"},
         {"MoveCmd_0", "1011", 0, "K+ L M+ N+ | 0 | -101 | 2 | focus"},
         {"MoveCmd_1", "1011", 1, "K+ M+ L N+ | 2 | -103 | 2 | focus"},
@@ -247,6 +254,7 @@ void MainWindowTest::listCommandsFromButtonsAndMenus() {
         rig.find<QWidget>("ExitCmd")->setFocus(); // every command hands the focus to the list
         rig.click(name);
         QVERIFY2(view(rig) == after, (name + (" gave " + view(rig))).c_str());
+        QCOMPARE(rig.find<QLabel>("Image1")->pixmap().isNull(), rig.list()->currentRow() < 0);
     }
 }
 
@@ -327,6 +335,7 @@ void MainWindowTest::refusedFailedAndSetupBuilds() {
     QVERIFY2(rig.said()[0].rfind(start, 0) == 0, rig.said()[0].c_str());
     QCOMPARE(gw::test::ReadText(out), "old contents"s);
     QCOMPARE(standing(rig), "idle"s);
+    QCOMPARE(rig.stored("Path", "Build"), "-"s); // remembered only once a DLL is written
 
     // The setup build gets the checked files, in the running state, without a save dialog.
     rig.mark("101");
@@ -364,6 +373,47 @@ void MainWindowTest::menusReachTheShellAndTheImageRemover() {
     rig.clickRow(0, true);
     QCOMPARE(window.removerFiles, Texts({"", kl[1], kl[0]}));
     QCOMPARE(view(rig), "K+ L | 0 | -101 | 2 | focus"s);
+}
+
+void MainWindowTest::dialogsStartInFoldersThatExist() {
+    // The user's own folders under a home folder of the test's, without any desktop
+    // configuration that could name others.
+    gw::test::TempDir home;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.file("no-config")));
+    const std::string pictures = home.file("Pictures"), documents = home.file("Documents");
+    std::filesystem::create_directory(pictures);
+    std::filesystem::create_directory(documents);
+
+    WindowRig rig;
+    rig.start();
+    const std::string gone = rig.dir.file("gone");
+    const auto ask = [&](const char* command) {
+        rig.dialogs.requests.clear();
+        rig.click(command);
+        return rig.dialogs.requests.at(0).initialDirectory;
+    };
+    // Fresh settings: the usual icon folder does not exist here; the program's folder does.
+    QCOMPARE(ask("AddCmd"), std::filesystem::is_directory(gw::ui::kDefaultIconDirectory)
+                                ? std::string(gw::ui::kDefaultIconDirectory)
+                                : pictures);
+    rig.add({Example("multi.ico")});
+    QCOMPARE(ask("BuilCmd"), rig.programDir);
+    // Stored folders that have gone.
+    rig.settings.save("Path", "Open", gone);
+    rig.settings.save("Path", "Build", gone);
+    QCOMPARE(ask("AddCmd") + "|" + ask("BuilCmd"), pictures + "|" + documents);
+    // A program folder that may not be written: DLLs are not offered there.
+    rig.settings.save("Path", "Build", "");
+    std::filesystem::permissions(rig.programDir, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    QCOMPARE(ask("BuilCmd"), documents);
+    std::filesystem::permissions(rig.programDir, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -4,6 +4,7 @@
 #include "ui_test_support.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -20,6 +21,7 @@ private slots:
     void noticeShowsAndStoresTheChoice();
     void extensionRandomOrTyped();
     void setupBuildThroughTheRealWindows();
+    void checksBeforeChangesAndStopsTheBuilder();
 };
 
 void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
@@ -87,6 +89,9 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
         Child<QLineEdit>(form, "ExtTxt")->setText(QStringLiteral("AB1"));
         Click(form, "Command1");
     };
+    // The builder's progress window is left alone (closing it would stop the builder); whether
+    // it is seen depends on how long the builder takes.
+    user.actions["CabProgressFrm"] = [](QWidget&) {};
     const std::string dll = setup.setupDir() + "MyApp.dll";
     rig.dialogs.saveAnswers = {notSetup.file("Icons.dll"), dll, dll};
 
@@ -102,6 +107,7 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     user.seen.clear();
     rig.messages.shown.clear();
     rig.click("BuilCmd");
+    std::erase(user.seen, "CabProgressFrm");
     QCOMPARE(user.seen, Texts({"ExtensionFrm"}));
     QVERIFY(rig.said().size() == 1 && rig.messages.shown[0].title == "Done...");
     QCOMPARE(gw::test::DllMachine(dll), std::uint16_t(0x014C));
@@ -115,6 +121,65 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     rig.click("BuilCmd");
     QVERIFY(rig.said().at(0).find("cab builder did not succeed") != std::string::npos);
     QVERIFY(!rig.window().isRunning());
+}
+
+void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
+    WindowRig rig;
+    gw::test::SetupDirectory setup;
+    rig.settings.save("Options", "DontShowSMsg", "True");
+    rig.start().realWindows = true;
+    rig.add({setup.icon()});
+    rig.click("ChangeSetup_OM2");
+    gw::test::ModalUser user;
+    const std::string dll = setup.setupDir() + "MyApp.dll";
+
+    // A README without the cab builder line: told under the fixed text before the extension is
+    // asked for, and nothing in the directory changes.
+    const fs::path readme = setup.root() / "README.TXT";
+    const std::string wizardReadme = gw::test::ReadText(readme);
+    gw::test::WriteText(readme, "Application Install Wizard\r\n");
+    const auto untouched = gw::test::Snapshot(setup.root());
+    rig.dialogs.saveAnswers = {dll};
+    rig.click("BuilCmd");
+    QCOMPARE(user.seen, Texts());
+    QCOMPARE(rig.said().size(), std::size_t(1));
+    const std::string told = rig.messages.shown[0].text;
+    QVERIFY2(told.starts_with("Could not access \"README.TXT\" file on: \r\n") &&
+                 told.find("\r\n", 40) < told.find("README.TXT has no cab builder line"),
+             told.c_str());
+    QVERIFY(gw::test::Snapshot(setup.root()) == untouched);
+
+    // A cab builder that hangs with a child: the progress window names the command, counts the
+    // seconds under the busy pointer, and Stop ends both; the run is told as stopped and CD1
+    // keeps its cabinets.
+    gw::test::WriteText(readme, wizardReadme);
+    setup.hangCabwiz("wait");
+    const auto cabinets = gw::test::Snapshot(setup.root() / "CD1");
+    std::string command, waited;
+    int cursor = -1;
+    user.actions["CabProgressFrm"] = [&](QWidget& progress) {
+        command = Child<QLabel>(progress, "CommandLbl")->text().toStdString();
+        cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1;
+        QTimer::singleShot(1500, &progress, [&] {
+            waited = Child<QLabel>(progress, "WaitLbl")->text().toStdString();
+            Click(progress, "StopCmd");
+        });
+    };
+    rig.messages.shown.clear();
+    rig.dialogs.saveAnswers = {dll};
+    rig.click("BuilCmd");
+    QCOMPARE(user.seen, Texts({"ExtensionFrm", "CabProgressFrm"}));
+    QCOMPARE(command, setup.command());
+    QCOMPARE(cursor, int(Qt::BusyCursor));
+    QVERIFY2(waited.starts_with("Waited: ") && waited != "Waited: 0 s", waited.c_str());
+    const auto pids = setup.cabwizPids();
+    QVERIFY(pids && gw::test::ProcessGone(pids->first) && gw::test::ProcessGone(pids->second));
+    QCOMPARE(rig.said(),
+             Texts({"information|Stopped|The cab builder was stopped, so the cabinets in the "
+                    "\"CD1\" directory were left as they were."}));
+    QVERIFY(gw::test::Snapshot(setup.root() / "CD1") == cabinets);
+    QVERIFY(!rig.window().isRunning() && !QApplication::activeModalWidget() &&
+            !QApplication::overrideCursor());
 }
 
 QTEST_MAIN(SetupWindowsTest)
