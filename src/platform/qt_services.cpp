@@ -213,6 +213,34 @@ bool QtShell::open(const std::string& documentOrAddress) {
     } else {
         url = QUrl::fromLocalFile(QDir::fromNativeSeparators(text));
     }
+#ifndef Q_OS_WIN
+    // Web pages go to the user's $BROWSER when one is set: the first of its commands that
+    // starts, the address in place of %s or after the command.
+    const QString browsers = qEnvironmentVariable("BROWSER");
+    const bool page = !url.isLocalFile() ||
+                      url.toLocalFile().endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive) ||
+                      url.toLocalFile().endsWith(QStringLiteral(".html"), Qt::CaseInsensitive);
+    if (page && !browsers.isEmpty()) {
+        for (const QString& command : browsers.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+            QStringList words = QProcess::splitCommand(command);
+            if (words.isEmpty()) {
+                continue;
+            }
+            bool placed = false;
+            for (QString& word : words) {
+                placed = placed || word.contains(QStringLiteral("%s"));
+                word.replace(QStringLiteral("%s"), url.toString());
+            }
+            if (!placed) {
+                words.append(url.toString());
+            }
+            const QString program = words.takeFirst();
+            if (QProcess::startDetached(program, words)) {
+                return true;
+            }
+        }
+    }
+#endif
     if (url.isLocalFile() && !hasAssociatedProgram(url.toLocalFile())) {
         return false;
     }

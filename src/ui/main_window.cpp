@@ -754,8 +754,13 @@ void CreateDLL_Frm::Edit_OM2_Click() {
 }
 
 void CreateDLL_Frm::Help_HM2_Click() {
-    // Whether anything could open the page is not known here; the desktop says so itself.
-    services_.shell.open(HelpAddress(services_.programDirectory));
+    if (!services_.shell.open(HelpAddress(services_.programDirectory))) {
+        // Nothing opens web pages here: say so, and where the page is to open by hand.
+        services_.messages.show(Message{"No program on this system opens the help page. It is "
+                                        "here:\r\n\r\n" +
+                                            JoinPath(services_.programDirectory, "help.htm"),
+                                        "Help", MessageIcon::Information});
+    }
 }
 
 void CreateDLL_Frm::Setup_HM2_Click() {

@@ -360,8 +360,11 @@ void MainWindowTest::menusReachTheShellAndTheImageRemover() {
     QCOMPARE(rig.shell.opened, Texts({kl[1], kl[1]}));
     QCOMPARE(rig.said(), Texts({"critical|Edit Icon|No default Icon Editor (.ico files) is "
                                 "configured on your system."}));
-    rig.click("Help_HM2");
+    rig.click("Help_HM2"); // no program opens web pages either: the user learns where it is
     QCOMPARE(rig.shell.opened.back(), "file://" + rig.programDir + "/help.htm");
+    QCOMPARE(rig.said().back(), "information|Help|No program on this system opens the help page. "
+                                "It is here:\r\n\r\n" +
+                                    rig.programDir + "/help.htm");
 
     // The remover rewrites the file; the window shows what is in it afterwards.
     window.whileRemoverOpen = [&] {

@@ -20,6 +20,7 @@ private slots:
     void messageBoxesShowIconTitleTextAndButtons();
     void fileDialogsTakeTheRequestAndGiveFullPaths();
     void shellRefusesAFileNoProgramOpens();
+    void shellHandsWebPagesToTheUsersBrowser();
 };
 
 namespace {
@@ -133,6 +134,23 @@ void QtServicesTest::shellRefusesAFileNoProgramOpens() {
     qputenv("PATH", path);
     QVERIFY(!opened);
     QCOMPARE(gw::test::ReadText(asked), std::string("query default image/vnd.microsoft.icon\n"));
+}
+
+void QtServicesTest::shellHandsWebPagesToTheUsersBrowser() {
+    // $BROWSER lists commands; the first that starts gets the address in place of %s.
+    gw::test::TempDir dir;
+    const std::string asked = dir.file("asked");
+    const std::string tool = dir.file("browser");
+    gw::test::WriteText(tool, "#!/bin/sh\necho \"$@\" > '" + asked + ".part'; mv '" + asked +
+                                  ".part' '" + asked + "'\n");
+    std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+    const QByteArray previous = qgetenv("BROWSER");
+    qputenv("BROWSER", QByteArray::fromStdString(dir.file("missing") + ":" + tool + " --new %s"));
+    const bool opened = QtShell().open("file://" + dir.file("help.htm"));
+    qputenv("BROWSER", previous);
+    QVERIFY(opened);
+    QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(asked), 10000);
+    QCOMPARE(gw::test::ReadText(asked), "--new file://" + dir.file("help.htm") + "\n");
 }
 
 QTEST_MAIN(QtServicesTest)
