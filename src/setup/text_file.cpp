@@ -12,6 +12,7 @@
 #include <limits>
 #include <new>
 #include <span>
+#include <utility>
 
 namespace gw {
 
@@ -51,8 +52,7 @@ std::vector<std::string> SplitTextFileLines(std::string_view content, const std:
         if (lines.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
             throw Error(fileName, "", "the file has more lines than a text file can hold");
         }
-        lines.push_back(std::move(line));
-        line.clear();
+        lines.push_back(std::exchange(line, {}));
     }
     return lines;
 }
