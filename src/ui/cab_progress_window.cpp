@@ -69,6 +69,9 @@ CabBuilderOptions CabProgressFrm::builderOptions() {
 
 void CabProgressFrm::started(const std::string& command) {
     CommandLbl->setText(qs(command));
+    // As tall as the wrapped command needs at the window's width.
+    setMinimumWidth(480);
+    adjustSize();
     show();
     // The busy pointer that still points: the Stop button stays a thing to click.
     if (!cursorSet_) {

@@ -170,6 +170,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     QCOMPARE(std::to_string(rig.checkedTarget()) + rig.checkedModes(), "1010"s);
     QCOMPARE(rig.list()->count(), 2);
     QCOMPARE(rig.list()->item(0)->text().toStdString(), sub + "/C.ico  (missing)");
+    Screenshot(rig.window(), "main-window-kept-list");
     QCOMPARE(rig.window().CheckedFiles(), Texts({Example("multi.ico")}));
     rig.add({Example("multi.ico")});
     build(rig);

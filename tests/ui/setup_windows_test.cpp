@@ -162,6 +162,7 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
         cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1;
         QTimer::singleShot(1500, &progress, [&] {
             waited = Child<QLabel>(progress, "WaitLbl")->text().toStdString();
+            gw::test::Screenshot(progress, "cab-progress-window");
             Click(progress, "StopCmd");
         });
     };

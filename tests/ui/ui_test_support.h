@@ -231,6 +231,15 @@ private:
 };
 
 // An example icon of the repository by file name.
+// With GLYPHWRIGHT_SCREENSHOTS set to a folder, saves what the widget shows as <name>.png
+// there (docs/make_screenshots.sh makes the README's pictures so); otherwise does nothing.
+inline void Screenshot(QWidget& widget, const char* name) {
+    const QString folder = qEnvironmentVariable("GLYPHWRIGHT_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        widget.grab().save(folder + "/" + name + ".png");
+    }
+}
+
 inline std::string Example(const char* name) {
     return (ExamplesDir() / name).string();
 }
