@@ -25,6 +25,9 @@ TEST(InterruptCleanupTest, RemovesRegisteredFilesAndEndsRegisteredChildren) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            // A group of its own: a clean-up that signals the wrong group ends only this one,
+            // never the test runner.
+            ::setpgid(0, 0);
             InstallInterruptCleanup();
             test::WriteText(temporary, "partial");
             test::WriteText(kept, "renamed into place");
