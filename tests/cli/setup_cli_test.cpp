@@ -9,12 +9,7 @@
 #include <thread>
 
 #ifndef _WIN32
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 #endif
 
 namespace gw {
@@ -147,28 +142,10 @@ TEST(SetupCliTest, CtrlCEndsTheCabBuilderToo) {
     test::SetupDirectory setup;
     setup.hangCabwiz();
     const std::string cli = GLYPHWRIGHT_CLI, dir = setup.root().string(), icon = setup.icon();
-    std::vector<std::string> words{cli, "setup", "-e", "abc", dir, icon};
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
+    test::Process run({cli, "setup", "-e", "abc", dir, icon});
     const auto pids = setup.cabwizPids(); // the builder runs and has started its child
-    ASSERT_EQ(::kill(pid, SIGINT), 0);
-    int status = 0;
-    for (int tries = 0; tries < 400 && ::waitpid(pid, &status, WNOHANG) == 0; ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    ASSERT_TRUE(WIFSIGNALED(status)) << status;
-    EXPECT_EQ(WTERMSIG(status), SIGINT);
+    ASSERT_EQ(::kill(static_cast<pid_t>(run.pid()), SIGINT), 0);
+    EXPECT_EQ(run.wait(std::chrono::seconds{10}).signal, SIGINT);
     ASSERT_TRUE(pids.has_value());
     EXPECT_TRUE(test::ProcessGone(pids->first));
     EXPECT_TRUE(test::ProcessGone(pids->second));

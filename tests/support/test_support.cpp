@@ -183,8 +183,16 @@ Process::Process(const std::vector<std::string>& argv) {
     const std::string out = capture_.file("out"), err = capture_.file("err");
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
+    // A process group of its own: signals the program sends to its group (its interruption
+    // clean-up) never reach the test runner.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    const int failed = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+    const int failed =
+        posix_spawnp(&pid, pointers[0], &actions, &attributes, pointers.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
         throw std::runtime_error("cannot start " + argv.at(0) + ": " + std::strerror(failed));
