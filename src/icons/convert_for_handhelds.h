@@ -3,6 +3,7 @@
 #include "icons/icon_files.h"
 #include "icons/rgba_image.h"
 
+#include <string>
 #include <vector>
 
 namespace gw {
@@ -14,6 +15,10 @@ struct ConvertOptions {
     bool Dither = true;             // Floyd-Steinberg error diffusion over the opaque pixels
     bool StandardPalette = false;   // 4-bit images on the 16-colour Windows palette
 };
+
+// Why the options cannot be converted ("size 300 is not 1 to 256 pixels"), or empty when they
+// can: sizes 1 to 256, depths 1, 4 and 8, none twice, the standard palette only with depth 4.
+std::string CheckConvertOptions(const ConvertOptions& options);
 
 // Makes palette icon images for Windows CE from pictures (usually the images of one source
 // file). Each size starts from the smallest source at least that large (else the largest), is
