@@ -9,6 +9,7 @@
 #include <array>
 #include <climits>
 #include <memory>
+#include <utility>
 
 #define STBI_NO_STDIO
 #define STBI_NO_HDR
@@ -68,6 +69,32 @@ void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t file
     }
 }
 
+std::int64_t bigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::int64_t{bytes[at]} << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+}
+
+std::int64_t littleEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+// The size a PNG's IHDR or a BMP's header claims, read before the decoder sees the file, so
+// that a picture too large to decode is refused with its size (the decoder's own message would
+// not say why). Zero when the header is not there; the decoder then says what is wrong.
+std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> bytes) {
+    constexpr std::array<std::uint8_t, 4> kHeaderChunk = {'I', 'H', 'D', 'R'};
+    if (isPng(bytes) && bytes.size() >= 24 &&
+        std::equal(kHeaderChunk.begin(), kHeaderChunk.end(), bytes.begin() + 12)) {
+        return {bigEndian32(bytes, 16), bigEndian32(bytes, 20)};
+    }
+    if (isBmp(bytes) && bytes.size() >= 26 && littleEndian32(bytes, 14) >= 40) {
+        // A negative height marks rows stored top-down.
+        const std::int64_t height = littleEndian32(bytes, 22);
+        return {littleEndian32(bytes, 18), height < 0 ? -height : height};
+    }
+    return {0, 0};
+}
+
 } // namespace
 
 RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -76,13 +103,17 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
         throw Error(fileName, item, "the file is too large to decode (more than 2 GiB)");
     }
     const int length = static_cast<int>(bytes.size());
+    const std::int64_t pixelsPerByte = isPng(bytes) ? kPngPixelsPerByte : kBmpPixelsPerByte;
+    if (const auto [claimedWidth, claimedHeight] = claimedSize(bytes);
+        claimedWidth > 0 && claimedHeight > 0) {
+        checkPictureSize(claimedWidth, claimedHeight, length, pixelsPerByte, fileName, item);
+    }
     int width = 0, height = 0, channels = 0;
     if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
         throw Error(fileName, item,
                     std::string("not a picture that can be read: ") + stbi_failure_reason());
     }
-    checkPictureSize(width, height, length, isPng(bytes) ? kPngPixelsPerByte : kBmpPixelsPerByte,
-                     fileName, item);
+    checkPictureSize(width, height, length, pixelsPerByte, fileName, item);
     const std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
         stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4),
         stbi_image_free);

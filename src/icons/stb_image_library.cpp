@@ -7,5 +7,4 @@
 #define STBI_NO_STDIO
 #define STBI_NO_HDR
 #define STBI_NO_LINEAR
-#define STBI_MAX_DIMENSIONS 16384
 #include <stb_image.h>
