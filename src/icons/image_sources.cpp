@@ -147,10 +147,11 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
         throw Error(fileName, item,
                     "the bitmap header size " + std::to_string(headerSize) + " is not valid");
     }
-    if (width < 1 || width > kMaxIconSide || doubleHeight < 2 || doubleHeight / 2 > kMaxIconSide) {
+    if (width < 1 || doubleHeight < 2 ||
+        std::int64_t{width} * (doubleHeight / 2) > kMaxSourcePixels) {
         throw Error(fileName, item,
                     "the bitmap's size " + sizeText(width, doubleHeight / 2) +
-                        " is not that of an icon image (1 to 256 pixels a side)");
+                        " is not that of a picture that can be converted");
     }
     static constexpr std::array<std::uint16_t, 7> kDepths = {1, 2, 4, 8, 16, 24, 32};
     if (std::find(kDepths.begin(), kDepths.end(), bitCount) == kDepths.end()) {
@@ -276,11 +277,9 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
         throw Error(name, "", "not a PNG, BMP or icon file");
     }
     std::vector<RgbaImage> images;
-    const std::vector<IconImage> stored = ReadIconImages(fileName).Images;
-    for (std::size_t j = 0; j < stored.size(); ++j) {
-        ByteWriter out;
-        PutIconImage(out, stored[j]);
-        images.push_back(DecodeIconImageBytes(out.buffer(), name, imageItem(j)));
+    const StoredIconFile icon = ReadStoredIcon(fileName);
+    for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+        images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, imageItem(j)));
     }
     return images;
 }
