@@ -39,6 +39,14 @@ constexpr Command kCommands[] = {
     {"extract", ExtractCommand, "extract FILE.dll -o DIR [--group ID]",
      "Writes each icon group of a PE file (or only group ID, a number or a name) as\n"
      "DIR/ID.ico.\n"},
+    {"convert", ConvertCommand,
+     "convert SOURCE -o OUT.ico [--sizes 16,32] [--depths 4,8] [--no-dither] "
+     "[--standard-palette]",
+     "Makes palette icons a Windows CE device shows from a PNG, BMP or icon file: one image per\n"
+     "size (1 to 256 pixels; default 16,32) and depth (1, 4 or 8 bits; default 4,8), each from\n"
+     "the smallest source picture at least that large, area-averaged, on a palette chosen for\n"
+     "it, with Floyd-Steinberg dithering unless --no-dither. --standard-palette puts the 4-bit\n"
+     "images on the 16-colour Windows palette. Pixels under half opacity become transparent.\n"},
 };
 
 // Whether the words ask for help: -h or --help before any "--".

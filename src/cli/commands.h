@@ -36,5 +36,7 @@ int SetupCommand(const std::vector<std::string>& words, Console console);
 int InspectCommand(const std::vector<std::string>& words, Console console);
 // Writes the icon groups of a PE file as .ico files into a folder, one file per group.
 int ExtractCommand(const std::vector<std::string>& words, Console console);
+// Makes an icon file of palette images for Windows CE from a PNG, BMP or icon file.
+int ConvertCommand(const std::vector<std::string>& words, Console console);
 
 } // namespace gw::cli

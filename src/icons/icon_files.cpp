@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace gw {
 
@@ -69,6 +70,20 @@ public:
         }
         pos_ += count;
     }
+
+    // Reads count bytes from offset on, which must lie within the file.
+    void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count,
+                const std::string& item, const std::string& what) {
+        if (offset > size_ || std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+            throw Error(name_, item,
+                        "cannot read " + what + " at offset " + std::to_string(offset) + ": " +
+                            std::strerror(errno));
+        }
+        pos_ = offset;
+        read(into, count, item, what);
+    }
+
+    std::uint64_t size() const { return size_; }
 
     template <std::size_t N>
     std::array<std::uint8_t, N> readArray(const std::string& item, const std::string& what) {
@@ -138,6 +153,123 @@ std::string compressionName(std::int32_t compression) {
     return std::to_string(compression);
 }
 
+// What a refusal of the DLL path adds for images only the general reader takes.
+const char* const kConvertHint = "; make palette images from it with glyphwright-cli convert";
+
+std::uint32_t bigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
+           std::uint32_t{bytes[at + 2]} << 8 | std::uint32_t{bytes[at + 3]};
+}
+
+// A PNG's size and depth from its IHDR, which must be its first chunk.
+ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                      const std::string& item) {
+    constexpr std::size_t kIhdrEnd = 8 + 8 + 13; // signature, length and type, the fields
+    if (bytes.size() < kIhdrEnd) {
+        throw Error(fileName, item,
+                    "truncated: the PNG image is " + std::to_string(bytes.size()) +
+                        " bytes long, too short for its IHDR header");
+    }
+    if (bigEndian32(bytes, 8) != 13 ||
+        !std::equal(bytes.begin() + 12, bytes.begin() + 16, std::string_view("IHDR").begin())) {
+        throw Error(fileName, item, "the PNG image does not begin with a 13-byte IHDR chunk");
+    }
+    const std::uint32_t width = bigEndian32(bytes, 16), height = bigEndian32(bytes, 20);
+    const int depth = bytes[24], colourType = bytes[25];
+    // Channels and the bit depths allowed, by colour type: grey, RGB, palette, grey and alpha,
+    // RGBA.
+    struct Kind {
+        int colourType, channels;
+        std::initializer_list<int> depths;
+    };
+    static const Kind kKinds[] = {{0, 1, {1, 2, 4, 8, 16}},
+                                  {2, 3, {8, 16}},
+                                  {3, 1, {1, 2, 4, 8}},
+                                  {4, 2, {8, 16}},
+                                  {6, 4, {8, 16}}};
+    const Kind* kind = nullptr;
+    for (const Kind& k : kKinds) {
+        if (k.colourType == colourType) {
+            kind = &k;
+        }
+    }
+    if (kind == nullptr ||
+        std::find(kind->depths.begin(), kind->depths.end(), depth) == kind->depths.end()) {
+        throw Error(fileName, item,
+                    "the PNG image's colour type " + std::to_string(colourType) +
+                        " with a bit depth of " + std::to_string(depth) + " is not a valid PNG");
+    }
+    for (const auto& [what, value] : {std::pair{"width", width}, std::pair{"height", height}}) {
+        if (value < 1 || value > 0x7FFFFFFF) {
+            throw Error(fileName, item,
+                        std::string("the PNG image's ") + what + " of " + std::to_string(value) +
+                            " pixels is outside 1 to 2147483647");
+        }
+    }
+    return {static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+            depth * kind->channels, ImageFormat::Png};
+}
+
+// A bitmap's size and depth from its header, checked against the bytes: the header, the colour
+// masks of BI_BITFIELDS, the colour table and the colour (XOR) pixels must be there.
+ImageInfo describeBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                         const std::string& item) {
+    if (bytes.size() < static_cast<std::size_t>(kBitmapInfoHeaderSize)) {
+        throw Error(fileName, item,
+                    "truncated: the image is " + std::to_string(bytes.size()) +
+                        " bytes long, less than a 40-byte bitmap header");
+    }
+    const BitmapInfoHeader h = decodeBitmapHeader(bytes.first(kBitmapInfoHeaderSize));
+    // BITMAPINFOHEADER, or one of its longer successors (BITMAPV4HEADER, BITMAPV5HEADER).
+    if (h.biSize < kBitmapInfoHeaderSize || static_cast<std::uint64_t>(h.biSize) > bytes.size()) {
+        throw Error(fileName, item,
+                    "the bitmap header size is " + std::to_string(h.biSize) +
+                        "; it must be 40 or more and within the image's " +
+                        std::to_string(bytes.size()) + " bytes");
+    }
+    const int bits = h.biBitCount;
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 &&
+        bits != 32) {
+        throw Error(fileName, item,
+                    "the image has " + std::to_string(bits) +
+                        " bits per pixel; a bitmap has 1, 2, 4, 8, 16, 24 or 32");
+    }
+    const bool bitfields = h.biCompression == 3 && (bits == 16 || bits == 32);
+    if (h.biCompression != 0 && !bitfields) {
+        throw Error(fileName, item,
+                    "its compression is " + compressionName(h.biCompression) + " at " +
+                        std::to_string(bits) + " bits per pixel; icon images are uncompressed");
+    }
+    const std::int64_t width = h.biWidth, height = h.biHeight / 2;
+    if (width < 1 || height < 1) {
+        throw Error(fileName, item,
+                    "its size of " + std::to_string(width) + " x " + std::to_string(height) +
+                        " pixels is not an image");
+    }
+    const std::uint64_t used = static_cast<std::uint32_t>(h.biClrUsed);
+    const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
+    if (bits <= 8 && used > full) {
+        throw Error(fileName, item,
+                    "its colour table of " + std::to_string(used) + " entries is larger than " +
+                        std::to_string(bits) + " bits per pixel can use");
+    }
+    const std::uint64_t tableEntries = used != 0 ? used : full;
+    const std::uint64_t front = static_cast<std::uint64_t>(h.biSize) +
+                                (bitfields && h.biSize == kBitmapInfoHeaderSize ? 12 : 0) +
+                                4 * tableEntries;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+    // stride × height > what is left, without forming a product that may not fit 64 bits.
+    if (front > bytes.size() ||
+        stride > (bytes.size() - front) / static_cast<std::uint64_t>(height)) {
+        throw Error(fileName, item,
+                    "truncated: its " + std::to_string(bytes.size()) +
+                        " bytes are too few for the header, colour table and colour pixels of " +
+                        std::to_string(width) + " x " + std::to_string(height) + " pixels at " +
+                        std::to_string(bits) + " bits per pixel");
+    }
+    return {h.biWidth, static_cast<std::int32_t>(height), bits, ImageFormat::Bitmap};
+}
+
 // Decodes an image's 40-byte header and checks it against the image's size: an uncompressed
 // palette image with a 40-byte header and at least one byte of pixels. Gives the size of the
 // pixel data; the colour table has PaletteEntries(biBitCount) entries.
@@ -146,8 +278,9 @@ std::int32_t startImage(const std::string& fileName, const std::string& item,
                         IconImage& image) {
     if (std::equal(kPngSignature.begin(), kPngSignature.end(), headerBytes.begin())) {
         throw Error(fileName, item,
-                    "the image is PNG-compressed; only uncompressed palette images (1, 2, 4 or 8 "
-                    "bits per pixel) can be packed");
+                    std::string("the image is PNG-compressed; only uncompressed palette images "
+                                "(1, 2, 4 or 8 bits per pixel) can be packed") +
+                        kConvertHint);
     }
     image.Header = decodeBitmapHeader(headerBytes);
     const BitmapInfoHeader& h = image.Header;
@@ -247,6 +380,19 @@ IconDir readHeader(SequentialFile& file, const std::string& fileName) {
     return header;
 }
 
+// Reads the directory that follows the header.
+std::vector<IconDirEntry> readDirectory(SequentialFile& file, const IconDir& header) {
+    std::vector<std::uint8_t> directory(directorySize(header));
+    file.read(directory.data(), directory.size(), "directory", directoryWhat(header));
+    ByteReader dirIn(directory, file.name());
+    std::vector<IconDirEntry> entries;
+    entries.reserve(static_cast<std::size_t>(header.Count));
+    for (int j = 0; j < header.Count; ++j) {
+        entries.push_back(decodeDirEntry(dirIn));
+    }
+    return entries;
+}
+
 // The shared front-to-back read of both readers.
 void readIcon(const std::filesystem::path& path, IconDir& header,
               std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
@@ -255,14 +401,7 @@ void readIcon(const std::filesystem::path& path, IconDir& header,
     SequentialFile file(path);
     const std::string fileName = file.name();
     header = readHeader(file, fileName);
-    std::vector<std::uint8_t> directory(directorySize(header));
-    file.read(directory.data(), directory.size(), "directory", directoryWhat(header));
-    ByteReader dirIn(directory, fileName);
-    entries.clear();
-    entries.reserve(static_cast<std::size_t>(header.Count));
-    for (int j = 0; j < header.Count; ++j) {
-        entries.push_back(decodeDirEntry(dirIn));
-    }
+    entries = readDirectory(file, header);
 
     images.clear();
     images.reserve(entries.size());
@@ -284,7 +423,10 @@ void CheckBitmapHeader(const BitmapInfoHeader& h, const std::string& fileName,
         throw Error(fileName, item,
                     "the image has " + std::to_string(h.biBitCount) +
                         " bits per pixel; only palette images of 1, 2, 4 or 8 bits per pixel can "
-                        "be packed");
+                        "be packed" +
+                        (h.biBitCount == 16 || h.biBitCount == 24 || h.biBitCount == 32
+                             ? kConvertHint
+                             : ""));
     }
     if (h.biCompression != 0) {
         throw Error(fileName, item,
@@ -355,6 +497,82 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
     const auto bits = rest.subspan(paletteBytes.size());
     image.Bits.assign(bits.begin(), bits.end());
     return image;
+}
+
+ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                        const std::string& item) {
+    if (bytes.size() >= kPngSignature.size() &&
+        std::equal(kPngSignature.begin(), kPngSignature.end(), bytes.begin())) {
+        return describePng(bytes, fileName, item);
+    }
+    return describeBitmap(bytes, fileName, item);
+}
+
+StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress& progress) {
+    report(progress);
+    SequentialFile file(path);
+    const std::string& fileName = file.name();
+    StoredIconFile icon;
+    icon.Header = readHeader(file, fileName);
+    const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
+    const std::uint64_t directoryEnd = kIconDirSize + directorySize(icon.Header);
+
+    // Every image must lie behind the directory and within the file, and together they cannot
+    // be larger than what follows the directory: entries that share their bytes over and over
+    // are refused before anything is allocated for them.
+    std::uint64_t total = 0;
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const IconDirEntry& e = entries[j];
+        const std::string item = imageItem(static_cast<int>(j));
+        if (e.BytesInRes < 1) {
+            throw Error(fileName, item,
+                        "its directory entry gives it " + std::to_string(e.BytesInRes) +
+                            " bytes; an image has at least one");
+        }
+        if (e.ImageOffset < 0 || static_cast<std::uint64_t>(e.ImageOffset) < directoryEnd) {
+            throw Error(fileName, item,
+                        "its offset " + std::to_string(e.ImageOffset) +
+                            " lies before the end of the directory at " +
+                            std::to_string(directoryEnd));
+        }
+        if (static_cast<std::uint64_t>(e.ImageOffset) + static_cast<std::uint64_t>(e.BytesInRes) >
+            file.size()) {
+            throw Error(fileName, item,
+                        "truncated: its " + std::to_string(e.BytesInRes) + " bytes at offset " +
+                            std::to_string(e.ImageOffset) + " run past the end of the file at " +
+                            std::to_string(file.size()));
+        }
+        total += static_cast<std::uint64_t>(e.BytesInRes);
+        if (total > file.size() - directoryEnd) {
+            throw Error(fileName, item,
+                        "the images overlap: their sizes come to more than the " +
+                            std::to_string(file.size() - directoryEnd) +
+                            " bytes behind the directory");
+        }
+    }
+
+    icon.Images.reserve(entries.size());
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const std::string item = imageItem(static_cast<int>(j));
+        StoredIconImage image;
+        image.Entry = entries[j];
+        image.Bytes.resize(static_cast<std::size_t>(image.Entry.BytesInRes));
+        file.readAt(static_cast<std::uint64_t>(image.Entry.ImageOffset), image.Bytes.data(),
+                    image.Bytes.size(), item, "the image");
+        image.Info = DescribeImage(image.Bytes, fileName, item);
+        icon.Images.push_back(std::move(image));
+    }
+    return icon;
+}
+
+std::string ImageRowText(const StoredIconImage& image) {
+    const IconDirEntry& entry = image.Entry;
+    // A side stored as 0 stands for 256 or more: the image's own header tells which.
+    const auto side = [](std::uint8_t stored, std::int32_t own) {
+        return std::to_string(stored != 0 ? std::int32_t{stored} : own > 0 ? own : kMaxIconSide);
+    };
+    return side(entry.Width, image.Info.Width) + " x " + side(entry.Height, image.Info.Height) +
+           " - " + std::to_string(entry.ColorCount) + " Colors";
 }
 
 std::string ImageRowText(const IconDirEntry& entry) {

@@ -150,6 +150,63 @@ template <typename Entry> void GetSharedEntryFields(ByteReader& in, Entry& e) {
     e.BytesInRes = in.i32();
 }
 
+// How an image of an icon file is stored: as a device-independent bitmap (a BITMAPINFOHEADER,
+// a colour table for up to 8 bits per pixel, the XOR and AND masks) or as a whole PNG file.
+enum class ImageFormat { Bitmap, Png };
+
+// What an image's own header says about it: a BITMAPINFOHEADER or a PNG's IHDR. Width and
+// Height are the image's pixels (for a bitmap biWidth and biHeight / 2), BitCount its bits per
+// pixel (for a PNG its bit depth times its channels: 32 for 8-bit RGBA).
+struct ImageInfo {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t BitCount = 0;
+    ImageFormat Format = ImageFormat::Bitmap;
+};
+
+// Reads an image's size and depth from its own header and checks that the bytes hold what that
+// header announces (for a bitmap its colour table and colour pixels). Fails with an Error naming
+// fileName and item and the cause.
+ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                        const std::string& item);
+
+// One image of an icon file exactly as stored, of any kind: its directory entry as read, its
+// bytes and what its own header says.
+struct StoredIconImage {
+    IconDirEntry Entry;
+    std::vector<std::uint8_t> Bytes;
+    ImageInfo Info;
+};
+
+struct StoredIconFile {
+    IconDir Header;
+    std::vector<StoredIconImage> Images;
+};
+
+// Reads an icon file of any image kinds: palette, 16-, 24- and 32-bit bitmaps, PNG-compressed
+// images, of any size. Each image is taken from where its directory entry places it (files from
+// other tools do not always store them in directory order), checked against the file's size
+// before anything is allocated. Fails with an Error naming the file, the image and the cause.
+StoredIconFile ReadStoredIcon(const std::filesystem::path& fileName, const Progress& progress = {});
+
+// Writes the images byte for byte, one after another behind a directory built from each
+// image's own header (DescribeImage): width and height as bytes, 0 for 256 and more; the colour
+// count for fewer than 8 bits per pixel; planes and bit count 0 for palette bitmaps, whose
+// readers take them from the bitmap, else 1 and the image's bit count, which a PNG's reader
+// could learn only by decoding its header. Replaced atomically; refusals as WriteIconFile's.
+void WriteStoredIcon(const std::filesystem::path& fileName,
+                     const std::vector<StoredIconImage>& images, const Progress& progress = {});
+
+// Writes the images byte for byte behind a directory whose entries are the images' own Entry
+// fields (width, height, colour count, reserved, planes, bit count) as given, with each size
+// and offset set from the bytes written: an icon group of a PE file as an icon file.
+void WriteStoredIconWithEntries(const std::filesystem::path& fileName,
+                                const std::vector<StoredIconImage>& images);
+
+// The row text of an image of any kind: as ImageRowText, with a width or height stored as 0
+// shown as the image's own size, which may exceed 256.
+std::string ImageRowText(const StoredIconImage& image);
+
 // Writes the images as a fresh icon file with a directory built from their own headers (a width
 // or height of 256 stored as 0). The file is replaced only when complete. Images that do not fit
 // the directory's fields fail with an Error before anything is written; a target that cannot be

@@ -55,29 +55,46 @@ void checkImage(const std::string& fileName, std::size_t index, const IconImage&
     }
 }
 
-// The fresh directory: every field derived from the images' own headers, the images placed one
-// after another right behind it. Fails before anything is written when an image does not fit.
-std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
-                                         const std::vector<IconImage>& images) {
-    if (images.empty()) {
+// Fails unless count images fit an icon file: at least one, and few enough for the first
+// image's offset, 6 + 16 × count, to fit 16 bits.
+void checkCount(const std::string& fileName, std::size_t count) {
+    if (count == 0) {
         throw Error(fileName, "", "no images to write; an icon file holds at least one image");
     }
-    if (images.size() > kMaxImages) {
+    if (count > kMaxImages) {
         throw Error(fileName, imageItem(kMaxImages),
                     "an icon file holds at most " + std::to_string(kMaxImages) + " images; " +
-                        std::to_string(images.size()) +
+                        std::to_string(count) +
                         " would put the first image beyond the 16-bit offset");
     }
-    const auto count = static_cast<std::int16_t>(images.size());
-    const std::int16_t firstOffset = checked::add<std::int16_t>(
-        static_cast<std::int16_t>(kIconDirSize),
-        checked::mul<std::int16_t>(static_cast<std::int16_t>(kIconDirEntrySize), count,
-                                   "the directory size"),
-        "the first image offset");
+}
 
+// Places the images one after another right behind the directory: sets every entry's
+// ImageOffset from the sizes before it, overflow-checked.
+void placeImages(const std::string& fileName, std::vector<IconDirEntry>& entries) {
+    std::int32_t offset = checked::add<std::int16_t>(
+        static_cast<std::int16_t>(kIconDirSize),
+        checked::mul<std::int16_t>(static_cast<std::int16_t>(kIconDirEntrySize),
+                                   static_cast<std::int16_t>(entries.size()), "the directory size"),
+        "the first image offset");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0) {
+            const IconDirEntry& previous = entries[i - 1];
+            offset = forImage(fileName, i, [&] {
+                return checked::add(previous.ImageOffset, previous.BytesInRes, "the image offset");
+            });
+        }
+        entries[i].ImageOffset = offset;
+    }
+}
+
+// The fresh directory: every field derived from the images' own headers. Fails before anything
+// is written when an image does not fit.
+std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
+                                         const std::vector<IconImage>& images) {
+    checkCount(fileName, images.size());
     std::vector<IconDirEntry> entries;
     entries.reserve(images.size());
-    std::int32_t offset = firstOffset;
     for (std::size_t i = 0; i < images.size(); ++i) {
         const IconImage& image = images[i];
         checkImage(fileName, i, image);
@@ -87,20 +104,31 @@ std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
         e.Height = directoryByte(h.biHeight / 2);
         e.ColorCount = h.biBitCount < 8 ? static_cast<std::uint8_t>(1 << h.biBitCount) : 0;
         e.BytesInRes = forImage(fileName, i, [&] { return image.byteSize(); });
-        if (i > 0) {
-            const IconDirEntry& previous = entries.back();
-            offset = forImage(fileName, i, [&] {
-                return checked::add(previous.ImageOffset, previous.BytesInRes, "the image offset");
-            });
-        }
-        e.ImageOffset = offset;
         entries.push_back(e);
     }
+    placeImages(fileName, entries);
     return entries;
 }
 
-void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
-             const std::vector<IconImage>& images) {
+std::int32_t storedSize(const std::string& fileName, std::size_t index,
+                        const StoredIconImage& image) {
+    if (image.Bytes.empty()) {
+        throw Error(fileName, imageItem(index), "the image has no bytes");
+    }
+    return forImage(fileName, index, [&] {
+        return checked::narrow<std::int32_t>(image.Bytes.size(), "the image size");
+    });
+}
+
+// Writes the header, the directory and then, through putImages, the images, to a temporary
+// file beside the target that replaces it only when complete: the images may have come from
+// the very file being replaced, and a failure leaves that file as it was. A target that cannot
+// be written fails here, as TargetNotWritable with its cause.
+template <class PutImages>
+void writeIcon(const std::filesystem::path& path, const std::vector<IconDirEntry>& entries,
+               PutImages&& putImages) {
+    AtomicFile file(path);
+    ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
     out.i16(0); // Reserved
     out.i16(1); // Type: an icon, whatever the images came from
     out.i16(static_cast<std::int16_t>(entries.size()));
@@ -108,9 +136,18 @@ void putIcon(ByteWriter& out, const std::vector<IconDirEntry>& entries,
         PutSharedEntryFields(out, e);
         out.i32(e.ImageOffset);
     }
-    for (const IconImage& image : images) {
-        PutIconImage(out, image);
-    }
+    putImages(out);
+    out.flush();
+    file.commit();
+}
+
+void writeStored(const std::filesystem::path& path, const std::vector<IconDirEntry>& entries,
+                 const std::vector<StoredIconImage>& images) {
+    writeIcon(path, entries, [&](ByteWriter& out) {
+        for (const StoredIconImage& image : images) {
+            out.bytes(image.Bytes);
+        }
+    });
 }
 
 } // namespace
@@ -136,15 +173,55 @@ void WriteIconFile(const std::filesystem::path& path, const std::vector<IconImag
                    const Progress& progress) {
     report(progress);
     const std::vector<IconDirEntry> entries = buildDirectory(displayPath(path), images);
+    writeIcon(path, entries, [&](ByteWriter& out) {
+        for (const IconImage& image : images) {
+            PutIconImage(out, image);
+        }
+    });
+}
 
-    // The new content goes to a temporary file beside the target, so the images may have come
-    // from the very file being replaced, and a failure leaves that file as it was. A target that
-    // cannot be written fails here, as TargetNotWritable with its cause.
-    AtomicFile file(path);
-    ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
-    putIcon(out, entries, images);
-    out.flush();
-    file.commit();
+void WriteStoredIcon(const std::filesystem::path& path, const std::vector<StoredIconImage>& images,
+                     const Progress& progress) {
+    report(progress);
+    const std::string fileName = displayPath(path);
+    checkCount(fileName, images.size());
+    std::vector<IconDirEntry> entries;
+    entries.reserve(images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const StoredIconImage& image = images[i];
+        const std::int32_t size = storedSize(fileName, i, image);
+        const ImageInfo info = DescribeImage(image.Bytes, fileName, imageItem(i));
+        const auto side = [](std::int32_t value) {
+            return static_cast<std::uint8_t>(value >= kMaxIconSide ? 0 : value);
+        };
+        IconDirEntry e;
+        e.Width = side(info.Width);
+        e.Height = side(info.Height);
+        e.ColorCount = info.BitCount < 8 ? static_cast<std::uint8_t>(1 << info.BitCount) : 0;
+        if (info.Format == ImageFormat::Png || info.BitCount > 8) {
+            e.Planes = 1;
+            e.BitCount = static_cast<std::int16_t>(info.BitCount);
+        }
+        e.BytesInRes = size;
+        entries.push_back(e);
+    }
+    placeImages(fileName, entries);
+    writeStored(path, entries, images);
+}
+
+void WriteStoredIconWithEntries(const std::filesystem::path& path,
+                                const std::vector<StoredIconImage>& images) {
+    const std::string fileName = displayPath(path);
+    checkCount(fileName, images.size());
+    std::vector<IconDirEntry> entries;
+    entries.reserve(images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        IconDirEntry e = images[i].Entry;
+        e.BytesInRes = storedSize(fileName, i, images[i]);
+        entries.push_back(e);
+    }
+    placeImages(fileName, entries);
+    writeStored(path, entries, images);
 }
 
 } // namespace gw

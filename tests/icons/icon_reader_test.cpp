@@ -131,5 +131,133 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
     }
 }
 
+// Images of every kind: palette, 16-, 24- and 32-bit bitmaps and PNGs of every colour type,
+// up to 512 pixels. Each with what its header says (width, height, bits, PNG) and the entry the
+// writer derives from it (width, height, colour count, planes, bit count).
+struct Kind {
+    Bytes bytes;
+    std::array<int, 4> info;
+    std::array<int, 5> entry;
+};
+std::vector<Kind> EveryKind() {
+    return {{MakeImage(16, 16, 1), {16, 16, 1, 0}, {16, 16, 2, 0, 0}},
+            {MakeImage(32, 32, 4), {32, 32, 4, 0}, {32, 32, 16, 0, 0}},
+            {MakeImage(48, 48, 8), {48, 48, 8, 0}, {48, 48, 0, 0, 0}},
+            {MakeImage(16, 16, 16), {16, 16, 16, 0}, {16, 16, 0, 1, 16}},
+            {MakeImage(24, 24, 24), {24, 24, 24, 0}, {24, 24, 0, 1, 24}},
+            {MakeImage(256, 256, 32), {256, 256, 32, 0}, {0, 0, 0, 1, 32}},
+            {test::MakePng(256, 256), {256, 256, 32, 1}, {0, 0, 0, 1, 32}},
+            {test::MakePng(512, 300, 2, 16), {512, 300, 48, 1}, {0, 0, 0, 1, 48}},
+            {test::MakePng(16, 16, 3, 4), {16, 16, 4, 1}, {16, 16, 16, 1, 4}},
+            {test::MakePng(20, 10, 4, 8), {20, 10, 16, 1}, {20, 10, 0, 1, 16}},
+            {test::MakePng(1, 1, 0, 1), {1, 1, 1, 1}, {1, 1, 2, 1, 1}}};
+}
+
+TEST(IconReaderTest, ReadsEveryImageKindWhereItsEntryPlacesItAndWritesItBack) {
+    test::TempDir dir;
+    const std::vector<Kind> kinds = EveryKind();
+    std::vector<Bytes> images;
+    for (const Kind& k : kinds) {
+        images.push_back(k.bytes);
+    }
+    // Stored in reverse order with a gap before each image, as some tools do.
+    Bytes file = MakeIcon(images);
+    file.resize(6 + 16 * images.size());
+    for (std::size_t j = images.size(); j-- > 0;) {
+        file.insert(file.end(), 3, 0xEE);
+        for (int b = 0; b < 4; ++b) {
+            file[6 + 16 * j + 12 + b] = std::uint8_t(file.size() >> 8 * b);
+        }
+        file.insert(file.end(), images[j].begin(), images[j].end());
+    }
+    const std::string source = dir.file("modern.ico"), out = dir.file("out.ico");
+    test::WriteBytes(source, file);
+    const StoredIconFile icon = ReadStoredIcon(source);
+    ASSERT_EQ(icon.Images.size(), kinds.size());
+    for (std::size_t j = 0; j < kinds.size(); ++j) {
+        const ImageInfo& i = icon.Images[j].Info;
+        EXPECT_EQ(icon.Images[j].Bytes, kinds[j].bytes) << j;
+        EXPECT_EQ((std::array<int, 4>{i.Width, i.Height, i.BitCount, i.Format == ImageFormat::Png}),
+                  kinds[j].info)
+            << j;
+    }
+    EXPECT_EQ(ImageRowText(icon.Images[7]), "512 x 300 - 0 Colors");
+
+    // Written back one after another, each entry from the image's own header.
+    WriteStoredIcon(out, icon.Images);
+    const Bytes written = test::ReadBytes(out);
+    std::size_t end = 6 + 16 * kinds.size();
+    for (std::size_t j = 0; j < kinds.size(); ++j) {
+        const std::size_t at = 6 + 16 * j;
+        EXPECT_EQ((std::array<int, 5>{written[at], written[at + 1], written[at + 2],
+                                      test::Le16(written, at + 4), test::Le16(written, at + 6)}),
+                  kinds[j].entry)
+            << j;
+        EXPECT_EQ(test::Le32(written, at + 12), end) << j;
+        EXPECT_EQ(test::IconImageBytes(written, j), kinds[j].bytes) << j;
+        end += kinds[j].bytes.size();
+    }
+    EXPECT_EQ(written.size(), end);
+    // The DLL's reader still takes palette images only, and says what to do with the others.
+    test::WriteBytes(source, MakeIcon(images));
+    try {
+        ReadIconFile(source);
+        ADD_FAILURE() << "a 16-bit image was read for packing";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  source + ": image 3: the image has 16 bits per pixel; only palette images of 1, "
+                           "2, 4 or 8 bits per pixel can be packed; make palette images from it "
+                           "with glyphwright-cli convert");
+    }
+}
+
+TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
+    test::TempDir dir;
+    const std::string path = dir.file("bad.ico"), at = path + ": ";
+    const Bytes png = test::MakePng(16, 16), bmp = MakeImage(16, 16, 32);
+    const Bytes two = MakeIcon({MakeImage(16, 16, 4), png});
+    const auto entry = [](std::size_t field, std::int32_t value, Bytes icon) {
+        for (int b = 0; b < 4; ++b) {
+            icon[6 + 16 + field + b] = std::uint8_t(std::uint32_t(value) >> 8 * b);
+        }
+        return icon;
+    };
+    const auto image = [](Bytes bytes, std::size_t offset, std::uint8_t value) {
+        bytes.at(offset) = value;
+        return MakeIcon({MakeImage(16, 16, 4), bytes});
+    };
+    const std::pair<Bytes, std::string> cases[] = {
+        {entry(8, 0, two), at + "image 1: its directory entry gives it 0 bytes"},
+        {entry(12, 20, two),
+         at + "image 1: its offset 20 lies before the end of the directory at 38"},
+        {entry(12, std::int32_t(two.size()) - 10, two), at + "image 1: truncated: its"},
+        // Image 1 claims the bytes of the larger image 0 a second time.
+        {entry(8, std::int32_t(png.size()), entry(12, 38, MakeIcon({png, MakeImage(16, 16, 4)}))),
+         at + "image 1: the images overlap"},
+        {MakeIcon({Bytes(png.begin(), png.begin() + 28)}),
+         at + "image 0: truncated: the PNG image is 28 bytes long"},
+        {image(png, 15, 'X'), at + "image 1: the PNG image does not begin with a 13-byte IHDR"},
+        {image(png, 25, 5), at + "image 1: the PNG image's colour type 5 with a bit depth of 8"},
+        {image(png, 24, 4), at + "image 1: the PNG image's colour type 6 with a bit depth of 4"},
+        {image(png, 19, 0), at + "image 1: the PNG image's width of 0 pixels"},
+        {image(png, 16, 0x80), at + "image 1: the PNG image's width of 2147483664 pixels"},
+        {image(bmp, 14, 3), at + "image 1: the image has 3 bits per pixel"},
+        {image(bmp, 16, 1), at + "image 1: its compression is 1 (BI_RLE8) at 32 bits per pixel"},
+        {image(bmp, 0, 12), at + "image 1: the bitmap header size is 12"},
+        {image(bmp, 4, 0), at + "image 1: its size of 0 x 16 pixels is not an image"},
+        {image(bmp, 5, 1), at + "image 1: truncated: its 1128 bytes are too few"},
+        {image(MakeImage(16, 16, 4), 32, 17), at + "image 1: its colour table of 17 entries"},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        test::WriteBytes(path, bytes);
+        try {
+            ReadStoredIcon(path);
+            ADD_FAILURE() << "read without an error: " << expected;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(expected, 0), 0u) << e.what();
+        }
+    }
+}
+
 } // namespace
 } // namespace gw

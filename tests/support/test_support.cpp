@@ -2,6 +2,7 @@
 
 #include "setup/run_and_wait.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -114,6 +115,75 @@ Bytes MakeImage(int width, int height, int bits, std::uint8_t seed) {
     return b;
 }
 
+namespace {
+
+void PutBigEndian(Bytes& b, std::uint32_t v) {
+    b.insert(b.end(),
+             {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)});
+}
+
+void PutChunk(Bytes& png, const char* type, const Bytes& data) {
+    PutBigEndian(png, std::uint32_t(data.size()));
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (std::uint8_t byte : typed) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    png.insert(png.end(), typed.begin(), typed.end());
+    PutBigEndian(png, ~crc);
+}
+
+} // namespace
+
+Bytes MakePng(int width, int height, int colourType, int depth, std::uint8_t seed) {
+    const int channels[] = {1, 0, 3, 1, 2, 0, 4};
+    const std::size_t rowBytes = (std::size_t(width) * channels[colourType] * depth + 7) / 8;
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0); // no filter
+        for (std::size_t x = 0; x < rowBytes; ++x) {
+            raw.push_back(std::uint8_t(x * 3 + y * 5 + seed));
+        }
+    }
+    // zlib with stored deflate blocks of at most 65535 bytes, then the Adler-32 of the data.
+    Bytes zlib = {0x78, 0x01};
+    for (std::size_t at = 0; at == 0 || at < raw.size(); at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        zlib.push_back(at + n == raw.size() ? 1 : 0);
+        zlib.insert(zlib.end(), {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(~n),
+                                 std::uint8_t(~n >> 8)});
+        zlib.insert(zlib.end(), raw.begin() + std::ptrdiff_t(at),
+                    raw.begin() + std::ptrdiff_t(at + n));
+    }
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBigEndian(zlib, b << 16 | a);
+
+    Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Bytes header;
+    PutBigEndian(header, std::uint32_t(width));
+    PutBigEndian(header, std::uint32_t(height));
+    header.insert(header.end(), {std::uint8_t(depth), std::uint8_t(colourType), 0, 0, 0});
+    PutChunk(png, "IHDR", header);
+    if (colourType == 3) {
+        Bytes palette;
+        for (int i = 0; i < (1 << depth); ++i) {
+            palette.insert(palette.end(), {std::uint8_t(i), std::uint8_t(i * 2), seed});
+        }
+        PutChunk(png, "PLTE", palette);
+    }
+    PutChunk(png, "IDAT", zlib);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
 Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,
                const std::function<void(std::size_t, DirEntry&)>& customize) {
     Bytes b;
@@ -125,6 +195,16 @@ Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,
         e.height = static_cast<std::uint8_t>(Le32(images[j], 8) / 2);
         e.bitCount = static_cast<std::int16_t>(Le16(images[j], 14));
         e.colorCount = e.bitCount < 8 ? static_cast<std::uint8_t>(1 << e.bitCount) : 0;
+        if (images[j].at(1) == 'P') { // a PNG: the size from its IHDR, RGBA assumed
+            const auto side = [&](std::size_t at) {
+                return std::uint8_t(
+                    images[j].at(at - 1) != 0 || images[j].at(at - 2) != 0 ? 0 : images[j].at(at));
+            };
+            e.width = side(19);
+            e.height = side(23);
+            e.bitCount = 32;
+            e.colorCount = 0;
+        }
         e.bytesInRes = static_cast<std::int32_t>(images[j].size());
         e.imageOffset = offset;
         offset += e.bytesInRes;

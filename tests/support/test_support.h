@@ -45,6 +45,11 @@ std::uint32_t Le32(const Bytes& bytes, std::size_t at);
 // a colour table of 2^bits entries and size-dependent masks filled with a pattern from seed.
 Bytes MakeImage(int width, int height, int bits, std::uint8_t seed = 1);
 
+// A valid PNG file of the given size, colour type (0 grey, 2 RGB, 3 palette, 4 grey and alpha,
+// 6 RGBA) and bit depth: its IHDR, a palette when colour type 3 asks for one, pixels from seed
+// in one uncompressed zlib stream, and IEND, every chunk with its CRC.
+Bytes MakePng(int width, int height, int colourType = 6, int depth = 8, std::uint8_t seed = 1);
+
 // The directory entry the usual icon editors write for an image made by MakeImage.
 struct DirEntry {
     std::uint8_t width = 0, height = 0, colorCount = 0, reserved = 0;
@@ -52,7 +57,8 @@ struct DirEntry {
     std::int32_t bytesInRes = 0, imageOffset = 0;
 };
 
-// An icon file: header (reserved 0, the given type), one directory entry per image with the
+// An icon file: header (reserved 0, the given type), one directory entry per image (a PNG's
+// from its IHDR, as 32 bits per pixel) with the
 // images right behind the directory. customize may change each entry before it is written.
 Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type = 1,
                const std::function<void(std::size_t, DirEntry&)>& customize = {});

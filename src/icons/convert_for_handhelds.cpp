@@ -1,0 +1,253 @@
+#include "icons/convert_for_handhelds.h"
+
+#include "common/error.h"
+#include "icons/quantize.h"
+#include "icons/resample.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+
+namespace gw {
+
+namespace {
+
+// The 16 colours of the Windows palette in their usual order.
+constexpr std::array<Rgb, 16> kWindowsPalette = {{{0, 0, 0},
+                                                  {128, 0, 0},
+                                                  {0, 128, 0},
+                                                  {128, 128, 0},
+                                                  {0, 0, 128},
+                                                  {128, 0, 128},
+                                                  {0, 128, 128},
+                                                  {192, 192, 192},
+                                                  {128, 128, 128},
+                                                  {255, 0, 0},
+                                                  {0, 255, 0},
+                                                  {255, 255, 0},
+                                                  {0, 0, 255},
+                                                  {255, 0, 255},
+                                                  {0, 255, 255},
+                                                  {255, 255, 255}}};
+
+constexpr Rgb kBlack{0, 0, 0};
+
+std::size_t distinctColours(const RgbaImage& image) {
+    std::set<std::uint32_t> colours;
+    for (std::size_t i = 0; i + 3 < image.Pixels.size(); i += 4) {
+        colours.insert(std::uint32_t{image.Pixels[i]} << 24 |
+                       std::uint32_t{image.Pixels[i + 1]} << 16 |
+                       std::uint32_t{image.Pixels[i + 2]} << 8 | image.Pixels[i + 3]);
+    }
+    return colours.size();
+}
+
+// The smallest source whose longer side reaches size, else the largest; among sources of the
+// same size the one with the most colours (an icon file often holds a 16-colour and a
+// true-colour image of one size).
+const RgbaImage& chooseSource(const std::vector<RgbaImage>& sources, int size) {
+    const auto longer = [](const RgbaImage& image) { return std::max(image.Width, image.Height); };
+    const RgbaImage* best = nullptr;
+    for (const RgbaImage& source : sources) {
+        if (best == nullptr) {
+            best = &source;
+            continue;
+        }
+        const bool bigEnough = longer(source) >= size, bestBigEnough = longer(*best) >= size;
+        const std::int64_t area = std::int64_t{source.Width} * source.Height;
+        const std::int64_t bestArea = std::int64_t{best->Width} * best->Height;
+        if (bigEnough != bestBigEnough) {
+            if (bigEnough) {
+                best = &source;
+            }
+        } else if (longer(source) != longer(*best) || area != bestArea) {
+            // Big enough: the smaller one is closer; too small: the larger one is.
+            const bool smaller =
+                longer(source) != longer(*best) ? longer(source) < longer(*best) : area < bestArea;
+            if (smaller == bigEnough) {
+                best = &source;
+            }
+        } else if (distinctColours(source) > distinctColours(*best)) {
+            best = &source;
+        }
+    }
+    return *best;
+}
+
+bool hasTransparency(const RgbaImage& image) {
+    for (std::size_t i = 0; i + 3 < image.Pixels.size(); i += 4) {
+        if (!IsOpaque(&image.Pixels[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The colours an image of this depth gets. Transparent pixels are stored black (the screen
+// shows through black where the AND mask is set), so a picture with transparency keeps a
+// black entry: unused entries are black, and a full palette without black gives up one colour.
+std::vector<Rgb> paletteFor(const RgbaImage& image, int bits, bool standardPalette) {
+    if (bits == 1) {
+        return {kBlack, {255, 255, 255}};
+    }
+    if (standardPalette && bits == 4) {
+        return {kWindowsPalette.begin(), kWindowsPalette.end()};
+    }
+    const int capacity = 1 << bits;
+    std::vector<Rgb> palette = ChoosePalette(image, capacity);
+    if (hasTransparency(image) && palette.size() == static_cast<std::size_t>(capacity) &&
+        std::find(palette.begin(), palette.end(), kBlack) == palette.end()) {
+        palette = ChoosePalette(image, capacity - 1);
+    }
+    palette.resize(static_cast<std::size_t>(capacity), kBlack);
+    return palette;
+}
+
+// The palette index of every pixel, transparent ones black, opaque ones the nearest palette
+// colour, with Floyd-Steinberg error diffusion among the opaque pixels when dither is set
+// (serpentine: rows alternate direction, so the error does not drift one way).
+std::vector<std::size_t> mapPixels(const RgbaImage& image, const std::vector<Rgb>& palette,
+                                   bool dither) {
+    const int w = image.Width, h = image.Height;
+    const std::size_t black = NearestColour(palette, 0, 0, 0);
+    std::vector<std::size_t> indexes(static_cast<std::size_t>(w) * h, black);
+    std::vector<std::array<double, 3>> error(static_cast<std::size_t>(w) * h, {0, 0, 0});
+    const auto at = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
+    const auto opaque = [&](int x, int y) {
+        return x >= 0 && x < w && y < h && IsOpaque(&image.Pixels[at(x, y) * 4]);
+    };
+    for (int y = 0; y < h; ++y) {
+        const bool leftward = dither && y % 2 == 1;
+        const int step = leftward ? -1 : 1;
+        for (int i = 0; i < w; ++i) {
+            const int x = leftward ? w - 1 - i : i;
+            if (!opaque(x, y)) {
+                continue;
+            }
+            const std::uint8_t* p = &image.Pixels[at(x, y) * 4];
+            std::array<double, 3> wanted{};
+            for (int c = 0; c < 3; ++c) {
+                wanted[c] = std::clamp(p[c] + error[at(x, y)][c], 0.0, 255.0);
+            }
+            const std::size_t index = NearestColour(palette, wanted[0], wanted[1], wanted[2]);
+            indexes[at(x, y)] = index;
+            if (!dither) {
+                continue;
+            }
+            const std::array<double, 3> got = {double(palette[index].R), double(palette[index].G),
+                                               double(palette[index].B)};
+            const std::pair<std::array<int, 2>, double> shares[] = {{{step, 0}, 7 / 16.0},
+                                                                    {{-step, 1}, 3 / 16.0},
+                                                                    {{0, 1}, 5 / 16.0},
+                                                                    {{step, 1}, 1 / 16.0}};
+            for (const auto& [offset, share] : shares) {
+                const int nx = x + offset[0], ny = y + offset[1];
+                if (opaque(nx, ny)) {
+                    for (int c = 0; c < 3; ++c) {
+                        error[at(nx, ny)][c] += share * (wanted[c] - got[c]);
+                    }
+                }
+            }
+        }
+    }
+    return indexes;
+}
+
+// The stored image: header, colour table, XOR rows of palette indexes and AND rows, bottom-up,
+// each row padded to 32 bits.
+IconImage makeIconImage(const RgbaImage& image, int bits, const std::vector<Rgb>& palette,
+                        const std::vector<std::size_t>& indexes) {
+    const int size = image.Width;
+    const std::size_t xorStride = (static_cast<std::size_t>(size) * bits + 31) / 32 * 4;
+    const std::size_t andStride = (static_cast<std::size_t>(size) + 31) / 32 * 4;
+    IconImage icon;
+    icon.Bits.assign((xorStride + andStride) * static_cast<std::size_t>(size), 0);
+    for (int y = 0; y < size; ++y) {
+        std::uint8_t* xorRow = &icon.Bits[static_cast<std::size_t>(size - 1 - y) * xorStride];
+        std::uint8_t* andRow =
+            &icon.Bits[xorStride * size + static_cast<std::size_t>(size - 1 - y) * andStride];
+        for (int x = 0; x < size; ++x) {
+            const std::size_t pixel = static_cast<std::size_t>(y) * size + x;
+            const std::size_t bit = static_cast<std::size_t>(x) * bits;
+            xorRow[bit / 8] |= static_cast<std::uint8_t>(indexes[pixel] << (8 - bits - bit % 8));
+            if (!IsOpaque(&image.Pixels[pixel * 4])) {
+                andRow[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+            }
+        }
+    }
+    for (const Rgb& c : palette) {
+        icon.Palette.push_back(std::int32_t{c.R} << 16 | std::int32_t{c.G} << 8 | c.B);
+    }
+    BitmapInfoHeader& h = icon.Header;
+    h.biSize = kBitmapInfoHeaderSize;
+    h.biWidth = size;
+    h.biHeight = 2 * size;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<std::int16_t>(bits);
+    h.biSizeImage = static_cast<std::int32_t>(icon.Bits.size());
+    return icon;
+}
+
+} // namespace
+
+std::string CheckConvertOptions(const ConvertOptions& options) {
+    if (options.Sizes.empty()) {
+        return "no sizes given";
+    }
+    if (options.Depths.empty()) {
+        return "no depths given";
+    }
+    for (std::size_t i = 0; i < options.Sizes.size(); ++i) {
+        const int size = options.Sizes[i];
+        if (size < 1 || size > kMaxIconSide) {
+            return "size " + std::to_string(size) + " is not 1 to 256 pixels";
+        }
+        if (std::count(options.Sizes.begin(), options.Sizes.begin() + i, size) != 0) {
+            return "size " + std::to_string(size) + " is given twice";
+        }
+    }
+    for (std::size_t i = 0; i < options.Depths.size(); ++i) {
+        const int depth = options.Depths[i];
+        if (depth != 1 && depth != 4 && depth != 8) {
+            return "depth " + std::to_string(depth) + " is not 1, 4 or 8 bits per pixel";
+        }
+        if (std::count(options.Depths.begin(), options.Depths.begin() + i, depth) != 0) {
+            return "depth " + std::to_string(depth) + " is given twice";
+        }
+    }
+    if (options.StandardPalette &&
+        std::find(options.Depths.begin(), options.Depths.end(), 4) == options.Depths.end()) {
+        return "the standard palette applies to 4-bit images only, and no depth is 4";
+    }
+    return {};
+}
+
+std::vector<IconImage> ConvertForHandhelds(const std::vector<RgbaImage>& sources,
+                                           const ConvertOptions& options) {
+    if (const std::string problem = CheckConvertOptions(options); !problem.empty()) {
+        throw Error(problem);
+    }
+    if (sources.empty()) {
+        throw Error("no pictures to convert");
+    }
+    for (const RgbaImage& source : sources) {
+        if (source.Width < 1 || source.Height < 1 ||
+            source.Pixels.size() != std::size_t{4} * source.Width * source.Height) {
+            throw Error("a picture of " + std::to_string(source.Width) + " x " +
+                        std::to_string(source.Height) + " pixels holds " +
+                        std::to_string(source.Pixels.size()) + " bytes of pixels");
+        }
+    }
+    std::vector<IconImage> images;
+    for (const int size : options.Sizes) {
+        const RgbaImage scaled = FitToSquare(chooseSource(sources, size), size);
+        for (const int bits : options.Depths) {
+            const std::vector<Rgb> palette = paletteFor(scaled, bits, options.StandardPalette);
+            images.push_back(
+                makeIconImage(scaled, bits, palette, mapPixels(scaled, palette, options.Dither)));
+        }
+    }
+    return images;
+}
+
+} // namespace gw

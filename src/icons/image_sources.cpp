@@ -1,0 +1,287 @@
+#include "icons/image_sources.h"
+
+#include "common/byte_io.h"
+#include "common/error.h"
+#include "common/file_io.h"
+#include "icons/icon_files.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <memory>
+#include <utility>
+
+#define STBI_NO_STDIO
+#define STBI_NO_HDR
+#define STBI_NO_LINEAR
+#include <stb_image.h>
+
+namespace gw {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// Deflate packs at most 1032 bytes into one, and a PNG pixel takes at least one bit: a file of
+// N bytes cannot hold more than 8 * 1032 * N pixels. A BMP stores every pixel, at least one bit
+// each. A header that claims more describes data the file does not have.
+constexpr std::int64_t kPngPixelsPerByte = 8 * 1032;
+constexpr std::int64_t kBmpPixelsPerByte = 8;
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> prefix) {
+    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+bool isPng(std::span<const std::uint8_t> bytes) {
+    return startsWith(bytes, kPngSignature);
+}
+
+bool isBmp(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
+}
+
+// The header of an icon or cursor file: reserved 0, type 1 or 2, at least one image.
+bool isIconFile(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 6 && bytes[0] == 0 && bytes[1] == 0 &&
+           (bytes[2] == 1 || bytes[2] == 2) && bytes[3] == 0;
+}
+
+std::string sizeText(std::int64_t width, std::int64_t height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Fails unless a picture of width x height may be decoded from a file of fileBytes bytes.
+void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t fileBytes,
+                      std::int64_t pixelsPerByte, const std::string& fileName,
+                      const std::string& item) {
+    if (width < 1 || height < 1) {
+        throw Error(fileName, item, "the picture has no pixels (" + sizeText(width, height) + ")");
+    }
+    if (width * height > kMaxSourcePixels) {
+        throw Error(fileName, item,
+                    "the picture is " + sizeText(width, height) +
+                        " pixels; pictures of at most 16384 x 16384 pixels are converted");
+    }
+    if (width * height > fileBytes * pixelsPerByte) {
+        throw Error(fileName, item,
+                    "the header claims " + sizeText(width, height) + " pixels, more than the " +
+                        std::to_string(fileBytes) + " bytes of the file can hold");
+    }
+}
+
+std::int64_t bigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::int64_t{bytes[at]} << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+}
+
+std::int64_t littleEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+// The size a PNG's IHDR or a BMP's header claims, read before the decoder sees the file, so
+// that a picture too large to decode is refused with its size (the decoder's own message would
+// not say why). Zero when the header is not there; the decoder then says what is wrong.
+std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> bytes) {
+    constexpr std::array<std::uint8_t, 4> kHeaderChunk = {'I', 'H', 'D', 'R'};
+    if (isPng(bytes) && bytes.size() >= 24 &&
+        std::equal(kHeaderChunk.begin(), kHeaderChunk.end(), bytes.begin() + 12)) {
+        return {bigEndian32(bytes, 16), bigEndian32(bytes, 20)};
+    }
+    if (isBmp(bytes) && bytes.size() >= 26 && littleEndian32(bytes, 14) >= 40) {
+        // A negative height marks rows stored top-down.
+        const std::int64_t height = littleEndian32(bytes, 22);
+        return {littleEndian32(bytes, 18), height < 0 ? -height : height};
+    }
+    return {0, 0};
+}
+
+} // namespace
+
+RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                        const std::string& item) {
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw Error(fileName, item, "the file is too large to decode (more than 2 GiB)");
+    }
+    const int length = static_cast<int>(bytes.size());
+    const std::int64_t pixelsPerByte = isPng(bytes) ? kPngPixelsPerByte : kBmpPixelsPerByte;
+    if (const auto [claimedWidth, claimedHeight] = claimedSize(bytes);
+        claimedWidth > 0 && claimedHeight > 0) {
+        checkPictureSize(claimedWidth, claimedHeight, length, pixelsPerByte, fileName, item);
+    }
+    int width = 0, height = 0, channels = 0;
+    if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
+        throw Error(fileName, item,
+                    std::string("not a picture that can be read: ") + stbi_failure_reason());
+    }
+    checkPictureSize(width, height, length, pixelsPerByte, fileName, item);
+    const std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
+        stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4),
+        stbi_image_free);
+    if (!pixels) {
+        throw Error(fileName, item,
+                    std::string("the picture cannot be decoded: ") + stbi_failure_reason());
+    }
+    RgbaImage image;
+    image.Width = width;
+    image.Height = height;
+    image.Pixels.assign(pixels.get(), pixels.get() + std::size_t{4} * width * height);
+    return image;
+}
+
+namespace {
+
+// The bitmap form of an icon image: header, colour table, XOR rows and AND rows, bottom-up.
+RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                           const std::string& item) {
+    ByteReader in(bytes, fileName + ": " + item + ": the bitmap header");
+    const std::uint32_t headerSize = in.u32();
+    const std::int32_t width = in.i32();
+    const std::int32_t doubleHeight = in.i32();
+    in.u16(); // planes
+    const std::uint16_t bitCount = in.u16();
+    const std::uint32_t compression = in.u32();
+    in.bytes(12); // image size and resolution
+    const std::uint32_t coloursUsed = in.u32();
+
+    if (headerSize < 40 || headerSize > bytes.size()) {
+        throw Error(fileName, item,
+                    "the bitmap header size " + std::to_string(headerSize) + " is not valid");
+    }
+    if (width < 1 || doubleHeight < 2 ||
+        std::int64_t{width} * (doubleHeight / 2) > kMaxSourcePixels) {
+        throw Error(fileName, item,
+                    "the bitmap's size " + sizeText(width, doubleHeight / 2) +
+                        " is not that of a picture that can be converted");
+    }
+    static constexpr std::array<std::uint16_t, 7> kDepths = {1, 2, 4, 8, 16, 24, 32};
+    if (std::find(kDepths.begin(), kDepths.end(), bitCount) == kDepths.end()) {
+        throw Error(fileName, item,
+                    std::to_string(bitCount) + " bits per pixel is not a bitmap depth");
+    }
+    if (compression != 0) {
+        throw Error(fileName, item,
+                    "compressed bitmaps (compression " + std::to_string(compression) +
+                        ") are not supported");
+    }
+    const std::int64_t height = doubleHeight / 2;
+    std::size_t colours = 0;
+    if (bitCount <= 8) {
+        colours = std::size_t{1} << bitCount;
+        if (coloursUsed != 0 && coloursUsed < colours) {
+            colours = coloursUsed;
+        }
+    }
+    const std::int64_t xorStride = (std::int64_t{width} * bitCount + 31) / 32 * 4;
+    const std::int64_t andStride = (std::int64_t{width} + 31) / 32 * 4;
+    const std::int64_t xorStart = std::int64_t{headerSize} + 4 * static_cast<std::int64_t>(colours);
+    const std::int64_t andStart = xorStart + xorStride * height;
+    const std::int64_t end = andStart + andStride * height;
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    // A 32-bit image carries its transparency in alpha; only there may the AND mask be missing.
+    const bool hasMask = size >= end;
+    if (size < andStart || (!hasMask && bitCount != 32)) {
+        throw Error(fileName, item,
+                    "the image is cut short: " + std::to_string(size) + " bytes where a " +
+                        sizeText(width, height) + " bitmap of " + std::to_string(bitCount) +
+                        " bits per pixel needs " + std::to_string(end));
+    }
+
+    auto paletteColour = [&](std::size_t index, std::uint8_t* out) {
+        if (index >= colours) {
+            out[0] = out[1] = out[2] = 0; // an index beyond the table shows black
+            return;
+        }
+        const std::uint8_t* entry = bytes.data() + headerSize + 4 * index;
+        out[0] = entry[2];
+        out[1] = entry[1];
+        out[2] = entry[0];
+    };
+
+    RgbaImage image;
+    image.Width = width;
+    image.Height = static_cast<std::int32_t>(height);
+    image.Pixels.assign(static_cast<std::size_t>(4 * width * height), 0);
+    bool anyAlpha = false;
+    for (std::int64_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = bytes.data() + xorStart + (height - 1 - y) * xorStride;
+        for (std::int64_t x = 0; x < width; ++x) {
+            std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
+            out[3] = 255;
+            switch (bitCount) {
+            case 1:
+            case 2:
+            case 4:
+            case 8: {
+                const std::int64_t bit = x * bitCount;
+                const unsigned shift = 8 - bitCount - static_cast<unsigned>(bit % 8);
+                paletteColour((row[bit / 8] >> shift) & ((1u << bitCount) - 1), out);
+                break;
+            }
+            case 16: {
+                const unsigned v = row[2 * x] | (row[2 * x + 1] << 8); // 5-5-5
+                const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+                out[0] = static_cast<std::uint8_t>(r << 3 | r >> 2);
+                out[1] = static_cast<std::uint8_t>(g << 3 | g >> 2);
+                out[2] = static_cast<std::uint8_t>(b << 3 | b >> 2);
+                break;
+            }
+            default: {
+                const std::uint8_t* p = row + x * (bitCount / 8);
+                out[0] = p[2];
+                out[1] = p[1];
+                out[2] = p[0];
+                if (bitCount == 32) {
+                    out[3] = p[3];
+                    anyAlpha = anyAlpha || p[3] != 0;
+                }
+            }
+            }
+        }
+    }
+    // Alpha decides in a 32-bit image that has any; the AND mask everywhere else.
+    if (bitCount == 32 && anyAlpha) {
+        return image;
+    }
+    for (std::int64_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = bytes.data() + andStart + (height - 1 - y) * andStride;
+        for (std::int64_t x = 0; x < width; ++x) {
+            std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
+            const bool transparent = hasMask && ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
+            out[3] = transparent ? 0 : 255;
+        }
+    }
+    return image;
+}
+
+std::string imageItem(std::size_t index) {
+    return "image " + std::to_string(index);
+}
+
+} // namespace
+
+RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                               const std::string& item) {
+    if (isPng(bytes)) {
+        return DecodePicture(bytes, fileName, item);
+    }
+    return decodeIconBitmap(bytes, fileName, item);
+}
+
+std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
+    const std::string name = displayPath(fileName);
+    const std::vector<std::uint8_t> bytes = readFileBytes(fileName);
+    if (isPng(bytes) || isBmp(bytes)) {
+        return {DecodePicture(bytes, name, "")};
+    }
+    if (!isIconFile(bytes)) {
+        throw Error(name, "", "not a PNG, BMP or icon file");
+    }
+    std::vector<RgbaImage> images;
+    const StoredIconFile icon = ReadStoredIcon(fileName);
+    for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+        images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, imageItem(j)));
+    }
+    return images;
+}
+
+} // namespace gw

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "icons/rgba_image.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace gw {
+
+// The largest picture the converter decodes, in pixels (16384 x 16384). Larger ones are refused
+// from their header, before any pixel memory is taken.
+inline constexpr std::int64_t kMaxSourcePixels = std::int64_t{16384} * 16384;
+
+// Every picture a source file holds, decoded: the one picture of a PNG or BMP file, or each
+// image of an icon file in directory order. Fails with an Error naming the file, the image and
+// the cause.
+std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName);
+
+// Decodes a PNG or BMP file held in memory. fileName and item name it in messages.
+RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                        const std::string& item);
+
+// Decodes one image of an icon file, all of bytes being the image: a PNG, or a bitmap of 1, 2,
+// 4, 8, 16, 24 or 32 bits per pixel followed by its AND mask (biHeight counts both masks).
+// Pixels the AND mask marks transparent get alpha 0; a 32-bit bitmap's own alpha is used when
+// any pixel has one.
+RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                               const std::string& item);
+
+} // namespace gw

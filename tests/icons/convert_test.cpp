@@ -1,0 +1,255 @@
+#include "common/error.h"
+#include "common/file_io.h"
+#include "icons/convert_for_handhelds.h"
+#include "icons/image_sources.h"
+#include "icons/resample.h"
+#include "support/picture_files.h"
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <array>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace gw {
+namespace {
+
+using Pixel = std::array<std::uint8_t, 4>;
+using test::MakePicture;
+
+Pixel PixelAt(const RgbaImage& image, int x, int y) {
+    const std::size_t at = (static_cast<std::size_t>(y) * image.Width + x) * 4;
+    return {image.Pixels[at], image.Pixels[at + 1], image.Pixels[at + 2], image.Pixels[at + 3]};
+}
+
+// Colour i of a set of distinct colours (37 is odd, so the red values differ), never black.
+Pixel ColourNo(int i) {
+    return {static_cast<std::uint8_t>(i * 37 % 256 + (i == 0)),
+            static_cast<std::uint8_t>((i * 91 + 17) % 256),
+            static_cast<std::uint8_t>((i * 53 + 101) % 256), 255};
+}
+
+// The 16 colours of the Windows palette.
+const std::vector<Pixel> kWindowsColours = {
+    {0, 0, 0, 255},       {128, 0, 0, 255},   {0, 128, 0, 255},   {128, 128, 0, 255},
+    {0, 0, 128, 255},     {128, 0, 128, 255}, {0, 128, 128, 255}, {192, 192, 192, 255},
+    {128, 128, 128, 255}, {255, 0, 0, 255},   {0, 255, 0, 255},   {255, 255, 0, 255},
+    {0, 0, 255, 255},     {255, 0, 255, 255}, {0, 255, 255, 255}, {255, 255, 255, 255}};
+
+// Converts, writes the icon file and decodes it again, as a device would show it.
+std::vector<RgbaImage> Converted(const std::vector<RgbaImage>& sources,
+                                 const ConvertOptions& options) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir.path() / "made.ico";
+    WriteIconFile(file, ConvertForHandhelds(sources, options));
+    return LoadSourceImages(file);
+}
+
+// A picture with no more colours than its depth's palette holds comes out with every opaque
+// pixel's colour as it was, dithered or not; the AND mask follows alpha (opaque from 128), and
+// transparent pixels are stored black so that the screen shows through them unchanged.
+TEST(ConvertTest, KeepsEveryColourThatFitsThePaletteAndMasksByAlpha) {
+    std::vector<Pixel> blackAndWhite = {kWindowsColours.front(), kWindowsColours.back()};
+    const auto distinct = [](int n) {
+        std::vector<Pixel> colours;
+        for (int i = 0; i < n; ++i) {
+            colours.push_back(ColourNo(i));
+        }
+        return colours;
+    };
+    const struct {
+        const char* name;
+        int bits;
+        bool standard;
+        std::vector<Pixel> colours;
+        bool transparent;
+    } cases[] = {
+        {"16 colours, 4 bits", 4, false, distinct(16), false},
+        {"15 colours and transparency, 4 bits", 4, false, distinct(15), true},
+        {"256 colours, 8 bits", 8, false, distinct(256), false},
+        {"255 colours and transparency, 8 bits", 8, false, distinct(255), true},
+        {"the Windows colours, standard palette", 4, true, kWindowsColours, true},
+        {"black and white, 1 bit", 1, false, blackAndWhite, true},
+    };
+    for (const auto& c : cases) {
+        const int n = static_cast<int>(c.colours.size());
+        // Every colour on some opaque pixel; alphas 0 and 127 transparent, 128 and 255 opaque.
+        const RgbaImage picture = MakePicture(32, 32, [&](int x, int y) {
+            const int i = y * 32 + x;
+            Pixel p = c.colours[static_cast<std::size_t>(i % n)];
+            p[3] = c.transparent && i % 7 == 3 ? (i % 2 ? 0 : 127) : (i % 3 ? 255 : 128);
+            return p;
+        });
+        for (const bool dither : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (dither ? ", dithered" : ""));
+            const auto images = Converted({picture}, {{32}, {c.bits}, dither, c.standard});
+            ASSERT_EQ(images.size(), 1u);
+            int wrong = 0;
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 32; ++x) {
+                    Pixel expected = PixelAt(picture, x, y);
+                    expected = expected[3] >= 128
+                                   ? Pixel{expected[0], expected[1], expected[2], 255}
+                                   : Pixel{0, 0, 0, 0};
+                    wrong += PixelAt(images[0], x, y) != expected;
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+    // Any other colour goes to one of the Windows colours on the standard palette.
+    const RgbaImage rainbow =
+        MakePicture(16, 16, [](int x, int y) { return ColourNo(x * 16 + y); });
+    const RgbaImage standard = Converted({rainbow}, {{16}, {4}, true, true}).at(0);
+    for (int i = 0; i < 256; ++i) {
+        const Pixel p = PixelAt(standard, i % 16, i / 16);
+        EXPECT_NE(std::find(kWindowsColours.begin(), kWindowsColours.end(), p),
+                  kWindowsColours.end())
+            << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
+    }
+}
+
+// Each size starts from the smallest source at least as large, else from the largest; of two
+// sources of one size the one with more colours.
+TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
+    const auto flat = [](int size, int colour) {
+        return MakePicture(size, size, [&](int, int) { return ColourNo(colour); });
+    };
+    const RgbaImage twoColours =
+        MakePicture(32, 32, [](int x, int) { return ColourNo(x < 16 ? 3 : 4); });
+    const std::vector<RgbaImage> sources = {flat(48, 0), flat(16, 1), flat(32, 2), twoColours};
+    const std::vector<int> sizes = {16, 24, 32, 64, 8};
+    const int expected[] = {1, 3, 3, 0, 1};
+    const auto images = Converted(sources, {sizes, {8}, true, false});
+    ASSERT_EQ(images.size(), sizes.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        EXPECT_EQ(images[i].Width, sizes[i]);
+        EXPECT_EQ(PixelAt(images[i], 0, 0), ColourNo(expected[i])) << "size " << sizes[i];
+    }
+}
+
+// Area averaging: partly covered pixels count by the part covered; colours are averaged
+// weighted by alpha, so a transparent pixel lends no colour.
+TEST(ConvertTest, AveragesTheCoveredAreaInPremultipliedAlpha) {
+    const struct {
+        RgbaImage source;
+        int width, height;
+        std::vector<Pixel> expected; // row by row
+    } cases[] = {
+        {{3, 1, {0, 0, 0, 255, 90, 90, 90, 255, 180, 180, 180, 255}},
+         2,
+         1,
+         {{30, 30, 30, 255}, {150, 150, 150, 255}}},
+        {{2, 1, {255, 0, 0, 255, 0, 255, 0, 0}}, 1, 1, {{255, 0, 0, 128}}},
+        {{2, 2, {200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 255, 9, 9, 9, 0}},
+         1,
+         1,
+         {{67, 67, 67, 191}}},
+        {{1, 1, {10, 20, 30, 40}}, 3, 2, std::vector<Pixel>(6, {10, 20, 30, 40})},
+    };
+    for (const auto& c : cases) {
+        const RgbaImage scaled = AreaAverage(c.source, c.width, c.height);
+        ASSERT_EQ(scaled.Pixels.size(), c.expected.size() * 4);
+        for (std::size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(PixelAt(scaled, static_cast<int>(i) % c.width, static_cast<int>(i) / c.width),
+                      c.expected[i])
+                << c.source.Width << " x " << c.source.Height << ", pixel " << i;
+        }
+    }
+    // A wide picture keeps its shape, centred on transparency.
+    const RgbaImage wide = MakePicture(4, 2, [](int, int) { return Pixel{9, 9, 9, 255}; });
+    const RgbaImage square = FitToSquare(wide, 4);
+    EXPECT_EQ(PixelAt(square, 0, 0)[3], 0);
+    EXPECT_EQ(PixelAt(square, 3, 1), (Pixel{9, 9, 9, 255}));
+    EXPECT_EQ(PixelAt(square, 3, 3)[3], 0);
+}
+
+// Icon images of the depths the readers do not keep: 16, 24 and 32 bits per pixel, with the
+// AND mask deciding transparency unless 32-bit pixels carry alpha.
+TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
+    // A 2 x 2 bitmap: header, XOR rows bottom-up, AND rows (top-right pixel masked).
+    const auto bitmap = [](int bits, const std::vector<std::uint8_t>& xorRows) {
+        test::Bytes b;
+        const auto put32 = [&](std::uint32_t v) {
+            for (int k = 0; k < 4; ++k) {
+                b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+            }
+        };
+        put32(40), put32(2), put32(4), put32(1 | bits << 16);
+        for (int k = 0; k < 6; ++k) {
+            put32(0);
+        }
+        b.insert(b.end(), xorRows.begin(), xorRows.end());
+        const test::Bytes masks = {0, 0, 0, 0, 0x40, 0, 0, 0}; // bottom row, then top row
+        b.insert(b.end(), masks.begin(), masks.end());
+        return b;
+    };
+    const struct {
+        int bits;
+        std::vector<std::uint8_t> rows;
+        std::array<Pixel, 4> expected; // top-left, top-right, bottom-left, bottom-right
+    } cases[] = {
+        {24,
+         {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0},
+         {{{9, 8, 7, 255}, {0, 0, 0, 0}, {3, 2, 1, 255}, {6, 5, 4, 255}}}},
+        {32,
+         {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0},
+         {{{9, 8, 7, 255}, {0, 0, 0, 0}, {3, 2, 1, 255}, {6, 5, 4, 255}}}},
+        {32,
+         {1, 2, 3, 9, 4, 5, 6, 255, 7, 8, 9, 0, 10, 11, 12, 200},
+         {{{0, 0, 0, 0}, {12, 11, 10, 200}, {3, 2, 1, 9}, {6, 5, 4, 255}}}},
+        {16,
+         {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0xFF, 0x7F},
+         {{{0, 0, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 255, 0, 255}}}},
+    };
+    for (const auto& c : cases) {
+        const RgbaImage image = DecodeIconImageBytes(bitmap(c.bits, c.rows), "t.ico", "image 0");
+        ASSERT_EQ(image.Width * image.Height, 4);
+        for (int i = 0; i < 4; ++i) {
+            Pixel got = PixelAt(image, i % 2, i / 2);
+            if (got[3] == 0 && c.expected[i][3] == 0) {
+                got = {0, 0, 0, 0}; // the colour under a masked pixel does not matter
+            }
+            EXPECT_EQ(got, c.expected[i]) << c.bits << " bits, pixel " << i;
+        }
+    }
+}
+
+// Sources that are not pictures, or that claim more pixels than allowed or than their bytes
+// can hold, fail from their header, naming the file, before any pixel memory is taken.
+TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
+    test::TempDir dir;
+    const test::Bytes png =
+        test::EncodePng(MakePicture(8, 8, [](int x, int y) { return ColourNo(x + y); }));
+    // IHDR's width and height are the big-endian words at 16 and 20.
+    const auto claiming = [&](std::uint32_t side) {
+        test::Bytes b = png;
+        for (int k = 0; k < 4; ++k) {
+            b[16 + k] = b[20 + k] = static_cast<std::uint8_t>(side >> (24 - 8 * k));
+        }
+        return b;
+    };
+    const struct {
+        test::Bytes bytes;
+        const char* cause;
+    } cases[] = {
+        {claiming(20000), "at most 16384 x 16384 pixels"},
+        {claiming(4000), "more than the"},
+        {test::Bytes(png.begin(), png.begin() + 60), "cannot be decoded"},
+        {{'h', 'e', 'l', 'l', 'o'}, "not a PNG, BMP or icon file"},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path file = dir.path() / "source.png";
+        test::WriteBytes(file, c.bytes);
+        try {
+            LoadSourceImages(file);
+            ADD_FAILURE() << "no failure for " << c.cause;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(displayPath(file)), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.cause), std::string::npos) << c.cause << ": " << e.what();
+        }
+    }
+}
+
+} // namespace
+} // namespace gw
