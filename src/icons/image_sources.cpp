@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -282,6 +283,31 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
         images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, imageItem(j)));
     }
     return images;
+}
+
+bool HoldsNoHandheldImage(const std::filesystem::path& fileName) {
+    std::array<std::uint8_t, 8> start{};
+    {
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(fileName, "rb"),
+                                                             &std::fclose);
+        if (!file || std::fread(start.data(), 1, start.size(), file.get()) != start.size()) {
+            return false;
+        }
+    }
+    if (isPng(start) || isBmp(start)) {
+        return true;
+    }
+    if (!isIconFile(start)) {
+        return false;
+    }
+    try {
+        const StoredIconFile icon = ReadStoredIcon(fileName);
+        return std::none_of(icon.Images.begin(), icon.Images.end(), [](const StoredIconImage& i) {
+            return i.Info.Format == ImageFormat::Bitmap && i.Info.BitCount <= 8;
+        });
+    } catch (const Error&) {
+        return false; // the list takes it, and shows why it cannot be read when it is selected
+    }
 }
 
 } // namespace gw

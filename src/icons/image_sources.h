@@ -30,4 +30,9 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
 RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
                                const std::string& item);
 
+// Whether a file holds no image a Windows CE handheld shows, so that it is worth converting: a PNG
+// or BMP picture, or an icon file whose images are all PNG-compressed or of more than 8 bits per
+// pixel. A file that cannot be read, or is none of these, gives false.
+bool HoldsNoHandheldImage(const std::filesystem::path& fileName);
+
 } // namespace gw

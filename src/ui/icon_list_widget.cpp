@@ -22,8 +22,10 @@ QStringList IconListWidget::iconFiles(const QList<QUrl>& urls) {
             continue;
         }
         const QFileInfo info(url.toLocalFile());
-        if (info.isFile() &&
-            info.suffix().compare(QStringLiteral("ico"), Qt::CaseInsensitive) == 0) {
+        // Icons, and pictures that can be converted for handhelds as they are added.
+        const QString suffix = info.suffix().toLower();
+        if (info.isFile() && (suffix == QStringLiteral("ico") || suffix == QStringLiteral("png") ||
+                              suffix == QStringLiteral("bmp"))) {
             files << QDir::toNativeSeparators(info.absoluteFilePath());
         }
     }

@@ -5,14 +5,14 @@
 
 namespace gw::ui {
 
-// The icon list: a list with a check box per entry that also takes .ico files dropped on it
-// from a file manager.
+// The icon list: a list with a check box per entry that also takes .ico files (and .png and .bmp
+// pictures, to be converted) dropped on it from a file manager.
 class IconListWidget : public QListWidget {
     Q_OBJECT
 public:
     explicit IconListWidget(QWidget* parent = nullptr);
 
-    // The local .ico files among the dropped addresses, in the order dropped.
+    // The local .ico, .png and .bmp files among the dropped addresses, in the order dropped.
     static QStringList iconFiles(const QList<QUrl>& urls);
 
 signals:

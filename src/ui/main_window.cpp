@@ -5,11 +5,13 @@
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
+#include "icons/image_sources.h"
 #include "platform/qt_text.h"
 #include "setup/paths.h"
 #include "setup/setup_rewrite.h"
 #include "ui/about_window.h"
 #include "ui/cab_progress_window.h"
+#include "ui/convert_window.h"
 #include "ui/dll_build_actions.h"
 #include "ui/extension_window.h"
 #include "ui/help.h"
@@ -456,7 +458,15 @@ void CreateDLL_Frm::AppendIconFiles(const std::vector<std::string>& paths) {
     // The current entry stays as it is; the list's own signals would report a change.
     const int current = IconList->currentRow();
     for (const std::string& path : paths) {
-        IconList->addItem(newEntry(path, true));
+        std::optional<std::string> converted;
+        if (HoldsNoHandheldImage(PathFromUtf8(path)) &&
+            services_.messages.show(Message{
+                path + "\r\n\r\nholds no image that a Windows CE handheld shows (palette images "
+                       "of 1, 4 or 8 bits per pixel).\r\n\r\nConvert for handhelds…?",
+                "Add Icon", MessageIcon::Question, MessageButtons::YesNo}) == MessageAnswer::Yes) {
+            converted = ShowConverter(path);
+        }
+        IconList->addItem(newEntry(converted.value_or(path), true));
     }
     selectRow(current);
 }
@@ -466,6 +476,8 @@ void CreateDLL_Frm::AddCmd_Click() {
         platform::FileDialogRequest request =
             IconOpenRequest(services_, key::kOpen, "Select Icons");
         request.allowMultiple = true;
+        // Pictures are offered too: they can be converted for handhelds as they are added.
+        request.filter = "Icons and pictures (*.ico *.png *.bmp);;Icons (*.ico)";
         const std::vector<std::string> files = services_.dialogs.openFiles(request);
         if (!files.empty()) {
             AppendIconFiles(files);
@@ -779,6 +791,11 @@ void CreateDLL_Frm::ShowImageRemover(const std::string& iconFile) {
     RmvImgFrm remover(services_, this);
     remover.setFile(iconFile);
     remover.Run();
+}
+
+std::optional<std::string> CreateDLL_Frm::ShowConverter(const std::string& source) {
+    ConvertFrm converter(services_, source, this);
+    return converter.Run();
 }
 
 void CreateDLL_Frm::ShowSetupNote() {

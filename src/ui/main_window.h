@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,9 @@ public:
     void IconList_Click();         // shows the current entry
     void IconList_DblClick();
     void Remove_OM2_Click();
-    // Appends the files at the end of the list, checked, in the order given.
+    // Appends the files at the end of the list, checked, in the order given. For a file without
+    // an image a handheld shows, the user is offered the converter first; the icon it saves is
+    // appended instead.
     void AppendIconFiles(const std::vector<std::string>& paths);
     // The paths of the checked entries in list order: what a build packs.
     std::vector<std::string> CheckedFiles() const;
@@ -74,6 +77,8 @@ protected:
     // for them.
     virtual void BuildForSetup(std::vector<std::string>& checkedFiles);
     virtual void ShowImageRemover(const std::string& iconFile);
+    // The converter for a picture without images a handheld shows; the icon file saved, if any.
+    virtual std::optional<std::string> ShowConverter(const std::string& source);
     virtual void ShowSetupNote();
     virtual void ShowAbout();
 
