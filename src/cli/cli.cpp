@@ -23,7 +23,8 @@ constexpr Command kCommands[] = {
      "sh4, arm or ppc (any case; default x86). --all-targets writes OUT.dll for TARGET and\n"
      "OUT.dll.X86 ... OUT.dll.PPC; all of them or, on a failure, none.\n"},
     {"images", ImagesCommand, "images ICON.ico",
-     "Lists the images of an icon file: index, size and colours, bits per pixel, bytes.\n"},
+     "Lists the images of an icon file: index, size and colours, bits per pixel, PNG\n"
+     "where compressed, bytes; images of every kind.\n"},
     {"remove-images", RemoveImagesCommand, "remove-images ICON.ico --keep LIST [-o OUT.ico]",
      "Writes the icon file again with only the images LIST names by 0-based index (\"0,2\");\n"
      "without -o the icon file is replaced, with -o the kept images go to OUT.ico.\n"},

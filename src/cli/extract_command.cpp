@@ -114,17 +114,28 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     const std::vector<const PeIconGroup*> groups = selectGroups(file, args);
     const std::vector<std::string> names = fileNames(file, groups);
 
-    // Every group is taken apart before the first file is written, so a group that no icon
-    // file can hold stops the command before it has written anything.
-    std::vector<std::vector<IconImage>> images;
-    for (const PeIconGroup* group : groups) {
-        images.push_back(GroupImages(file, *group));
+    // Every group is taken apart before the first file is written. A group that cannot be
+    // (an image missing or damaged) is reported with its cause and left out; the others are
+    // written all the same, and the command ends with a failure.
+    std::vector<std::size_t> good;
+    std::vector<std::vector<StoredIconImage>> images;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        try {
+            images.push_back(GroupStoredImages(file, *groups[i]));
+            good.push_back(i);
+        } catch (const Error& e) {
+            console.err << "glyphwright-cli: " << e.what() << '\n';
+        }
+    }
+    const bool allGood = good.size() == groups.size();
+    if (good.empty()) {
+        return kExitFailure;
     }
     const fs::path folder = args.path("output");
     // An icon file to be written must not be the file being read (a DLL named like one of them
     // in the output folder, by any spelling or link): refused before anything is written.
-    for (const std::string& name : names) {
-        RefuseOutputThatIsInput(folder / PathFromUtf8(name), {source});
+    for (std::size_t i : good) {
+        RefuseOutputThatIsInput(folder / PathFromUtf8(names[i]), {source});
     }
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -134,17 +145,19 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     }
     // Every target is checked before the first is written, so a read-only one stops the command
     // with nothing written.
-    for (const std::string& name : names) {
-        RequireReplaceable(folder / PathFromUtf8(name));
+    for (std::size_t i : good) {
+        RequireReplaceable(folder / PathFromUtf8(names[i]));
     }
-    for (std::size_t i = 0; i < groups.size(); ++i) {
+    for (std::size_t k = 0; k < good.size(); ++k) {
+        const std::size_t i = good[k];
         const fs::path path = folder / PathFromUtf8(names[i]);
-        WriteIconFile(path, images[i]); // a failure reaches RunCli, which prints its cause
+        // The group's own entries, as the resource compiler wrote them from the source file.
+        WriteStoredIconWithEntries(path, images[k]); // a failure reaches RunCli
         console.out << displayPath(path) << ": " << GroupItem(*groups[i]) << ", "
-                    << images[i].size() << (images[i].size() == 1 ? " image, " : " images, ")
+                    << images[k].size() << (images[k].size() == 1 ? " image, " : " images, ")
                     << fs::file_size(path) << " bytes\n";
     }
-    return kExitOk;
+    return allGood ? kExitOk : kExitFailure;
 }
 
 } // namespace gw::cli

@@ -11,11 +11,13 @@ int ImagesCommand(const std::vector<std::string>& words, Console console) {
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");
     }
-    const auto [header, entries, images] = ReadIconImages(args.operandPaths().front());
-    for (std::size_t j = 0; j < images.size(); ++j) {
-        console.out << j << ": " << ImageRowText(entries[j]) << ", " << images[j].Header.biBitCount
-                    << (images[j].Header.biBitCount == 1 ? " bit" : " bits") << " per pixel, "
-                    << entries[j].BytesInRes << " bytes\n";
+    const StoredIconFile icon = ReadStoredIcon(args.operandPaths().front());
+    for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+        const StoredIconImage& image = icon.Images[j];
+        console.out << j << ": " << ImageRowText(image) << ", " << image.Info.BitCount
+                    << (image.Info.BitCount == 1 ? " bit" : " bits") << " per pixel, "
+                    << (image.Info.Format == ImageFormat::Png ? "PNG, " : "") << image.Bytes.size()
+                    << " bytes\n";
     }
     return kExitOk;
 }

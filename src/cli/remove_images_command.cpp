@@ -59,7 +59,8 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
         RefuseOutputThatIsInput(target, {source});
     }
 
-    const std::vector<IconImage> images = ReadIconImages(source).Images;
+    // Images of any kind are kept byte for byte.
+    const std::vector<StoredIconImage> images = ReadStoredIcon(source).Images;
     if (kept.empty()) {
         throw Error("No images selected!");
     }
@@ -70,11 +71,11 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
     }
 
     // The kept images stay in the order they have in the file.
-    std::vector<IconImage> keptImages;
+    std::vector<StoredIconImage> keptImages;
     for (std::size_t index : kept) {
         keptImages.push_back(images[index]);
     }
-    WriteIconFile(target, keptImages); // a failure reaches RunCli, which prints its cause
+    WriteStoredIcon(target, keptImages); // a failure reaches RunCli, which prints its cause
     console.out << displayPath(target) << ": " << keptImages.size() << " of " << images.size()
                 << " image" << (images.size() == 1 ? "" : "s") << " kept, "
                 << std::filesystem::file_size(target) << " bytes\n";

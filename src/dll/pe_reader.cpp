@@ -535,7 +535,15 @@ std::string GroupItem(const PeIconGroup& group, bool withLanguage) {
     return item;
 }
 
-std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group) {
+namespace {
+
+std::string groupImageItem(const PeIconGroup& group, std::size_t j, const PeResource& icon) {
+    return GroupItem(group) + ", image " + std::to_string(j) + " (RT_ICON " + icon.Name.text() +
+           ")";
+}
+
+// The RT_ICON resource of each image of the group, in the group's order.
+std::vector<const PeResource*> groupResources(const PeIconFile& file, const PeIconGroup& group) {
     std::vector<const PeResource*> resources;
     std::uint64_t total = 0;
     for (std::size_t j = 0; j < group.Entries.size(); ++j) {
@@ -555,11 +563,38 @@ std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& gr
         }
         resources.push_back(icon);
     }
+    return resources;
+}
+
+} // namespace
+
+std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group) {
+    const std::vector<const PeResource*> resources = groupResources(file, group);
     std::vector<IconImage> images;
     for (std::size_t j = 0; j < resources.size(); ++j) {
         images.push_back(DecodeIconImage(file.data(*resources[j]), file.FileName,
-                                         GroupItem(group) + ", image " + std::to_string(j) +
-                                             " (RT_ICON " + resources[j]->Name.text() + ")"));
+                                         groupImageItem(group, j, *resources[j])));
+    }
+    return images;
+}
+
+std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeIconGroup& group) {
+    const std::vector<const PeResource*> resources = groupResources(file, group);
+    std::vector<StoredIconImage> images;
+    for (std::size_t j = 0; j < resources.size(); ++j) {
+        const GroupIconEntry& g = group.Entries[j];
+        StoredIconImage image;
+        image.Entry.Width = g.Width;
+        image.Entry.Height = g.Height;
+        image.Entry.ColorCount = g.ColorCount;
+        image.Entry.Reserved = g.Reserved;
+        image.Entry.Planes = g.Planes;
+        image.Entry.BitCount = g.BitCount;
+        const auto bytes = file.data(*resources[j]);
+        image.Entry.BytesInRes = static_cast<std::int32_t>(bytes.size());
+        image.Info = DescribeImage(bytes, file.FileName, groupImageItem(group, j, *resources[j]));
+        image.Bytes.assign(bytes.begin(), bytes.end());
+        images.push_back(std::move(image));
     }
     return images;
 }

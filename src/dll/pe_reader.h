@@ -87,6 +87,13 @@ std::string GroupItem(const PeIconGroup& group, bool withLanguage = true);
 // the group repeats its images beyond the size of the whole file.
 std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group);
 
+// The images of a group in its order, of any kind, as an icon file holds them: each RT_ICON's
+// bytes as stored, with the group's entry for it (width, height, colour count, reserved,
+// planes and bit count as the group holds them, the size of the RT_ICON). Fails when an image
+// is missing or is no image (DescribeImage), or when the group repeats its images beyond the
+// size of the whole file.
+std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeIconGroup& group);
+
 // Compares the file with the DLL this program writes for the same icon groups and images on
 // the same machine. Gives nothing when every byte is the same, else the first difference.
 std::optional<std::string> LayoutDifference(const PeIconFile& file);

@@ -111,23 +111,22 @@ void RmvImgFrm::Form_Activate() {
 
 bool RmvImgFrm::readFile(const std::string& path) {
     // The file goes into fresh arrays; the window's own are replaced only when it has been read.
-    IconFileContents contents;
+    StoredIconFile contents;
     try {
-        contents = ReadIconImages(path, services_.pumpEvents());
+        contents = ReadStoredIcon(path, services_.pumpEvents());
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
         return false;
     }
     header_ = contents.Header;
-    entries_ = std::move(contents.Entries);
     images_ = std::move(contents.Images);
     setFile(path);
     FileIdLbl->setText(qs(GetFileName(path)));
 
     ImageList->blockSignals(true);
     ImageList->clear();
-    for (const IconDirEntry& entry : entries_) {
-        auto* row = new QListWidgetItem(qs(ImageRowText(entry)), ImageList);
+    for (const StoredIconImage& image : images_) {
+        auto* row = new QListWidgetItem(qs(ImageRowText(image)), ImageList);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(Qt::Checked);
     }
@@ -141,7 +140,16 @@ void RmvImgFrm::ImageList_Click() {
     const int row = ImageList->currentRow();
     QImage picture;
     if (row >= 0 && std::size_t(row) < images_.size()) {
-        picture = IconPreview(images_[std::size_t(row)]);
+        const StoredIconImage& image = images_[std::size_t(row)];
+        if (image.Info.Format == ImageFormat::Png) {
+            picture = QImage::fromData(image.Bytes.data(), int(image.Bytes.size()), "PNG");
+        } else if (image.Info.BitCount <= 8) {
+            try {
+                picture = IconPreview(DecodeIconImage(image.Bytes, file_, "image"));
+            } catch (const Error&) {
+                // a palette image the preview cannot take apart: nothing is drawn
+            }
+        }
     }
     if (picture.isNull()) {
         Image1->clear(); // nothing that can be drawn
@@ -192,7 +200,7 @@ bool RmvImgFrm::NoImagesSelected() const {
 }
 
 void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
-    std::vector<IconImage> kept;
+    std::vector<StoredIconImage> kept;
     for (int row = 0; row < ImageList->count(); ++row) {
         if (ImageList->item(row)->checkState() == Qt::Checked) {
             kept.push_back(images_.at(std::size_t(row)));
@@ -200,7 +208,7 @@ void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
     }
     saved_ = false;
     try {
-        WriteIconFile(fileName, kept, services_.pumpEvents());
+        WriteStoredIcon(fileName, kept, services_.pumpEvents());
         saved_ = true;
     } catch (const Error& e) {
         if (e.kind() == ErrorKind::TargetNotWritable) {

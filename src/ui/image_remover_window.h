@@ -54,8 +54,7 @@ private:
     WindowServices services_;
     std::string file_; // the path FileLbl shows, exactly as given
     IconDir header_;
-    std::vector<IconDirEntry> entries_;
-    std::vector<IconImage> images_;
+    std::vector<StoredIconImage> images_; // of any kind, kept byte for byte
     bool saved_ = false;
 
     QLabel* FileLbl = nullptr;

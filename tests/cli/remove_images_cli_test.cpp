@@ -37,5 +37,42 @@ TEST(RemoveImagesCliTest, KeepsTheListedImagesInTheirFileOrder) {
     EXPECT_EQ(test::FilesIn(dir.path()), 2u); // no temporary file left beside them
 }
 
+// A modern icon: a 256-pixel PNG, a 32-bit bitmap and two palette images. The images command
+// lists each kind; any of them can be kept, byte for byte, behind entries from their headers.
+TEST(RemoveImagesCliTest, ListsAndKeepsImagesOfEveryKind) {
+    test::TempDir dir;
+    const std::vector<Bytes> images = {test::MakePng(256, 256), test::MakeImage(48, 48, 32),
+                                       test::MakeImage(32, 32, 4), test::MakeImage(16, 16, 8)};
+    const std::string icon = dir.file("modern.ico");
+    test::WriteBytes(icon, test::MakeIcon(images));
+    const auto listed = test::RunCli({"images", icon});
+    EXPECT_EQ(listed.out, "0: 256 x 256 - 0 Colors, 32 bits per pixel, PNG, " +
+                              std::to_string(images[0].size()) +
+                              " bytes\n"
+                              "1: 48 x 48 - 0 Colors, 32 bits per pixel, 9640 bytes\n"
+                              "2: 32 x 32 - 16 Colors, 4 bits per pixel, 744 bytes\n"
+                              "3: 16 x 16 - 0 Colors, 8 bits per pixel, 1384 bytes\n")
+        << listed.err;
+    const std::pair<std::string, std::vector<std::size_t>> cases[] = {{"2,3", {2, 3}},
+                                                                      {"0,1", {0, 1}}};
+    for (const auto& [keep, kept] : cases) {
+        const std::string out = dir.file("kept-" + keep + ".ico");
+        const auto run = test::RunCli({"remove-images", icon, "--keep", keep, "-o", out});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        std::vector<Bytes> expected;
+        for (std::size_t j : kept) {
+            expected.push_back(images[j]);
+        }
+        // Palette images get planes and bit count 0, as before; the others their real ones.
+        EXPECT_EQ(test::ReadBytes(out), test::MakeIcon(expected, 1,
+                                                       [&](std::size_t, auto& e) {
+                                                           if (e.bitCount <= 8) {
+                                                               e.planes = e.bitCount = 0;
+                                                           }
+                                                       }))
+            << keep;
+    }
+}
+
 } // namespace
 } // namespace gw

@@ -18,6 +18,7 @@ private slots:
     void previewDecodesPaletteImagesWithTheirMask();
     void opensWithoutAFileOnTheDialog();
     void savesTheCheckedImagesOfTheShownFile();
+    void cutsAModernIconDownToItsPaletteImages();
 };
 
 namespace {
@@ -162,6 +163,25 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
     Remover again(rig, copy);
     gw::test::Click(again.form, "File_Exit");
     QCOMPARE(rig.said(), Texts({"information|Glyphwright Tool|No changes have been made."}));
+}
+
+void ImageRemoverWindowTest::cutsAModernIconDownToItsPaletteImages() {
+    WindowRig rig;
+    const gw::test::Bytes palette = gw::test::MakeImage(32, 32, 4);
+    const std::string icon = rig.dir.file("modern.ico");
+    gw::test::WriteBytes(icon, gw::test::MakeIcon({gw::test::MakePng(300, 300),
+                                                   gw::test::MakeImage(48, 48, 32), palette}));
+    Remover remover(rig, icon);
+    QCOMPARE(remover.rows(), "300 x 300 - 0 Colors+|48 x 48 - 0 Colors+|32 x 32 - 16 Colors+|"s);
+    // The PNG drawn, scaled to the preview's size.
+    QCOMPARE(Child<QLabel>(remover.form, "Image1")->pixmap().size(), QSize(64, 64));
+    remover.check("001");
+    rig.messages.answers = {MessageAnswer::Yes};
+    gw::test::Click(remover.form, "File_Save");
+    QVERIFY(gw::test::ReadBytes(icon) ==
+            gw::test::MakeIcon({palette}, 1, [](std::size_t, gw::test::DirEntry& e) {
+                e.planes = e.bitCount = 0;
+            }));
 }
 
 QTEST_MAIN(ImageRemoverWindowTest)
