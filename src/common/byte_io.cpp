@@ -6,9 +6,8 @@ namespace gw {
 
 void ByteReader::need(std::size_t count) const {
     if (count > remaining()) {
-        throw Error(context_ + ": truncated: " + std::to_string(count) +
-                    " bytes needed at offset " + std::to_string(pos_) + ", " +
-                    std::to_string(remaining()) + " left");
+        throw Error(context_ + ": truncated: " + std::to_string(count) + " bytes needed at offset " +
+                    std::to_string(pos_) + ", " + std::to_string(remaining()) + " left");
     }
 }
 
@@ -49,19 +48,16 @@ void ByteWriter::u8(std::uint8_t v) {
     maybeFlush();
 }
 
-// The fields go in with one insert each rather than a byte at a time: palettes and tables
-// are written a field at a time, hundreds of thousands of them for a large DLL.
 void ByteWriter::u16(std::uint16_t v) {
-    const std::uint8_t field[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
-    buffer_.insert(buffer_.end(), field, field + 2);
+    buffer_.push_back(static_cast<std::uint8_t>(v));
+    buffer_.push_back(static_cast<std::uint8_t>(v >> 8));
     maybeFlush();
 }
 
 void ByteWriter::u32(std::uint32_t v) {
-    const std::uint8_t field[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                   static_cast<std::uint8_t>(v >> 16),
-                                   static_cast<std::uint8_t>(v >> 24)};
-    buffer_.insert(buffer_.end(), field, field + 4);
+    for (int shift = 0; shift < 32; shift += 8) {
+        buffer_.push_back(static_cast<std::uint8_t>(v >> shift));
+    }
     maybeFlush();
 }
 
