@@ -6,7 +6,7 @@
 #include "dll/target_machine.h"
 
 #include <ostream>
-#include <set>
+#include <vector>
 
 namespace gw::cli {
 
@@ -29,7 +29,7 @@ int bitsPerPixel(const PeIconFile& file, const GroupIconEntry& entry, const PeRe
 }
 
 void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& group,
-                const GroupIconEntry& entry, std::set<const PeResource*>& shown) {
+                const GroupIconEntry& entry, std::vector<bool>& shown) {
     const auto id = static_cast<std::uint16_t>(entry.Id);
     const PeResource* icon = FindIconImage(file, id, group.Resource.Language);
     out << "  RT_ICON " << id << ": ";
@@ -37,7 +37,7 @@ void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& gr
         out << "missing from the file\n";
         return;
     }
-    shown.insert(icon);
+    shown[static_cast<std::size_t>(icon - file.Icons.data())] = true;
     // A width or height of 0 in a group entry stands for 256.
     const int width = entry.Width == 0 ? kMaxIconSide : entry.Width;
     const int height = entry.Height == 0 ? kMaxIconSide : entry.Height;
@@ -69,7 +69,7 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
             << Hex(s.PointerToRawData, 1) << ", " << s.SizeOfRawData << " bytes\n";
     }
     out << "icon groups: " << file.Groups.size() << ", icon images: " << file.Icons.size() << '\n';
-    std::set<const PeResource*> shown;
+    std::vector<bool> shown(file.Icons.size()); // by position in file.Icons
     for (const PeIconGroup& group : file.Groups) {
         out << GroupItem(group) << ": " << group.Entries.size()
             << (group.Entries.size() == 1 ? " image" : " images") << '\n';
@@ -77,8 +77,9 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
             printImage(out, file, group, entry, shown);
         }
     }
-    for (const PeResource& icon : file.Icons) {
-        if (shown.count(&icon) == 0) {
+    for (std::size_t i = 0; i < file.Icons.size(); ++i) {
+        const PeResource& icon = file.Icons[i];
+        if (!shown[i]) {
             out << "RT_ICON " << icon.Name.text() << ", language " << icon.Language
                 << ": in no icon group, " << icon.Size << " bytes\n";
         }

@@ -95,6 +95,12 @@ std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
         throw Error(displayPath(path), "", "cannot open: " + causeOf(errno));
     }
     std::vector<std::uint8_t> bytes;
+    // Room for the whole file at once, so a large one is not copied over and over as it grows.
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec) {
+        bytes.reserve(static_cast<std::size_t>(size));
+    }
     std::uint8_t chunk[65536];
     std::size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <set>
 
 namespace gw {
@@ -62,6 +63,7 @@ public:
             parseResources(resourceRva);
         }
         parseGroups();
+        indexIcons();
     }
 
 private:
@@ -88,9 +90,15 @@ private:
         return ByteReader(std::span(file_.Bytes).subspan(offset, size), at(what, offset));
     }
 
+    // The text of an item for a message: a string as it is, or made by a callable only when a
+    // message needs it, so that a large tree is walked without building texts it never shows.
+    static const std::string& text(const std::string& item) { return item; }
+    template <class Make> static std::string text(const Make& make) { return make(); }
+
     // The file offset of [rva, rva + size), which must lie within one section's data.
-    std::uint64_t map(std::uint64_t rva, std::uint64_t size, const std::string& what) const {
-        const std::string item = what + " at RVA " + HexText(rva);
+    template <class What>
+    std::uint64_t map(std::uint64_t rva, std::uint64_t size, const What& what) const {
+        const auto item = [&] { return text(what) + " at RVA " + HexText(rva); };
         for (const PeSection& s : file_.Sections) {
             const std::uint64_t extent = s.VirtualSize != 0 ? s.VirtualSize : s.SizeOfRawData;
             if (rva < s.VirtualAddress || rva - s.VirtualAddress >= extent) {
@@ -98,20 +106,20 @@ private:
             }
             const std::uint64_t within = rva - s.VirtualAddress;
             if (size > s.SizeOfRawData || within > s.SizeOfRawData - size) {
-                fail(item, std::to_string(size) + " bytes from there run past the end of section " +
-                               s.Name + " (" + std::to_string(s.SizeOfRawData) +
-                               " bytes in the file)");
+                fail(item(), std::to_string(size) +
+                                 " bytes from there run past the end of section " + s.Name + " (" +
+                                 std::to_string(s.SizeOfRawData) + " bytes in the file)");
             }
             const std::uint64_t offset = s.PointerToRawData + within;
             if (offset > file_.Bytes.size() || size > file_.Bytes.size() - offset) {
-                fail(item + " (file offset " + HexText(offset) + ")",
+                fail(item() + " (file offset " + HexText(offset) + ")",
                      "truncated: " + std::to_string(size) +
                          " bytes from there run past the end of the file at " +
                          HexText(file_.Bytes.size()));
             }
             return offset;
         }
-        fail(item, "the address lies in no section of the file");
+        fail(item(), "the address lies in no section of the file");
     }
 
     // Checks the MS-DOS header, the PE signature, the file and optional headers and reads the
@@ -228,7 +236,7 @@ private:
         header.bytes(12); // Characteristics, TimeDateStamp, MajorVersion, MinorVersion
         const std::uint64_t count = std::uint64_t{header.u16()} + header.u16();
         map(rva, kDirectoryHeaderSize + kDirectoryEntrySize * count,
-            what + " with " + plural(count, "entry", "entries"));
+            [&] { return what + " with " + plural(count, "entry", "entries"); });
         ByteReader in =
             read(dir.fileOffset + kDirectoryHeaderSize, kDirectoryEntrySize * count, what);
         dir.entries.resize(count);
@@ -239,17 +247,17 @@ private:
         return dir;
     }
 
-    ResourceName name(const Entry& e, const std::string& item) const {
+    template <class Item> ResourceName name(const Entry& e, const Item& item) const {
         ResourceName result;
         if ((e.name & kHighBit) == 0) {
             if (e.name > 0xFFFF) {
-                fail(item, "its ID " + HexText(e.name) + " does not fit 16 bits");
+                fail(text(item), "its ID " + HexText(e.name) + " does not fit 16 bits");
             }
             result.Id = static_cast<std::uint16_t>(e.name);
             return result;
         }
         const std::uint64_t rva = resourceRva_ + (e.name & ~kHighBit);
-        const std::string what = "the name of " + item;
+        const std::string what = "the name of " + text(item);
         ByteReader length = read(map(rva, 2, what), 2, what);
         const std::uint64_t units = length.u16();
         const std::uint64_t offset = map(rva, 2 + 2 * units, what);
@@ -258,9 +266,9 @@ private:
         return result;
     }
 
-    std::uint32_t subdirectory(const Entry& e, const std::string& item) const {
+    template <class Item> std::uint32_t subdirectory(const Entry& e, const Item& item) const {
         if ((e.offsetToData & kHighBit) == 0) {
-            fail(item, "it leads to resource data where a directory belongs");
+            fail(text(item), "it leads to resource data where a directory belongs");
         }
         return e.offsetToData & ~kHighBit;
     }
@@ -271,7 +279,7 @@ private:
         for (std::size_t t = 0; t < root.entries.size(); ++t) {
             const Entry& type = root.entries[t];
             if (type.name == kRtIcon || type.name == kRtGroupIcon) {
-                parseType(type.name, subdirectory(type, root.entryItem(t)));
+                parseType(type.name, subdirectory(type, [&] { return root.entryItem(t); }));
             }
         }
     }
@@ -280,7 +288,7 @@ private:
         const std::string typeName = type == kRtIcon ? "RT_ICON" : "RT_GROUP_ICON";
         const Directory names = directory(offset, "the " + typeName + " directory");
         for (std::size_t n = 0; n < names.entries.size(); ++n) {
-            const std::string item = names.entryItem(n);
+            const auto item = [&] { return names.entryItem(n); };
             const ResourceName resourceName = name(names.entries[n], item);
             const Directory languages =
                 directory(subdirectory(names.entries[n], item),
@@ -311,7 +319,8 @@ private:
         ByteReader in = read(entryOffset, kDataEntrySize, what);
         resource.Rva = in.u32();
         resource.Size = in.u32();
-        resource.FileOffset = map(resource.Rva, resource.Size, "the data of " + item);
+        resource.FileOffset =
+            map(resource.Rva, resource.Size, [&] { return "the data of " + item; });
     }
 
     // Takes every RT_GROUP_ICON resource apart. Groups are small; together they cannot be
@@ -352,6 +361,20 @@ private:
             group.Resource = std::move(resource);
             file_.Groups.push_back(std::move(group));
         }
+    }
+
+    // Orders the numbered images by ID; the stable sort keeps the tree's order within an ID,
+    // which decides between images of the same ID and language.
+    void indexIcons() {
+        std::vector<std::size_t>& index = file_.IconsById;
+        for (std::size_t i = 0; i < file_.Icons.size(); ++i) {
+            if (!file_.Icons[i].Name.IsName) {
+                index.push_back(i);
+            }
+        }
+        std::stable_sort(index.begin(), index.end(), [this](std::size_t a, std::size_t b) {
+            return file_.Icons[a].Name.Id < file_.Icons[b].Name.Id;
+        });
     }
 
     PeIconFile& file_;
@@ -475,6 +498,33 @@ std::string byteText(std::uint8_t value) {
     return text.size() == 3 ? "0x0" + text.substr(2) : text;
 }
 
+// The group as the layout takes it: its header and entries, with empty stand-ins for its
+// images, which are decoded only when the writer reaches them.
+IconFileRecord layoutRecord(const PeIconGroup& group) {
+    IconFileRecord icon;
+    icon.Images.resize(group.Entries.size());
+    icon.Header = group.Header;
+    icon.Header.Count =
+        checked::narrow<std::int16_t>(group.Entries.size(), "the images of a group");
+    icon.Entries = group.Entries;
+    return icon;
+}
+
+// A group entry that gives another size than its image has: the layout, which places the
+// images by the entries' sizes, would not hold the image.
+std::optional<std::string> sizeFault(const PeIconGroup& group,
+                                     const std::vector<IconImage>& images) {
+    for (std::size_t j = 0; j < group.Entries.size(); ++j) {
+        const std::int32_t size = images[j].byteSize();
+        if (group.Entries[j].BytesInRes != size) {
+            return GroupItem(group) + ", image " + std::to_string(j) + " says " +
+                   std::to_string(group.Entries[j].BytesInRes) + " bytes, its image has " +
+                   std::to_string(size);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string HexText(std::uint64_t value) {
@@ -510,10 +560,11 @@ PeIconFile ReadPeIconFile(const std::filesystem::path& fileName) {
 const PeResource* FindIconImage(const PeIconFile& file, std::uint16_t id, std::uint16_t language) {
     const PeResource* neutral = nullptr;
     const PeResource* any = nullptr;
-    for (const PeResource& icon : file.Icons) {
-        if (icon.Name.IsName || icon.Name.Id != id) {
-            continue;
-        }
+    const auto first = std::lower_bound(
+        file.IconsById.begin(), file.IconsById.end(), id,
+        [&file](std::size_t i, std::uint16_t value) { return file.Icons[i].Name.Id < value; });
+    for (auto i = first; i != file.IconsById.end() && file.Icons[*i].Name.Id == id; ++i) {
+        const PeResource& icon = file.Icons[*i];
         if (icon.Language == language) {
             return &icon;
         }
@@ -603,46 +654,73 @@ std::optional<std::string> LayoutDifference(const PeIconFile& file) {
     if (file.Groups.empty()) {
         return "the file holds no icon groups";
     }
-    std::vector<std::uint8_t> expected;
+    // Only the file is held whole: the DLL is laid out from the group entries, the images are
+    // decoded a group at a time when the writer reaches them, and what it writes is compared
+    // with the file chunk by chunk. A fault in a group's images counts before a fault of the
+    // layout and before any difference in the bytes; the first group's fault counts first.
     DllImage image;
     try {
         std::vector<IconFileRecord> icons;
+        icons.reserve(file.Groups.size());
         for (const PeIconGroup& group : file.Groups) {
-            IconFileRecord icon;
-            icon.Images = GroupImages(file, group);
-            for (std::size_t j = 0; j < group.Entries.size(); ++j) {
-                const std::int32_t size = icon.Images[j].byteSize();
-                if (group.Entries[j].BytesInRes != size) {
-                    return GroupItem(group) + ", image " + std::to_string(j) + " says " +
-                           std::to_string(group.Entries[j].BytesInRes) + " bytes, its image has " +
-                           std::to_string(size);
-                }
-            }
-            icon.Header = group.Header;
-            icon.Header.Count =
-                checked::narrow<std::int16_t>(group.Entries.size(), "the images of a group");
-            icon.Entries = group.Entries;
-            icons.push_back(std::move(icon));
+            icons.push_back(layoutRecord(group));
         }
         image = LayOutDllImage(static_cast<std::int16_t>(file.Machine), std::move(icons));
-        expected = DllBytes(image);
+    } catch (const Error& layoutFault) {
+        try {
+            for (const PeIconGroup& group : file.Groups) {
+                if (auto fault = sizeFault(group, GroupImages(file, group))) {
+                    return fault;
+                }
+                layoutRecord(group); // its count must fit as well
+            }
+        } catch (const Error& e) {
+            return e.what();
+        }
+        return layoutFault.what();
+    }
+
+    const std::span<const std::uint8_t> bytes(file.Bytes);
+    std::uint64_t written = 0;
+    std::optional<std::uint64_t> differsAt;
+    std::uint8_t writes = 0;
+    const auto compare = [&](std::span<const std::uint8_t> chunk) {
+        if (!differsAt && written < bytes.size()) {
+            const auto here = bytes.subspan(
+                written, std::min<std::uint64_t>(chunk.size(), bytes.size() - written));
+            // memcmp first: the byte-wise search runs only on the chunk that differs.
+            if (std::memcmp(here.data(), chunk.data(), here.size()) != 0) {
+                const auto [mine, theirs] = std::mismatch(here.begin(), here.end(), chunk.begin());
+                differsAt = written + static_cast<std::uint64_t>(mine - here.begin());
+                writes = *theirs;
+            }
+        }
+        written += chunk.size();
+    };
+    const auto imagesOfGroup = [&file](std::size_t k) {
+        std::vector<IconImage> images = GroupImages(file, file.Groups[k]);
+        if (auto fault = sizeFault(file.Groups[k], images)) {
+            throw Error(*fault);
+        }
+        return images;
+    };
+    try {
+        ByteWriter out(compare);
+        WriteDllImage(image, out, imagesOfGroup);
+        out.flush();
     } catch (const Error& e) {
         return e.what();
     }
-    const auto [here, there] =
-        std::mismatch(file.Bytes.begin(), file.Bytes.end(), expected.begin(), expected.end());
-    if (here == file.Bytes.end() && there == expected.end()) {
-        return std::nullopt;
+    if (differsAt) {
+        return "first difference at file offset " + HexText(*differsAt) + " (" +
+               layoutRegion(image, *differsAt) + "): " + byteText(bytes[*differsAt]) +
+               " here, glyphwright writes " + byteText(writes);
     }
-    if (here == file.Bytes.end() || there == expected.end()) {
-        return "the file is " + std::to_string(file.Bytes.size()) +
-               " bytes long, the DLL glyphwright writes for its icons " +
-               std::to_string(expected.size());
+    if (written != bytes.size()) {
+        return "the file is " + std::to_string(bytes.size()) +
+               " bytes long, the DLL glyphwright writes for its icons " + std::to_string(written);
     }
-    const auto offset = static_cast<std::uint64_t>(here - file.Bytes.begin());
-    return "first difference at file offset " + HexText(offset) + " (" +
-           layoutRegion(image, offset) + "): " + byteText(*here) + " here, glyphwright writes " +
-           byteText(*there);
+    return std::nullopt;
 }
 
 } // namespace gw

@@ -60,6 +60,9 @@ struct PeIconFile {
     std::vector<PeSection> Sections;
     std::vector<PeResource> Icons;   // RT_ICON, in the order of the resource tree
     std::vector<PeIconGroup> Groups; // RT_GROUP_ICON, in the order of the resource tree
+    // The positions in Icons of the numbered images, by ascending ID and, for one ID, in the
+    // order of the tree: FindIconImage searches here instead of walking all of Icons.
+    std::vector<std::size_t> IconsById;
 
     bool isDll() const { return (Characteristics & pe::kFileDll) != 0; }
     std::span<const std::uint8_t> data(const PeResource& resource) const;
@@ -73,7 +76,8 @@ PeIconFile ReadPeIconFile(const std::filesystem::path& fileName);
 PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes, const std::string& fileName);
 
 // The RT_ICON resource with this ID: the one in the given language if there is one, else the
-// language-neutral one, else the first in any language; nullptr when there is none.
+// language-neutral one, else the first in any language; nullptr when there is none. A binary
+// search of IconsById, so a file of many images is not walked once per group entry.
 const PeResource* FindIconImage(const PeIconFile& file, std::uint16_t id, std::uint16_t language);
 
 // A value as upper-case hexadecimal with a 0x prefix, as offsets are given in messages: "0x1F0".

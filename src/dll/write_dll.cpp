@@ -144,7 +144,7 @@ void PadToAlignment(ByteWriter& out, std::int32_t& position, std::int32_t alignm
     }
 }
 
-void WriteDllImage(const DllImage& image, ByteWriter& out) {
+void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource& images) {
     putExactly(out, image.Prefix.size(), "the MS-DOS header and stub",
                [&] { out.bytes(image.Prefix); });
     putExactly(out, pe::kFileHeaderSize, "the file header",
@@ -178,9 +178,18 @@ void WriteDllImage(const DllImage& image, ByteWriter& out) {
     expectPosition(out, image.DataStart, "the resource data");
     const auto imageCount = static_cast<std::size_t>(image.imageCount());
     std::size_t nextImage = 0;
+    std::vector<IconImage> given;
     for (std::size_t i = 0; i < image.Icons.size(); ++i) {
         const IconFileRecord& icon = image.Icons[i];
-        for (const IconImage& img : icon.Images) {
+        if (images) {
+            given = images(i);
+            if (given.size() != icon.Entries.size()) {
+                throw Error("internal error: icon file " + std::to_string(i + 1) + " came with " +
+                            std::to_string(given.size()) + " images instead of " +
+                            std::to_string(icon.Entries.size()));
+            }
+        }
+        for (const IconImage& img : images ? given : icon.Images) {
             putBlob(out, image.DataEntries.at(nextImage),
                     "RT_ICON " + std::to_string(nextImage + 1), [&] { PutIconImage(out, img); });
             ++nextImage;

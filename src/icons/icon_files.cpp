@@ -304,12 +304,15 @@ std::int32_t startImage(const std::string& fileName, const std::string& item,
     return bitsSize;
 }
 
-void decodePalette(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                   IconImage& image) {
-    ByteReader palette(bytes, fileName);
+// The colour table's little-endian entries, read straight from the bytes: a DLL of many
+// images holds millions of them.
+void decodePalette(std::span<const std::uint8_t> bytes, IconImage& image) {
     image.Palette.resize(bytes.size() / 4);
-    for (auto& colour : image.Palette) {
-        colour = palette.i32();
+    for (std::size_t i = 0; i < image.Palette.size(); ++i) {
+        const std::uint8_t* entry = bytes.data() + 4 * i;
+        image.Palette[i] = static_cast<std::int32_t>(
+            std::uint32_t{entry[0]} | (std::uint32_t{entry[1]} << 8) |
+            (std::uint32_t{entry[2]} << 16) | (std::uint32_t{entry[3]} << 24));
     }
 }
 
@@ -326,7 +329,7 @@ IconImage readImage(SequentialFile& file, const std::string& fileName, int index
 
     std::vector<std::uint8_t> paletteBytesRead(static_cast<std::size_t>(paletteBytes));
     file.read(paletteBytesRead.data(), paletteBytesRead.size(), item, "the colour table");
-    decodePalette(paletteBytesRead, fileName, image);
+    decodePalette(paletteBytesRead, image);
     image.Bits.resize(static_cast<std::size_t>(bitsSize));
     file.read(image.Bits.data(), image.Bits.size(), item, "the pixel data");
     return image;
@@ -493,7 +496,7 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
         checked::narrow<std::int32_t>(bytes.size(), "the image size (" + item + ")"), image);
     const auto rest = bytes.subspan(kBitmapInfoHeaderSize);
     const auto paletteBytes = rest.first(rest.size() - static_cast<std::size_t>(bitsSize));
-    decodePalette(paletteBytes, fileName, image);
+    decodePalette(paletteBytes, image);
     const auto bits = rest.subspan(paletteBytes.size());
     image.Bits.assign(bits.begin(), bits.end());
     return image;

@@ -163,9 +163,16 @@ void PutIconImage(ByteWriter& out, const IconImage& image) {
                            h.biClrUsed, h.biClrImportant}) {
         out.i32(v);
     }
-    for (std::int32_t colour : image.Palette) {
-        out.i32(colour);
+    // The colour table in one piece, little-endian: a DLL of many images holds millions of
+    // entries, and a field at a time would cost more than all the rest.
+    std::vector<std::uint8_t> palette(image.Palette.size() * 4);
+    for (std::size_t i = 0; i < image.Palette.size(); ++i) {
+        const auto colour = static_cast<std::uint32_t>(image.Palette[i]);
+        for (std::size_t b = 0; b < 4; ++b) {
+            palette[4 * i + b] = static_cast<std::uint8_t>(colour >> (8 * b));
+        }
     }
+    out.bytes(palette);
     out.bytes(image.Bits);
 }
 

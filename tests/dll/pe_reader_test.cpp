@@ -72,6 +72,43 @@ TEST(PeReaderTest, LayoutCheckNamesTheFirstDifference) {
     }
 }
 
+// The check compares the file with the DLL as it is written, about 1 MiB at a time: a
+// difference in the padding after a group is found at its own offset before and after the
+// first chunk's end, one at the file's last byte too, and a longer file is told by its length.
+TEST(PeReaderTest, LayoutCheckOfALargeFileFindsDifferencesInEveryChunk) {
+    const std::vector<std::filesystem::path> icons(600, test::ExamplesDir() / "tile-8bit.ico");
+    const DllImage image = BuildDllImage(TargetByName("SH4")->machine, icons);
+    const Bytes dll = DllBytes(image);
+    std::vector<std::size_t> paddings; // the first padding byte after each group's blob
+    for (std::size_t m = static_cast<std::size_t>(image.imageCount()); m < image.DataEntries.size();
+         ++m) {
+        const ImageResourceDataEntry& group = image.DataEntries[m];
+        paddings.push_back(static_cast<std::size_t>(group.OffsetToData + group.Size));
+    }
+    const auto past = std::lower_bound(paddings.begin(), paddings.end(), std::size_t{1} << 20);
+    ASSERT_TRUE(past != paddings.begin() && past != paddings.end()) << dll.size();
+    for (const std::size_t at : {*(past - 1), *past, dll.size() - 1}) {
+        Bytes changed = dll;
+        changed[at] ^= 0x5A;
+        const std::string difference =
+            LayoutDifference(ParsePeIconFile(changed, "x.dll")).value_or("none");
+        EXPECT_EQ(difference.rfind("first difference at file offset " + HexText(at) + " (", 0), 0u)
+            << difference;
+        char writes[8];
+        std::snprintf(writes, sizeof writes, "0x%02X", dll[at]);
+        EXPECT_NE(difference.find(" here, glyphwright writes " + std::string(writes)),
+                  std::string::npos)
+            << difference;
+    }
+    Bytes longer = dll;
+    longer.resize(dll.size() + 16);
+    EXPECT_EQ(LayoutDifference(ParsePeIconFile(longer, "x.dll")),
+              "the file is " + std::to_string(longer.size()) +
+                  " bytes long, the DLL glyphwright writes for its icons " +
+                  std::to_string(dll.size()));
+    EXPECT_EQ(LayoutDifference(ParsePeIconFile(dll, "x.dll")), std::nullopt);
+}
+
 TEST(PeReaderTest, EveryTruncationIsRefusedWithAReason) {
     const Bytes dll = SmallDll();
     for (std::size_t length = 0; length < dll.size(); ++length) {

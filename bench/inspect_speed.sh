@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Lists the resources of one large icon DLL two ways and prints wall time and peak memory side
+# by side:
+#   glyphwright  glyphwright-cli inspect (which also checks the whole layout byte for byte)
+#   wrestool     wrestool -l (icoutils), which lists the resources only
+# The DLL is built by glyphwright-cli from COUNT copies of the example icon with one 8-bit
+# 32 x 32 image (2216 bytes): 10,000 copies make a 23 MB DLL of 10,000 icon groups.
+# Usage: bench/inspect_speed.sh [COUNT] [RUNS]   (defaults: 10000 icon files, 10 runs)
+# The CLI is taken from build/default/bin (or GLYPHWRIGHT_CLI); build it first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh time
+
+count=${1:-10000}
+runs=${2:-10}
+cli=${GLYPHWRIGHT_CLI:-build/default/bin/glyphwright-cli}
+for tool in "$cli" wrestool /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/icons"
+icons=()
+for ((i = 0; i < count; i++)); do
+  cp examples/tile-8bit.ico "$work/icons/$i.ico"
+  icons+=("$work/icons/$i.ico")
+done
+"$cli" build -t x86 -o "$work/big.dll" "${icons[@]}" >/dev/null
+
+# Runs a command RUNS times; prints the best wall time in seconds (bash's own clock, to the
+# millisecond) and the largest peak resident memory in KiB (GNU time, from separate runs).
+measure() {
+  local best="" peak=0 secs kib
+  for ((r = 0; r < runs; r++)); do
+    secs=$( { TIMEFORMAT=%3R; time "$@" >/dev/null 2>&1; } 2>&1 )
+    if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; fi
+    /usr/bin/time -f "%M" -o "$work/mem" "$@" >/dev/null 2>&1
+    kib=$(tail -n 1 "$work/mem")
+    [ "$kib" -gt "$peak" ] && peak=$kib
+  done
+  echo "$best $peak"
+}
+
+read -r g_s g_k < <(measure "$cli" inspect "$work/big.dll")
+read -r w_s w_k < <(measure wrestool -l "$work/big.dll")
+
+size=$(stat -c %s "$work/big.dll")
+printf '%s icon groups of one 2216-byte image, DLL of %s bytes (%.1f MiB); best of %s runs\n' \
+  "$count" "$size" "$(awk "BEGIN{print $size/1048576}")" "$runs"
+printf '%-28s %10s %12s\n' "route" "time (s)" "peak (MiB)"
+row() { printf '%-28s %10s %12.1f\n' "$1" "$2" "$(awk "BEGIN{print $3/1024}")"; }
+row "glyphwright-cli inspect" "$g_s" "$g_k"
+row "wrestool -l" "$w_s" "$w_k"
+printf '%-28s %10s %12.1f\n' "limit: 2 x wrestool; size + 16" "$(awk "BEGIN{print 2*$w_s}")" \
+  "$(awk "BEGIN{print $size/1048576 + 16}")"
