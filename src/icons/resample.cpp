@@ -1,6 +1,6 @@
-// The resampler is written here, not taken from an image library, because the well-known
-// palette quantization library that comes with one is GPL-3, which does not fit the project's
-// MIT licence, and this one is small.
+// The resampler, like the quantizer (quantize.cpp), is written here rather than taken from the
+// well-known quantization library and its scaler, whose GPL-3 licence does not fit the
+// project's MIT licence.
 #include "icons/resample.h"
 
 #include "common/error.h"

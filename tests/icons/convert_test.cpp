@@ -246,7 +246,8 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
             ADD_FAILURE() << "no failure for " << c.cause;
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find(displayPath(file)), std::string::npos) << e.what();
-            EXPECT_NE(std::string(e.what()).find(c.cause), std::string::npos) << c.cause << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.cause), std::string::npos)
+                << c.cause << ": " << e.what();
         }
     }
 }
