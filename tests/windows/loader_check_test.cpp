@@ -4,6 +4,7 @@
 
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
+#include "icons/convert_for_handhelds.h"
 #include "icons/icon_files.h"
 
 #include <algorithm>
@@ -194,6 +195,22 @@ bool RunningUnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+// An icon the converter made from a picture with alpha (a colour ramp, its left columns
+// transparent): what users build from their own art.
+fs::path ConvertedIcon(const fs::path& folder) {
+    RgbaImage picture{48, 48, {}};
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            const std::uint8_t alpha = x < 8 ? 0 : 255;
+            picture.Pixels.insert(picture.Pixels.end(),
+                                  {std::uint8_t(x * 5), std::uint8_t(y * 5), 128, alpha});
+        }
+    }
+    const fs::path path = folder / "converted.ico";
+    WriteIconFile(path, ConvertForHandhelds({picture}, ConvertOptions{}));
+    return path;
+}
+
 class LoaderCheck : public testing::TestWithParam<TargetMachine> {};
 
 TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
@@ -203,6 +220,7 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
     for (const std::string& name : kIconFiles) {
         files.push_back(fs::path(GLYPHWRIGHT_EXAMPLES_DIR) / name);
     }
+    files.push_back(ConvertedIcon(folder.path()));
     const fs::path dllPath = folder.path() / (std::string("icons") + target.suffix);
     CreateDll(target.machine, files, dllPath);
 
@@ -226,8 +244,8 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
 
     for (std::size_t i = 0; i < files.size(); ++i) {
         const int groupId = kFirstGroupId + static_cast<int>(i);
-        SCOPED_TRACE(std::string(target.name) + ", " + kIconFiles[i] + " (icon group " +
-                     std::to_string(groupId) + ")");
+        SCOPED_TRACE(std::string(target.name) + ", " + files[i].filename().string() +
+                     " (icon group " + std::to_string(groupId) + ")");
         const IconFileContents contents = ReadIconImages(files[i]);
         const std::vector<std::uint8_t> fileBytes = ReadBytes(files[i]);
         const std::span<const std::uint8_t> dir =
