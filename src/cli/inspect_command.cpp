@@ -38,6 +38,10 @@ void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& gr
         return;
     }
     shown[static_cast<std::size_t>(icon - file.Icons.data())] = true;
+    if (!icon->Damage.empty()) {
+        out << "cannot be read: " << icon->Damage << '\n';
+        return;
+    }
     // A width or height of 0 in a group entry stands for 256.
     const int width = entry.Width == 0 ? kMaxIconSide : entry.Width;
     const int height = entry.Height == 0 ? kMaxIconSide : entry.Height;
@@ -71,6 +75,10 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
     out << "icon groups: " << file.Groups.size() << ", icon images: " << file.Icons.size() << '\n';
     std::vector<bool> shown(file.Icons.size()); // by position in file.Icons
     for (const PeIconGroup& group : file.Groups) {
+        if (!group.Resource.Damage.empty()) {
+            out << GroupItem(group) << ": cannot be read: " << group.Resource.Damage << '\n';
+            continue;
+        }
         out << GroupItem(group) << ": " << group.Entries.size()
             << (group.Entries.size() == 1 ? " image" : " images") << '\n';
         for (const GroupIconEntry& entry : group.Entries) {

@@ -307,7 +307,11 @@ private:
                 resource.Name = resourceName;
                 resource.Language = static_cast<std::uint16_t>(language.name);
                 dataEntry(resource, type, language.offsetToData);
-                (type == kRtIcon ? file_.Icons : groups_).push_back(std::move(resource));
+                if (type == kRtIcon) {
+                    file_.Icons.push_back(std::move(resource));
+                } else {
+                    groups_.push_back(PeIconGroup{std::move(resource), {}, {}});
+                }
             }
         }
     }
@@ -319,8 +323,13 @@ private:
         ByteReader in = read(entryOffset, kDataEntrySize, what);
         resource.Rva = in.u32();
         resource.Size = in.u32();
-        resource.FileOffset =
-            map(resource.Rva, resource.Size, [&] { return "the data of " + item; });
+        // Data outside the sections damages this resource alone; the others are read.
+        try {
+            resource.FileOffset =
+                map(resource.Rva, resource.Size, [&] { return "the data of " + item; });
+        } catch (const Error& e) {
+            resource.Damage = "its data at RVA " + HexText(resource.Rva) + ": " + e.cause();
+        }
     }
 
     // Takes every RT_GROUP_ICON resource apart. Groups are small; together they cannot be
@@ -328,39 +337,47 @@ private:
     // which is refused before their entries are read.
     void parseGroups() {
         std::uint64_t total = 0;
-        for (PeResource& resource : groups_) {
-            const std::string item = at(
-                resourceItem(kRtGroupIcon, resource.Name, resource.Language), resource.FileOffset);
-            total += resource.Size;
-            if (total > file_.Bytes.size()) {
-                fail(item, "the icon groups' data overlap: together they come to " +
-                               std::to_string(total) + " bytes, more than the file's " +
-                               std::to_string(file_.Bytes.size()));
+        for (PeIconGroup& group : groups_) {
+            PeResource& resource = group.Resource;
+            if (resource.Damage.empty()) {
+                total += resource.Size;
+                if (total > file_.Bytes.size()) {
+                    fail(at(resourceItem(kRtGroupIcon, resource.Name, resource.Language),
+                            resource.FileOffset),
+                         "the icon groups' data overlap: together they come to " +
+                             std::to_string(total) + " bytes, more than the file's " +
+                             std::to_string(file_.Bytes.size()));
+                }
+                resource.Damage = readGroup(group);
             }
-            if (resource.Size < kGroupHeaderSize) {
-                fail(item, "its " + std::to_string(resource.Size) +
-                               " bytes are too few for the 6-byte group header");
-            }
-            ByteReader in = read(resource.FileOffset, resource.Size, item);
-            PeIconGroup group;
-            group.Header.Reserved = in.i16();
-            group.Header.Type = in.i16();
-            const std::uint16_t count = in.u16();
-            group.Header.Count = static_cast<std::int16_t>(count);
-            const std::uint64_t room = (resource.Size - kGroupHeaderSize) / kGroupEntrySize;
-            if (count > room) {
-                fail(item, "it says it holds " + plural(count, "image", "images") + ", but its " +
-                               std::to_string(resource.Size) + " bytes hold only " +
-                               std::to_string(room));
-            }
-            group.Entries.resize(count);
-            for (GroupIconEntry& e : group.Entries) {
-                GetSharedEntryFields(in, e);
-                e.Id = in.i16();
-            }
-            group.Resource = std::move(resource);
             file_.Groups.push_back(std::move(group));
         }
+    }
+
+    // Reads the group's header and entries from its data; gives why it cannot, or nothing.
+    std::string readGroup(PeIconGroup& group) const {
+        const PeResource& resource = group.Resource;
+        const std::string where = "its " + std::to_string(resource.Size) +
+                                  " bytes at file offset " + HexText(resource.FileOffset);
+        if (resource.Size < kGroupHeaderSize) {
+            return where + " are too few for the 6-byte group header";
+        }
+        ByteReader in = read(resource.FileOffset, resource.Size, "the group");
+        group.Header.Reserved = in.i16();
+        group.Header.Type = in.i16();
+        const std::uint16_t count = in.u16();
+        group.Header.Count = static_cast<std::int16_t>(count);
+        const std::uint64_t room = (resource.Size - kGroupHeaderSize) / kGroupEntrySize;
+        if (count > room) {
+            return "it says it holds " + plural(count, "image", "images") + ", but " + where +
+                   " hold only " + std::to_string(room);
+        }
+        group.Entries.resize(count);
+        for (GroupIconEntry& e : group.Entries) {
+            GetSharedEntryFields(in, e);
+            e.Id = in.i16();
+        }
+        return "";
     }
 
     // Orders the numbered images by ID; the stable sort keeps the tree's order within an ID,
@@ -380,7 +397,7 @@ private:
     PeIconFile& file_;
     std::uint64_t resourceRva_ = 0;
     std::set<std::uint32_t> visited_;
-    std::vector<PeResource> groups_;
+    std::vector<PeIconGroup> groups_; // as the tree lists them, before their data is read
 };
 
 // The fields of the file and optional headers by offset, for naming a difference.
@@ -542,6 +559,9 @@ std::string ResourceName::text() const {
 }
 
 std::span<const std::uint8_t> PeIconFile::data(const PeResource& resource) const {
+    if (!resource.Damage.empty()) {
+        return {};
+    }
     return std::span(Bytes).subspan(resource.FileOffset, resource.Size);
 }
 
@@ -595,6 +615,9 @@ std::string groupImageItem(const PeIconGroup& group, std::size_t j, const PeReso
 
 // The RT_ICON resource of each image of the group, in the group's order.
 std::vector<const PeResource*> groupResources(const PeIconFile& file, const PeIconGroup& group) {
+    if (!group.Resource.Damage.empty()) {
+        throw Error(file.FileName, GroupItem(group), group.Resource.Damage);
+    }
     std::vector<const PeResource*> resources;
     std::uint64_t total = 0;
     for (std::size_t j = 0; j < group.Entries.size(); ++j) {
@@ -604,6 +627,9 @@ std::vector<const PeResource*> groupResources(const PeIconFile& file, const PeIc
             throw Error(file.FileName, GroupItem(group) + ", image " + std::to_string(j),
                         "it refers to RT_ICON " + std::to_string(id) +
                             ", which the file does not hold");
+        }
+        if (!icon->Damage.empty()) {
+            throw Error(file.FileName, groupImageItem(group, j, *icon), icon->Damage);
         }
         total += icon->Size;
         if (total > file.Bytes.size()) {

@@ -39,6 +39,11 @@ struct PeResource {
     std::uint32_t Rva = 0;
     std::uint64_t FileOffset = 0;
     std::uint32_t Size = 0;
+    // Why the resource cannot be read (its data lies outside the file's sections; a group's
+    // header claims more entries than it holds); empty when it is sound. A damaged resource has
+    // no data, and asking for the images it holds or belongs to fails with this cause, so the
+    // file's other resources stay readable.
+    std::string Damage;
 };
 
 // An RT_GROUP_ICON resource taken apart: its GRPICONDIR header and its entries, whose Id is the

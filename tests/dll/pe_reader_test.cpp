@@ -120,6 +120,30 @@ TEST(PeReaderTest, EveryTruncationIsRefusedWithAReason) {
     }
 }
 
+// A group whose own data is damaged fails alone, naming itself; the file's other groups read.
+TEST(PeReaderTest, ADamagedGroupLeavesTheOthersReadable) {
+    Bytes dll =
+        DllBytes(BuildDllImage(kMachineX86, {(test::ExamplesDir() / "glyph-4bit.ico").string(),
+                                             (test::ExamplesDir() / "multi.ico").string()}));
+    const std::uint64_t count =
+        ParsePeIconFile(dll, "two.dll").Groups.at(0).Resource.FileOffset + 4;
+    dll[count] = dll[count + 1] = 0xFF;
+    const PeIconFile file = ParsePeIconFile(dll, "two.dll");
+    ASSERT_EQ(file.Groups.size(), 2u);
+    EXPECT_EQ(GroupImages(file, file.Groups[1]).size(),
+              ReadIconFile(test::ExamplesDir() / "multi.ico").Images.size());
+    try {
+        GroupImages(file, file.Groups[0]);
+        ADD_FAILURE() << "the damaged group was read";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("two.dll: icon group 101, language 0: it says it "
+                                              "holds 65535 images",
+                                              0),
+                  0u)
+            << e.what();
+    }
+}
+
 TEST(PeReaderTest, DamagedStructuresAreRefusedNamingWhereAndWhy) {
     for (const auto& [dll, expected] : PatchedCases("pe-damaged.txt")) {
         const std::string error = ErrorOf(dll, "bad.dll");
