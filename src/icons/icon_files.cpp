@@ -103,11 +103,6 @@ private:
     std::vector<std::uint8_t> start_;
 };
 
-template <std::size_t N>
-bool startsWith(const std::vector<std::uint8_t>& bytes, const std::array<std::uint8_t, N>& prefix) {
-    return bytes.size() >= N && std::equal(prefix.begin(), prefix.end(), bytes.begin());
-}
-
 // Whether the bytes are printable ASCII, tabs and line ends: the start of a text file.
 bool isText(const std::vector<std::uint8_t>& bytes) {
     return !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) {
@@ -276,7 +271,7 @@ ImageInfo describeBitmap(std::span<const std::uint8_t> bytes, const std::string&
 std::int32_t startImage(const std::string& fileName, const std::string& item,
                         std::span<const std::uint8_t> headerBytes, std::int32_t bytesInRes,
                         IconImage& image) {
-    if (std::equal(kPngSignature.begin(), kPngSignature.end(), headerBytes.begin())) {
+    if (IsPng(headerBytes)) {
         throw Error(fileName, item,
                     std::string("the image is PNG-compressed; only uncompressed palette images "
                                 "(1, 2, 4 or 8 bits per pixel) can be packed") +
@@ -359,7 +354,7 @@ std::string directoryWhat(const IconDir& header) {
 // Reads an icon file's header, checking that its directory fits the file, and refuses files that
 // are plainly not icon files and counts no icon file holds.
 IconDir readHeader(SequentialFile& file, const std::string& fileName) {
-    if (startsWith(file.start(), kPngSignature)) {
+    if (IsPng(file.start())) {
         throw Error(fileName + " is not an icon file: it starts with the PNG signature");
     }
     const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
@@ -447,6 +442,11 @@ void CheckBitmapHeader(const BitmapInfoHeader& h, const std::string& fileName,
     }
 }
 
+bool IsPng(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= kPngSignature.size() &&
+           std::equal(kPngSignature.begin(), kPngSignature.end(), bytes.begin());
+}
+
 std::int32_t PaletteEntries(std::int16_t bitCount) {
     return bitCount >= 0 && bitCount < 31 ? std::int32_t{1} << bitCount : 0;
 }
@@ -504,8 +504,7 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
 
 ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                         const std::string& item) {
-    if (bytes.size() >= kPngSignature.size() &&
-        std::equal(kPngSignature.begin(), kPngSignature.end(), bytes.begin())) {
+    if (IsPng(bytes)) {
         return describePng(bytes, fileName, item);
     }
     return describeBitmap(bytes, fileName, item);

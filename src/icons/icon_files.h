@@ -115,6 +115,9 @@ void CheckBitmapHeader(const BitmapInfoHeader& header, const std::string& fileNa
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                           const std::string& item);
 
+// Whether the bytes begin with the PNG signature: a PNG file, or an icon image stored as PNG.
+bool IsPng(std::span<const std::uint8_t> bytes);
+
 // Number of colour-table entries an image of this bit depth carries.
 std::int32_t PaletteEntries(std::int16_t bitCount);
 

@@ -21,21 +21,11 @@ namespace gw {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 // Deflate packs at most 1032 bytes into one, and a PNG pixel takes at least one bit: a file of
 // N bytes cannot hold more than 8 * 1032 * N pixels. A BMP stores every pixel, at least one bit
 // each. A header that claims more describes data the file does not have.
 constexpr std::int64_t kPngPixelsPerByte = 8 * 1032;
 constexpr std::int64_t kBmpPixelsPerByte = 8;
-
-bool startsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> prefix) {
-    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
-}
-
-bool isPng(std::span<const std::uint8_t> bytes) {
-    return startsWith(bytes, kPngSignature);
-}
 
 bool isBmp(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
@@ -70,28 +60,24 @@ void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t file
     }
 }
 
-std::int64_t bigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return std::int64_t{bytes[at]} << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
-}
-
-std::int64_t littleEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
-}
-
 // The size a PNG's IHDR or a BMP's header claims, read before the decoder sees the file, so
 // that a picture too large to decode is refused with its size (the decoder's own message would
 // not say why). Zero when the header is not there; the decoder then says what is wrong.
-std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> bytes) {
-    constexpr std::array<std::uint8_t, 4> kHeaderChunk = {'I', 'H', 'D', 'R'};
-    if (isPng(bytes) && bytes.size() >= 24 &&
-        std::equal(kHeaderChunk.begin(), kHeaderChunk.end(), bytes.begin() + 12)) {
-        return {bigEndian32(bytes, 16), bigEndian32(bytes, 20)};
+std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> bytes,
+                                                  const std::string& fileName,
+                                                  const std::string& item) {
+    if (IsPng(bytes)) {
+        const ImageInfo info = DescribeImage(bytes, fileName, item);
+        return {info.Width, info.Height};
     }
-    if (isBmp(bytes) && bytes.size() >= 26 && littleEndian32(bytes, 14) >= 40) {
-        // A negative height marks rows stored top-down.
-        const std::int64_t height = littleEndian32(bytes, 22);
-        return {littleEndian32(bytes, 18), height < 0 ? -height : height};
+    constexpr std::size_t kFileHeaderSize = 14;
+    if (isBmp(bytes) && bytes.size() >= kFileHeaderSize + 12) {
+        ByteReader header(bytes.subspan(kFileHeaderSize), fileName);
+        if (header.u32() >= 40) {
+            const std::int64_t width = header.i32(), height = header.i32();
+            // A negative height marks rows stored top-down.
+            return {width, height < 0 ? -height : height};
+        }
     }
     return {0, 0};
 }
@@ -104,8 +90,8 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
         throw Error(fileName, item, "the file is too large to decode (more than 2 GiB)");
     }
     const int length = static_cast<int>(bytes.size());
-    const std::int64_t pixelsPerByte = isPng(bytes) ? kPngPixelsPerByte : kBmpPixelsPerByte;
-    if (const auto [claimedWidth, claimedHeight] = claimedSize(bytes);
+    const std::int64_t pixelsPerByte = IsPng(bytes) ? kPngPixelsPerByte : kBmpPixelsPerByte;
+    if (const auto [claimedWidth, claimedHeight] = claimedSize(bytes, fileName, item);
         claimedWidth > 0 && claimedHeight > 0) {
         checkPictureSize(claimedWidth, claimedHeight, length, pixelsPerByte, fileName, item);
     }
@@ -262,7 +248,7 @@ std::string imageItem(std::size_t index) {
 
 RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
                                const std::string& item) {
-    if (isPng(bytes)) {
+    if (IsPng(bytes)) {
         return DecodePicture(bytes, fileName, item);
     }
     return decodeIconBitmap(bytes, fileName, item);
@@ -271,7 +257,7 @@ RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::s
 std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
     const std::string name = displayPath(fileName);
     const std::vector<std::uint8_t> bytes = readFileBytes(fileName);
-    if (isPng(bytes) || isBmp(bytes)) {
+    if (IsPng(bytes) || isBmp(bytes)) {
         return {DecodePicture(bytes, name, "")};
     }
     if (!isIconFile(bytes)) {
@@ -294,7 +280,7 @@ bool HoldsNoHandheldImage(const std::filesystem::path& fileName) {
             return false;
         }
     }
-    if (isPng(start) || isBmp(start)) {
+    if (IsPng(start) || isBmp(start)) {
         return true;
     }
     if (!isIconFile(start)) {
