@@ -2,6 +2,9 @@
 
 #include "common/file_io.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace gw::cli {
 
 namespace {
@@ -80,6 +83,29 @@ Arguments ParseArguments(const std::vector<std::string>& words,
 
 std::filesystem::path Arguments::path(const std::string& name) const {
     return PathFromUtf8(values.at(name));
+}
+
+std::vector<std::size_t> Arguments::numbers(const std::string& name, const std::string& what,
+                                            const std::string& example) const {
+    const std::string& list = values.at(name);
+    std::vector<std::size_t> numbers;
+    for (std::size_t start = 0; !list.empty();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        std::size_t number = 0;
+        const char* const first = list.data() + start;
+        const char* const last = list.data() + comma;
+        const auto [end, ec] = std::from_chars(first, last, number);
+        if (first == last || ec != std::errc() || end != last) {
+            throw UsageError("--" + name + " takes " + what + " separated by commas (\"" + example +
+                             "\"), not \"" + list + "\"");
+        }
+        numbers.push_back(number);
+        if (comma == list.size()) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return numbers;
 }
 
 std::vector<std::filesystem::path> Arguments::operandPaths() const {

@@ -26,6 +26,11 @@ struct Arguments {
     // An option's value and the operands as paths (the words are UTF-8 on every platform).
     std::filesystem::path path(const std::string& name) const;
     std::vector<std::filesystem::path> operandPaths() const;
+    // An option's value as a comma-separated list of plain decimal numbers ("0,2"); an empty
+    // value is an empty list. Anything else is a UsageError saying the option takes `what`
+    // separated by commas, with example.
+    std::vector<std::size_t> numbers(const std::string& name, const std::string& what,
+                                     const std::string& example) const;
 };
 
 struct OptionSpec {

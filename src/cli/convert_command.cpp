@@ -5,38 +5,12 @@
 #include "icons/icon_files.h"
 #include "icons/image_sources.h"
 
-#include <charconv>
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <ostream>
 
 namespace gw::cli {
-
-namespace {
-
-// The numbers of a comma-separated list such as "16,32"; every item a plain decimal number.
-std::vector<int> parseNumberList(const std::string& option, const std::string& list) {
-    std::vector<int> numbers;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = list.find(',', start);
-        const std::string item =
-            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        int number = 0;
-        const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), number);
-        if (item.empty() || ec != std::errc() || end != item.data() + item.size()) {
-            throw UsageError("--" + option +
-                             " takes numbers separated by commas (\"16,32\"), not \"" + list +
-                             "\"");
-        }
-        numbers.push_back(number);
-        if (comma == std::string::npos) {
-            return numbers;
-        }
-        start = comma + 1;
-    }
-}
-
-} // namespace
 
 int ConvertCommand(const std::vector<std::string>& words, Console console) {
     const Arguments args = ParseArguments(words, {{"output", 'o', true},
@@ -52,11 +26,19 @@ int ConvertCommand(const std::vector<std::string>& words, Console console) {
         throw UsageError("no output file given (-o OUT.ico)");
     }
     ConvertOptions options;
+    // Numbers too large for an int stay too large, and the check refuses them by name.
+    const auto list = [&args](const char* name, const char* example) {
+        std::vector<int> values;
+        for (std::size_t n : args.numbers(name, "numbers", example)) {
+            values.push_back(static_cast<int>(std::min<std::size_t>(n, INT_MAX)));
+        }
+        return values;
+    };
     if (args.has("sizes")) {
-        options.Sizes = parseNumberList("sizes", args.values.at("sizes"));
+        options.Sizes = list("sizes", "16,32");
     }
     if (args.has("depths")) {
-        options.Depths = parseNumberList("depths", args.values.at("depths"));
+        options.Depths = list("depths", "4,8");
     }
     options.Dither = args.flags.count("no-dither") == 0;
     options.StandardPalette = args.flags.count("standard-palette") != 0;

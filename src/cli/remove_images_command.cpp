@@ -4,42 +4,11 @@
 #include "common/file_io.h"
 #include "icons/icon_files.h"
 
-#include <charconv>
 #include <filesystem>
 #include <ostream>
 #include <set>
 
 namespace gw::cli {
-
-namespace {
-
-// The 0-based image indexes of a comma-separated list such as "0,2". An empty list keeps
-// nothing; every item must be a plain decimal number.
-std::set<std::size_t> parseKeepList(const std::string& list) {
-    std::set<std::size_t> kept;
-    if (list.empty()) {
-        return kept;
-    }
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = list.find(',', start);
-        const std::string item =
-            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        std::size_t index = 0;
-        const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), index);
-        if (item.empty() || ec != std::errc() || end != item.data() + item.size()) {
-            throw UsageError("--keep takes image indexes separated by commas (\"0,2\"), not \"" +
-                             list + "\"");
-        }
-        kept.insert(index);
-        if (comma == std::string::npos) {
-            return kept;
-        }
-        start = comma + 1;
-    }
-}
-
-} // namespace
 
 int RemoveImagesCommand(const std::vector<std::string>& words, Console console) {
     const Arguments args = ParseArguments(words, {{"keep", 0, true}, {"output", 'o', true}});
@@ -49,7 +18,9 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
     if (!args.has("keep")) {
         throw UsageError("no images to keep given (--keep LIST)");
     }
-    const std::set<std::size_t> kept = parseKeepList(args.values.at("keep"));
+    // The 0-based indexes, each once, in the order of the file.
+    const std::vector<std::size_t> listed = args.numbers("keep", "image indexes", "0,2");
+    const std::set<std::size_t> kept(listed.begin(), listed.end());
     const std::filesystem::path source = args.operandPaths().front();
     const bool saveAs = args.has("output");
     const std::filesystem::path target = saveAs ? args.path("output") : source;
