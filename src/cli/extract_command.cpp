@@ -115,13 +115,14 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     const std::vector<std::string> names = fileNames(file, groups);
 
     // Every group is taken apart before the first file is written. A group that cannot be
-    // (an image missing or damaged) is reported with its cause and left out; the others are
-    // written all the same, and the command ends with a failure.
+    // (an image missing or damaged, no images or too many for an icon file) is reported with
+    // its cause and left out; the others are written all the same, and the command ends with a
+    // failure. The images are copied again when their group is written, so that groups sharing
+    // large images never hold more than one group's copy.
     std::vector<std::size_t> good;
-    std::vector<std::vector<StoredIconImage>> images;
     for (std::size_t i = 0; i < groups.size(); ++i) {
         try {
-            images.push_back(GroupStoredImages(file, *groups[i]));
+            GroupStoredImages(file, *groups[i]);
             good.push_back(i);
         } catch (const Error& e) {
             console.err << "glyphwright-cli: " << e.what() << '\n';
@@ -148,14 +149,14 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     for (std::size_t i : good) {
         RequireReplaceable(folder / PathFromUtf8(names[i]));
     }
-    for (std::size_t k = 0; k < good.size(); ++k) {
-        const std::size_t i = good[k];
+    for (std::size_t i : good) {
         const fs::path path = folder / PathFromUtf8(names[i]);
+        const std::vector<StoredIconImage> images = GroupStoredImages(file, *groups[i]);
         // The group's own entries, as the resource compiler wrote them from the source file.
-        WriteStoredIconWithEntries(path, images[k]); // a failure reaches RunCli
-        console.out << displayPath(path) << ": " << GroupItem(*groups[i]) << ", "
-                    << images[k].size() << (images[k].size() == 1 ? " image, " : " images, ")
-                    << fs::file_size(path) << " bytes\n";
+        WriteStoredIconWithEntries(path, images); // a failure reaches RunCli
+        console.out << displayPath(path) << ": " << GroupItem(*groups[i]) << ", " << images.size()
+                    << (images.size() == 1 ? " image, " : " images, ") << fs::file_size(path)
+                    << " bytes\n";
     }
     return allGood ? kExitOk : kExitFailure;
 }

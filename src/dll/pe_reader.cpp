@@ -618,6 +618,11 @@ std::vector<const PeResource*> groupResources(const PeIconFile& file, const PeIc
     if (!group.Resource.Damage.empty()) {
         throw Error(file.FileName, GroupItem(group), group.Resource.Damage);
     }
+    if (const std::string problem = IconCountProblem(group.Entries.size()); !problem.empty()) {
+        throw Error(file.FileName, GroupItem(group),
+                    "it holds " + plural(group.Entries.size(), "image", "images") + ", but " +
+                        problem);
+    }
     std::vector<const PeResource*> resources;
     std::uint64_t total = 0;
     for (std::size_t j = 0; j < group.Entries.size(); ++j) {

@@ -192,6 +192,10 @@ struct StoredIconFile {
 // before anything is allocated. Fails with an Error naming the file, the image and the cause.
 StoredIconFile ReadStoredIcon(const std::filesystem::path& fileName, const Progress& progress = {});
 
+// Why count images cannot make one icon file (none, or too many for the first image's offset,
+// 6 + 16 x count, to fit 16 bits); empty when they can.
+std::string IconCountProblem(std::size_t count);
+
 // Writes the images byte for byte, one after another behind a directory built from each
 // image's own header (DescribeImage): width and height as bytes, 0 for 256 and more; the colour
 // count for fewer than 8 bits per pixel; planes and bit count 0 for palette bitmaps, whose

@@ -55,17 +55,11 @@ void checkImage(const std::string& fileName, std::size_t index, const IconImage&
     }
 }
 
-// Fails unless count images fit an icon file: at least one, and few enough for the first
-// image's offset, 6 + 16 × count, to fit 16 bits.
+// Fails unless count images fit an icon file.
 void checkCount(const std::string& fileName, std::size_t count) {
-    if (count == 0) {
-        throw Error(fileName, "", "no images to write; an icon file holds at least one image");
-    }
-    if (count > kMaxImages) {
-        throw Error(fileName, imageItem(kMaxImages),
-                    "an icon file holds at most " + std::to_string(kMaxImages) + " images; " +
-                        std::to_string(count) +
-                        " would put the first image beyond the 16-bit offset");
+    if (const std::string problem = IconCountProblem(count); !problem.empty()) {
+        throw Error(fileName, count == 0 ? "" : imageItem(kMaxImages),
+                    count == 0 ? "no images to write; " + problem : problem);
     }
 }
 
@@ -151,6 +145,17 @@ void writeStored(const std::filesystem::path& path, const std::vector<IconDirEnt
 }
 
 } // namespace
+
+std::string IconCountProblem(std::size_t count) {
+    if (count == 0) {
+        return "an icon file holds at least one image";
+    }
+    if (count > kMaxImages) {
+        return "an icon file holds at most " + std::to_string(kMaxImages) + " images; " +
+               std::to_string(count) + " would put the first image beyond the 16-bit offset";
+    }
+    return "";
+}
 
 void PutIconImage(ByteWriter& out, const IconImage& image) {
     const BitmapInfoHeader& h = image.Header;

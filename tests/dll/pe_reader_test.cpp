@@ -120,27 +120,32 @@ TEST(PeReaderTest, EveryTruncationIsRefusedWithAReason) {
     }
 }
 
-// A group whose own data is damaged fails alone, naming itself; the file's other groups read.
+// A group whose own data is damaged, or that holds no image, fails alone, naming itself; the
+// file's other groups read.
 TEST(PeReaderTest, ADamagedGroupLeavesTheOthersReadable) {
-    Bytes dll =
+    const Bytes sound =
         DllBytes(BuildDllImage(kMachineX86, {(test::ExamplesDir() / "glyph-4bit.ico").string(),
                                              (test::ExamplesDir() / "multi.ico").string()}));
     const std::uint64_t count =
-        ParsePeIconFile(dll, "two.dll").Groups.at(0).Resource.FileOffset + 4;
-    dll[count] = dll[count + 1] = 0xFF;
-    const PeIconFile file = ParsePeIconFile(dll, "two.dll");
-    ASSERT_EQ(file.Groups.size(), 2u);
-    EXPECT_EQ(GroupImages(file, file.Groups[1]).size(),
-              ReadIconFile(test::ExamplesDir() / "multi.ico").Images.size());
-    try {
-        GroupImages(file, file.Groups[0]);
-        ADD_FAILURE() << "the damaged group was read";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("two.dll: icon group 101, language 0: it says it "
-                                              "holds 65535 images",
-                                              0),
-                  0u)
-            << e.what();
+        ParsePeIconFile(sound, "two.dll").Groups.at(0).Resource.FileOffset + 4;
+    const std::pair<std::uint8_t, std::string> cases[] = {
+        {0xFF, "it says it holds 65535 images"},
+        {0, "it holds 0 images, but an icon file holds at least one image"}};
+    for (const auto& [value, cause] : cases) {
+        Bytes dll = sound;
+        dll[count] = dll[count + 1] = value;
+        const PeIconFile file = ParsePeIconFile(dll, "two.dll");
+        ASSERT_EQ(file.Groups.size(), 2u);
+        EXPECT_EQ(GroupImages(file, file.Groups[1]).size(),
+                  ReadIconFile(test::ExamplesDir() / "multi.ico").Images.size());
+        try {
+            GroupImages(file, file.Groups[0]);
+            ADD_FAILURE() << "the damaged group was read: " << cause;
+        } catch (const Error& e) {
+            EXPECT_EQ(
+                std::string(e.what()).rfind("two.dll: icon group 101, language 0: " + cause, 0), 0u)
+                << e.what();
+        }
     }
 }
 
