@@ -32,9 +32,12 @@ constexpr std::array<Rgb, 16> kWindowsPalette = {{{0, 0, 0},
 
 constexpr Rgb kBlack{0, 0, 0};
 
+// The number of colours of the image, counted up to 257: enough to tell which of two pictures
+// fills a palette better, without a set as large as the picture.
 std::size_t distinctColours(const RgbaImage& image) {
+    constexpr std::size_t kEnough = 257;
     std::set<std::uint32_t> colours;
-    for (std::size_t i = 0; i + 3 < image.Pixels.size(); i += 4) {
+    for (std::size_t i = 0; i + 3 < image.Pixels.size() && colours.size() < kEnough; i += 4) {
         colours.insert(std::uint32_t{image.Pixels[i]} << 24 |
                        std::uint32_t{image.Pixels[i + 1]} << 16 |
                        std::uint32_t{image.Pixels[i + 2]} << 8 | image.Pixels[i + 3]);

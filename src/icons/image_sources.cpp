@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -48,7 +50,7 @@ void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t file
     if (width < 1 || height < 1) {
         throw Error(fileName, item, "the picture has no pixels (" + sizeText(width, height) + ")");
     }
-    if (width * height > kMaxSourcePixels) {
+    if (width > kMaxSourceSide || height > kMaxSourceSide) {
         throw Error(fileName, item,
                     "the picture is " + sizeText(width, height) +
                         " pixels; pictures of at most 16384 x 16384 pixels are converted");
@@ -134,8 +136,8 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
         throw Error(fileName, item,
                     "the bitmap header size " + std::to_string(headerSize) + " is not valid");
     }
-    if (width < 1 || doubleHeight < 2 ||
-        std::int64_t{width} * (doubleHeight / 2) > kMaxSourcePixels) {
+    if (width < 1 || doubleHeight < 2 || width > kMaxSourceSide ||
+        doubleHeight / 2 > kMaxSourceSide) {
         throw Error(fileName, item,
                     "the bitmap's size " + sizeText(width, doubleHeight / 2) +
                         " is not that of a picture that can be converted");
@@ -151,16 +153,20 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
                         ") are not supported");
     }
     const std::int64_t height = doubleHeight / 2;
-    std::size_t colours = 0;
+    // Palette images look colours up in a table of 2^bits entries (fewer when biClrUsed says
+    // so); deeper images may carry a table of biClrUsed entries that their pixels do not use.
+    std::size_t colours = 0, tableEntries = coloursUsed;
     if (bitCount <= 8) {
         colours = std::size_t{1} << bitCount;
         if (coloursUsed != 0 && coloursUsed < colours) {
             colours = coloursUsed;
         }
+        tableEntries = colours;
     }
     const std::int64_t xorStride = (std::int64_t{width} * bitCount + 31) / 32 * 4;
     const std::int64_t andStride = (std::int64_t{width} + 31) / 32 * 4;
-    const std::int64_t xorStart = std::int64_t{headerSize} + 4 * static_cast<std::int64_t>(colours);
+    const std::int64_t xorStart =
+        std::int64_t{headerSize} + 4 * static_cast<std::int64_t>(tableEntries);
     const std::int64_t andStart = xorStart + xorStride * height;
     const std::int64_t end = andStart + andStride * height;
     const auto size = static_cast<std::int64_t>(bytes.size());
@@ -225,19 +231,36 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
             }
         }
     }
-    // Alpha decides in a 32-bit image that has any; the AND mask everywhere else.
-    if (bitCount == 32 && anyAlpha) {
+    // Alpha decides in a 32-bit image that has any; the AND mask everywhere else (a 32-bit
+    // image without either is opaque).
+    if ((bitCount == 32 && anyAlpha) || !hasMask) {
         return image;
     }
     for (std::int64_t y = 0; y < height; ++y) {
         const std::uint8_t* row = bytes.data() + andStart + (height - 1 - y) * andStride;
         for (std::int64_t x = 0; x < width; ++x) {
             std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
-            const bool transparent = hasMask && ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
+            const bool transparent = ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
             out[3] = transparent ? 0 : 255;
         }
     }
     return image;
+}
+
+// The first 8 bytes of a file, which tell a PNG, a BMP and an icon file apart; zeros past the
+// end of a shorter file.
+std::array<std::uint8_t, 8> fileStart(const std::filesystem::path& fileName) {
+    std::array<std::uint8_t, 8> start{};
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(fileName, "rb"),
+                                                               &std::fclose);
+    if (!file) {
+        throw Error(displayPath(fileName), "", "cannot open: " + std::string(std::strerror(errno)));
+    }
+    if (std::fread(start.data(), 1, start.size(), file.get()) < start.size() &&
+        std::ferror(file.get())) {
+        throw Error(displayPath(fileName), "", "cannot read: " + std::string(std::strerror(errno)));
+    }
+    return start;
 }
 
 std::string imageItem(std::size_t index) {
@@ -256,15 +279,26 @@ RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::s
 
 std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
     const std::string name = displayPath(fileName);
-    const std::vector<std::uint8_t> bytes = readFileBytes(fileName);
-    if (IsPng(bytes) || isBmp(bytes)) {
-        return {DecodePicture(bytes, name, "")};
+    const auto start = fileStart(fileName);
+    if (IsPng(start) || isBmp(start)) {
+        return {DecodePicture(readFileBytes(fileName), name, "")};
     }
-    if (!isIconFile(bytes)) {
+    if (!isIconFile(start)) {
         throw Error(name, "", "not a PNG, BMP or icon file");
     }
-    std::vector<RgbaImage> images;
     const StoredIconFile icon = ReadStoredIcon(fileName);
+    // Each image is checked on its own when decoded; together they may not take more than one
+    // picture of the largest size either, which their headers tell before any is decoded.
+    std::int64_t pixels = 0;
+    for (const StoredIconImage& image : icon.Images) {
+        pixels += std::int64_t{image.Info.Width} * image.Info.Height;
+    }
+    if (pixels > kMaxSourceSide * kMaxSourceSide) {
+        throw Error(name, "",
+                    "its images come to " + std::to_string(pixels) +
+                        " pixels; at most 16384 x 16384 pixels are converted");
+    }
+    std::vector<RgbaImage> images;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {
         images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, imageItem(j)));
     }
@@ -273,12 +307,10 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
 
 bool HoldsNoHandheldImage(const std::filesystem::path& fileName) {
     std::array<std::uint8_t, 8> start{};
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(fileName, "rb"),
-                                                             &std::fclose);
-        if (!file || std::fread(start.data(), 1, start.size(), file.get()) != start.size()) {
-            return false;
-        }
+    try {
+        start = fileStart(fileName);
+    } catch (const Error&) {
+        return false;
     }
     if (IsPng(start) || isBmp(start)) {
         return true;
@@ -289,7 +321,8 @@ bool HoldsNoHandheldImage(const std::filesystem::path& fileName) {
     try {
         const StoredIconFile icon = ReadStoredIcon(fileName);
         return std::none_of(icon.Images.begin(), icon.Images.end(), [](const StoredIconImage& i) {
-            return i.Info.Format == ImageFormat::Bitmap && i.Info.BitCount <= 8;
+            return i.Info.Format == ImageFormat::Bitmap && i.Info.BitCount <= 8 &&
+                   i.Info.Width <= kMaxIconSide && i.Info.Height <= kMaxIconSide;
         });
     } catch (const Error&) {
         return false; // the list takes it, and shows why it cannot be read when it is selected

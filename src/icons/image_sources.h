@@ -10,9 +10,10 @@
 
 namespace gw {
 
-// The largest picture the converter decodes, in pixels (16384 x 16384). Larger ones are refused
-// from their header, before any pixel memory is taken.
-inline constexpr std::int64_t kMaxSourcePixels = std::int64_t{16384} * 16384;
+// The longest side of a picture the converter decodes, in pixels; a larger picture, or an icon
+// file whose images together have more pixels than 16384 x 16384, is refused from the headers,
+// before any pixel memory is taken.
+inline constexpr std::int64_t kMaxSourceSide = 16384;
 
 // Every picture a source file holds, decoded: the one picture of a PNG or BMP file, or each
 // image of an icon file in directory order. Fails with an Error naming the file, the image and

@@ -167,8 +167,9 @@ TEST(ConvertTest, AveragesTheCoveredAreaInPremultipliedAlpha) {
 // Icon images of the depths the readers do not keep: 16, 24 and 32 bits per pixel, with the
 // AND mask deciding transparency unless 32-bit pixels carry alpha.
 TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
-    // A 2 x 2 bitmap: header, XOR rows bottom-up, AND rows (top-right pixel masked).
-    const auto bitmap = [](int bits, const std::vector<std::uint8_t>& xorRows) {
+    // A 2 x 2 bitmap: header, a colour table of `table` entries its pixels do not use, XOR rows
+    // bottom-up, AND rows (top-right pixel masked).
+    const auto bitmap = [](int bits, const std::vector<std::uint8_t>& xorRows, int table) {
         test::Bytes b;
         const auto put32 = [&](std::uint32_t v) {
             for (int k = 0; k < 4; ++k) {
@@ -176,9 +177,8 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
             }
         };
         put32(40), put32(2), put32(4), put32(1 | bits << 16);
-        for (int k = 0; k < 6; ++k) {
-            put32(0);
-        }
+        put32(0), put32(0), put32(0), put32(0), put32(table), put32(0);
+        b.insert(b.end(), 4 * table, 0xEE);
         b.insert(b.end(), xorRows.begin(), xorRows.end());
         const test::Bytes masks = {0, 0, 0, 0, 0x40, 0, 0, 0}; // bottom row, then top row
         b.insert(b.end(), masks.begin(), masks.end());
@@ -188,7 +188,12 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         int bits;
         std::vector<std::uint8_t> rows;
         std::array<Pixel, 4> expected; // top-left, top-right, bottom-left, bottom-right
+        int table = 0;
     } cases[] = {
+        {24,
+         {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0},
+         {{{9, 8, 7, 255}, {0, 0, 0, 0}, {3, 2, 1, 255}, {6, 5, 4, 255}}},
+         2},
         {24,
          {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0},
          {{{9, 8, 7, 255}, {0, 0, 0, 0}, {3, 2, 1, 255}, {6, 5, 4, 255}}}},
@@ -203,7 +208,8 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
          {{{0, 0, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 255, 0, 255}}}},
     };
     for (const auto& c : cases) {
-        const RgbaImage image = DecodeIconImageBytes(bitmap(c.bits, c.rows), "t.ico", "image 0");
+        const RgbaImage image =
+            DecodeIconImageBytes(bitmap(c.bits, c.rows, c.table), "t.ico", "image 0");
         ASSERT_EQ(image.Width * image.Height, 4);
         for (int i = 0; i < 4; ++i) {
             Pixel got = PixelAt(image, i % 2, i / 2);
@@ -222,19 +228,24 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
     const test::Bytes png =
         test::EncodePng(MakePicture(8, 8, [](int x, int y) { return ColourNo(x + y); }));
     // IHDR's width and height are the big-endian words at 16 and 20.
-    const auto claiming = [&](std::uint32_t side) {
+    const auto claiming = [&](std::uint32_t width, std::uint32_t height) {
         test::Bytes b = png;
         for (int k = 0; k < 4; ++k) {
-            b[16 + k] = b[20 + k] = static_cast<std::uint8_t>(side >> (24 - 8 * k));
+            b[16 + k] = static_cast<std::uint8_t>(width >> (24 - 8 * k));
+            b[20 + k] = static_cast<std::uint8_t>(height >> (24 - 8 * k));
         }
         return b;
     };
+    // Two images, each of the largest size: too many pixels together, refused from the headers.
+    const test::Bytes largest = claiming(16384, 16384);
     const struct {
         test::Bytes bytes;
         const char* cause;
     } cases[] = {
-        {claiming(20000), "at most 16384 x 16384 pixels"},
-        {claiming(4000), "more than the"},
+        {claiming(20000, 20000), "at most 16384 x 16384 pixels"},
+        {claiming(1, 20000), "at most 16384 x 16384 pixels"},
+        {claiming(4000, 4000), "more than the"},
+        {test::MakeIcon({largest, largest}), "its images come to 536870912 pixels"},
         {test::Bytes(png.begin(), png.begin() + 60), "cannot be decoded"},
         {{'h', 'e', 'l', 'l', 'o'}, "not a PNG, BMP or icon file"},
     };
