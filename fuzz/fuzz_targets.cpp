@@ -85,14 +85,22 @@ bool plainName(const std::string& name) {
 
 void IconReader(const std::uint8_t* data, std::size_t size) {
     InputFile file(data, size, "icon.ico");
+    // The DLL builder's reader and the reader of every image kind.
     try {
-        const auto [header, entries, images] = ReadIconImages(file.path());
-        if (header.Count != static_cast<std::int16_t>(images.size()) ||
-            ReadIconCount(file.path()) != header.Count) {
+        const IconFileRecord icon = ReadIconFile(file.path());
+        if (icon.Header.Count != static_cast<std::int16_t>(icon.Images.size()) ||
+            ReadIconCount(file.path()) != icon.Header.Count) {
             std::abort();
         }
-        for (const IconDirEntry& entry : entries) {
-            (void)ImageRowText(entry);
+    } catch (const Error&) {
+    }
+    try {
+        const StoredIconFile icon = ReadStoredIcon(file.path());
+        if (icon.Header.Count != static_cast<std::int16_t>(icon.Images.size())) {
+            std::abort();
+        }
+        for (const StoredIconImage& image : icon.Images) {
+            (void)ImageRowText(image);
         }
     } catch (const Error&) {
     }

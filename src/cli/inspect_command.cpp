@@ -1,6 +1,6 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "common/byte_io.h"
+#include "common/error.h"
 #include "common/text.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
@@ -17,15 +17,17 @@ std::string machineText(std::uint16_t machine) {
     return name.empty() ? Hex(machine, 1) : name;
 }
 
-// The colour depth a group entry gives; when it gives none, the one of the image's own
-// bitmap header.
+// The colour depth a group entry gives; when it gives none, the one of the image's own header
+// (a bitmap's or a PNG's), or 0 when that cannot be read either.
 int bitsPerPixel(const PeIconFile& file, const GroupIconEntry& entry, const PeResource& icon) {
-    if (entry.BitCount != 0 || icon.Size < 16) {
+    if (entry.BitCount != 0) {
         return entry.BitCount;
     }
-    ByteReader header(file.data(icon), file.FileName);
-    header.bytes(14);
-    return header.i16();
+    try {
+        return DescribeImage(file.data(icon), file.FileName, "").BitCount;
+    } catch (const Error&) {
+        return 0;
+    }
 }
 
 void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& group,

@@ -391,7 +391,7 @@ std::vector<IconDirEntry> readDirectory(SequentialFile& file, const IconDir& hea
     return entries;
 }
 
-// The shared front-to-back read of both readers.
+// The DLL builder's read: the header, the directory and the images one after another behind it.
 void readIcon(const std::filesystem::path& path, IconDir& header,
               std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
               const Progress& progress) {
@@ -470,12 +470,6 @@ IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& p
         icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
     }
     return icon;
-}
-
-IconFileContents ReadIconImages(const std::filesystem::path& path, const Progress& progress) {
-    IconFileContents contents;
-    readIcon(path, contents.Header, contents.Entries, contents.Images, progress);
-    return contents;
 }
 
 std::int16_t ReadIconCount(const std::filesystem::path& path) {
@@ -575,14 +569,6 @@ std::string ImageRowText(const StoredIconImage& image) {
     };
     return side(entry.Width, image.Info.Width) + " x " + side(entry.Height, image.Info.Height) +
            " - " + std::to_string(entry.ColorCount) + " Colors";
-}
-
-std::string ImageRowText(const IconDirEntry& entry) {
-    const auto side = [](std::uint8_t stored) {
-        return std::to_string(stored == 0 ? kMaxIconSide : stored);
-    };
-    return side(entry.Width) + " x " + side(entry.Height) + " - " +
-           std::to_string(entry.ColorCount) + " Colors";
 }
 
 } // namespace gw

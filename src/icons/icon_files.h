@@ -88,17 +88,6 @@ inline constexpr std::int32_t kMaxIconSide = 256;
 // offsets are not used. Fails with an Error naming the file, the image and the cause.
 IconFileRecord ReadIconFile(const std::filesystem::path& fileName, const Progress& progress = {});
 
-// An icon file as stored: its header, its directory entries exactly as read and its images.
-struct IconFileContents {
-    IconDir Header;
-    std::vector<IconDirEntry> Entries;
-    std::vector<IconImage> Images;
-};
-
-// Reads the header, the directory entries exactly as stored and the images.
-IconFileContents ReadIconImages(const std::filesystem::path& fileName,
-                                const Progress& progress = {});
-
 // The number of images an icon file holds, from its header alone (checked as the readers check
 // it), for a window that shows the count without decoding the images.
 std::int16_t ReadIconCount(const std::filesystem::path& fileName);
@@ -120,10 +109,6 @@ bool IsPng(std::span<const std::uint8_t> bytes);
 
 // Number of colour-table entries an image of this bit depth carries.
 std::int32_t PaletteEntries(std::int16_t bitCount);
-
-// The image remover's row text for a directory entry: "32 x 32 - 16 Colors"; a size stored as
-// 0 is shown as the 256 it stands for.
-std::string ImageRowText(const IconDirEntry& entry);
 
 // Writes an image as stored in icon files and DLLs: its 40-byte header field by field, its
 // colour table and its masks.
@@ -210,8 +195,8 @@ void WriteStoredIcon(const std::filesystem::path& fileName,
 void WriteStoredIconWithEntries(const std::filesystem::path& fileName,
                                 const std::vector<StoredIconImage>& images);
 
-// The row text of an image of any kind: as ImageRowText, with a width or height stored as 0
-// shown as the image's own size, which may exceed 256.
+// The image remover's row text for an image of any kind: "32 x 32 - 16 Colors"; a width or
+// height stored as 0 is shown as the image's own size (256, or more).
 std::string ImageRowText(const StoredIconImage& image);
 
 // Writes the images as a fresh icon file with a directory built from their own headers (a width

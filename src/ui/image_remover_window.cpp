@@ -1,6 +1,7 @@
 #include "ui/image_remover_window.h"
 
 #include "common/error.h"
+#include "common/file_io.h"
 #include "platform/qt_text.h"
 #include "setup/paths.h"
 #include "ui/about_window.h"
@@ -113,12 +114,11 @@ bool RmvImgFrm::readFile(const std::string& path) {
     // The file goes into fresh arrays; the window's own are replaced only when it has been read.
     StoredIconFile contents;
     try {
-        contents = ReadStoredIcon(path, services_.pumpEvents());
+        contents = ReadStoredIcon(PathFromUtf8(path), services_.pumpEvents());
     } catch (const std::exception& e) {
         services_.showFailure(e.what());
         return false;
     }
-    header_ = contents.Header;
     images_ = std::move(contents.Images);
     setFile(path);
     FileIdLbl->setText(qs(GetFileName(path)));
@@ -208,7 +208,7 @@ void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
     }
     saved_ = false;
     try {
-        WriteStoredIcon(fileName, kept, services_.pumpEvents());
+        WriteStoredIcon(PathFromUtf8(fileName), kept, services_.pumpEvents());
         saved_ = true;
     } catch (const Error& e) {
         if (e.kind() == ErrorKind::TargetNotWritable) {

@@ -52,8 +52,7 @@ private:
     void SaveKeptImages(const std::string& fileName);
 
     WindowServices services_;
-    std::string file_; // the path FileLbl shows, exactly as given
-    IconDir header_;
+    std::string file_;                    // the path FileLbl shows, exactly as given
     std::vector<StoredIconImage> images_; // of any kind, kept byte for byte
     bool saved_ = false;
 

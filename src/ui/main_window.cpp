@@ -561,7 +561,7 @@ void CreateDLL_Frm::IconList_Click() {
     }
     const std::string path = entryPath(row);
     try {
-        nrLbl->setText(QString::number(ReadIconCount(path)));
+        nrLbl->setText(QString::number(ReadIconCount(PathFromUtf8(path))));
     } catch (const std::exception&) {
         nrLbl->clear(); // not a readable icon file: no count; a build names the cause
     }

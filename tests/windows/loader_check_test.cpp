@@ -246,16 +246,16 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
         const int groupId = kFirstGroupId + static_cast<int>(i);
         SCOPED_TRACE(std::string(target.name) + ", " + files[i].filename().string() +
                      " (icon group " + std::to_string(groupId) + ")");
-        const IconFileContents contents = ReadIconImages(files[i]);
+        const StoredIconFile contents = ReadStoredIcon(files[i]);
         const std::vector<std::uint8_t> fileBytes = ReadBytes(files[i]);
         const std::span<const std::uint8_t> dir =
             ResourceBytes(module.get(), groupId, kRtGroupIcon);
         ASSERT_FALSE(dir.empty()) << "the group is missing (error " << GetLastError() << ")";
         const std::vector<GroupEntry> group = GroupEntries(dir);
-        ASSERT_EQ(group.size(), contents.Entries.size()) << "images in the group";
+        ASSERT_EQ(group.size(), contents.Images.size()) << "images in the group";
 
         for (std::size_t j = 0; j < group.size(); ++j) {
-            const IconDirEntry& stored = contents.Entries[j];
+            const IconDirEntry& stored = contents.Images[j].Entry;
             const int width = stored.Width == 0 ? 256 : stored.Width;
             const int height = stored.Height == 0 ? 256 : stored.Height;
             SCOPED_TRACE("image " + std::to_string(j + 1) + ", " + std::to_string(width) + " x " +
