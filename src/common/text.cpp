@@ -40,8 +40,7 @@ std::vector<TextLine> SplitLines(std::string_view text) {
             lines.push_back({std::string(text.substr(at)), ""});
             break;
         }
-        const std::size_t endLength =
-            text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+        const std::size_t endLength = text.substr(end, 2) == "\r\n" ? 2 : 1;
         lines.push_back(
             {std::string(text.substr(at, end - at)), std::string(text.substr(end, endLength))});
         at = end + endLength;

@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 #include "support/test_support.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace gw {
@@ -40,11 +41,17 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
     sink.flush();
     EXPECT_EQ(streamed, expected);
     EXPECT_GT(chunks, 2);
-    // Single bytes are handed on in whole chunks too.
-    ByteWriter bytewise([](std::span<const std::uint8_t>) {}, 4);
-    for (int i = 0; i < 6; ++i) {
-        bytewise.u8(0);
-        EXPECT_LT(bytewise.buffer().size(), 4u) << i;
+    // Every kind of field is handed on in whole chunks as it is written.
+    const std::function<void(ByteWriter&)> fields[] = {
+        [](ByteWriter& w) { w.u8(0); }, [](ByteWriter& w) { w.u16(0); },
+        [](ByteWriter& w) { w.u32(0); }, [](ByteWriter& w) { w.bytes(Bytes(3)); },
+        [](ByteWriter& w) { w.zeros(3); }};
+    for (std::size_t kind = 0; kind < std::size(fields); ++kind) {
+        ByteWriter fieldwise([](std::span<const std::uint8_t>) {}, 4);
+        for (int i = 0; i < 6; ++i) {
+            fields[kind](fieldwise);
+            EXPECT_LT(fieldwise.buffer().size(), 4u) << "field kind " << kind << ", write " << i;
+        }
     }
 
     ByteReader in(expected, "sample");

@@ -126,6 +126,9 @@ TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
         EXPECT_EQ(images[i].Width, sizes[i]);
         EXPECT_EQ(PixelAt(images[i], 0, 0), ColourNo(expected[i])) << "size " << sizes[i];
     }
+    // A single pixel fills the whole icon.
+    const auto dot = Converted({flat(1, 5)}, {{16}, {4}, true, false});
+    EXPECT_EQ(PixelAt(dot.at(0), 15, 15), ColourNo(5));
 }
 
 // Area averaging: partly covered pixels count by the part covered; colours are averaged

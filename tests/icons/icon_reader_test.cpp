@@ -226,8 +226,14 @@ TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
         bytes.at(offset) = value;
         return MakeIcon({MakeImage(16, 16, 4), bytes});
     };
+    // Bit fields: three 4-byte masks behind the 40-byte header, which these pixels leave no
+    // room for.
+    Bytes bitfields = bmp;
+    bitfields[16] = 3;
+    bitfields.resize(40 + 16 * 16 * 4);
     const std::pair<Bytes, std::string> cases[] = {
         {entry(8, 0, two), at + "image 1: its directory entry gives it 0 bytes"},
+        {MakeIcon({MakeImage(16, 16, 4), bitfields}), at + "image 1: truncated"},
         {entry(12, 20, two),
          at + "image 1: its offset 20 lies before the end of the directory at 38"},
         {entry(12, std::int32_t(two.size()) - 10, two), at + "image 1: truncated: its"},
