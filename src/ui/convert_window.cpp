@@ -40,13 +40,6 @@ QPixmap pixmapOf(QImage picture, int side, Qt::TransformationMode mode) {
     return QPixmap::fromImage(picture);
 }
 
-// A converter picture as Qt's: straight alpha, rows from the top.
-QImage qtImage(const RgbaImage& picture) {
-    QImage image(reinterpret_cast<const uchar*>(picture.Pixels.data()), picture.Width,
-                 picture.Height, picture.Width * 4, QImage::Format_RGBA8888);
-    return image.copy(); // owns its pixels
-}
-
 } // namespace
 
 ConvertFrm::ConvertFrm(const WindowServices& services, const std::string& source, QWidget* parent)
@@ -142,7 +135,7 @@ std::optional<std::string> ConvertFrm::Run() {
         });
     if (largest != pictures_.end()) {
         SourceImg->setPixmap(
-            pixmapOf(qtImage(*largest), kSourceSide - 8, Qt::SmoothTransformation));
+            pixmapOf(PictureImage(*largest), kSourceSide - 8, Qt::SmoothTransformation));
     }
     showPreviews();
     exec();

@@ -1,15 +1,22 @@
 #pragma once
 
 #include "icons/icon_files.h"
+#include "icons/rgba_image.h"
 
 #include <QImage>
+#include <cstdint>
+#include <span>
 
 namespace gw::ui {
 
-// Draws an icon image held in memory as a picture: the palette image (1, 2, 4 or 8 bits per
-// pixel, rows stored bottom-up) with the pixels its AND mask sets made transparent. An image
-// that cannot be drawn (another depth, a size that does not fit, masks shorter than the size
-// asks for) gives a null picture.
+// A picture of the core as Qt draws it: straight alpha, rows from the top.
+QImage PictureImage(const RgbaImage& picture);
+
+// Draws an icon image held in memory: a bitmap of any depth with the pixels its AND mask (or
+// its alpha) makes transparent, or a PNG image. One that cannot be decoded gives a null picture.
+QImage IconPreview(std::span<const std::uint8_t> imageBytes);
+
+// Draws a palette image as an icon file would hold it.
 QImage IconPreview(const IconImage& image);
 
 } // namespace gw::ui

@@ -140,16 +140,7 @@ void RmvImgFrm::ImageList_Click() {
     const int row = ImageList->currentRow();
     QImage picture;
     if (row >= 0 && std::size_t(row) < images_.size()) {
-        const StoredIconImage& image = images_[std::size_t(row)];
-        if (image.Info.Format == ImageFormat::Png) {
-            picture = QImage::fromData(image.Bytes.data(), int(image.Bytes.size()), "PNG");
-        } else if (image.Info.BitCount <= 8) {
-            try {
-                picture = IconPreview(DecodeIconImage(image.Bytes, file_, "image"));
-            } catch (const Error&) {
-                // a palette image the preview cannot take apart: nothing is drawn
-            }
-        }
+        picture = IconPreview(images_[std::size_t(row)].Bytes);
     }
     if (picture.isNull()) {
         Image1->clear(); // nothing that can be drawn

@@ -55,7 +55,11 @@ void ImageRemoverWindowTest::previewDecodesPaletteImagesWithTheirMask() {
     for (const auto& [bits, top, highest] : std::vector<std::tuple<int, std::uint8_t, int>>{
              {1, 0xC0, 1}, {4, 0x1F, 15}, {8, 0x01, 255}}) {
         gw::IconImage image;
-        image.Header = {.biWidth = 2, .biHeight = 4, .biBitCount = std::int16_t(bits)};
+        image.Header = {.biSize = 40,
+                        .biWidth = 2,
+                        .biHeight = 4,
+                        .biPlanes = 1,
+                        .biBitCount = std::int16_t(bits)};
         for (int i = 0; i < (1 << bits); ++i) {
             image.Palette.push_back(0x400000 | i); // red 0x40, blue the index
         }
