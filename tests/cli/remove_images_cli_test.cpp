@@ -74,5 +74,42 @@ TEST(RemoveImagesCliTest, ListsAndKeepsImagesOfEveryKind) {
     }
 }
 
+// An icon made by icoutils from PNG art (a 16-pixel image it stores as a palette bitmap, a
+// 32-pixel one kept as PNG) is cut down to either image; icotool reads the result and draws
+// the kept image exactly as it draws it from the original.
+TEST(RemoveImagesCliTest, CutsAnIconMadeByIcotoolAsIcotoolReadsIt) {
+    if (!test::HaveProgram("icotool")) {
+        GTEST_SKIP() << "icotool (icoutils) is not on the PATH";
+    }
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "p16.png", test::MakePng(16, 16));
+    test::WriteBytes(dir.path() / "p32.png", test::MakePng(32, 32));
+    const std::string icon = dir.file("modern.ico");
+    ASSERT_EQ(test::RunProcess({"icotool", "-c", "-o", icon, dir.file("p16.png"),
+                                "--raw=" + dir.file("p32.png")})
+                  .exitCode,
+              0);
+    // The image as icotool draws it, as a PNG file's bytes.
+    int drawings = 0;
+    const auto drawn = [&](const std::string& file, const std::string& index) {
+        const std::filesystem::path out = dir.path() / ("drawn-" + std::to_string(++drawings));
+        std::filesystem::create_directory(out);
+        EXPECT_EQ(
+            test::RunProcess({"icotool", "-x", "-i", index, "-o", out.string(), file}).exitCode, 0)
+            << file;
+        const auto first = std::filesystem::directory_iterator(out);
+        return first == std::filesystem::directory_iterator() ? Bytes{}
+                                                              : test::ReadBytes(first->path());
+    };
+    for (const std::string keep : {"0", "1"}) {
+        const std::string out = dir.file("kept-" + keep + ".ico");
+        const auto run = test::RunCli({"remove-images", icon, "--keep", keep, "-o", out});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const Bytes original = drawn(icon, std::to_string(std::stoi(keep) + 1));
+        EXPECT_FALSE(original.empty());
+        EXPECT_EQ(drawn(out, "1"), original) << "image " << keep;
+    }
+}
+
 } // namespace
 } // namespace gw
