@@ -122,6 +122,10 @@ TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
     cases.push_back(
         {Quoted(missing) + " arg", {}, cannot + "program \"" + missing + "\" does not exist"});
 #endif
+#ifdef __linux__
+    // Every run closes what it opened to start and watch the program, whatever its end.
+    const std::size_t openBefore = test::FilesIn("/proc/self/fd");
+#endif
     for (const auto& [line, options, description] : cases) {
         const ProcessOutcome outcome = RunAndWait(line, options);
         EXPECT_EQ(outcome.describe().substr(0, description.size()), description)
@@ -129,6 +133,9 @@ TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
         EXPECT_EQ(outcome.describe().find("%1"), std::string::npos) << outcome.describe();
         EXPECT_FALSE(outcome.succeeded()) << description;
     }
+#ifdef __linux__
+    EXPECT_EQ(test::FilesIn("/proc/self/fd"), openBefore);
+#endif
 }
 
 TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
