@@ -2,6 +2,7 @@
 #include "setup/run_and_wait.h"
 #include "support/setup_directory.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -181,6 +182,15 @@ TEST(RunAndWaitTest, ReportsPosixCauses) {
     // Executable, but without a #! line: no shell may be asked to run it.
     test::WriteText(bare, "touch " + dir.file("ran") + "\n");
     fs::permissions(bare, fs::perms::owner_all);
+    // A name found on the PATH only as a file that may not be run is refused as such, as
+    // execvp refuses it, not as missing.
+    test::WriteText(dir.path() / "glyphwright-not-runnable", "not a program\n");
+    const std::string oldPath = std::getenv("PATH");
+    ::setenv("PATH", (dir.path().string() + ":" + oldPath).c_str(), 1);
+    const std::string onPath = RunAndWait("glyphwright-not-runnable").describe();
+    ::setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(onPath, cannot + "program \"glyphwright-not-runnable\" cannot be run: " +
+                          std::strerror(EACCES));
     const std::pair<std::string, std::string> cases[] = {
         {"sh -c \"kill -KILL $$\"", "was ended by signal 9"},
         {"no-such-program-of-glyphwright arg",
