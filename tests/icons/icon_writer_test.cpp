@@ -119,6 +119,9 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
             EXPECT_EQ(e.kind(), kind) << cause;
         }
     }
+    // The writers of stored images count the same way.
+    EXPECT_THROW(WriteStoredIcon(out, {}), Error);
+    EXPECT_THROW(WriteStoredIconWithEntries(out, {}), Error);
     EXPECT_EQ(test::Snapshot(dir.path()), before);
     WriteIconFile(out, std::vector<IconImage>(2047, good));
     EXPECT_EQ(EntryAt(test::ReadBytes(out), 0)[7], 32758u);
