@@ -63,7 +63,9 @@ std::vector<std::string> fileNames(const PeIconFile& file,
         const ResourceName& name = group->Resource.Name;
         std::string stem = name.IsName ? safeFileName(name.Name) : std::to_string(name.Id);
         if (languages[name.text()] > 1) {
-            stem.append(1, '-').append(std::to_string(group->Resource.Language));
+            const std::string language = std::to_string(group->Resource.Language);
+            stem += '-';
+            stem += language;
         }
         std::string candidate = stem;
         for (int n = 2; !taken.insert(LowerCase(candidate)).second; ++n) {
