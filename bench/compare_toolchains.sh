@@ -31,24 +31,12 @@ ls "$work"/icons/*.ico | sort -V > "$work/list"
   while read -r f; do echo "$i ICON \"$f\""; i=$((i + 1)); done < "$work/list"
 } > "$work/icons.rc"
 
-# Runs a command line RUNS times; prints the best wall time in seconds (bash's own clock, to the
-# millisecond) and the largest peak resident memory in KiB (GNU time, from separate runs).
-measure() {
-  local best="" peak=0 secs kib
-  for ((r = 0; r < runs; r++)); do
-    secs=$( { TIMEFORMAT=%3R; time bash -c "$1" >/dev/null 2>&1; } 2>&1 )
-    if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; fi
-    /usr/bin/time -f "%M" -o "$work/mem" bash -c "$1" >/dev/null 2>&1
-    kib=$(tail -n 1 "$work/mem")
-    [ "$kib" -gt "$peak" ] && peak=$kib
-  done
-  echo "$best $peak"
-}
+source bench/measure.sh
 
 xargs_list="xargs -d '\n' -a $work/list"
-read -r g_s g_k < <(measure "$xargs_list $cli build -t x86 -o $work/g.dll")
-read -r c_s c_k < <(measure "$xargs_list cat > $work/floor.bin")
-read -r l_s l_k < <(measure "cd $work && llvm-rc /fo icons.res icons.rc && lld-link /dll /noentry /machine:x86 /out:l.dll icons.res")
+read -r g_s g_k < <(measure bash -c "$xargs_list $cli build -t x86 -o $work/g.dll")
+read -r c_s c_k < <(measure bash -c "$xargs_list cat > $work/floor.bin")
+read -r l_s l_k < <(measure bash -c "cd $work && llvm-rc /fo icons.res icons.rc && lld-link /dll /noentry /machine:x86 /out:l.dll icons.res")
 
 in_bytes=$(cat "$work"/icons/*.ico | wc -c)
 printf '%s icon files (two images each), %s input bytes; best of %s runs\n' "$count" "$in_bytes" "$runs"

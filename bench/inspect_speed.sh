@@ -29,19 +29,7 @@ for ((i = 0; i < count; i++)); do
 done
 "$cli" build -t x86 -o "$work/big.dll" "${icons[@]}" >/dev/null
 
-# Runs a command RUNS times; prints the best wall time in seconds (bash's own clock, to the
-# millisecond) and the largest peak resident memory in KiB (GNU time, from separate runs).
-measure() {
-  local best="" peak=0 secs kib
-  for ((r = 0; r < runs; r++)); do
-    secs=$( { TIMEFORMAT=%3R; time "$@" >/dev/null 2>&1; } 2>&1 )
-    if [ -z "$best" ] || awk "BEGIN{exit !($secs < $best)}"; then best=$secs; fi
-    /usr/bin/time -f "%M" -o "$work/mem" "$@" >/dev/null 2>&1
-    kib=$(tail -n 1 "$work/mem")
-    [ "$kib" -gt "$peak" ] && peak=$kib
-  done
-  echo "$best $peak"
-}
+source bench/measure.sh
 
 read -r g_s g_k < <(measure "$cli" inspect "$work/big.dll")
 read -r w_s w_k < <(measure wrestool -l "$work/big.dll")
