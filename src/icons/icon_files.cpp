@@ -110,10 +110,6 @@ bool isText(const std::vector<std::uint8_t>& bytes) {
     });
 }
 
-std::string imageItem(int index) {
-    return "image " + std::to_string(index);
-}
-
 BitmapInfoHeader decodeBitmapHeader(std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes, "bitmap header");
     BitmapInfoHeader h;
@@ -314,7 +310,7 @@ void decodePalette(std::span<const std::uint8_t> bytes, IconImage& image) {
 // Reads image `index` from where the previous read stopped, sized by its directory entry.
 IconImage readImage(SequentialFile& file, const std::string& fileName, int index,
                     const IconDirEntry& entry) {
-    const std::string item = imageItem(index);
+    const std::string item = ImageItem(index);
     const auto headerBytes = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
     IconImage image;
     const std::int32_t bitsSize = startImage(fileName, item, headerBytes, entry.BytesInRes, image);
@@ -447,6 +443,10 @@ bool IsPng(std::span<const std::uint8_t> bytes) {
            std::equal(kPngSignature.begin(), kPngSignature.end(), bytes.begin());
 }
 
+std::string ImageItem(std::size_t index) {
+    return "image " + std::to_string(index);
+}
+
 std::int32_t PaletteEntries(std::int16_t bitCount) {
     return bitCount >= 0 && bitCount < 31 ? std::int32_t{1} << bitCount : 0;
 }
@@ -519,7 +519,7 @@ StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress&
     std::uint64_t total = 0;
     for (std::size_t j = 0; j < entries.size(); ++j) {
         const IconDirEntry& e = entries[j];
-        const std::string item = imageItem(static_cast<int>(j));
+        const std::string item = ImageItem(j);
         if (e.BytesInRes < 1) {
             throw Error(fileName, item,
                         "its directory entry gives it " + std::to_string(e.BytesInRes) +
@@ -549,7 +549,7 @@ StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress&
 
     icon.Images.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
-        const std::string item = imageItem(static_cast<int>(j));
+        const std::string item = ImageItem(j);
         StoredIconImage image;
         image.Entry = entries[j];
         image.Bytes.resize(static_cast<std::size_t>(image.Entry.BytesInRes));

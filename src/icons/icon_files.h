@@ -104,6 +104,9 @@ void CheckBitmapHeader(const BitmapInfoHeader& header, const std::string& fileNa
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                           const std::string& item);
 
+// How messages name image `index` of an icon file: "image 2".
+std::string ImageItem(std::size_t index);
+
 // Whether the bytes begin with the PNG signature: a PNG file, or an icon image stored as PNG.
 bool IsPng(std::span<const std::uint8_t> bytes);
 

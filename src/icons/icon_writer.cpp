@@ -16,10 +16,6 @@ namespace {
 // The most images whose first image offset, 6 + 16 × Count, still fits 16 bits.
 constexpr std::size_t kMaxImages = (32767 - kIconDirSize) / kIconDirEntrySize;
 
-std::string imageItem(std::size_t index) {
-    return "image " + std::to_string(index);
-}
-
 // Runs an overflow-checked computation for one image, naming the file and the image when the
 // result does not fit its field.
 template <class Compute>
@@ -27,7 +23,7 @@ auto forImage(const std::string& fileName, std::size_t index, Compute&& compute)
     try {
         return compute();
     } catch (const Error& e) {
-        throw Error(fileName, imageItem(index), e.what());
+        throw Error(fileName, ImageItem(index), e.what());
     }
 }
 
@@ -41,7 +37,7 @@ std::uint8_t directoryByte(std::int32_t value) {
 // readers accept, a colour table of 2^biBitCount entries and at least one byte of pixel data.
 void checkImage(const std::string& fileName, std::size_t index, const IconImage& image) {
     const BitmapInfoHeader& h = image.Header;
-    const std::string item = imageItem(index);
+    const std::string item = ImageItem(index);
     CheckBitmapHeader(h, fileName, item);
     const auto expected = static_cast<std::size_t>(PaletteEntries(h.biBitCount));
     if (image.Palette.size() != expected) {
@@ -58,7 +54,7 @@ void checkImage(const std::string& fileName, std::size_t index, const IconImage&
 // Fails unless count images fit an icon file.
 void checkCount(const std::string& fileName, std::size_t count) {
     if (const std::string problem = IconCountProblem(count); !problem.empty()) {
-        throw Error(fileName, count == 0 ? "" : imageItem(kMaxImages),
+        throw Error(fileName, count == 0 ? "" : ImageItem(kMaxImages),
                     count == 0 ? "no images to write; " + problem : problem);
     }
 }
@@ -107,7 +103,7 @@ std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
 std::int32_t storedSize(const std::string& fileName, std::size_t index,
                         const StoredIconImage& image) {
     if (image.Bytes.empty()) {
-        throw Error(fileName, imageItem(index), "the image has no bytes");
+        throw Error(fileName, ImageItem(index), "the image has no bytes");
     }
     return forImage(fileName, index, [&] {
         return checked::narrow<std::int32_t>(image.Bytes.size(), "the image size");
@@ -202,7 +198,7 @@ void WriteStoredIcon(const std::filesystem::path& path, const std::vector<Stored
     for (std::size_t i = 0; i < images.size(); ++i) {
         const StoredIconImage& image = images[i];
         const std::int32_t size = storedSize(fileName, i, image);
-        const ImageInfo info = DescribeImage(image.Bytes, fileName, imageItem(i));
+        const ImageInfo info = DescribeImage(image.Bytes, fileName, ImageItem(i));
         const auto side = [](std::int32_t value) {
             return static_cast<std::uint8_t>(value >= kMaxIconSide ? 0 : value);
         };

@@ -263,10 +263,6 @@ std::array<std::uint8_t, 8> fileStart(const std::filesystem::path& fileName) {
     return start;
 }
 
-std::string imageItem(std::size_t index) {
-    return "image " + std::to_string(index);
-}
-
 } // namespace
 
 RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -300,7 +296,7 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
     }
     std::vector<RgbaImage> images;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {
-        images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, imageItem(j)));
+        images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, ImageItem(j)));
     }
     return images;
 }
