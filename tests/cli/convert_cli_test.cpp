@@ -1,5 +1,4 @@
 #include "dll/pe_reader.h"
-#include "support/picture_files.h"
 #include "support/test_support.h"
 
 #include <filesystem>

@@ -137,18 +137,10 @@ void PutChunk(Bytes& png, const char* type, const Bytes& data) {
     PutBigEndian(png, ~crc);
 }
 
-} // namespace
-
-Bytes MakePng(int width, int height, int colourType, int depth, std::uint8_t seed) {
-    const int channels[] = {1, 0, 3, 1, 2, 0, 4};
-    const std::size_t rowBytes = (std::size_t(width) * channels[colourType] * depth + 7) / 8;
-    Bytes raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0); // no filter
-        for (std::size_t x = 0; x < rowBytes; ++x) {
-            raw.push_back(std::uint8_t(x * 3 + y * 5 + seed));
-        }
-    }
+// A PNG of the given size, colour type and depth whose unfiltered rows are `raw` (each row a
+// filter byte 0 and its pixels), in one stored zlib stream, every chunk with its CRC.
+Bytes EncodeRows(int width, int height, int colourType, int depth, const Bytes& raw,
+                 std::uint8_t seed) {
     // zlib with stored deflate blocks of at most 65535 bytes, then the Adler-32 of the data.
     Bytes zlib = {0x78, 0x01};
     for (std::size_t at = 0; at == 0 || at < raw.size(); at += 65535) {
@@ -182,6 +174,35 @@ Bytes MakePng(int width, int height, int colourType, int depth, std::uint8_t see
     PutChunk(png, "IDAT", zlib);
     PutChunk(png, "IEND", {});
     return png;
+}
+
+} // namespace
+
+Bytes MakePng(int width, int height, int colourType, int depth, std::uint8_t seed) {
+    const int channels[] = {1, 0, 3, 1, 2, 0, 4};
+    const std::size_t rowBytes = (std::size_t(width) * channels[colourType] * depth + 7) / 8;
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0); // no filter
+        for (std::size_t x = 0; x < rowBytes; ++x) {
+            raw.push_back(std::uint8_t(x * 3 + y * 5 + seed));
+        }
+    }
+    return EncodeRows(width, height, colourType, depth, raw, seed);
+}
+
+Bytes EncodePng(const RgbaImage& image) {
+    Bytes raw;
+    for (int y = 0; y < image.Height; ++y) {
+        raw.push_back(0); // no filter
+        const auto row = image.Pixels.begin() + std::ptrdiff_t(4) * y * image.Width;
+        raw.insert(raw.end(), row, row + std::ptrdiff_t(4) * image.Width);
+    }
+    return EncodeRows(image.Width, image.Height, 6, 8, raw, 0);
+}
+
+void WritePng(const std::filesystem::path& path, const RgbaImage& image) {
+    WriteBytes(path, EncodePng(image));
 }
 
 Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,

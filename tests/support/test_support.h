@@ -1,5 +1,6 @@
 #pragma once
 
+#include "icons/rgba_image.h"
 #include "services/services.h"
 
 #include <chrono>
@@ -49,6 +50,23 @@ Bytes MakeImage(int width, int height, int bits, std::uint8_t seed = 1);
 // 6 RGBA) and bit depth: its IHDR, a palette when colour type 3 asks for one, pixels from seed
 // in one uncompressed zlib stream, and IEND, every chunk with its CRC.
 Bytes MakePng(int width, int height, int colourType = 6, int depth = 8, std::uint8_t seed = 1);
+
+// The picture as a PNG file of 8-bit RGBA, by the same encoder: written independently of the
+// decoder under test.
+Bytes EncodePng(const RgbaImage& image);
+void WritePng(const std::filesystem::path& path, const RgbaImage& image);
+
+// A picture of width x height pixels, each from pixel(x, y) as {r, g, b, a}.
+template <class Pixel> RgbaImage MakePicture(int width, int height, Pixel&& pixel) {
+    RgbaImage image{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto rgba = pixel(x, y);
+            image.Pixels.insert(image.Pixels.end(), rgba.begin(), rgba.end());
+        }
+    }
+    return image;
+}
 
 // The directory entry the usual icon editors write for an image made by MakeImage.
 struct DirEntry {

@@ -1,4 +1,3 @@
-#include "ui/icon_preview.h"
 #include "ui/image_remover_window.h"
 #include "ui_test_support.h"
 
@@ -15,7 +14,6 @@ class ImageRemoverWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void previewDecodesPaletteImagesWithTheirMask();
     void opensWithoutAFileOnTheDialog();
     void savesTheCheckedImagesOfTheShownFile();
     void cutsAModernIconDownToItsPaletteImages();
@@ -48,33 +46,6 @@ const std::vector<std::tuple<int, int, int>> kThree = {{32, 32, 4}, {16, 16, 4},
 const std::string kThreeRows = "32 x 32 - 16 Colors+|16 x 16 - 16 Colors+|32 x 32 - 0 Colors+|";
 
 } // namespace
-
-void ImageRemoverWindowTest::previewDecodesPaletteImagesWithTheirMask() {
-    // 2 x 2, rows stored bottom-up and padded to 4 bytes: the top row holds palette entries 1
-    // and the highest, the bottom row entry 0 and a pixel the AND mask clears.
-    for (const auto& [bits, top, highest] : std::vector<std::tuple<int, std::uint8_t, int>>{
-             {1, 0xC0, 1}, {4, 0x1F, 15}, {8, 0x01, 255}}) {
-        gw::IconImage image;
-        image.Header = {.biSize = 40,
-                        .biWidth = 2,
-                        .biHeight = 4,
-                        .biPlanes = 1,
-                        .biBitCount = std::int16_t(bits)};
-        for (int i = 0; i < (1 << bits); ++i) {
-            image.Palette.push_back(0x400000 | i); // red 0x40, blue the index
-        }
-        image.Bits = {0, 0, 0, 0, top, std::uint8_t(bits == 8 ? 0xFF : 0), 0, 0, 0x40, 0, 0,
-                      0, 0, 0, 0, 0};
-        const QImage picture = gw::ui::IconPreview(image);
-        QCOMPARE(picture.size(), QSize(2, 2));
-        QCOMPARE(picture.pixel(0, 0), qRgb(0x40, 0, 1));
-        QCOMPARE(picture.pixel(1, 0), qRgb(0x40, 0, highest));
-        QCOMPARE(picture.pixel(0, 1), qRgb(0x40, 0, 0));
-        QCOMPARE(qAlpha(picture.pixel(1, 1)), 0);
-        image.Bits.pop_back(); // the AND mask one byte short: nothing to draw
-        QVERIFY(gw::ui::IconPreview(image).isNull());
-    }
-}
 
 void ImageRemoverWindowTest::opensWithoutAFileOnTheDialog() {
     // Opened without a file: a file that cannot be read asks again; a cancel closes the window.
