@@ -15,11 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Example;
+using test::MachineOf;
 using test::RunCli;
-
-std::uint16_t MachineOf(const std::string& dll) {
-    return test::Le16(test::ReadBytes(dll), 0xAC);
-}
 
 TEST(BuildCliTest, AllTargetsWritesTheChosenFileAndOnePerProcessorOrNone) {
     test::TempDir dir;

@@ -61,12 +61,8 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
     EXPECT_EQ(in.i16(), -2);
     EXPECT_EQ(in.i32(), -3);
     EXPECT_EQ(in.remaining(), 5u);
-    try {
-        in.bytes(6);
-        ADD_FAILURE() << "reading past the end did not fail";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "sample: truncated: 6 bytes needed at offset 13, 5 left");
-    }
+    EXPECT_EQ(test::ThrownBy([&] { in.bytes(6); }).text,
+              "sample: truncated: 6 bytes needed at offset 13, 5 left");
 }
 
 TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {

@@ -63,13 +63,9 @@ TEST(FileIoTest, RequireReplaceableNamesWhyATargetCannotBeWritten) {
         {lockedFolder / "new.dll", "the folder " + displayPath(lockedFolder) + " is read-only"});
 #endif
     for (const auto& [target, cause] : cases) {
-        try {
-            RequireReplaceable(target);
-            ADD_FAILURE() << "accepted " << target;
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), displayPath(target) + ": " + cause);
-            EXPECT_EQ(e.kind(), ErrorKind::TargetNotWritable) << cause;
-        }
+        const test::Thrown thrown = test::ThrownBy([&] { RequireReplaceable(target); });
+        EXPECT_EQ(thrown.text, displayPath(target) + ": " + cause);
+        EXPECT_EQ(thrown.kind, ErrorKind::TargetNotWritable) << cause;
     }
     EXPECT_NO_THROW(RequireReplaceable(dir.path() / "fine"));
     EXPECT_NO_THROW(RequireReplaceable(folder / "new.dll"));

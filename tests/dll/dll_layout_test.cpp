@@ -109,13 +109,15 @@ TEST(DllLayoutTest, EveryByteOfTheWorkedLayoutsOnEveryTarget) {
 TEST(DllLayoutTest, RefusesAnEmptyListAndMoreImagesThanItsIdsCanNumber) {
     EXPECT_THROW(BuildDllImage(kMachineX86, {}), Error);
     TempDir dir;
-    const auto refusal = [](const std::vector<std::string>& files) -> std::string {
-        try {
-            return "accepted " +
-                   std::to_string(BuildDllImage(kMachineX86, PathsFromUtf8(files)).imageCount());
-        } catch (const Error& e) {
-            return e.what();
-        }
+    const auto refusal = [](const std::vector<std::string>& files) {
+        std::string accepted;
+        const std::string error =
+            test::ThrownBy([&] {
+                accepted =
+                    "accepted " +
+                    std::to_string(BuildDllImage(kMachineX86, PathsFromUtf8(files)).imageCount());
+            }).text;
+        return accepted.empty() ? error : accepted;
     };
     const auto icon = [&](const std::string& name, std::size_t images) {
         test::WriteBytes(dir.file(name),
@@ -166,12 +168,9 @@ TEST(CreateDllTest, ReplacesALongerFileAndFailuresLeaveTheOldOneAndNoPartialFile
     const auto before = fileCount();
     const auto refused = [&](const std::vector<std::string>& files, const std::string& path,
                              const std::string& cause) {
-        try {
-            CreateDll(kMachineX86, PathsFromUtf8(files), path);
-            ADD_FAILURE() << cause << ": accepted";
-        } catch (const Error& e) {
-            EXPECT_NE(std::string(e.what()).find(cause), std::string::npos) << e.what();
-        }
+        const std::string error =
+            test::ThrownBy([&] { CreateDll(kMachineX86, PathsFromUtf8(files), path); }).text;
+        EXPECT_NE(error.find(cause), std::string::npos) << error;
         EXPECT_EQ(test::ReadBytes(out), written);
         EXPECT_EQ(fileCount(), before);
     };

@@ -52,15 +52,13 @@ std::vector<std::pair<Bytes, std::string>> PatchedCases(const std::string& name)
 
 // Parses the bytes and takes every group's images apart; gives the error text, or a note.
 std::string ErrorOf(const Bytes& dll, const std::string& name) {
-    try {
-        const PeIconFile pe = ParsePeIconFile(dll, name);
-        for (const PeIconGroup& group : pe.Groups) {
-            GroupImages(pe, group);
-        }
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
+    return test::ThrownBy([&] {
+               const PeIconFile pe = ParsePeIconFile(dll, name);
+               for (const PeIconGroup& group : pe.Groups) {
+                   GroupImages(pe, group);
+               }
+           })
+        .text;
 }
 
 TEST(PeReaderTest, LayoutCheckNamesTheFirstDifference) {
@@ -138,14 +136,8 @@ TEST(PeReaderTest, ADamagedGroupLeavesTheOthersReadable) {
         ASSERT_EQ(file.Groups.size(), 2u);
         EXPECT_EQ(GroupImages(file, file.Groups[1]).size(),
                   ReadIconFile(test::ExamplesDir() / "multi.ico").Images.size());
-        try {
-            GroupImages(file, file.Groups[0]);
-            ADD_FAILURE() << "the damaged group was read: " << cause;
-        } catch (const Error& e) {
-            EXPECT_EQ(
-                std::string(e.what()).rfind("two.dll: icon group 101, language 0: " + cause, 0), 0u)
-                << e.what();
-        }
+        const std::string error = test::ThrownBy([&] { GroupImages(file, file.Groups[0]); }).text;
+        EXPECT_TRUE(error.starts_with("two.dll: icon group 101, language 0: " + cause)) << error;
     }
 }
 

@@ -111,13 +111,9 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
     for (const auto& [target, edit, cause, kind] : cases) {
         std::vector<IconImage> images(2, good);
         edit(images);
-        try {
-            WriteIconFile(target, images);
-            ADD_FAILURE() << "written: " << cause;
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), target + ": " + cause);
-            EXPECT_EQ(e.kind(), kind) << cause;
-        }
+        const test::Thrown thrown = test::ThrownBy([&] { WriteIconFile(target, images); });
+        EXPECT_EQ(thrown.text, target + ": " + cause);
+        EXPECT_EQ(thrown.kind, kind) << cause;
     }
     // The writers of stored images count the same way.
     EXPECT_THROW(WriteStoredIcon(out, {}), Error);
@@ -151,14 +147,10 @@ TEST(IconWriterTest, AFileInUseIsRefusedAndKept) {
 #endif
     std::FILE* probe = std::fopen(busy.c_str(), "r+b");
     if (probe == nullptr) {
-        try {
-            WriteIconFile(busy, {Decoded(MakeImage(1, 1, 1))});
-            ADD_FAILURE() << "a file in use was overwritten";
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      busy + ": the file cannot be opened for writing: " + cause);
-            EXPECT_EQ(e.kind(), ErrorKind::TargetNotWritable);
-        }
+        const test::Thrown thrown =
+            test::ThrownBy([&] { WriteIconFile(busy, {Decoded(MakeImage(1, 1, 1))}); });
+        EXPECT_EQ(thrown.text, busy + ": the file cannot be opened for writing: " + cause);
+        EXPECT_EQ(thrown.kind, ErrorKind::TargetNotWritable);
     } else {
         std::fclose(probe);
     }

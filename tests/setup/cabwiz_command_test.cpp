@@ -63,12 +63,8 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
     test::WriteText(dir.file("Empty.txt"), "");
     for (const std::string& path :
          {dir.file("None.txt"), dir.file("Empty.txt"), dir.path().string()}) {
-        try {
-            ReadCabwizCommand(path);
-            ADD_FAILURE() << path;
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(kReadmeErrorMessage, 0), 0u) << e.what();
-        }
+        const std::string error = test::ThrownBy([&] { ReadCabwizCommand(path); }).text;
+        EXPECT_TRUE(error.starts_with(kReadmeErrorMessage)) << error;
     }
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::kWizardInf;
+using test::MachineOf;
 using test::ReadText;
 using test::SetupDirectory;
 using test::WriteText;
@@ -25,15 +26,10 @@ SetupReport RunIn(const SetupDirectory& setup, const std::string& extension = "7
     return RunSetup({setup.root(), "Icons.dll", {setup.icon()}, extension}, cabBuilder);
 }
 
-// The message of the run's failure; "" when it succeeded.
+// The message of the run's failure; "(no error)" when it succeeded.
 std::string Failure(const SetupDirectory& setup, const std::string& extension = "7xy",
                     const CabBuilderOptions& cabBuilder = {}) {
-    try {
-        RunIn(setup, extension, cabBuilder);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "";
+    return test::ThrownBy([&] { RunIn(setup, extension, cabBuilder); }).text;
 }
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
@@ -46,10 +42,6 @@ std::set<std::string> Names(const fs::path& folder) {
         names.insert(entry.path().filename().string());
     }
     return names;
-}
-
-std::uint16_t MachineOf(const fs::path& dll) {
-    return test::Le16(test::ReadBytes(dll), 0xAC);
 }
 
 TEST(SetupRunTest, RewritesATwoProcessorSetupDirectoryAndRerunsFromTheBackup) {

@@ -24,16 +24,6 @@ std::string Joined(const TextFile& text) {
     return joined;
 }
 
-// The message of the gw::Error that run throws (texts as UTF-8 bytes).
-std::string Thrown(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 TEST(TextFileTest, LoadsAndSavesTheSameInEveryBlockSize) {
     // A file, its lines, and the file they are saved as. An LF stays inside its line while a CR
     // follows anywhere later; after the last CR it ends a line.
@@ -78,7 +68,7 @@ TEST(TextFileTest, FailuresThrowTheirTextAndChangeNothing) {
     WriteText(empty, "");
     TextFile text;
     text.BlockSize(-5); // taken as the default: a negative size would fail the first load
-    EXPECT_EQ(Thrown([&] { text.Save(path); }),
+    EXPECT_EQ(ThrownBy([&] { text.Save(path); }).text,
               "Guardar: N\xC3\xA3o H\xC3\xA1 Nada Para Guardar: " + path);
     text.Load(path);
     text.LoadListBox(path, list);
@@ -100,7 +90,7 @@ TEST(TextFileTest, FailuresThrowTheirTextAndChangeNothing) {
         {[&] { text.LoadListBox("/dev/null", list); }, "/dev/null", ": it is not a regular file"});
 #endif
     for (const auto& [run, begins, ends] : failures) {
-        const std::string message = Thrown(run);
+        const std::string message = ThrownBy(run).text;
         EXPECT_TRUE(message.starts_with(begins) && message.ends_with(ends)) << message;
     }
     EXPECT_EQ(Joined(text), "kept|");

@@ -74,6 +74,15 @@ void WriteText(const fs::path& path, const std::string& text) {
     WriteBytes(path, Bytes(text.begin(), text.end()));
 }
 
+Thrown ThrownBy(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const Error& e) {
+        return {e.what(), e.kind()};
+    }
+    return {};
+}
+
 std::uint16_t Le16(const Bytes& b, std::size_t at) {
     return static_cast<std::uint16_t>(b.at(at) | (b.at(at + 1) << 8));
 }
@@ -259,6 +268,10 @@ Bytes IconImageBytes(const Bytes& icon, std::size_t j) {
     const std::uint32_t size = Le32(icon, entry + 8);
     const std::uint32_t offset = Le32(icon, entry + 12);
     return Bytes(icon.begin() + offset, icon.begin() + offset + size);
+}
+
+std::uint16_t MachineOf(const fs::path& dll) {
+    return Le16(ReadBytes(dll), 0xAC);
 }
 
 platform::MessageAnswer RecordingMessages::show(const platform::Message& message) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/error.h"
 #include "icons/rgba_image.h"
 #include "services/services.h"
 
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -37,6 +39,14 @@ Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 std::string ReadText(const std::filesystem::path& path);
 void WriteText(const std::filesystem::path& path, const std::string& text);
+
+// What run throws: the gw::Error's message and kind; "(no error)" and no kind when it throws
+// none.
+struct Thrown {
+    std::string text = "(no error)";
+    std::optional<ErrorKind> kind;
+};
+Thrown ThrownBy(const std::function<void()>& run);
 
 // Little-endian field access for checking binary output independently of the product code.
 std::uint16_t Le16(const Bytes& bytes, std::size_t at);
@@ -87,6 +97,9 @@ std::string WriteIcon(const TempDir& dir, const std::string& name,
 
 // The bytes of image j of an icon file, found through the directory's offset and size.
 Bytes IconImageBytes(const Bytes& icon, std::size_t j);
+
+// The machine field of a DLL that glyphwright wrote (its PE header sits at 0xA8).
+std::uint16_t MachineOf(const std::filesystem::path& dll);
 
 // Records every message shown and answers from a script (Ok when the script is empty).
 class RecordingMessages : public platform::MessageService {

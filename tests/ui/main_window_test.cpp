@@ -276,7 +276,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     QCOMPARE(asked.initialName + "|" + asked.initialDirectory, "PPC.Icons.dll|" + rig.programDir);
     QVERIFY(asked.overwritePrompt);
     QCOMPARE(standing(rig), "idle"s);
-    QCOMPARE(gw::test::DllMachine(out), std::uint16_t(0x01F0));
+    QCOMPARE(gw::test::MachineOf(out), std::uint16_t(0x01F0));
     QCOMPARE(rig.said(), Texts({"information|Finished|DLL has been built as:\r\n\r\n" + out}));
 
     // The next build starts in that folder and offers the newly selected target's name; an
@@ -301,7 +301,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
         {"", 0x0166},     {".X86", 0x014C}, {".MIPS", 0x0166}, {".SH3", 0x01A2},
         {".SH4", 0x01A6}, {".ARM", 0x01C0}, {".PPC", 0x01F0}};
     for (const auto& [suffix, machine] : expected) {
-        QCOMPARE(gw::test::DllMachine(out + suffix), machine);
+        QCOMPARE(gw::test::MachineOf(out + suffix), machine);
     }
     QCOMPARE(rig.said(), Texts({"information|Done...|All Targets have been buit with their default "
                                 "extensions.\r\n\r\nDLL (for: MIPS) has been built as:\r\n" +

@@ -52,12 +52,10 @@ void QtServicesTest::settingsLiveInIniSectionsAndFailLoudly() {
 
     // A store that cannot be written says so, naming the file and the key.
     gw::test::WriteText(dir.file("plain"), "a file where a folder should be");
-    std::string error;
-    try {
-        QtSettingsStore(dir.file("plain") + "/store.ini").save("Options", "Target", "1");
-    } catch (const gw::Error& e) {
-        error = e.what();
-    }
+    const std::string error =
+        gw::test::ThrownBy([&] {
+            QtSettingsStore(dir.file("plain") + "/store.ini").save("Options", "Target", "1");
+        }).text;
     QVERIFY2(error.find("plain/store.ini") != std::string::npos &&
                  error.find("Options/Target") != std::string::npos,
              error.c_str());

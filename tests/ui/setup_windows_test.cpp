@@ -110,7 +110,7 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     std::erase(user.seen, "CabProgressFrm");
     QCOMPARE(user.seen, Texts({"ExtensionFrm"}));
     QVERIFY(rig.said().size() == 1 && rig.messages.shown[0].title == "Done...");
-    QCOMPARE(gw::test::DllMachine(dll), std::uint16_t(0x014C));
+    QCOMPARE(gw::test::MachineOf(dll), std::uint16_t(0x014C));
     QVERIFY(gw::test::ReadText(setup.infPath()).find("HKCR,.ab1,") != std::string::npos);
 
     // A cab builder that fails, the extension window closed without Continue: the failure is

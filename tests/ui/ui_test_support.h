@@ -230,7 +230,6 @@ private:
     QPointer<QWidget> last_;
 };
 
-// An example icon of the repository by file name.
 // With GLYPHWRIGHT_SCREENSHOTS set to a folder, saves what the widget shows as <name>.png
 // there (docs/make_screenshots.sh makes the README's pictures so); otherwise does nothing.
 inline void Screenshot(QWidget& widget, const char* name) {
@@ -238,15 +237,6 @@ inline void Screenshot(QWidget& widget, const char* name) {
     if (!folder.isEmpty()) {
         widget.grab().save(folder + "/" + name + ".png");
     }
-}
-
-inline std::string Example(const char* name) {
-    return (ExamplesDir() / name).string();
-}
-
-// The PE machine field of a DLL file.
-inline std::uint16_t DllMachine(const std::string& path) {
-    return Le16(ReadBytes(path), 0xAC);
 }
 
 } // namespace gw::test

@@ -6,14 +6,13 @@
 #include "dll/target_machine.h"
 #include "icons/convert_for_handhelds.h"
 #include "icons/icon_files.h"
+#include "support/test_support.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <span>
 #include <sstream>
@@ -37,28 +36,6 @@ constexpr std::uint32_t kBackground = 0x0033CC99;
 const std::vector<std::string> kIconFiles = {"multi.ico", "glyph-4bit.ico", "mono-1bit.ico",
                                              "tile-8bit.ico"};
 
-// A fresh folder under the system's temporary folder, removed with its contents at the end.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& name)
-        : path_(fs::temp_directory_path() /
-                ("glyphwright-loader-" + std::to_string(GetCurrentProcessId()) + "-" + name)) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 struct ModuleFree {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
@@ -68,11 +45,6 @@ struct IconDestroy {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
 using Icon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroy>;
-
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // RT_ICON and RT_GROUP_ICON as numbers, for the wide-character resource functions (the
 // headers' own names follow the build's character set).
@@ -198,14 +170,10 @@ bool RunningUnderWine() {
 // An icon the converter made from a picture with alpha (a colour ramp, its left columns
 // transparent): what users build from their own art.
 fs::path ConvertedIcon(const fs::path& folder) {
-    RgbaImage picture{48, 48, {}};
-    for (int y = 0; y < 48; ++y) {
-        for (int x = 0; x < 48; ++x) {
-            const std::uint8_t alpha = x < 8 ? 0 : 255;
-            picture.Pixels.insert(picture.Pixels.end(),
-                                  {std::uint8_t(x * 5), std::uint8_t(y * 5), 128, alpha});
-        }
-    }
+    const RgbaImage picture = test::MakePicture(48, 48, [](int x, int y) {
+        return std::array<std::uint8_t, 4>{std::uint8_t(x * 5), std::uint8_t(y * 5), 128,
+                                           std::uint8_t(x < 8 ? 0 : 255)};
+    });
     const fs::path path = folder / "converted.ico";
     WriteIconFile(path, ConvertForHandhelds({picture}, ConvertOptions{}));
     return path;
@@ -215,10 +183,10 @@ class LoaderCheck : public testing::TestWithParam<TargetMachine> {};
 
 TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
     const TargetMachine& target = GetParam();
-    TempFolder folder(target.name);
+    test::TempDir folder;
     std::vector<fs::path> files;
     for (const std::string& name : kIconFiles) {
-        files.push_back(fs::path(GLYPHWRIGHT_EXAMPLES_DIR) / name);
+        files.push_back(test::Example(name));
     }
     files.push_back(ConvertedIcon(folder.path()));
     const fs::path dllPath = folder.path() / (std::string("icons") + target.suffix);
@@ -247,7 +215,7 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
         SCOPED_TRACE(std::string(target.name) + ", " + files[i].filename().string() +
                      " (icon group " + std::to_string(groupId) + ")");
         const StoredIconFile contents = ReadStoredIcon(files[i]);
-        const std::vector<std::uint8_t> fileBytes = ReadBytes(files[i]);
+        const test::Bytes fileBytes = test::ReadBytes(files[i]);
         const std::span<const std::uint8_t> dir =
             ResourceBytes(module.get(), groupId, kRtGroupIcon);
         ASSERT_FALSE(dir.empty()) << "the group is missing (error " << GetLastError() << ")";
@@ -295,11 +263,8 @@ TEST_P(LoaderCheck, EveryImageDrawsLikeItsIconFile) {
             const std::span<const std::uint8_t> ownBits =
                 ResourceBytes(module.get(), group[j].id, kRtIcon);
             ASSERT_FALSE(ownBits.empty()) << "RT_ICON " << group[j].id << " is missing";
-            const auto offset = static_cast<std::size_t>(stored.ImageOffset);
-            const auto size = static_cast<std::size_t>(stored.BytesInRes);
-            ASSERT_LE(offset + size, fileBytes.size()) << "the image lies outside its file";
-            const Icon ownFromFile =
-                IconFromBytes({fileBytes.data() + offset, size}, width, height, "the file's image");
+            const test::Bytes ownFileBits = test::IconImageBytes(fileBytes, j);
+            const Icon ownFromFile = IconFromBytes(ownFileBits, width, height, "the file's image");
             const Icon ownFromDll =
                 IconFromBytes(ownBits, width, height, "RT_ICON " + std::to_string(group[j].id));
             EXPECT_EQ(FirstDifference(Draw(ownFromFile.get(), width, height),
