@@ -13,8 +13,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,14 +32,14 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const std::vector<std::uint8_t> bytes = gw::readFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
+// Written whole under its name at once: a test polling for the file never reads half of it.
 void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    gw::writeFileAtomically(
+        path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 void sleepMs(long ms) {
@@ -122,8 +121,7 @@ int run(const std::vector<std::string>& args, const fs::path& self) {
     }
 #endif
     const long child = startChild(self);
-    writeText(dir / "pids.part", std::to_string(ownId()) + " " + std::to_string(child) + "\n");
-    fs::rename(dir / "pids.part", dir / "pids");
+    writeText(dir / "pids", std::to_string(ownId()) + " " + std::to_string(child) + "\n");
     if (how == "leave") {
         return 0;
     }
