@@ -274,16 +274,6 @@ std::uint16_t MachineOf(const fs::path& dll) {
     return Le16(ReadBytes(dll), 0xAC);
 }
 
-platform::MessageAnswer RecordingMessages::show(const platform::Message& message) {
-    shown.push_back(message);
-    if (answers.empty()) {
-        return platform::MessageAnswer::Ok;
-    }
-    const auto answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-}
-
 #ifndef _WIN32
 Process::Process(const std::vector<std::string>& argv) {
     std::vector<char*> pointers;

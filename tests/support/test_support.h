@@ -2,7 +2,6 @@
 
 #include "common/error.h"
 #include "icons/rgba_image.h"
-#include "services/services.h"
 
 #include <chrono>
 #include <cstdint>
@@ -100,15 +99,6 @@ Bytes IconImageBytes(const Bytes& icon, std::size_t j);
 
 // The machine field of a DLL that glyphwright wrote (its PE header sits at 0xA8).
 std::uint16_t MachineOf(const std::filesystem::path& dll);
-
-// Records every message shown and answers from a script (Ok when the script is empty).
-class RecordingMessages : public platform::MessageService {
-public:
-    platform::MessageAnswer show(const platform::Message& message) override;
-
-    std::vector<platform::Message> shown;
-    std::vector<platform::MessageAnswer> answers;
-};
 
 // A program run to its end, with what it printed.
 struct ProcessResult {

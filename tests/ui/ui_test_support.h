@@ -52,6 +52,23 @@ inline void Click(const QObject& window, const char* name) {
     }
 }
 
+// Records every message shown and answers from a script (Ok when the script is empty).
+class RecordingMessages : public platform::MessageService {
+public:
+    platform::MessageAnswer show(const platform::Message& message) override {
+        shown.push_back(message);
+        if (answers.empty()) {
+            return platform::MessageAnswer::Ok;
+        }
+        const auto answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+
+    std::vector<platform::Message> shown;
+    std::vector<platform::MessageAnswer> answers;
+};
+
 // The desktop's file dialogs and shell: dialogs answer from a script (an empty script
 // cancels) and record every request, whileOpen running while one is "open"; the shell records
 // what it was asked to open and answers with succeeds.
