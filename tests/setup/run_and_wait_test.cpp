@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <tuple>
 
 #ifndef _WIN32
@@ -168,6 +169,16 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
         EXPECT_TRUE(test::ProcessGone(std::stol(pids.substr(pids.find(' '))))) << description;
     }
     EXPECT_EQ(heard, (std::vector<long>{1, 2}));
+
+    // A watcher that throws: the program and its child are ended before the caller hears of it.
+    test::WriteText(dir.path() / "hang", "wait");
+    fs::remove(dir.path() / "pids");
+    RunOptions failing = In(dir.path());
+    failing.onWait = [](seconds) -> bool { throw std::runtime_error("the window was closed"); };
+    EXPECT_THROW(RunAndWait(Quoted(program), failing), std::runtime_error);
+    const std::string pids = test::ReadText(dir.path() / "pids");
+    EXPECT_TRUE(test::ProcessGone(std::stol(pids)) &&
+                test::ProcessGone(std::stol(pids.substr(pids.find(' ')))));
 }
 
 #ifndef _WIN32
