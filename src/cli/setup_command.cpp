@@ -109,8 +109,11 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
     WaitLine waitLine(console.out);
     CabBuilderOptions cabBuilder;
     cabBuilder.timeLimit = cabTimeout(args);
+    // The extension is told once the setup directory has been checked and rewritten, so that
+    // a refused run prints nothing but its error.
     cabBuilder.onStart = [&](const std::string& command) {
-        console.out << "running the cab builder: " << command << std::endl;
+        console.out << "extension: " << LowerExtension(request.extension) << '\n'
+                    << "running the cab builder: " << command << std::endl;
     };
     if (console.terminal) {
         cabBuilder.onWait = [&](std::chrono::seconds waited) {
@@ -119,7 +122,6 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
         };
     }
 
-    console.out << "extension: " << LowerExtension(request.extension) << '\n';
     const SetupReport report = RunSetup(request, cabBuilder);
     waitLine.end();
     printReport(console.out, report);

@@ -35,6 +35,8 @@ TEST(RefusalsCliTest, EachRefusalNamesItsCauseAndWritesNothing) {
     const std::string isInput = ": this output is the input file ", none = dir.file("none");
     const std::string keep = dir.file("keep.dll"),
                       noImages = "glyphwright-cli: No images selected!\n";
+    const test::SetupDirectory setup;
+    const std::string root = setup.root().string(), badTimeout = "--cab-timeout takes a positive";
 
     std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
         {{"build", "-o", keep, icon, dir.file("gone.ico")}, 1, dir.file("gone.ico: cannot open")},
@@ -79,14 +81,24 @@ TEST(RefusalsCliTest, EachRefusalNamesItsCauseAndWritesNothing) {
         {{"inspect", dll, dll}, 2, "glyphwright-cli inspect: one file at a time\n"},
         {{"extract", "-o", none}, 2, "glyphwright-cli extract: no file given\n"},
         {{"extract", dll}, 2, "glyphwright-cli extract: no output folder given"},
+        {{"setup", dir.file("."), icon},
+         1,
+         "glyphwright-cli: Wrong directory selected. File \"Readme.txt\" not found!"},
+        {{"setup", root, "-e", "a.b", icon}, 1, "only letters and digits"},
+        {{"setup"}, 2, "glyphwright-cli setup: no setup directory given\n"},
+        {{"setup", root}, 2, "glyphwright-cli setup: no icon files given\n"},
+        {{"setup", "--dll", "a/b.dll", root, icon}, 2, "--dll takes a file name without a folder"},
     };
+    for (const char* timeout : {"0", "-5", "1.5", "abc", "", "10000000000", "+3"}) {
+        cases.push_back({{"setup", "--cab-timeout", timeout, root, icon}, 2, badTimeout});
+    }
 #ifndef _WIN32
     // Symbolic links need privileges on Windows (and Wine has none); devices are POSIX's.
     fs::create_symlink(icon, symlink);
     cases.push_back({{"build", "-o", symlink, icon}, 1, symlink + isInput + icon});
     cases.push_back({{"build", "-o", "/dev/null", icon}, 1, "/dev/null: it is not a regular file"});
 #endif
-    const auto before = test::Snapshot(dir.path());
+    const auto before = test::Snapshot(dir.path()), setupBefore = test::Snapshot(setup.root());
     for (const auto& [arguments, exitCode, message] : cases) {
         const auto run = test::RunCli(arguments);
         const std::string shown = arguments.empty() ? "" : arguments[0] + " " + message;
@@ -96,6 +108,8 @@ TEST(RefusalsCliTest, EachRefusalNamesItsCauseAndWritesNothing) {
         EXPECT_EQ(run.out, "") << shown;
     }
     EXPECT_EQ(test::Snapshot(dir.path()), before);
+    EXPECT_EQ(test::Snapshot(setup.root()), setupBefore);
+    EXPECT_EQ(setup.cabwizRecord(), "");
 }
 
 } // namespace
