@@ -11,20 +11,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 using test::Example;
+using test::Replaced;
 
 // Runs glyphwright-cli, which must succeed, and gives its output.
 std::string Cli(const std::vector<std::string>& arguments) {
     const auto run = test::RunCli(arguments);
     EXPECT_EQ(run.exitCode, 0) << arguments.at(0) << "\n" << run.err;
     return run.out;
-}
-
-// The text with every `from` replaced by `to`.
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
 }
 
 // The icon file holds the other's images, byte for byte and in its order.

@@ -13,18 +13,10 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 // An INF as the install wizard writes it (abridged), lines ending in CR LF.
-const std::string kWizardInf =
-    "[Version]\r\nSignature = \"$Windows NT$\"\r\n\r\n"
-    "[Strings]\r\n; IconFile = set by the setup\r\nAppName = \"MyApp\"\r\n"
-    "Greeting = \"Say \"hello\"\"\r\nFormula = a=b+c\r\n\r\n"
-    "[DefaultInstall]\r\nCopyFiles = Files.Common\r\n\r\n"
-    "[DefaultInstall.SH3]\r\nCopyFiles = Files.SH3\r\n\r\n"
-    "[SourceDisksNames.SH3]\r\n2 = ,\"SH3 Files\",,SH3\r\n4 = ,\"SH3 Runtime\",,SH3\\Runtime\r\n"
-    "3 = ,\"SH3 Controls\",,SH3\\Controls\r\n\r\n"
-    "[Files.Common]\r\nMyApp.vb,,,0\r\n";
+const std::string kAbridgedInf = test::TestData("setup/abridged.inf");
 
 TEST(ProfileDocumentTest, ReadsAndEditsTheWizardInf) {
-    ProfileDocument inf(kWizardInf, "MyApp.inf");
+    ProfileDocument inf(kAbridgedInf, "MyApp.inf");
     // Blanks and one pair of enclosing quotes go; quotes inside and every "=" after the first stay.
     const std::vector<std::array<std::string, 3>> reads = {
         {"Version", "Signature", "$Windows NT$"},
@@ -43,7 +35,7 @@ TEST(ProfileDocumentTest, ReadsAndEditsTheWizardInf) {
 
     // A value and a key list far beyond 255 characters go in and come back whole; every line
     // not written stays as it was.
-    std::string files = "Files.SH3", expected = kWizardInf + "[SourceDisksFiles.SH3]\r\n";
+    std::string files = "Files.SH3", expected = kAbridgedInf + "[SourceDisksFiles.SH3]\r\n";
     Names keys;
     for (int i = 0; i < 30; ++i) {
         files += ", Icons.SH3." + std::to_string(i);
@@ -80,20 +72,20 @@ TEST(ProfileDocumentTest, WritesKeepOtherLinesByteForByte) {
 }
 
 TEST(ProfileDocumentTest, FailuresThrowAndLeaveTheFile) {
-    ProfileDocument document(kWizardInf, "MyApp.inf");
+    ProfileDocument document(kAbridgedInf, "MyApp.inf");
     const std::vector<std::array<std::string, 3>> unwritable = {
         {"S", "", "x"},   {"S", "a=b", "x"},    {"S", ";k", "x"},  {"", "k", "x"},
         {"S]", "k", "x"}, {"S", "k", "a\r\nb"}, {"S", "k", "a\nb"}};
     for (const auto& [section, key, value] : unwritable) {
         EXPECT_THROW(document.write(section, key, value), Error) << section << key;
     }
-    EXPECT_EQ(document.text(), kWizardInf);
+    EXPECT_EQ(document.text(), kAbridgedInf);
 
     // On disk: a missing file reads as empty, a folder cannot be read, a read-only file is not
     // replaced and no temporary file is left.
     test::TempDir dir;
     const std::string inf = dir.file("MyApp.inf");
-    test::WriteText(inf, kWizardInf);
+    test::WriteText(inf, kAbridgedInf);
     EXPECT_EQ(ReadProfileString(dir.file("missing.inf"), "Version", "Signature"), "");
     EXPECT_THROW(ReadProfileString(dir.path(), "Version", "Signature"), Error);
     EXPECT_THROW(WriteProfileString(dir.file("no folder/x.inf"), "S", "k", "v"), Error);
@@ -101,7 +93,7 @@ TEST(ProfileDocumentTest, FailuresThrowAndLeaveTheFile) {
     const std::string error =
         test::ThrownBy([&] { WriteProfileString(inf, "Strings", "IconFile", "Icons.dll"); }).text;
     EXPECT_NE(error.find(inf), std::string::npos) << error;
-    EXPECT_EQ(test::ReadText(inf), kWizardInf);
+    EXPECT_EQ(test::ReadText(inf), kAbridgedInf);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 

@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 using test::kWizardInf;
 using test::MachineOf;
 using test::ReadText;
+using test::Replaced;
 using test::SetupDirectory;
 using test::WriteText;
 constexpr auto npos = std::string::npos;
@@ -30,10 +31,6 @@ SetupReport RunIn(const SetupDirectory& setup, const std::string& extension = "7
 std::string Failure(const SetupDirectory& setup, const std::string& extension = "7xy",
                     const CabBuilderOptions& cabBuilder = {}) {
     return test::ThrownBy([&] { RunIn(setup, extension, cabBuilder); }).text;
-}
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    return text.replace(text.find(from), from.size(), to);
 }
 
 std::set<std::string> Names(const fs::path& folder) {

@@ -404,6 +404,13 @@ std::size_t FilesIn(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
 }
 
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
 std::string TestData(const std::string& name) {
     return ReadText(fs::path(GLYPHWRIGHT_TEST_DATA_DIR) / name);
 }

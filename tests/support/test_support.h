@@ -154,6 +154,9 @@ std::string Example(const std::string& name);
 // The number of entries in a folder, not counting those of its subfolders.
 std::size_t FilesIn(const std::filesystem::path& dir);
 
+// The text with every `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
+
 // The text of a file under tests/data, such as "cli/inspect.txt".
 std::string TestData(const std::string& name);
 
