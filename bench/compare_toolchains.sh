@@ -14,13 +14,8 @@ scripts/install-deps.sh time
 count=${1:-1000}
 runs=${2:-5}
 cli=${GLYPHWRIGHT_CLI:-build/default/bin/glyphwright-cli}
-for tool in "$cli" llvm-rc lld-link /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/icons"
+source bench/measure.sh
+bench_start "$cli" llvm-rc lld-link /usr/bin/time
 # Copies of the example icon with two images (744 and 296 bytes).
 for ((i = 0; i < count; i++)); do
   cp examples/glyph-4bit.ico "$work/icons/icon$i.ico"
@@ -30,8 +25,6 @@ ls "$work"/icons/*.ico | sort -V > "$work/list"
   i=101
   while read -r f; do echo "$i ICON \"$f\""; i=$((i + 1)); done < "$work/list"
 } > "$work/icons.rc"
-
-source bench/measure.sh
 
 xargs_list="xargs -d '\n' -a $work/list"
 read -r g_s g_k < <(measure bash -c "$xargs_list $cli build -t x86 -o $work/g.dll")

@@ -15,21 +15,14 @@ scripts/install-deps.sh time
 count=${1:-10000}
 runs=${2:-10}
 cli=${GLYPHWRIGHT_CLI:-build/default/bin/glyphwright-cli}
-for tool in "$cli" wrestool /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/icons"
+source bench/measure.sh
+bench_start "$cli" wrestool /usr/bin/time
 icons=()
 for ((i = 0; i < count; i++)); do
   cp examples/tile-8bit.ico "$work/icons/$i.ico"
   icons+=("$work/icons/$i.ico")
 done
 "$cli" build -t x86 -o "$work/big.dll" "${icons[@]}" >/dev/null
-
-source bench/measure.sh
 
 read -r g_s g_k < <(measure "$cli" inspect "$work/big.dll")
 read -r w_s w_k < <(measure wrestool -l "$work/big.dll")

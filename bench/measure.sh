@@ -1,4 +1,18 @@
-# Sourced by the benchmark scripts. measure COMMAND [ARGS...] runs the command $runs times and
+# Sourced by the benchmark scripts.
+#
+# bench_start TOOL...: stops, naming it, at the first tool that is missing; then makes the
+# scratch folder $work (with $work/icons), removed when the script ends.
+bench_start() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+  done
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir "$work/icons"
+}
+
+# measure COMMAND [ARGS...] runs the command $runs times and
 # prints its best wall time in seconds (bash's own clock, to the millisecond) and its largest
 # peak resident memory in KiB (GNU time, from separate runs). Needs $runs and a folder $work.
 measure() {
