@@ -201,15 +201,21 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
             depth * kind->channels, ImageFormat::Png};
 }
 
-// A bitmap's size and depth from its header, checked against the bytes: the header, the colour
-// masks of BI_BITFIELDS, the colour table and the colour (XOR) pixels must be there.
-ImageInfo describeBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
+// Refuses an image too short for the bitmap header every non-PNG image begins with.
+void requireBitmapHeader(std::span<const std::uint8_t> bytes, const std::string& fileName,
                          const std::string& item) {
     if (bytes.size() < static_cast<std::size_t>(kBitmapInfoHeaderSize)) {
         throw Error(fileName, item,
                     "truncated: the image is " + std::to_string(bytes.size()) +
                         " bytes long, less than a 40-byte bitmap header");
     }
+}
+
+// A bitmap's size and depth from its header, checked against the bytes: the header, the colour
+// masks of BI_BITFIELDS, the colour table and the colour (XOR) pixels must be there.
+ImageInfo describeBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                         const std::string& item) {
+    requireBitmapHeader(bytes, fileName, item);
     const BitmapInfoHeader h = decodeBitmapHeader(bytes.first(kBitmapInfoHeaderSize));
     // BITMAPINFOHEADER, or one of its longer successors (BITMAPV4HEADER, BITMAPV5HEADER).
     if (h.biSize < kBitmapInfoHeaderSize || static_cast<std::uint64_t>(h.biSize) > bytes.size()) {
@@ -479,11 +485,7 @@ std::int16_t ReadIconCount(const std::filesystem::path& path) {
 
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                           const std::string& item) {
-    if (bytes.size() < static_cast<std::size_t>(kBitmapInfoHeaderSize)) {
-        throw Error(fileName, item,
-                    "truncated: the image is " + std::to_string(bytes.size()) +
-                        " bytes long, less than its 40-byte bitmap header");
-    }
+    requireBitmapHeader(bytes, fileName, item);
     IconImage image;
     const std::int32_t bitsSize = startImage(
         fileName, item, bytes.first(kBitmapInfoHeaderSize),
