@@ -143,16 +143,6 @@ TEST(DllLayoutTest, RefusesAnEmptyListAndMoreImagesThanItsIdsCanNumber) {
                                   "with this file");
 }
 
-TEST(DllLayoutTest, ProcessorTypesGiveTheirMachines) {
-    const std::pair<std::int64_t, std::optional<std::int32_t>> table[] = {
-        {486, 0x014C},     {821, 0x01F0},       {1824, 0x01C0},  {2577, 0x01C0},
-        {4000, 0x0166},    {10003, 0x01A2},     {10005, 0x01A6}, {10004, std::nullopt},
-        {0, std::nullopt}, {-486, std::nullopt}};
-    for (const auto& [type, machine] : table) {
-        EXPECT_EQ(MachineForProcessorType(type), machine) << type;
-    }
-}
-
 TEST(CreateDllTest, ReplacesALongerFileAndFailuresLeaveTheOldOneAndNoPartialFile) {
     TempDir dir;
     const auto icon = test::WriteIcon(dir, "a.ico", {{32, 32, 4}});
