@@ -26,7 +26,7 @@ TEST(ConvertCliTest, MakesIconsThatBuildIntoADll) {
     test::TempDir dir;
     const std::string png = dir.file("logo.png"), icon = dir.file("logo.ico"),
                       again = dir.file("again.ico"), dll = dir.file("logo.dll");
-    test::WritePng(png, Logo());
+    test::WriteBytes(png, test::EncodePng(Logo()));
     const auto first = test::RunCli({"convert", png, "-o", icon});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     EXPECT_EQ(first.out, icon + ": 4 images, " + std::to_string(fs::file_size(icon)) + " bytes\n");
@@ -55,7 +55,7 @@ TEST(ConvertCliTest, MakesIconsThatBuildIntoADll) {
 TEST(ConvertCliTest, RefusesBadOptionsAndSources) {
     test::TempDir dir;
     const std::string png = dir.file("logo.png"), out = dir.file("out.ico");
-    test::WritePng(png, Logo());
+    test::WriteBytes(png, test::EncodePng(Logo()));
     test::WriteText(dir.file("notes.txt"), "not a picture\n");
     const struct {
         std::vector<std::string> arguments;

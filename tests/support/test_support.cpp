@@ -210,10 +210,6 @@ Bytes EncodePng(const RgbaImage& image) {
     return EncodeRows(image.Width, image.Height, 6, 8, raw, 0);
 }
 
-void WritePng(const std::filesystem::path& path, const RgbaImage& image) {
-    WriteBytes(path, EncodePng(image));
-}
-
 Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,
                const std::function<void(std::size_t, DirEntry&)>& customize) {
     Bytes b;

@@ -63,7 +63,6 @@ Bytes MakePng(int width, int height, int colourType = 6, int depth = 8, std::uin
 // The picture as a PNG file of 8-bit RGBA, by the same encoder: written independently of the
 // decoder under test.
 Bytes EncodePng(const RgbaImage& image);
-void WritePng(const std::filesystem::path& path, const RgbaImage& image);
 
 // A picture of width x height pixels, each from pixel(x, y) as {r, g, b, a}.
 template <class Pixel> RgbaImage MakePicture(int width, int height, Pixel&& pixel) {
