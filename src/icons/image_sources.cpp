@@ -43,10 +43,9 @@ std::string sizeText(std::int64_t width, std::int64_t height) {
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-// Fails unless a picture of width x height may be decoded from a file of fileBytes bytes.
-void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t fileBytes,
-                      std::int64_t pixelsPerByte, const std::string& fileName,
-                      const std::string& item) {
+// Fails unless a picture of width x height has pixels and no side beyond the largest converted.
+void checkPictureSides(std::int64_t width, std::int64_t height, const std::string& fileName,
+                       const std::string& item) {
     if (width < 1 || height < 1) {
         throw Error(fileName, item, "the picture has no pixels (" + sizeText(width, height) + ")");
     }
@@ -55,6 +54,13 @@ void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t file
                     "the picture is " + sizeText(width, height) +
                         " pixels; pictures of at most 16384 x 16384 pixels are converted");
     }
+}
+
+// Fails unless a picture of width x height may be decoded from a file of fileBytes bytes.
+void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t fileBytes,
+                      std::int64_t pixelsPerByte, const std::string& fileName,
+                      const std::string& item) {
+    checkPictureSides(width, height, fileName, item);
     if (width * height > fileBytes * pixelsPerByte) {
         throw Error(fileName, item,
                     "the header claims " + sizeText(width, height) + " pixels, more than the " +
@@ -285,9 +291,12 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
     const StoredIconFile icon = ReadStoredIcon(fileName);
     // Each image is checked on its own when decoded; together they may not take more than one
     // picture of the largest size either, which their headers tell before any is decoded.
+    // With every side checked first, 65,535 images of at most 2^28 pixels sum within 64 bits.
     std::int64_t pixels = 0;
-    for (const StoredIconImage& image : icon.Images) {
-        pixels += std::int64_t{image.Info.Width} * image.Info.Height;
+    for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+        const ImageInfo& info = icon.Images[j].Info;
+        checkPictureSides(info.Width, info.Height, name, ImageItem(j));
+        pixels += std::int64_t{info.Width} * info.Height;
     }
     if (pixels > kMaxSourceSide * kMaxSourceSide) {
         throw Error(name, "",

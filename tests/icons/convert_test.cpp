@@ -255,6 +255,10 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         {claiming(1, 20000), "at most 16384 x 16384 pixels"},
         {claiming(4000, 4000), "more than the"},
         {test::MakeIcon({largest, largest}), "its images come to 536870912 pixels"},
+        // Sides beyond the limit are refused image by image before any pixels are summed (three
+        // such images would overflow the sum).
+        {test::MakeIcon({claiming(0x7FFFFFFF, 0x7FFFFFFF), claiming(0x7FFFFFFF, 0x7FFFFFFF)}),
+         "image 0: the picture is 2147483647 x 2147483647 pixels"},
         {test::Bytes(png.begin(), png.begin() + 60), "cannot be decoded"},
         {{'h', 'e', 'l', 'l', 'o'}, "not a PNG, BMP or icon file"},
     };
