@@ -703,7 +703,6 @@ std::optional<std::string> LayoutDifference(const PeIconFile& file) {
                 if (auto fault = sizeFault(group, GroupImages(file, group))) {
                     return fault;
                 }
-                layoutRecord(group); // its count must fit as well
             }
         } catch (const Error& e) {
             return e.what();

@@ -74,10 +74,13 @@ public:
     // Reads count bytes from offset on, which must lie within the file.
     void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count,
                 const std::string& item, const std::string& what) {
-        if (offset > size_ || std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
-            throw Error(name_, item,
-                        "cannot read " + what + " at offset " + std::to_string(offset) + ": " +
-                            std::strerror(errno));
+        const std::string at = "cannot read " + what + " at offset " + std::to_string(offset);
+        if (offset > size_) {
+            throw Error(name_, item, at + ": it lies beyond the end of the file");
+        }
+        // Image offsets are 32-bit signed values, so the offset fits a long everywhere.
+        if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+            throw Error(name_, item, at + ": " + std::strerror(errno));
         }
         pos_ = offset;
         read(into, count, item, what);
