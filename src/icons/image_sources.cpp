@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -125,6 +126,16 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
 
 namespace {
 
+// The channel a mask selects from a pixel, scaled to 8 bits (a mask's bits are contiguous).
+std::uint8_t maskedChannel(std::uint32_t pixel, std::uint32_t mask) {
+    if (mask == 0) {
+        return 0;
+    }
+    const int shift = std::countr_zero(mask);
+    const std::uint64_t largest = mask >> shift;
+    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255 / largest);
+}
+
 // The bitmap form of an icon image: header, colour table, XOR rows and AND rows, bottom-up.
 RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
                            const std::string& item) {
@@ -153,11 +164,23 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
         throw Error(fileName, item,
                     std::to_string(bitCount) + " bits per pixel is not a bitmap depth");
     }
-    if (compression != 0) {
+    // BI_BITFIELDS: 16- and 32-bit pixels whose red, green and blue lie where three masks say.
+    // The masks are the three words after the first 40 bytes of the header: behind a 40-byte
+    // header, inside a V4 or V5 one.
+    const bool bitFields = compression == 3 && (bitCount == 16 || bitCount == 32);
+    if (compression != 0 && !bitFields) {
         throw Error(fileName, item,
                     "compressed bitmaps (compression " + std::to_string(compression) +
                         ") are not supported");
     }
+    std::array<std::uint32_t, 3> masks{};
+    if (bitFields) {
+        ByteReader fields(bytes.subspan(40), fileName + ": " + item + ": the colour masks");
+        for (std::uint32_t& mask : masks) {
+            mask = fields.u32();
+        }
+    }
+    const std::int64_t maskBytes = bitFields && headerSize < 52 ? 12 : 0;
     const std::int64_t height = doubleHeight / 2;
     // Palette images look colours up in a table of 2^bits entries (fewer when biClrUsed says
     // so); deeper images may carry a table of biClrUsed entries that their pixels do not use.
@@ -172,7 +195,7 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
     const std::int64_t xorStride = (std::int64_t{width} * bitCount + 31) / 32 * 4;
     const std::int64_t andStride = (std::int64_t{width} + 31) / 32 * 4;
     const std::int64_t xorStart =
-        std::int64_t{headerSize} + 4 * static_cast<std::int64_t>(tableEntries);
+        std::int64_t{headerSize} + maskBytes + 4 * static_cast<std::int64_t>(tableEntries);
     const std::int64_t andStart = xorStart + xorStride * height;
     const std::int64_t end = andStart + andStride * height;
     const auto size = static_cast<std::int64_t>(bytes.size());
@@ -196,6 +219,13 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
         out[2] = entry[0];
     };
 
+    // Bit-field pixels carry no alpha here: the AND mask decides their transparency.
+    auto fromMasks = [&](std::uint32_t pixel, std::uint8_t* out) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            out[k] = maskedChannel(pixel, masks[k]);
+        }
+    };
+
     RgbaImage image;
     image.Width = width;
     image.Height = static_cast<std::int32_t>(height);
@@ -217,22 +247,37 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
                 break;
             }
             case 16: {
-                const unsigned v = row[2 * x] | (row[2 * x + 1] << 8); // 5-5-5
-                const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+                const std::uint32_t v = row[2 * x] | std::uint32_t{row[2 * x + 1]} << 8;
+                if (bitFields) {
+                    fromMasks(v, out);
+                    break;
+                }
+                const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31; // 5-5-5
                 out[0] = static_cast<std::uint8_t>(r << 3 | r >> 2);
                 out[1] = static_cast<std::uint8_t>(g << 3 | g >> 2);
                 out[2] = static_cast<std::uint8_t>(b << 3 | b >> 2);
                 break;
             }
-            default: {
-                const std::uint8_t* p = row + x * (bitCount / 8);
+            case 24: {
+                const std::uint8_t* p = row + 3 * x;
                 out[0] = p[2];
                 out[1] = p[1];
                 out[2] = p[0];
-                if (bitCount == 32) {
-                    out[3] = p[3];
-                    anyAlpha = anyAlpha || p[3] != 0;
+                break;
+            }
+            default: { // 32 bits
+                const std::uint8_t* p = row + 4 * x;
+                if (bitFields) {
+                    fromMasks(p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                                  std::uint32_t{p[3]} << 24,
+                              out);
+                    break;
                 }
+                out[0] = p[2];
+                out[1] = p[1];
+                out[2] = p[0];
+                out[3] = p[3];
+                anyAlpha = anyAlpha || p[3] != 0;
             }
             }
         }

@@ -171,7 +171,9 @@ TEST(ConvertTest, AveragesTheCoveredAreaInPremultipliedAlpha) {
 TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
     // A 2 x 2 bitmap: header, a colour table of `table` entries its pixels do not use, XOR rows
     // bottom-up, AND rows (top-right pixel masked).
-    const auto bitmap = [](int bits, const std::vector<std::uint8_t>& xorRows, int table) {
+    // With fields, the bitmap is BI_BITFIELDS: those three colour masks follow the header.
+    const auto bitmap = [](int bits, const std::vector<std::uint8_t>& xorRows, int table,
+                           const std::vector<std::uint32_t>& fields) {
         test::Bytes b;
         const auto put32 = [&](std::uint32_t v) {
             for (int k = 0; k < 4; ++k) {
@@ -179,7 +181,8 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
             }
         };
         put32(40), put32(2), put32(4), put32(1 | bits << 16);
-        put32(0), put32(0), put32(0), put32(0), put32(table), put32(0);
+        put32(fields.empty() ? 0 : 3), put32(0), put32(0), put32(0), put32(table), put32(0);
+        std::for_each(fields.begin(), fields.end(), put32);
         b.insert(b.end(), 4 * table, 0xEE);
         b.insert(b.end(), xorRows.begin(), xorRows.end());
         const test::Bytes masks = {0, 0, 0, 0, 0x40, 0, 0, 0}; // bottom row, then top row
@@ -191,6 +194,7 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         std::vector<std::uint8_t> rows;
         std::array<Pixel, 4> expected; // top-left, top-right, bottom-left, bottom-right
         int table = 0;
+        std::vector<std::uint32_t> fields = {};
     } cases[] = {
         {24,
          {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0},
@@ -208,10 +212,21 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         {16,
          {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0xFF, 0x7F},
          {{{0, 0, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 255, 0, 255}}}},
+        // 5-6-5 by bit fields, and 32 bits whose fourth byte the masks leave out (no alpha).
+        {16,
+         {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF},
+         {{{0, 0, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 255, 0, 255}}},
+         0,
+         {0xF800, 0x07E0, 0x001F}},
+        {32,
+         {1, 2, 3, 9, 4, 5, 6, 255, 7, 8, 9, 0, 10, 11, 12, 200},
+         {{{9, 8, 7, 255}, {0, 0, 0, 0}, {3, 2, 1, 255}, {6, 5, 4, 255}}},
+         0,
+         {0xFF0000, 0xFF00, 0xFF}},
     };
     for (const auto& c : cases) {
         const RgbaImage image =
-            DecodeIconImageBytes(bitmap(c.bits, c.rows, c.table), "t.ico", "image 0");
+            DecodeIconImageBytes(bitmap(c.bits, c.rows, c.table, c.fields), "t.ico", "image 0");
         ASSERT_EQ(image.Width * image.Height, 4);
         for (int i = 0; i < 4; ++i) {
             Pixel got = PixelAt(image, i % 2, i / 2);
@@ -222,7 +237,7 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         }
         // Its AND mask one byte short: refused, not read past the end (a 32-bit image may go
         // without a mask; its alpha decides).
-        test::Bytes cut = bitmap(c.bits, c.rows, c.table);
+        test::Bytes cut = bitmap(c.bits, c.rows, c.table, c.fields);
         cut.pop_back();
         if (c.bits != 32) {
             EXPECT_THROW(DecodeIconImageBytes(cut, "t.ico", "image 0"), Error) << c.bits;
