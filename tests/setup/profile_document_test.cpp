@@ -24,13 +24,14 @@ TEST(ProfileDocumentTest, ReadsAndEditsTheWizardInf) {
         {"SourceDisksNames.SH3", "2", ",\"SH3 Files\",,SH3"},
         {"Strings", "Greeting", "Say \"hello\""},
         {"Strings", "Formula", "a=b+c"},
+        {"Strings", "Empty", ""},
         {"DefaultInstall.ARM", "CopyFiles", ""},
         {"DefaultInstall", "AddReg", ""}};
     for (const auto& [section, key, value] : reads) {
         EXPECT_EQ(inf.read(section, key), value) << section << " " << key;
     }
     EXPECT_EQ(inf.keys("sourcedisksnames.sh3"), (Names{"2", "4", "3"}));
-    EXPECT_EQ(inf.keys("Strings"), (Names{"AppName", "Greeting", "Formula"}));
+    EXPECT_EQ(inf.keys("Strings"), (Names{"AppName", "Greeting", "Formula", "Empty"}));
     EXPECT_TRUE(inf.keys("Files.Common").empty());
 
     // A value and a key list far beyond 255 characters go in and come back whole; every line

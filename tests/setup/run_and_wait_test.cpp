@@ -199,7 +199,13 @@ TEST(RunAndWaitTest, ReportsPosixCauses) {
     const std::string oldPath = std::getenv("PATH");
     ::setenv("PATH", (dir.path().string() + ":" + oldPath).c_str(), 1);
     const std::string onPath = RunAndWait("glyphwright-not-runnable").describe();
+    // A PATH entry that is a file, not a folder, is passed over like a missing one.
+    fs::create_directory(dir.path() / "bin");
+    test::InstallFakeCabwiz(dir.path() / "bin", "glyphwright-on-path");
+    ::setenv("PATH", (plain + ":" + dir.file("bin")).c_str(), 1);
+    const std::string found = RunAndWait("glyphwright-on-path", In(dir.path())).describe();
     ::setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(found, "exited with code 0");
     EXPECT_EQ(onPath, cannot + "program \"glyphwright-not-runnable\" cannot be run: " +
                           std::strerror(EACCES));
     const std::pair<std::string, std::string> cases[] = {
