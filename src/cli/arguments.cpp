@@ -1,9 +1,10 @@
 #include "cli/arguments.h"
 
 #include "common/file_io.h"
+#include "common/text.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdint>
 
 namespace gw::cli {
 
@@ -91,15 +92,13 @@ std::vector<std::size_t> Arguments::numbers(const std::string& name, const std::
     std::vector<std::size_t> numbers;
     for (std::size_t start = 0; !list.empty();) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
-        std::size_t number = 0;
-        const char* const first = list.data() + start;
-        const char* const last = list.data() + comma;
-        const auto [end, ec] = std::from_chars(first, last, number);
-        if (first == last || ec != std::errc() || end != last) {
+        const auto number =
+            ParseDecimal(std::string_view(list).substr(start, comma - start), SIZE_MAX);
+        if (!number) {
             throw UsageError("--" + name + " takes " + what + " separated by commas (\"" + example +
                              "\"), not \"" + list + "\"");
         }
-        numbers.push_back(number);
+        numbers.push_back(static_cast<std::size_t>(*number));
         if (comma == list.size()) {
             break;
         }

@@ -8,7 +8,6 @@
 #include "setup/setup_rewrite.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ostream>
 #include <random>
 
@@ -43,13 +42,11 @@ std::chrono::seconds cabTimeout(const Arguments& args) {
         return std::chrono::seconds{600};
     }
     const std::string& text = args.values.at("cab-timeout");
-    const bool digits =
-        !text.empty() && text.size() <= 9 &&
-        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
-    if (!digits || std::stol(text) == 0) {
+    const auto seconds = ParseDecimal(text, 999'999'999);
+    if (!seconds || *seconds == 0) {
         throw UsageError("--cab-timeout takes a positive whole number of seconds, such as 600");
     }
-    return std::chrono::seconds{std::stol(text)};
+    return std::chrono::seconds{*seconds};
 }
 
 // The line that shows the seconds waited for the cab builder, redrawn in place; it is ended

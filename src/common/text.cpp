@@ -31,6 +31,24 @@ std::string LowerCase(std::string_view text) {
     return out;
 }
 
+std::optional<std::uint64_t> ParseDecimal(std::string_view text, std::uint64_t maxValue) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (digit > maxValue || value > (maxValue - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
 std::vector<TextLine> SplitLines(std::string_view text) {
     std::vector<TextLine> lines;
     std::size_t at = 0;

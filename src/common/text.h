@@ -17,7 +17,12 @@ std::string_view Trim(std::string_view text, std::string_view characters = " \t"
 bool EqualNoCase(std::string_view a, std::string_view b);
 
 // The text with ASCII capitals made small.
-std::string LowerCase(std::string_view text);
+[[nodiscard]] std::string LowerCase(std::string_view text);
+
+// A whole decimal number of at most maxValue written with digits only (no sign, no blanks, at
+// least one digit); nothing for any other text, or for a number beyond maxValue.
+[[nodiscard]] std::optional<std::uint64_t> ParseDecimal(std::string_view text,
+                                                        std::uint64_t maxValue = UINT64_MAX);
 
 // One line of a text and the line end that followed it: "\r\n", "\r", "\n", or "" for a last
 // line without one.

@@ -10,7 +10,6 @@
 #include "setup/profile_document.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace gw {
 
@@ -56,15 +55,10 @@ std::string replaceVb(std::string_view line, const std::string& extension) {
     return out;
 }
 
-// A whole decimal number, or nothing when the text is not one.
+// A whole decimal number between blanks, or nothing when the text is not one.
 std::optional<std::int64_t> wholeNumber(std::string_view text) {
-    const std::string_view trimmed = Trim(text);
-    if (trimmed.empty() || trimmed.size() > 15 ||
-        !std::all_of(trimmed.begin(), trimmed.end(),
-                     [](unsigned char c) { return std::isdigit(c) != 0; })) {
-        return std::nullopt;
-    }
-    return std::stoll(std::string(trimmed));
+    const auto number = ParseDecimal(Trim(text), 999'999'999'999'999);
+    return number ? std::optional<std::int64_t>(static_cast<std::int64_t>(*number)) : std::nullopt;
 }
 
 // The cab builder line names each processor once: a name given twice is handled once.

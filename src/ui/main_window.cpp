@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
@@ -39,7 +40,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <charconv>
+#include <climits>
 
 // The window's icon is compiled into the library; a static library registers it on request.
 static void registerResources() {
@@ -93,20 +94,7 @@ QPushButton* button(const char* name, const char* text, const char* toolTip) {
 
 // The stored target index; anything but a number from 0 to 5 gives the first target.
 int storedTargetIndex(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    const std::size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos) {
-        return 0;
-    }
-    int index = -1;
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    const auto [stop, error] = std::from_chars(begin, end, index);
-    if (error != std::errc() || stop != end || index < 0 ||
-        index >= static_cast<int>(kTargetMachines.size())) {
-        return 0;
-    }
-    return index;
+    return static_cast<int>(ParseDecimal(Trim(text, " "), kTargetMachines.size() - 1).value_or(0));
 }
 
 } // namespace
@@ -393,15 +381,12 @@ void CreateDLL_Frm::storeIconList() {
 }
 
 void CreateDLL_Frm::restoreIconList() {
-    const std::string countText = services_.settings.get(kIconList, key::kCount, "0");
-    int count = 0;
-    const auto [end, error] =
-        std::from_chars(countText.data(), countText.data() + countText.size(), count);
-    if (error != std::errc() || end != countText.data() + countText.size() || count < 0) {
+    const auto count = ParseDecimal(services_.settings.get(kIconList, key::kCount, "0"), INT_MAX);
+    if (!count) {
         return; // not a count this program wrote: the list starts empty
     }
     const QSignalBlocker quiet(IconList);
-    for (int row = 0; row < count; ++row) {
+    for (int row = 0; row < static_cast<int>(*count); ++row) {
         const std::string n = std::to_string(row);
         const std::string path = services_.settings.get(kIconList, std::string(key::kFile) + n, "");
         if (!path.empty()) {

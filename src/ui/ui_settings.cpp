@@ -1,28 +1,18 @@
 #include "ui/ui_settings.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
+#include "common/text.h"
 
 namespace gw::ui {
 
 bool ReadsAsTrue(const std::string& value) {
-    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-    const auto first = std::find_if_not(value.begin(), value.end(), blank);
-    const auto last = std::find_if_not(value.rbegin(), value.rend(), blank).base();
-    if (first >= last) {
-        return false;
-    }
-    const std::string text(first, last);
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower == "true") {
+    const std::string_view text = Trim(value, " \t\r\n\f\v");
+    if (EqualNoCase(text, "true")) {
         return true;
     }
-    long long number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    return error == std::errc() && end == text.data() + text.size() && number != 0;
+    // A number other than 0, of either sign, as other programs of its kind store True (-1).
+    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    const auto number = ParseDecimal(digits, INT64_MAX);
+    return number && *number != 0;
 }
 
 } // namespace gw::ui

@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace gw {
 namespace {
@@ -29,6 +30,28 @@ TEST(Utf16Test, ConvertsBothWaysAndRefusesWhatIsNotUtf8) {
                             u"b\xDC00"),
               "a\xEF\xBF\xBD"
               "b\xEF\xBF\xBD");
+}
+
+TEST(ParseDecimalTest, TakesOnlyDigitsUpToTheLimit) {
+    const std::tuple<std::string, std::uint64_t, std::optional<std::uint64_t>> cases[] = {
+        {"0", 10, 0},
+        {"007", 10, 7},
+        {"10", 10, 10},
+        {"11", 10, std::nullopt}, // one past the limit
+        {"7", 5, std::nullopt},   // one digit beyond a small limit
+        {"18446744073709551615", UINT64_MAX, UINT64_MAX},
+        {"18446744073709551616", UINT64_MAX, std::nullopt}, // beyond 64 bits
+        {"", 10, std::nullopt},
+        {"-1", 10, std::nullopt},
+        {"+1", 10, std::nullopt},
+        {" 1", 10, std::nullopt},
+        {"1 ", 10, std::nullopt},
+        {"1a", 10, std::nullopt},
+        {"0x1", 10, std::nullopt},
+    };
+    for (const auto& [text, limit, expected] : cases) {
+        EXPECT_EQ(ParseDecimal(text, limit), expected) << '"' << text << '"';
+    }
 }
 
 } // namespace
