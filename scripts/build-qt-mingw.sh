@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Builds the Qt that the Windows window program and its tests link: Qt Core, Gui, Widgets and
+# Test for 64-bit Windows, cross-built with the same MinGW-w64 (posix) compiler as the `mingw`
+# preset from Debian's own source of Qt (with Debian's patches applied), the same version as the
+# host tools (moc, rcc, uic) of Debian's qt6-base-dev-tools that the cross build runs.
+#
+# It installs into $GLYPHWRIGHT_QT_MINGW (default ~/.cache/glyphwright/qt6-mingw-<version>).
+# About 30 minutes on two cores; the install is about 80 MB. Safe to run again: a complete
+# install (marked by a stamp written last) is reused at once, a half-finished build is resumed
+# from its build folder, and a half-finished install is never taken for a complete one.
+#
+# Usage: scripts/build-qt-mingw.sh [--print-prefix]
+#   --print-prefix  print the install folder and exit (0 when it is complete, 1 when not)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+qt_version() {
+  dpkg-query -W -f='${Version}' qt6-base-dev-tools 2>/dev/null || true
+}
+
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/glyphwright
+version=$(qt_version)
+upstream=${version%%+*} # 6.4.2+dfsg-10 -> 6.4.2
+prefix=${GLYPHWRIGHT_QT_MINGW:-$cache/qt6-mingw-${upstream:-unknown}}
+stamp=$prefix/glyphwright-qt-complete
+
+if [ "${1:-}" = --print-prefix ]; then
+  echo "$prefix"
+  [ -f "$stamp" ]
+  exit
+fi
+[ $# -eq 0 ] || {
+  echo "usage: scripts/build-qt-mingw.sh [--print-prefix]" >&2
+  exit 2
+}
+
+if [ -f "$stamp" ]; then
+  echo "Qt for MinGW is already complete in $prefix ($(cat "$stamp"))"
+  exit 0
+fi
+
+start=$SECONDS
+scripts/install-deps.sh
+version=$(qt_version)
+upstream=${version%%+*}
+[ -n "$version" ] || {
+  echo "build-qt-mingw: qt6-base-dev-tools is not installed" >&2
+  exit 1
+}
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+
+# Debian's source packages come from the same archive and suites as its binary packages: a
+# deb-src entry beside each deb entry of the system's sources.
+sources=/etc/apt/sources.list.d/glyphwright-deb-src.sources
+if ! apt-cache showsrc qt6-base 2>/dev/null | grep -q "^Version: $version\$"; then
+  if [ ! -f "$sources" ]; then
+    echo "Adding deb-src entries for Debian's sources ($sources)"
+    sed -n '/^Types:/,/^$/p' /etc/apt/sources.list.d/debian.sources |
+      sed 's/^Types: deb$/Types: deb-src/' | "${sudo[@]}" tee "$sources" >/dev/null
+  fi
+  "${sudo[@]}" apt-get update -qq
+fi
+
+work=$cache/qt6-mingw-work
+mkdir -p "$work/download"
+src=$work/qtbase-$version
+if [ ! -f "$src/.glyphwright-unpacked" ]; then
+  (cd "$work/download" && apt-get source --download-only "qt6-base=$version")
+  rm -rf "$src"
+  # Unpacks the upstream source and applies Debian's patches (its security fixes among them).
+  dpkg-source --no-check -x "$work/download/qt6-base_${version#*:}.dsc" "$src"
+  touch "$src/.glyphwright-unpacked"
+fi
+
+# The toolchain of the `mingw` preset, with the MinGW runtime as DLLs: Qt's DLLs and the window
+# program share one C++ runtime.
+build=$work/build-$version
+echo "Configuring Qt $version for MinGW-w64 in $build"
+cmake -S "$src" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DGLYPHWRIGHT_MINGW_SHARED_RUNTIME=ON \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+  -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
+  -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
+  -DFEATURE_xml=OFF -DFEATURE_direct2d=OFF -DFEATURE_gif=OFF -DFEATURE_jpeg=OFF \
+  -DFEATURE_accessibility=OFF -DFEATURE_tabletevent=OFF \
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
+  -DFEATURE_system_jpeg=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
+  >"$work/configure.log" 2>&1 || {
+  tail -n 40 "$work/configure.log" >&2
+  echo "build-qt-mingw: configuring Qt failed (whole log: $work/configure.log)" >&2
+  exit 1
+}
+echo "Building Qt (about 30 minutes on two cores)"
+cmake --build "$build" --parallel "$(nproc)"
+
+# The install goes to the prefix; only then the stamp is written, so an interrupted install is
+# found incomplete and done again.
+rm -rf "$prefix"
+cmake --install "$build" >/dev/null
+elapsed=$((SECONDS - start))
+echo "Qt $version, built in ${elapsed} s on $(nproc) cores on $(date -u +%F)" >"$stamp"
+rm -rf "$build"
+echo "Qt for MinGW installed in $prefix: $(du -sh "$prefix" | cut -f1), ${elapsed} s"
