@@ -76,7 +76,9 @@ if [ ! -f "$src/.glyphwright-unpacked" ]; then
 fi
 
 # The toolchain of the `mingw` preset, with the MinGW runtime as DLLs: Qt's DLLs and the window
-# program share one C++ runtime.
+# program share one C++ runtime. Only what the window program and its tests use is built; the
+# DirectWrite 3 font database goes with Direct2D (Qt 6.4 builds it only with Direct2D, but its
+# Windows platform plugin would use it without), so the plugin keeps the GDI font database.
 build=$work/build-$version
 echo "Configuring Qt $version for MinGW-w64 in $build"
 cmake -S "$src" -B "$build" -G Ninja \
@@ -87,7 +89,8 @@ cmake -S "$src" -B "$build" -G Ninja \
   -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
   -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
-  -DFEATURE_xml=OFF -DFEATURE_direct2d=OFF -DFEATURE_gif=OFF -DFEATURE_jpeg=OFF \
+  -DFEATURE_xml=OFF -DFEATURE_gif=OFF -DFEATURE_jpeg=OFF \
+  -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF \
   -DFEATURE_accessibility=OFF -DFEATURE_tabletevent=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
   -DFEATURE_system_jpeg=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
@@ -103,6 +106,29 @@ cmake --build "$build" --parallel "$(nproc)"
 # found incomplete and done again.
 rm -rf "$prefix"
 cmake --install "$build" >/dev/null
+# What the packages that carry Qt's DLLs must carry with them: Qt's licence (LGPL-3), the
+# licences of what Qt bundles (Debian's copyright file lists them all), and where the source of
+# exactly this Qt comes from.
+licences=$prefix/glyphwright-licenses
+mkdir -p "$licences"
+cp "$src/LICENSES/LGPL-3.0-only.txt" "$licences/Qt-LGPL-3.0.txt"
+cp "$src/debian/copyright" "$licences/Qt-copyright.txt"
+cat >"$licences/Qt-source.txt" <<NOTE
+The Qt libraries and plugins in this folder (Qt6Core, Qt6Gui, Qt6Widgets and the plugins in
+platforms, styles and imageformats) are Qt $upstream, used under the GNU Lesser General Public
+License version 3 (Qt-LGPL-3.0.txt). The licences of the code Qt bundles are listed in
+Qt-copyright.txt.
+
+They were built unchanged for 64-bit Windows with MinGW-w64 from Debian's source package
+qt6-base $version (the upstream source with Debian's patches), which you can get with
+
+    apt-get source qt6-base=$version
+
+on Debian, or from https://sources.debian.org/src/qt6-base/$version/ and
+https://snapshot.debian.org/package/qt6-base/$version/. The script that built them is
+scripts/build-qt-mingw.sh in Glyphwright's source. You may replace these DLLs with your own
+build of the same Qt version.
+NOTE
 elapsed=$((SECONDS - start))
 echo "Qt $version, built in ${elapsed} s on $(nproc) cores on $(date -u +%F)" >"$stamp"
 rm -rf "$build"
