@@ -75,15 +75,14 @@ if [ ! -f "$src/.glyphwright-unpacked" ]; then
   touch "$src/.glyphwright-unpacked"
 fi
 
-# The toolchain of the `mingw` preset, with the MinGW runtime as DLLs: Qt's DLLs and the window
-# program share one C++ runtime. Only what the window program and its tests use is built; the
+# The toolchain of the `mingw` preset; Qt's DLLs import the MinGW runtime as DLLs, which the
+# window program then shares. Only what the window program and its tests use is built; the
 # DirectWrite 3 font database goes with Direct2D (Qt 6.4 builds it only with Direct2D, but its
 # Windows platform plugin would use it without), so the plugin keeps the GDI font database.
 build=$work/build-$version
 echo "Configuring Qt $version for MinGW-w64 in $build"
 cmake -S "$src" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DGLYPHWRIGHT_MINGW_SHARED_RUNTIME=ON \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DQT_QMAKE_TARGET_MKSPEC=win32-g++ -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
