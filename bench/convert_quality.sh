@@ -87,11 +87,14 @@ convert_group() {
       source=$([ "$route" = quantize ] && echo "$ref" || echo "$largest")
       cut="$peers/$group/$route-$size-cut.png"
       if [ ! -e "$cut" ]; then
+        # ImageMagick's -threshold makes opaque what lies above the value; glyphwright's mask
+        # makes opaque what reaches 50% (an 8-bit alpha of 128, or 127.5 before rounding, as an
+        # edge half covered gets), so the peers' cut lies just below 50%.
         if [ "$route" = quantize ]; then
-          "$magick" "$source" -channel A -threshold 50% +channel "PNG32:$cut.tmp"
+          "$magick" "$source" -channel A -threshold 49.99% +channel "PNG32:$cut.tmp"
         else
           "$magick" "$source" -filter Box -resize "${size}x${size}!" \
-            -channel A -threshold 50% +channel "PNG32:$cut.tmp"
+            -channel A -threshold 49.99% +channel "PNG32:$cut.tmp"
         fi
         mv "$cut.tmp" "$cut"
       fi
