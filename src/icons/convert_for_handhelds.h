@@ -12,7 +12,7 @@ namespace gw {
 struct ConvertOptions {
     std::vector<int> Sizes{16, 32}; // square sides, 1 to 256
     std::vector<int> Depths{4, 8};  // bits per pixel: 1, 4 or 8
-    bool Dither = true; // Floyd-Steinberg error diffusion where it helps (see MapToPalette)
+    bool Dither = true; // error diffusion; on a chosen palette only where it helps (MapToPalette)
     bool StandardPalette = false; // 4-bit images on the 16-colour Windows palette
 };
 
