@@ -118,8 +118,8 @@ TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
     const RgbaImage twoColours =
         MakePicture(32, 32, [](int x, int) { return ColourNo(x < 16 ? 3 : 4); });
     const std::vector<RgbaImage> sources = {flat(48, 0), flat(16, 1), flat(32, 2), twoColours};
-    const std::vector<int> sizes = {16, 24, 32, 64, 8};
-    const int expected[] = {1, 3, 3, 0, 1};
+    const std::vector<int> sizes = {16, 24, 32, 64, 8, 1};
+    const int expected[] = {1, 3, 3, 0, 1, 1};
     const auto images = Converted(sources, {sizes, {8}, true, false});
     ASSERT_EQ(images.size(), sizes.size());
     for (std::size_t i = 0; i < sizes.size(); ++i) {
