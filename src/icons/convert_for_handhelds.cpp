@@ -106,56 +106,6 @@ std::vector<Rgb> paletteFor(const RgbaImage& image, int bits, bool standardPalet
     return palette;
 }
 
-// The palette index of every pixel, transparent ones black, opaque ones the nearest palette
-// colour, with Floyd-Steinberg error diffusion among the opaque pixels when dither is set
-// (serpentine: rows alternate direction, so the error does not drift one way).
-std::vector<std::size_t> mapPixels(const RgbaImage& image, const std::vector<Rgb>& palette,
-                                   bool dither) {
-    const int w = image.Width, h = image.Height;
-    const std::size_t black = NearestColour(palette, 0, 0, 0);
-    std::vector<std::size_t> indexes(static_cast<std::size_t>(w) * h, black);
-    std::vector<std::array<double, 3>> error(static_cast<std::size_t>(w) * h, {0, 0, 0});
-    const auto at = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
-    const auto opaque = [&](int x, int y) {
-        return x >= 0 && x < w && y < h && IsOpaque(&image.Pixels[at(x, y) * 4]);
-    };
-    for (int y = 0; y < h; ++y) {
-        const bool leftward = dither && y % 2 == 1;
-        const int step = leftward ? -1 : 1;
-        for (int i = 0; i < w; ++i) {
-            const int x = leftward ? w - 1 - i : i;
-            if (!opaque(x, y)) {
-                continue;
-            }
-            const std::uint8_t* p = &image.Pixels[at(x, y) * 4];
-            std::array<double, 3> wanted{};
-            for (int c = 0; c < 3; ++c) {
-                wanted[c] = std::clamp(p[c] + error[at(x, y)][c], 0.0, 255.0);
-            }
-            const std::size_t index = NearestColour(palette, wanted[0], wanted[1], wanted[2]);
-            indexes[at(x, y)] = index;
-            if (!dither) {
-                continue;
-            }
-            const std::array<double, 3> got = {double(palette[index].R), double(palette[index].G),
-                                               double(palette[index].B)};
-            const std::pair<std::array<int, 2>, double> shares[] = {{{step, 0}, 7 / 16.0},
-                                                                    {{-step, 1}, 3 / 16.0},
-                                                                    {{0, 1}, 5 / 16.0},
-                                                                    {{step, 1}, 1 / 16.0}};
-            for (const auto& [offset, share] : shares) {
-                const int nx = x + offset[0], ny = y + offset[1];
-                if (opaque(nx, ny)) {
-                    for (int c = 0; c < 3; ++c) {
-                        error[at(nx, ny)][c] += share * (wanted[c] - got[c]);
-                    }
-                }
-            }
-        }
-    }
-    return indexes;
-}
-
 // The stored image: header, colour table, XOR rows of palette indexes and AND rows, bottom-up,
 // each row padded to 32 bits.
 IconImage makeIconImage(const RgbaImage& image, int bits, const std::vector<Rgb>& palette,
@@ -246,8 +196,14 @@ std::vector<IconImage> ConvertForHandhelds(const std::vector<RgbaImage>& sources
         const RgbaImage scaled = FitToSquare(chooseSource(sources, size), size);
         for (const int bits : options.Depths) {
             const std::vector<Rgb> palette = paletteFor(scaled, bits, options.StandardPalette);
+            // A palette chosen for the picture is dithered only where that helps; a fixed one
+            // (black and white, the Windows colours) always, as it rarely holds the colours.
+            const bool fixedPalette = bits == 1 || (bits == 4 && options.StandardPalette);
+            const Dithering dithering = !options.Dither ? Dithering::None
+                                        : fixedPalette  ? Dithering::Always
+                                                        : Dithering::WhereItHelps;
             images.push_back(
-                makeIconImage(scaled, bits, palette, mapPixels(scaled, palette, options.Dither)));
+                makeIconImage(scaled, bits, palette, MapToPalette(scaled, palette, dithering)));
         }
     }
     return images;

@@ -12,8 +12,8 @@ namespace gw {
 struct ConvertOptions {
     std::vector<int> Sizes{16, 32}; // square sides, 1 to 256
     std::vector<int> Depths{4, 8};  // bits per pixel: 1, 4 or 8
-    bool Dither = true;             // Floyd-Steinberg error diffusion over the opaque pixels
-    bool StandardPalette = false;   // 4-bit images on the 16-colour Windows palette
+    bool Dither = true; // error diffusion; on a chosen palette only where it helps (MapToPalette)
+    bool StandardPalette = false; // 4-bit images on the 16-colour Windows palette
 };
 
 // Why the options cannot be converted ("size 300 is not 1 to 256 pixels"), or empty when they
@@ -22,10 +22,10 @@ std::string CheckConvertOptions(const ConvertOptions& options);
 
 // Makes palette icon images for Windows CE from pictures (usually the images of one source
 // file). Each size starts from the smallest source at least that large (else the largest), is
-// area-averaged to size in premultiplied alpha, gets an AND mask from alpha (opaque at 128 and
-// above) and its colours on a palette: black and white at 1 bit, a palette chosen for the
-// picture at 4 and 8 bits (the Windows palette at 4 bits when asked). A picture with no more
-// colours than the palette holds keeps every colour exactly. Fails with an Error on options
+// area-averaged to size in linear light and premultiplied alpha, gets an AND mask from alpha
+// (opaque at 128 and above) and its colours on a palette: black and white at 1 bit, a palette
+// chosen for the picture at 4 and 8 bits (the Windows palette at 4 bits when asked). A picture with
+// no more colours than the palette holds keeps every colour exactly. Fails with an Error on options
 // out of range or no sources.
 std::vector<IconImage> ConvertForHandhelds(const std::vector<RgbaImage>& sources,
                                            const ConvertOptions& options);

@@ -1,17 +1,19 @@
-// The palette quantizer is written here, not taken from the well-known quantization library,
-// because that library is GPL-3, which does not fit the project's MIT licence.
+// The palette quantizer and the dithering are written here, not taken from the well-known
+// quantization library, because that library is GPL-3, which does not fit the project's MIT
+// licence.
 #include "icons/quantize.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace gw {
 
 namespace {
 
-// One colour of the picture and the number of its opaque pixels.
+// One colour of the picture and the summed weight of its opaque pixels.
 struct Entry {
     std::array<double, 3> c;
     double weight;
@@ -110,6 +112,42 @@ double distance(const std::array<double, 3>& a, const std::array<double, 3>& b) 
     return d;
 }
 
+// Local variance (mean of R, G and B) at which a pixel counts half: four times the variance that
+// structural similarity treats as the floor of visible contrast, (0.03 * 255)^2.
+constexpr double kMaskingVariance = 4 * (0.03 * 255) * (0.03 * 255);
+
+// How much an error in each pixel would show: 1 / (1 + v / kMaskingVariance), with v the
+// variance of the 5 x 5 pixels around it. Transparent pixels count as mid grey there, since
+// what shows through them is unknown.
+std::vector<double> visibility(const RgbaImage& image) {
+    const int w = image.Width, h = image.Height;
+    std::vector<double> weights(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::array<double, 3> sum{}, squares{};
+            int n = 0;
+            for (int ny = std::max(y - 2, 0); ny <= std::min(y + 2, h - 1); ++ny) {
+                for (int nx = std::max(x - 2, 0); nx <= std::min(x + 2, w - 1); ++nx) {
+                    const std::uint8_t* p =
+                        &image.Pixels[(static_cast<std::size_t>(ny) * w + nx) * 4];
+                    for (int c = 0; c < 3; ++c) {
+                        const double v = IsOpaque(p) ? p[c] : 128.0;
+                        sum[c] += v;
+                        squares[c] += v * v;
+                    }
+                    ++n;
+                }
+            }
+            double variance = 0;
+            for (int c = 0; c < 3; ++c) {
+                variance += (squares[c] - sum[c] * sum[c] / n) / n / 3;
+            }
+            weights[static_cast<std::size_t>(y) * w + x] = 1 / (1 + variance / kMaskingVariance);
+        }
+    }
+    return weights;
+}
+
 } // namespace
 
 std::size_t NearestColour(std::span<const Rgb> palette, double r, double g, double b) {
@@ -127,26 +165,27 @@ std::size_t NearestColour(std::span<const Rgb> palette, double r, double g, doub
 }
 
 std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
-    // The distinct colours of the opaque pixels with their counts.
-    std::vector<std::uint32_t> keys;
+    // The distinct colours of the opaque pixels, each weighted by the visibility of its pixels.
+    const std::vector<double> weights = visibility(image);
+    std::vector<std::pair<std::uint32_t, double>> keys;
     for (std::size_t i = 0; i + 3 < image.Pixels.size(); i += 4) {
         const std::uint8_t* p = &image.Pixels[i];
         if (IsOpaque(p)) {
-            keys.push_back(std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2]);
+            keys.emplace_back(std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2],
+                              weights[i / 4]);
         }
     }
     std::sort(keys.begin(), keys.end());
     std::vector<Entry> entries;
     for (std::size_t i = 0; i < keys.size();) {
-        std::size_t j = i;
-        while (j < keys.size() && keys[j] == keys[i]) {
-            ++j;
+        const std::uint32_t key = keys[i].first;
+        double weight = 0;
+        for (; i < keys.size() && keys[i].first == key; ++i) {
+            weight += keys[i].second;
         }
-        entries.push_back(
-            {{static_cast<double>(keys[i] >> 16), static_cast<double>(keys[i] >> 8 & 255),
-              static_cast<double>(keys[i] & 255)},
-             static_cast<double>(j - i)});
-        i = j;
+        entries.push_back({{static_cast<double>(key >> 16), static_cast<double>(key >> 8 & 255),
+                            static_cast<double>(key & 255)},
+                           weight});
     }
     const auto count = static_cast<std::size_t>(std::max(maxColours, 1));
     std::vector<Rgb> palette;
@@ -217,6 +256,132 @@ std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
         palette.push_back({byte(c[0]), byte(c[1]), byte(c[2])});
     }
     return palette;
+}
+
+namespace {
+
+// Every pixel on the palette, with Floyd-Steinberg error diffusion among the opaque pixels when
+// dither is set (serpentine: rows alternate direction, so the error does not drift one way).
+std::vector<std::size_t> diffuse(const RgbaImage& image, std::span<const Rgb> palette,
+                                 bool dither) {
+    const int w = image.Width, h = image.Height;
+    const std::size_t black = NearestColour(palette, 0, 0, 0);
+    std::vector<std::size_t> indexes(static_cast<std::size_t>(w) * h, black);
+    std::vector<std::array<double, 3>> error(static_cast<std::size_t>(w) * h, {0, 0, 0});
+    const auto at = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
+    const auto opaque = [&](int x, int y) {
+        return x >= 0 && x < w && y < h && IsOpaque(&image.Pixels[at(x, y) * 4]);
+    };
+    for (int y = 0; y < h; ++y) {
+        const bool leftward = dither && y % 2 == 1;
+        const int step = leftward ? -1 : 1;
+        for (int i = 0; i < w; ++i) {
+            const int x = leftward ? w - 1 - i : i;
+            if (!opaque(x, y)) {
+                continue;
+            }
+            const std::uint8_t* p = &image.Pixels[at(x, y) * 4];
+            std::array<double, 3> wanted{};
+            for (int c = 0; c < 3; ++c) {
+                wanted[c] = std::clamp(p[c] + error[at(x, y)][c], 0.0, 255.0);
+            }
+            const std::size_t index = NearestColour(palette, wanted[0], wanted[1], wanted[2]);
+            indexes[at(x, y)] = index;
+            if (!dither) {
+                continue;
+            }
+            const std::array<double, 3> got = {double(palette[index].R), double(palette[index].G),
+                                               double(palette[index].B)};
+            const std::pair<std::array<int, 2>, double> shares[] = {{{step, 0}, 7 / 16.0},
+                                                                    {{-step, 1}, 3 / 16.0},
+                                                                    {{0, 1}, 5 / 16.0},
+                                                                    {{step, 1}, 1 / 16.0}};
+            for (const auto& [offset, share] : shares) {
+                const int nx = x + offset[0], ny = y + offset[1];
+                if (opaque(nx, ny)) {
+                    for (int c = 0; c < 3; ++c) {
+                        error[at(nx, ny)][c] += share * (wanted[c] - got[c]);
+                    }
+                }
+            }
+        }
+    }
+    return indexes;
+}
+
+// The mean structural similarity of R, G and B between the picture and its palette image,
+// transparent pixels mid grey in both: means, variances and covariance over a 7 x 7 Gaussian
+// window (sigma 1.5) cut at the picture's edges, summed one axis at a time.
+double structuralSimilarity(const RgbaImage& image, std::span<const Rgb> palette,
+                            const std::vector<std::size_t>& indexes) {
+    constexpr int kRadius = 3;
+    constexpr double c1 = (0.01 * 255) * (0.01 * 255), c2 = (0.03 * 255) * (0.03 * 255);
+    std::array<double, 2 * kRadius + 1> kernel{};
+    for (int i = -kRadius; i <= kRadius; ++i) {
+        kernel[static_cast<std::size_t>(i + kRadius)] = std::exp(-(i * i) / (2 * 1.5 * 1.5));
+    }
+    const int w = image.Width, h = image.Height;
+    const std::size_t n = static_cast<std::size_t>(w) * h;
+    // Per pixel: weight, a, b, a * a, b * b, a * b; blurred across, then down.
+    constexpr int kTerms = 6;
+    const auto blur = [&](const std::vector<double>& in, bool across) {
+        std::vector<double> out(in.size(), 0.0);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                double* o = &out[(static_cast<std::size_t>(y) * w + x) * kTerms];
+                for (int d = -kRadius; d <= kRadius; ++d) {
+                    const int sx = across ? x + d : x, sy = across ? y : y + d;
+                    if (sx < 0 || sy < 0 || sx >= w || sy >= h) {
+                        continue;
+                    }
+                    const double k = kernel[static_cast<std::size_t>(d + kRadius)];
+                    const double* p = &in[(static_cast<std::size_t>(sy) * w + sx) * kTerms];
+                    for (int t = 0; t < kTerms; ++t) {
+                        o[t] += k * p[t];
+                    }
+                }
+            }
+        }
+        return out;
+    };
+    double total = 0;
+    for (int c = 0; c < 3; ++c) {
+        std::vector<double> terms(n * kTerms);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint8_t* p = &image.Pixels[i * 4];
+            const Rgb& q = palette[indexes[i]];
+            const bool opaque = IsOpaque(p);
+            const double a = opaque ? p[c] : 128.0;
+            const double b = opaque ? (c == 0 ? q.R : c == 1 ? q.G : q.B) : 128.0;
+            double* t = &terms[i * kTerms];
+            t[0] = 1, t[1] = a, t[2] = b, t[3] = a * a, t[4] = b * b, t[5] = a * b;
+        }
+        const std::vector<double> sums = blur(blur(terms, true), false);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double* s = &sums[i * kTerms];
+            const double ma = s[1] / s[0], mb = s[2] / s[0];
+            const double va = s[3] / s[0] - ma * ma, vb = s[4] / s[0] - mb * mb;
+            const double covariance = s[5] / s[0] - ma * mb;
+            total += (2 * ma * mb + c1) * (2 * covariance + c2) /
+                     ((ma * ma + mb * mb + c1) * (va + vb + c2));
+        }
+    }
+    return total / (3.0 * static_cast<double>(n));
+}
+
+} // namespace
+
+std::vector<std::size_t> MapToPalette(const RgbaImage& image, std::span<const Rgb> palette,
+                                      Dithering dithering) {
+    if (dithering != Dithering::WhereItHelps) {
+        return diffuse(image, palette, dithering == Dithering::Always);
+    }
+    std::vector<std::size_t> nearest = diffuse(image, palette, false);
+    std::vector<std::size_t> dithered = diffuse(image, palette, true);
+    return structuralSimilarity(image, palette, dithered) >
+                   structuralSimilarity(image, palette, nearest)
+               ? std::move(dithered)
+               : std::move(nearest);
 }
 
 } // namespace gw

@@ -6,6 +6,7 @@
 #include "common/error.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -40,6 +41,24 @@ std::uint8_t toByte(double value) {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }
 
+// sRGB colour values (0 to 255) as light intensities (0 to 1), and back.
+const std::array<double, 256>& linearFromByte() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> t{};
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const double v = static_cast<double>(i) / 255;
+            t[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        }
+        return t;
+    }();
+    return table;
+}
+
+std::uint8_t byteFromLinear(double v) {
+    v = std::clamp(v, 0.0, 1.0);
+    return toByte(255 * (v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055));
+}
+
 } // namespace
 
 RgbaImage AreaAverage(const RgbaImage& source, int width, int height) {
@@ -52,7 +71,8 @@ RgbaImage AreaAverage(const RgbaImage& source, int width, int height) {
     const auto down = coverage(source.Height, height);
     const std::size_t sw = static_cast<std::size_t>(source.Width);
 
-    // Across first: each source row becomes width premultiplied pixels.
+    // Across first: each source row becomes width premultiplied pixels, in linear light.
+    const std::array<double, 256>& linear = linearFromByte();
     std::vector<double> rows(static_cast<std::size_t>(source.Height) * width * 4, 0.0);
     for (std::size_t y = 0; y < static_cast<std::size_t>(source.Height); ++y) {
         for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
@@ -60,14 +80,14 @@ RgbaImage AreaAverage(const RgbaImage& source, int width, int height) {
             for (const Tap& tap : across[x]) {
                 const std::uint8_t* p = &source.Pixels[(y * sw + tap.source) * 4];
                 const double alpha = p[3] / 255.0;
-                out[0] += tap.weight * alpha * p[0];
-                out[1] += tap.weight * alpha * p[1];
-                out[2] += tap.weight * alpha * p[2];
+                out[0] += tap.weight * alpha * linear[p[0]];
+                out[1] += tap.weight * alpha * linear[p[1]];
+                out[2] += tap.weight * alpha * linear[p[2]];
                 out[3] += tap.weight * p[3];
             }
         }
     }
-    // Then down, and back to straight alpha.
+    // Then down, and back to straight alpha and sRGB.
     RgbaImage result;
     result.Width = width;
     result.Height = height;
@@ -85,7 +105,7 @@ RgbaImage AreaAverage(const RgbaImage& source, int width, int height) {
             const double alpha = sum[3] / 255.0;
             if (alpha > 0) {
                 for (int c = 0; c < 3; ++c) {
-                    out[c] = toByte(sum[c] / alpha);
+                    out[c] = byteFromLinear(sum[c] / alpha);
                 }
             }
             out[3] = toByte(sum[3]);

@@ -2,6 +2,7 @@
 #include "common/file_io.h"
 #include "icons/convert_for_handhelds.h"
 #include "icons/image_sources.h"
+#include "icons/quantize.h"
 #include "icons/resample.h"
 #include "support/test_support.h"
 
@@ -117,8 +118,8 @@ TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
     const RgbaImage twoColours =
         MakePicture(32, 32, [](int x, int) { return ColourNo(x < 16 ? 3 : 4); });
     const std::vector<RgbaImage> sources = {flat(48, 0), flat(16, 1), flat(32, 2), twoColours};
-    const std::vector<int> sizes = {16, 24, 32, 64, 8};
-    const int expected[] = {1, 3, 3, 0, 1};
+    const std::vector<int> sizes = {16, 24, 32, 64, 8, 1};
+    const int expected[] = {1, 3, 3, 0, 1, 1};
     const auto images = Converted(sources, {sizes, {8}, true, false});
     ASSERT_EQ(images.size(), sizes.size());
     for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -130,23 +131,25 @@ TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
     EXPECT_EQ(PixelAt(dot.at(0), 15, 15), ColourNo(5));
 }
 
-// Area averaging: partly covered pixels count by the part covered; colours are averaged
+// Area averaging: partly covered pixels count by the part covered; colours are averaged as
+// light (a third of white's light is 156 in sRGB, half of it 188, a third of 200's is 121) and
 // weighted by alpha, so a transparent pixel lends no colour.
-TEST(ConvertTest, AveragesTheCoveredAreaInPremultipliedAlpha) {
+TEST(ConvertTest, AveragesTheCoveredAreaAsLightInPremultipliedAlpha) {
     const struct {
         RgbaImage source;
         int width, height;
         std::vector<Pixel> expected; // row by row
     } cases[] = {
-        {{3, 1, {0, 0, 0, 255, 90, 90, 90, 255, 180, 180, 180, 255}},
+        {{3, 1, {0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
          2,
          1,
-         {{30, 30, 30, 255}, {150, 150, 150, 255}}},
+         {{156, 156, 156, 255}, {255, 255, 255, 255}}},
+        {{2, 1, {0, 0, 0, 255, 255, 255, 255, 255}}, 1, 1, {{188, 188, 188, 255}}},
         {{2, 1, {255, 0, 0, 255, 0, 255, 0, 0}}, 1, 1, {{255, 0, 0, 128}}},
         {{2, 2, {200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 255, 9, 9, 9, 0}},
          1,
          1,
-         {{67, 67, 67, 191}}},
+         {{121, 121, 121, 191}}},
         {{1, 1, {10, 20, 30, 40}}, 3, 2, std::vector<Pixel>(6, {10, 20, 30, 40})},
     };
     for (const auto& c : cases) {
@@ -158,12 +161,63 @@ TEST(ConvertTest, AveragesTheCoveredAreaInPremultipliedAlpha) {
                 << c.source.Width << " x " << c.source.Height << ", pixel " << i;
         }
     }
+    // Every value survives the way to light and back: pairs of equal pixels halve to themselves.
+    const RgbaImage ramp = MakePicture(512, 1, [](int x, int) {
+        const auto v = static_cast<std::uint8_t>(x / 2);
+        return Pixel{v, static_cast<std::uint8_t>(255 - v), v, 255};
+    });
+    const RgbaImage halved = AreaAverage(ramp, 256, 1);
+    for (int x = 0; x < 256; ++x) {
+        EXPECT_EQ(PixelAt(halved, x, 0), PixelAt(ramp, 2 * x, 0)) << "value " << x;
+    }
     // A wide picture keeps its shape, centred on transparency.
     const RgbaImage wide = MakePicture(4, 2, [](int, int) { return Pixel{9, 9, 9, 255}; });
     const RgbaImage square = FitToSquare(wide, 4);
     EXPECT_EQ(PixelAt(square, 0, 0)[3], 0);
     EXPECT_EQ(PixelAt(square, 3, 1), (Pixel{9, 9, 9, 255}));
     EXPECT_EQ(PixelAt(square, 3, 3)[3], 0);
+}
+
+// Without dithering every opaque pixel gets the palette colour nearest to its own. A palette
+// chosen for the picture is dithered only where that helps, so flat tiles stay flat (each pixel
+// its nearest colour); on a fixed palette a flat grey becomes black and white pixels of the
+// same brightness.
+TEST(ConvertTest, DithersWhereItHelpsAndMapsToTheNearestColourOtherwise) {
+    // 32 flat tiles of 8 x 4 pixels in 32 colours: too many for 16.
+    const RgbaImage tiles =
+        MakePicture(32, 32, [](int x, int y) { return ColourNo(x / 8 + 4 * (y / 4)); });
+    for (const bool dither : {true, false}) {
+        SCOPED_TRACE(dither ? "dithered" : "not dithered");
+        const IconImage icon = ConvertForHandhelds({tiles}, {{32}, {4}, dither, false}).at(0);
+        std::vector<Rgb> palette;
+        for (const std::int32_t c : icon.Palette) {
+            palette.push_back({static_cast<std::uint8_t>(c >> 16),
+                               static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
+        }
+        const RgbaImage made = Converted({tiles}, {{32}, {4}, dither, false}).at(0);
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const Pixel p = PixelAt(tiles, x, y);
+                const Rgb nearest = palette[NearestColour(palette, p[0], p[1], p[2])];
+                ASSERT_EQ(PixelAt(made, x, y), (Pixel{nearest.R, nearest.G, nearest.B, 255}))
+                    << x << ", " << y;
+            }
+        }
+        // Diffusing the error regardless would have mixed colours inside the tiles.
+        EXPECT_NE(MapToPalette(tiles, palette, Dithering::Always),
+                  MapToPalette(tiles, palette, Dithering::None));
+    }
+
+    const RgbaImage grey = MakePicture(32, 32, [](int, int) { return Pixel{100, 100, 100, 255}; });
+    for (const bool dither : {true, false}) {
+        const RgbaImage made = Converted({grey}, {{32}, {1}, dither, false}).at(0);
+        int white = 0;
+        for (int i = 0; i < 32 * 32; ++i) {
+            white += PixelAt(made, i % 32, i / 32)[0] == 255;
+        }
+        // Dithered, the share of white is the grey's 100 of 255; without dithering none.
+        EXPECT_NEAR(white, dither ? 1024 * 100 / 255 : 0, 4) << (dither ? "dithered" : "plain");
+    }
 }
 
 // Icon images of the depths the readers do not keep: 16, 24 and 32 bits per pixel, with the
