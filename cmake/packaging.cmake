@@ -38,13 +38,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Packs .ico files into icon DLLs for Windows CE applications built with VBCE")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/License.txt)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
-# The build type keeps debug information; the packages carry the programs without it (and a
-# Debian package without the sections Debian's own packages leave out).
-if(WIN32)
-  set(CPACK_STRIP_FILES ON)
-else()
-  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack_strip.cmake)
-endif()
+# The build type keeps debug information; the packages carry the programs and libraries without
+# it, and a Debian package without the sections Debian's own packages leave out.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack_strip.cmake)
+set(CPACK_GW_STRIP ${CMAKE_STRIP})
+set(CPACK_GW_WINDOWS ${WIN32})
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
