@@ -1,7 +1,8 @@
 #include "fuzz/fuzz_targets.h"
 
 #include "common/error.h"
-#include "dll/create_dll.h"
+#include "dll/dll_layout.h"
+#include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/write_dll.h"
 #include "icons/icon_files.h"

@@ -1,5 +1,5 @@
 #include "dll/target_machine.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 #include "support/test_support.h"
 
 #include <algorithm>

@@ -1,6 +1,8 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "dll/create_dll.h"
+#include "dll/dll_layout.h"
+#include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
 #include "dll/write_dll.h"
@@ -148,7 +150,7 @@ TEST(CreateDllTest, ReplacesALongerFileAndFailuresLeaveTheOldOneAndNoPartialFile
     const auto icon = test::WriteIcon(dir, "a.ico", {{32, 32, 4}});
     const std::string out = dir.file("out.dll");
     test::WriteBytes(out, Bytes(100000, 0xAA));
-    EXPECT_EQ(CreateDll(kMachineX86, {icon}, out).bytes, 0x5A0);
+    EXPECT_EQ(CreateDll(kMachineX86, {icon}, out).Bytes, 0x5A0);
     const Bytes written = test::ReadBytes(out);
     EXPECT_EQ(written, DllBytes(BuildDllImage(kMachineX86, {icon})));
 

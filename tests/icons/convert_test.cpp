@@ -1,6 +1,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "icons/convert_for_handhelds.h"
+#include "icons/icon_writer.h"
 #include "icons/image_sources.h"
 #include "icons/resample.h"
 #include "support/test_support.h"
