@@ -11,10 +11,10 @@ namespace gw::cli {
 namespace {
 
 struct Command {
-    const char* name;
-    int (*run)(const std::vector<std::string>&, Console);
-    const char* usage; // the words after "glyphwright-cli"
-    const char* help;  // what the command does, for "COMMAND --help"
+    const char* Name;
+    int (*Run)(const std::vector<std::string>&, Console);
+    const char* Usage; // the words after "glyphwright-cli"
+    const char* Help;  // what the command does, for "COMMAND --help"
 };
 
 constexpr Command kCommands[] = {
@@ -68,7 +68,7 @@ bool asksForHelp(const std::vector<std::string>& words) {
 std::string UsageText() {
     std::string text = "Usage:\n";
     for (const Command& command : kCommands) {
-        text += std::string("  glyphwright-cli ") + command.usage + "\n";
+        text += std::string("  glyphwright-cli ") + command.Usage + "\n";
     }
     text += "  glyphwright-cli COMMAND --help\n"
             "  glyphwright-cli --help | --version\n"
@@ -94,18 +94,18 @@ int RunCli(const std::vector<std::string>& words, Console console) {
         return kExitOk;
     }
     for (const Command& command : kCommands) {
-        if (first != command.name) {
+        if (first != command.Name) {
             continue;
         }
         const std::vector<std::string> rest(words.begin() + 1, words.end());
         if (asksForHelp(rest)) {
-            console.out << "Usage: glyphwright-cli " << command.usage << "\n\n" << command.help;
+            console.out << "Usage: glyphwright-cli " << command.Usage << "\n\n" << command.Help;
             return kExitOk;
         }
         try {
-            return command.run(rest, console);
+            return command.Run(rest, console);
         } catch (const UsageError& e) {
-            console.err << "glyphwright-cli " << command.name << ": " << e.what() << "\n"
+            console.err << "glyphwright-cli " << command.Name << ": " << e.what() << "\n"
                         << UsageText();
             return kExitUsage;
         } catch (const std::exception& e) {

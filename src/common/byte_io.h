@@ -23,8 +23,8 @@ public:
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
     std::span<const std::uint8_t> bytes(std::size_t count);
 
-    std::size_t position() const { return pos_; }
-    std::size_t remaining() const { return bytes_.size() - pos_; }
+    [[nodiscard]] std::size_t position() const { return pos_; }
+    [[nodiscard]] std::size_t remaining() const { return bytes_.size() - pos_; }
 
 private:
     void need(std::size_t count) const;
@@ -53,10 +53,10 @@ public:
     void zeros(std::size_t count);
 
     // Bytes written so far, including those already handed to the sink.
-    std::uint64_t position() const { return flushed_ + buffer_.size(); }
+    [[nodiscard]] std::uint64_t position() const { return flushed_ + buffer_.size(); }
     // The bytes not yet handed to a sink (all of them when there is no sink).
-    const std::vector<std::uint8_t>& buffer() const { return buffer_; }
-    std::vector<std::uint8_t> take() { return std::move(buffer_); }
+    [[nodiscard]] const std::vector<std::uint8_t>& buffer() const { return buffer_; }
+    [[nodiscard]] std::vector<std::uint8_t> take() { return std::move(buffer_); }
     // Hands the rest of the buffer to the sink.
     void flush();
 

@@ -162,8 +162,8 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
     // Channels and the bit depths allowed, by colour type: grey, RGB, palette, grey and alpha,
     // RGBA.
     struct Kind {
-        int colourType, channels;
-        std::initializer_list<int> depths;
+        int ColourType, Channels;
+        std::initializer_list<int> Depths;
     };
     static const Kind kKinds[] = {{0, 1, {1, 2, 4, 8, 16}},
                                   {2, 3, {8, 16}},
@@ -172,12 +172,12 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
                                   {6, 4, {8, 16}}};
     const Kind* kind = nullptr;
     for (const Kind& k : kKinds) {
-        if (k.colourType == colourType) {
+        if (k.ColourType == colourType) {
             kind = &k;
         }
     }
     if (kind == nullptr ||
-        std::find(kind->depths.begin(), kind->depths.end(), depth) == kind->depths.end()) {
+        std::find(kind->Depths.begin(), kind->Depths.end(), depth) == kind->Depths.end()) {
         throw Error(fileName, item,
                     "the PNG image's colour type " + std::to_string(colourType) +
                         " with a bit depth of " + std::to_string(depth) + " is not a valid PNG");
@@ -190,7 +190,7 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
         }
     }
     return {static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-            depth * kind->channels, ImageFormat::Png};
+            depth * kind->Channels, ImageFormat::Png};
 }
 
 // Refuses an image whose directory entry gives it no bytes.

@@ -139,7 +139,7 @@ TEST(PeReaderTest, ADamagedGroupLeavesTheOthersReadable) {
         EXPECT_EQ(GroupImages(file, file.Groups[1]).size(),
                   ReadIconFile(test::ExamplesDir() / "multi.ico").Images.size());
         const std::string error =
-            test::ThrownBy([&] { static_cast<void>(GroupImages(file, file.Groups[0])); }).text;
+            test::ThrownBy([&] { return GroupImages(file, file.Groups[0]); }).text;
         EXPECT_TRUE(error.starts_with("two.dll: icon group 101, language 0: " + cause)) << error;
     }
 }

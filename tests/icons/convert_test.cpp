@@ -281,7 +281,7 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
     for (const auto& c : cases) {
         const std::filesystem::path file = dir.path() / "source.png";
         test::WriteBytes(file, c.bytes);
-        const std::string error = test::ThrownBy([&] { LoadSourceImages(file); }).text;
+        const std::string error = test::ThrownBy([&] { return LoadSourceImages(file); }).text;
         EXPECT_TRUE(error.starts_with(displayPath(file)) && error.find(c.cause) != error.npos)
             << c.cause << ": " << error;
     }
