@@ -504,7 +504,7 @@ std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeI
     for (std::size_t j = 0; j < resources.size(); ++j) {
         const GroupIconEntry& g = group.Entries[j];
         StoredIconImage image;
-        image.Entry = {g.Width, g.Height, g.ColorCount, g.Reserved, g.Planes, g.BitCount, 0, 0};
+        image.Entry = {g, 0};
         const auto bytes = file.data(*resources[j]);
         image.Entry.BytesInRes = static_cast<std::int32_t>(bytes.size());
         image.Info = DescribeImage(bytes, file.FileName, groupImageItem(group, j, *resources[j]));

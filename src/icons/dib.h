@@ -29,6 +29,9 @@ struct BitmapInfoHeader {
 
 inline constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
 
+// BITMAPFILEHEADER: the 14 bytes before the DIB in a BMP file.
+inline constexpr std::uint32_t kBitmapFileHeaderSize = 14;
+
 // biCompression values.
 inline constexpr std::uint32_t kBiRgb = 0;
 inline constexpr std::uint32_t kBiBitFields = 3;

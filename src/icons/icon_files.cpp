@@ -106,9 +106,8 @@ private:
     std::vector<std::uint8_t> start_;
 };
 
-// The fields an icon file's directory entry and a group entry share, in their order.
-template <typename Entry> Entry readSharedEntryFields(ByteReader& in) {
-    Entry e;
+IconEntry readEntry(ByteReader& in) {
+    IconEntry e;
     e.Width = in.u8();
     e.Height = in.u8();
     e.ColorCount = in.u8();
@@ -119,7 +118,7 @@ template <typename Entry> Entry readSharedEntryFields(ByteReader& in) {
     return e;
 }
 
-template <typename Entry> void putSharedEntryFields(ByteWriter& out, const Entry& e) {
+void putEntry(ByteWriter& out, const IconEntry& e) {
     out.u8(e.Width);
     out.u8(e.Height);
     out.u8(e.ColorCount);
@@ -255,15 +254,17 @@ IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry&
     return packableImage(layout, rest);
 }
 
+// The group entry of an image: its directory entry, with the colour count its depth gives and
+// the planes and bit count of its header where the directory leaves them 0.
 GroupIconEntry groupEntryFor(const IconDirEntry& entry, const IconImage& image) {
-    GroupIconEntry g;
-    g.Width = entry.Width;
-    g.Height = entry.Height;
+    GroupIconEntry g{entry, 0};
     g.ColorCount = DirectoryColourCount(image.Header.biBitCount);
-    g.Reserved = entry.Reserved;
-    g.Planes = entry.Planes != 0 ? entry.Planes : image.Header.biPlanes;
-    g.BitCount = entry.BitCount != 0 ? entry.BitCount : image.Header.biBitCount;
-    g.BytesInRes = entry.BytesInRes;
+    if (g.Planes == 0) {
+        g.Planes = static_cast<std::int16_t>(image.Header.biPlanes);
+    }
+    if (g.BitCount == 0) {
+        g.BitCount = static_cast<std::int16_t>(image.Header.biBitCount);
+    }
     return g;
 }
 
@@ -329,24 +330,20 @@ void PutIconDir(ByteWriter& out, const IconDir& header) {
 }
 
 IconDirEntry ReadIconDirEntry(ByteReader& in) {
-    auto e = readSharedEntryFields<IconDirEntry>(in);
-    e.ImageOffset = in.i32();
-    return e;
+    return {readEntry(in), in.i32()};
 }
 
 void PutIconDirEntry(ByteWriter& out, const IconDirEntry& e) {
-    putSharedEntryFields(out, e);
+    putEntry(out, e);
     out.i32(e.ImageOffset);
 }
 
 GroupIconEntry ReadGroupIconEntry(ByteReader& in) {
-    auto e = readSharedEntryFields<GroupIconEntry>(in);
-    e.Id = in.i16();
-    return e;
+    return {readEntry(in), in.i16()};
 }
 
 void PutGroupIconEntry(ByteWriter& out, const GroupIconEntry& e) {
-    putSharedEntryFields(out, e);
+    putEntry(out, e);
     out.i16(e.Id);
 }
 

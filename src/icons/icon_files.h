@@ -19,8 +19,9 @@ struct IconDir {
     std::int16_t Count = 0;
 };
 
-// ICONDIRENTRY: one 16-byte directory entry, exactly as stored in the file.
-struct IconDirEntry {
+// What an icon file's directory entry and a DLL's group entry both say about an image, the
+// first 12 bytes of either.
+struct IconEntry {
     std::uint8_t Width = 0;
     std::uint8_t Height = 0;
     std::uint8_t ColorCount = 0;
@@ -28,6 +29,10 @@ struct IconDirEntry {
     std::int16_t Planes = 0;
     std::int16_t BitCount = 0;
     std::int32_t BytesInRes = 0;
+};
+
+// ICONDIRENTRY: one 16-byte directory entry, exactly as stored in the file.
+struct IconDirEntry : IconEntry {
     std::int32_t ImageOffset = 0;
 };
 
@@ -47,14 +52,7 @@ struct IconImage {
 };
 
 // GRPICONDIRENTRY: the entry the DLL's icon-group resource carries for one image.
-struct GroupIconEntry {
-    std::uint8_t Width = 0;
-    std::uint8_t Height = 0;
-    std::uint8_t ColorCount = 0;
-    std::uint8_t Reserved = 0;
-    std::int16_t Planes = 0;
-    std::int16_t BitCount = 0;
-    std::int32_t BytesInRes = 0;
+struct GroupIconEntry : IconEntry {
     std::int16_t Id = 0; // the RT_ICON number, set by the DLL builder
 };
 
@@ -70,10 +68,10 @@ struct IconFileRecord {
 inline constexpr std::int32_t kMaxIconSide = 256;
 
 // The records of an icon file and of a DLL's icon group, field by field as stored: the header
-// (reserved, type, count: 16 bits each), then per image the fields an icon file's directory
-// entry and a group entry share (width, height, colour count, reserved: 8 bits each; planes, bit
-// count: 16 bits each; the image's size: 32 bits), then the image's offset in a file (32 bits)
-// or its resource ID in a group (16 bits). A reader that runs out of bytes fails.
+// (reserved, type, count: 16 bits each), then per image the IconEntry (width, height, colour
+// count, reserved: 8 bits each; planes, bit count: 16 bits each; the image's size: 32 bits),
+// then the image's offset in a file (32 bits) or its resource ID in a group (16 bits). A reader
+// that runs out of bytes fails.
 [[nodiscard]] IconDir ReadIconDir(ByteReader& in);
 void PutIconDir(ByteWriter& out, const IconDir& header);
 [[nodiscard]] IconDirEntry ReadIconDirEntry(ByteReader& in);

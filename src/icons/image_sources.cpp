@@ -80,11 +80,11 @@ std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> 
         const ImageInfo info = DescribeImage(bytes, fileName, item);
         return {info.Width, info.Height};
     }
-    constexpr std::size_t kFileHeaderSize = 14;
-    if (isBmp(bytes) && bytes.size() >= kFileHeaderSize + 12) {
-        ByteReader header(bytes.subspan(kFileHeaderSize), fileName);
-        if (header.u32() >= 40) {
-            const std::int64_t width = header.i32(), height = header.i32();
+    if (isBmp(bytes) && bytes.size() >= kBitmapFileHeaderSize + kBitmapInfoHeaderSize) {
+        const BitmapInfoHeader header =
+            ReadBitmapInfoHeader(bytes.subspan(kBitmapFileHeaderSize), fileName, item);
+        if (header.biSize >= kBitmapInfoHeaderSize) {
+            const std::int64_t width = header.biWidth, height = header.biHeight;
             // A negative height marks rows stored top-down.
             return {width, height < 0 ? -height : height};
         }
