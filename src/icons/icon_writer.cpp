@@ -5,9 +5,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 namespace gw {
@@ -28,9 +26,9 @@ auto forImage(const std::string& fileName, std::size_t index, Compute&& compute)
     }
 }
 
-// A width or height as the directory's byte: 256 and more are stored as 0.
+// A width or height as the directory's byte: 256 and more are stored as 0, the low byte of 256.
 std::uint8_t directoryByte(std::int32_t value) {
-    return static_cast<std::uint8_t>(value >= kMaxIconSide ? 0 : value);
+    return static_cast<std::uint8_t>(std::min(value, kMaxIconSide));
 }
 
 // The size of the image in the file, checked that the image can be written so that it reads
