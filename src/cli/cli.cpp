@@ -1,3 +1,5 @@
+#include "cli/cli.h"
+
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/version.h"
@@ -63,9 +65,8 @@ bool asksForHelp(const std::vector<std::string>& words) {
     return false;
 }
 
-} // namespace
-
-std::string UsageText() {
+// The usage text, one line per command.
+std::string usageText() {
     std::string text = "Usage:\n";
     for (const Command& command : kCommands) {
         text += std::string("  glyphwright-cli ") + command.Usage + "\n";
@@ -78,15 +79,17 @@ std::string UsageText() {
     return text;
 }
 
+} // namespace
+
 int RunCli(const std::vector<std::string>& words, Console console) {
     if (words.empty()) {
-        console.err << "glyphwright-cli: no command given\n" << UsageText();
+        console.err << "glyphwright-cli: no command given\n" << usageText();
         return kExitUsage;
     }
     const std::string& first = words.front();
     if (first == "--help" || first == "-h" || first == "help") {
         console.out << "glyphwright-cli packs .ico files into icon DLLs for Windows CE.\n\n"
-                    << UsageText();
+                    << usageText();
         return kExitOk;
     }
     if (first == "--version") {
@@ -106,14 +109,14 @@ int RunCli(const std::vector<std::string>& words, Console console) {
             return command.Run(rest, console);
         } catch (const UsageError& e) {
             console.err << "glyphwright-cli " << command.Name << ": " << e.what() << "\n"
-                        << UsageText();
+                        << usageText();
             return kExitUsage;
         } catch (const std::exception& e) {
             console.err << "glyphwright-cli: " << e.what() << '\n';
             return kExitFailure;
         }
     }
-    console.err << "glyphwright-cli: unknown command " << first << '\n' << UsageText();
+    console.err << "glyphwright-cli: unknown command " << first << '\n' << usageText();
     return kExitUsage;
 }
 

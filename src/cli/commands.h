@@ -1,27 +1,11 @@
 #pragma once
 
-#include <iosfwd>
+#include "cli/cli.h"
+
 #include <string>
 #include <vector>
 
 namespace gw::cli {
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
-
-// Where a command writes: results to out, errors and usage to err.
-struct Console {
-    std::ostream& out;
-    std::ostream& err;
-    bool terminal = false; // out is a terminal, where a line may be redrawn
-};
-
-// Runs glyphwright-cli with the words after the program name; returns the exit status.
-[[nodiscard]] int RunCli(const std::vector<std::string>& words, Console console);
-
-// The usage text, one line per command.
-[[nodiscard]] std::string UsageText();
 
 // The subcommands; each receives the words after its name. Usage errors are thrown as
 // UsageError, failures as gw::Error; RunCli turns them into messages and exit statuses.
