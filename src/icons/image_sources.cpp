@@ -143,11 +143,7 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
     const DibLayout layout = DescribeIconBitmap(bytes, fileName, item);
     const std::int32_t width = layout.Width, height = layout.Height;
     const int bitCount = layout.BitCount;
-    if (width > kMaxSourceSide || height > kMaxSourceSide) {
-        throw Error(fileName, item,
-                    "the bitmap's size " + sizeText(width, height) +
-                        " is not that of a picture that can be converted");
-    }
+    checkPictureSides(width, height, fileName, item);
     std::array<std::uint32_t, 3> masks{};
     if (layout.BitFields) {
         ByteReader fields(bytes.subspan(static_cast<std::size_t>(layout.ColourMasksAt)),

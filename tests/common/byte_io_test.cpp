@@ -63,18 +63,11 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
     EXPECT_EQ(in.remaining(), 5u);
     EXPECT_EQ(test::ThrownBy([&] { in.bytes(6); }).text,
               "sample: truncated: 6 bytes needed at offset 13, 5 left");
-    // Every field one byte short is refused, never read past the end.
-    const std::pair<std::size_t, std::function<void(ByteReader&)>> shortBy1[] = {
-        {1, [](ByteReader& r) { r.u8(); }},
-        {2, [](ByteReader& r) { r.u16(); }},
-        {4, [](ByteReader& r) { r.u32(); }}};
-    for (const auto& [width, read] : shortBy1) {
-        const Bytes bytes(width - 1, 0xFF);
-        ByteReader field(bytes, "field");
-        EXPECT_EQ(test::ThrownBy([&] { read(field); }).text,
-                  "field: truncated: " + std::to_string(width) + " bytes needed at offset 0, " +
-                      std::to_string(width - 1) + " left");
-    }
+    // A field one byte short is refused, never read past the end.
+    const Bytes none, one(1), three(3);
+    EXPECT_THROW(ByteReader(none, "f").u8(), Error);
+    EXPECT_THROW(ByteReader(one, "f").u16(), Error);
+    EXPECT_THROW(ByteReader(three, "f").u32(), Error);
 }
 
 TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {

@@ -9,29 +9,8 @@
 namespace gw {
 namespace {
 
+using test::BitmapHeader;
 using test::Bytes;
-
-void Put32(Bytes& b, std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) {
-        b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-    }
-}
-
-// A header of headerSize bytes (the 40 of a BITMAPINFOHEADER, then 0xAA) for an icon image of
-// width x height pixels.
-Bytes Header(std::uint32_t headerSize, int width, int height, int bits, std::uint32_t compression,
-             std::uint32_t clrUsed) {
-    Bytes b;
-    Put32(b, headerSize);
-    Put32(b, static_cast<std::uint32_t>(width));
-    Put32(b, static_cast<std::uint32_t>(2 * height));
-    Put32(b, 1 | static_cast<std::uint32_t>(bits) << 16);
-    for (std::uint32_t v : {compression, 0u, 0u, 0u, clrUsed, 0u}) {
-        Put32(b, v);
-    }
-    b.resize(headerSize, 0xAA);
-    return b;
-}
 
 // Where the layout puts the colour masks, the colour table (and its entries), the colour pixels
 // (and their row length), the AND mask and the end, for headers of every kind.
@@ -41,20 +20,17 @@ TEST(DibTest, OneLayoutForEveryHeader) {
         Bytes header;
         std::array<std::uint64_t, 7> expected;
     } cases[] = {
-        // 16 x 16 at 4 bits: a full table of 16; rows of 8 bytes, AND rows of 4.
-        {Header(40, 16, 16, 4, 0, 0), {40, 40, 16, 104, 8, 232, 296}},
         // 8 bits with biClrUsed 16: the table has 16 entries, not 256.
-        {Header(40, 16, 16, 8, 0, 16), {40, 40, 16, 104, 16, 360, 424}},
+        {BitmapHeader(40, 16, 32, 8, 0, 16), {40, 40, 16, 104, 16, 360, 424}},
         // 33 pixels at 1 bit: two 32-bit words a row for the colours and for the mask.
-        {Header(40, 33, 1, 1, 0, 0), {40, 40, 2, 48, 8, 56, 64}},
+        {BitmapHeader(40, 33, 2, 1, 0, 0), {40, 40, 2, 48, 8, 56, 64}},
         // True colour: a table only when biClrUsed gives one.
-        {Header(40, 2, 2, 24, 0, 0), {40, 40, 0, 40, 8, 56, 64}},
-        {Header(124, 2, 2, 24, 0, 3), {40, 124, 3, 136, 8, 152, 160}},
+        {BitmapHeader(124, 2, 4, 24, 0, 3), {40, 124, 3, 136, 8, 152, 160}},
         // BI_BITFIELDS: the masks behind a header too short to hold them, else at byte 40.
-        {Header(40, 2, 2, 16, kBitFields, 0), {40, 52, 0, 52, 4, 60, 68}},
-        {Header(44, 2, 2, 16, kBitFields, 0), {44, 56, 0, 56, 4, 64, 72}},
-        {Header(52, 2, 2, 32, kBitFields, 0), {40, 52, 0, 52, 8, 68, 76}},
-        {Header(108, 2, 2, 32, kBitFields, 0), {40, 108, 0, 108, 8, 124, 132}},
+        {BitmapHeader(40, 2, 4, 16, kBitFields, 0), {40, 52, 0, 52, 4, 60, 68}},
+        {BitmapHeader(44, 2, 4, 16, kBitFields, 0), {44, 56, 0, 56, 4, 64, 72}},
+        {BitmapHeader(52, 2, 4, 32, kBitFields, 0), {40, 52, 0, 52, 8, 68, 76}},
+        {BitmapHeader(108, 2, 4, 32, kBitFields, 0), {40, 108, 0, 108, 8, 124, 132}},
     };
     for (const auto& c : cases) {
         const DibLayout l = LayOutIconBitmap(ReadBitmapInfoHeader(c.header, "", ""), "", "");
@@ -70,24 +46,21 @@ TEST(DibTest, OneLayoutForEveryHeader) {
 TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     // 2 x 2 at 16 bits, 5-6-5 by masks behind a 44-byte header: red, white on top, then blue,
     // green; the AND mask clear. The colour pixels end at 64.
-    Bytes fields = Header(44, 2, 2, 16, 3, 0);
-    for (std::uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu}) {
-        Put32(fields, mask);
-    }
+    Bytes fields = BitmapHeader(44, 2, 4, 16, 3, 0);
+    test::Put(fields, 4, {0xF800, 0x07E0, 0x001F});
     fields.insert(fields.end(), {0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8, 0xFF, 0xFF});
     fields.resize(fields.size() + 8, 0);
     const RgbaImage decoded = DecodeIconImageBytes(fields, "f.ico", "image 0");
     EXPECT_EQ(decoded.Pixels,
               (Bytes{255, 0, 0, 255, 255, 255, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255}));
-    EXPECT_EQ(DescribeImage(Bytes(fields.begin(), fields.begin() + 64), "f.ico", "").BitCount, 16);
 
     // A palette image whose table biClrUsed makes 16 entries long, and one that claims more
     // entries than its depth can index.
-    Bytes short8 = Header(40, 2, 2, 8, 0, 16);
+    Bytes short8 = BitmapHeader(40, 2, 4, 8, 0, 16);
     for (std::uint32_t i = 0; i < 16; ++i) {
-        Put32(short8, i * 0x00010101);
+        test::Put(short8, 4, {i * 0x00010101});
     }
-    short8.insert(short8.end(), {15, 1, 0, 0, 2, 3, 0, 0});
+    short8.insert(short8.end(), {15, 20, 0, 0, 2, 3, 0, 0}); // 20 lies beyond the table
     short8.resize(short8.size() + 8, 0);
     Bytes large8 = short8;
     large8[32] = 1; // biClrUsed 257
@@ -96,12 +69,12 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     const auto cutTo = [](const Bytes& b, std::size_t size) {
         return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
     };
-    const auto verdict = [](auto read) {
-        return test::ThrownBy([&] { return read(); }).text;
-    };
+    const auto verdict = [](auto read) { return test::ThrownBy([&] { return read(); }).text; };
     const std::string ok = "(no error)", truncated = "x.ico: image 0: truncated: its ";
     const std::string tooLarge = "x.ico: image 0: its colour table of 257 entries is larger "
                                  "than 8 bits per pixel can use";
+    const std::string shortHeader =
+        "x.ico: image 0: truncated: the image is 39 bytes long, less than a 40-byte bitmap header";
     const std::string notPackable =
         "x.ico: image 0: the bitmap header size is 44, not 40; the image cannot be packed";
     const struct {
@@ -110,7 +83,10 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     } cases[] = {
         {short8, ok, ok, ok},
         {large8, tooLarge, tooLarge, tooLarge},
-        // Cut within the colour pixels; then within the AND mask, which only the decoder draws.
+        // Cut within the header, the colour pixels and the AND mask, which only the decoder
+        // draws.
+        {cutTo(short8, 39), shortHeader, shortHeader, shortHeader},
+        {cutTo(short8, 40), truncated, truncated, truncated},
         {cutTo(short8, 111), truncated, truncated, truncated},
         {cutTo(short8, 112), ok, ok, "x.ico: image 0: the image is cut short: 112 bytes"},
         {cutTo(fields, 63), notPackable, truncated, truncated},
@@ -131,7 +107,16 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     EXPECT_EQ(packed.Palette.size(), 16u);
     EXPECT_EQ(packed.Bits.size(), 16u);
     EXPECT_EQ(DecodeIconImageBytes(short8, "x.ico", "").Pixels,
-              (Bytes{2, 2, 2, 255, 3, 3, 3, 255, 15, 15, 15, 255, 1, 1, 1, 255}));
+              (Bytes{2, 2, 2, 255, 3, 3, 3, 255, 15, 15, 15, 255, 0, 0, 0, 255}));
+    // The decoder takes at most 16384 pixels a side.
+    for (const int width : {16384, 16385}) {
+        Bytes wide = BitmapHeader(40, width, 2, 1, 0, 0);
+        wide.resize(40 + 8 + 2 * static_cast<std::size_t>((width + 31) / 32 * 4), 0);
+        EXPECT_EQ(verdict([&] { return DecodeIconImageBytes(wide, "x.ico", "image 0"); }),
+                  width == 16384 ? ok
+                                 : "x.ico: image 0: the picture is 16385 x 1 pixels; pictures of "
+                                   "at most 16384 x 16384 pixels are converted");
+    }
 }
 
 } // namespace

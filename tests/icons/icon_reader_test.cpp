@@ -97,9 +97,7 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
         {Bytes(6 + 16 * 0x2020, ' '), at + "image 0: truncated"},
         {bits(0), at + "image 1: the image has 0 bits per pixel"},
         {bits(3), at + "image 1: the image has 3 bits per pixel"},
-        {bits(16), at + "image 1: the image has 16 bits per pixel"},
         {compression(1), at + "image 1: its compression is 1 (BI_RLE8)"},
-        {compression(3), at + "image 1: its compression is 3 (BI_BITFIELDS)"},
         {compression(6), at + "image 1: its compression is 6; only uncompressed"},
         {width(0), at + "image 1: its width of 0 pixels is outside 1 to 256"},
         {width(257), at + "image 1: its width of 257 pixels"},
@@ -122,8 +120,7 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
     };
     for (const auto& [bytes, expected] : cases) {
         test::WriteBytes(path, bytes);
-        const std::string error =
-            test::ThrownBy([&] { return ReadIconFile(path); }).text;
+        const std::string error = test::ThrownBy([&] { return ReadIconFile(path); }).text;
         EXPECT_NE(error.find(expected), std::string::npos) << error;
     }
 }
@@ -218,14 +215,8 @@ TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
         bytes.at(offset) = value;
         return MakeIcon({MakeImage(16, 16, 4), bytes});
     };
-    // Bit fields: three 4-byte masks behind the 40-byte header, which these pixels leave no
-    // room for.
-    Bytes bitfields = bmp;
-    bitfields[16] = 3;
-    bitfields.resize(40 + 16 * 16 * 4);
     const std::pair<Bytes, std::string> cases[] = {
         {entry(8, 0, two), at + "image 1: its directory entry gives it 0 bytes"},
-        {MakeIcon({MakeImage(16, 16, 4), bitfields}), at + "image 1: truncated"},
         {entry(12, 20, two),
          at + "image 1: its offset 20 lies before the end of the directory at 38"},
         {entry(12, std::int32_t(two.size()) - 10, two), at + "image 1: truncated: its"},
@@ -248,8 +239,7 @@ TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
     };
     for (const auto& [bytes, expected] : cases) {
         test::WriteBytes(path, bytes);
-        const std::string error =
-            test::ThrownBy([&] { return ReadStoredIcon(path); }).text;
+        const std::string error = test::ThrownBy([&] { return ReadStoredIcon(path); }).text;
         EXPECT_TRUE(error.starts_with(expected)) << error;
     }
 }
