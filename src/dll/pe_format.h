@@ -90,7 +90,8 @@ inline constexpr std::int32_t kMachinePowerPc = 0x01F0;
 
 namespace gw {
 
-// The records, field by field with their documented names and widths.
+// The records, field by field with their documented names and widths, each written and read
+// through its list of fields (PutRecord, ReadRecord).
 
 // IMAGE_FILE_HEADER.
 struct ImageFileHeader {
@@ -101,12 +102,27 @@ struct ImageFileHeader {
     std::uint32_t NumberOfSymbols = 0;
     std::uint16_t SizeOfOptionalHeader = 0;
     std::uint16_t Characteristics = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.Machine);
+        f(r.NumberOfSections);
+        f(r.TimeDateStamp);
+        f(r.PointerToSymbolTable);
+        f(r.NumberOfSymbols);
+        f(r.SizeOfOptionalHeader);
+        f(r.Characteristics);
+    }
 };
 
 // IMAGE_DATA_DIRECTORY.
 struct ImageDataDirectory {
     std::uint32_t VirtualAddress = 0;
     std::uint32_t Size = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.VirtualAddress);
+        f(r.Size);
+    }
 };
 
 // IMAGE_OPTIONAL_HEADER32 with its 16 data directories.
@@ -142,6 +158,42 @@ struct ImageOptionalHeader32 {
     std::uint32_t LoaderFlags = 0;
     std::uint32_t NumberOfRvaAndSizes = 0;
     std::array<ImageDataDirectory, pe::kDataDirectoryCount> DataDirectory{};
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.Magic);
+        f(r.MajorLinkerVersion);
+        f(r.MinorLinkerVersion);
+        f(r.SizeOfCode);
+        f(r.SizeOfInitializedData);
+        f(r.SizeOfUninitializedData);
+        f(r.AddressOfEntryPoint);
+        f(r.BaseOfCode);
+        f(r.BaseOfData);
+        f(r.ImageBase);
+        f(r.SectionAlignment);
+        f(r.FileAlignment);
+        f(r.MajorOperatingSystemVersion);
+        f(r.MinorOperatingSystemVersion);
+        f(r.MajorImageVersion);
+        f(r.MinorImageVersion);
+        f(r.MajorSubsystemVersion);
+        f(r.MinorSubsystemVersion);
+        f(r.Win32VersionValue);
+        f(r.SizeOfImage);
+        f(r.SizeOfHeaders);
+        f(r.CheckSum);
+        f(r.Subsystem);
+        f(r.DllCharacteristics);
+        f(r.SizeOfStackReserve);
+        f(r.SizeOfStackCommit);
+        f(r.SizeOfHeapReserve);
+        f(r.SizeOfHeapCommit);
+        f(r.LoaderFlags);
+        f(r.NumberOfRvaAndSizes);
+        for (auto& directory : r.DataDirectory) {
+            ImageDataDirectory::eachField(directory, f);
+        }
+    }
 };
 
 // IMAGE_SECTION_HEADER: one entry of the section table, the writer's and the reader's.
@@ -156,6 +208,21 @@ struct ImageSectionHeader {
     std::uint16_t NumberOfRelocations = 0;
     std::uint16_t NumberOfLinenumbers = 0;
     std::uint32_t Characteristics = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        for (auto& c : r.Name) {
+            f(c);
+        }
+        f(r.VirtualSize);
+        f(r.VirtualAddress);
+        f(r.SizeOfRawData);
+        f(r.PointerToRawData);
+        f(r.PointerToRelocations);
+        f(r.PointerToLinenumbers);
+        f(r.NumberOfRelocations);
+        f(r.NumberOfLinenumbers);
+        f(r.Characteristics);
+    }
 };
 
 // IMAGE_RESOURCE_DIRECTORY_ENTRY: NameOrId with the high bit set points to a name, else it is
@@ -163,9 +230,15 @@ struct ImageSectionHeader {
 struct ResourceDirectoryEntry {
     std::uint32_t NameOrId = 0;
     std::uint32_t OffsetToData = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.NameOrId);
+        f(r.OffsetToData);
+    }
 };
 
-// IMAGE_RESOURCE_DIRECTORY and the entries that follow it, the named ones first.
+// IMAGE_RESOURCE_DIRECTORY and the entries that follow it, the named ones first; its fields
+// without the entries, which are read once their count is checked.
 struct ResourceDirectory {
     std::uint32_t Characteristics = 0;
     std::uint32_t TimeDateStamp = 0;
@@ -174,6 +247,15 @@ struct ResourceDirectory {
     std::uint16_t NumberOfNamedEntries = 0;
     std::uint16_t NumberOfIdEntries = 0;
     std::vector<ResourceDirectoryEntry> Entries;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.Characteristics);
+        f(r.TimeDateStamp);
+        f(r.MajorVersion);
+        f(r.MinorVersion);
+        f(r.NumberOfNamedEntries);
+        f(r.NumberOfIdEntries);
+    }
 };
 
 // IMAGE_RESOURCE_DATA_ENTRY.
@@ -182,21 +264,17 @@ struct ImageResourceDataEntry {
     std::uint32_t Size = 0;
     std::uint32_t CodePage = 0;
     std::uint32_t Reserved = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.OffsetToData);
+        f(r.Size);
+        f(r.CodePage);
+        f(r.Reserved);
+    }
 };
 
-// Each record written or read field by field, little-endian; a reader that runs out of bytes
-// fails. A resource directory is read without its entries (ReadResourceDirectoryEntry reads
-// them once their count is checked) and written with them.
-void PutFileHeader(ByteWriter& out, const ImageFileHeader& header);
-[[nodiscard]] ImageFileHeader ReadFileHeader(ByteReader& in);
-void PutOptionalHeader32(ByteWriter& out, const ImageOptionalHeader32& header);
-void PutSectionHeader(ByteWriter& out, const ImageSectionHeader& section);
-[[nodiscard]] ImageSectionHeader ReadSectionHeader(ByteReader& in);
+// Writes a resource directory and its entries.
 void PutResourceDirectory(ByteWriter& out, const ResourceDirectory& directory);
-[[nodiscard]] ResourceDirectory ReadResourceDirectory(ByteReader& in);
-[[nodiscard]] ResourceDirectoryEntry ReadResourceDirectoryEntry(ByteReader& in);
-void PutResourceDataEntry(ByteWriter& out, const ImageResourceDataEntry& entry);
-[[nodiscard]] ImageResourceDataEntry ReadResourceDataEntry(ByteReader& in);
 
 // A section's name as text: its bytes up to the first zero.
 [[nodiscard]] std::string SectionName(const ImageSectionHeader& section);

@@ -136,7 +136,7 @@ private:
             fail(at("the PE signature", peOffset),
                  "not a PE file: no \"PE\" signature where the MS-DOS header points");
         }
-        const ImageFileHeader fileHeader = ReadFileHeader(header);
+        const ImageFileHeader fileHeader = ReadRecord<ImageFileHeader>(header);
         file_.Machine = fileHeader.Machine;
         file_.Characteristics = fileHeader.Characteristics;
         const std::uint16_t sectionCount = fileHeader.NumberOfSections;
@@ -187,7 +187,7 @@ private:
                  "the section table of " + plural(sectionCount, "section", "sections"));
         file_.Sections.reserve(sectionCount);
         for (std::uint16_t i = 0; i < sectionCount; ++i) {
-            const ImageSectionHeader s = ReadSectionHeader(table);
+            const ImageSectionHeader s = ReadRecord<ImageSectionHeader>(table);
             // A section whose data the file does not hold whole means the file was cut short.
             if (std::uint64_t{s.PointerToRawData} + s.SizeOfRawData > file_.Bytes.size()) {
                 fail(at("the section table", tableOffset) + ", section " + SectionName(s),
@@ -220,7 +220,7 @@ private:
                  "the resource tree leads to this directory a second time (a loop)");
         }
         ByteReader header = read(dir.FileOffset, kDirectoryHeaderSize, what);
-        const ResourceDirectory fields = ReadResourceDirectory(header);
+        const ResourceDirectory fields = ReadRecord<ResourceDirectory>(header);
         const std::uint64_t count =
             std::uint64_t{fields.NumberOfNamedEntries} + fields.NumberOfIdEntries;
         map(rva, kDirectoryHeaderSize + kDirectoryEntrySize * count,
@@ -229,7 +229,7 @@ private:
             read(dir.FileOffset + kDirectoryHeaderSize, kDirectoryEntrySize * count, what);
         dir.Entries.reserve(count);
         for (std::uint64_t i = 0; i < count; ++i) {
-            dir.Entries.push_back(ReadResourceDirectoryEntry(in));
+            dir.Entries.push_back(ReadRecord<ResourceDirectoryEntry>(in));
         }
         return dir;
     }
@@ -314,7 +314,7 @@ private:
         const std::string what = "the data entry of " + item;
         const std::uint64_t entryOffset = map(resourceRva_ + offset, kDataEntrySize, what);
         ByteReader in = read(entryOffset, kDataEntrySize, what);
-        const ImageResourceDataEntry entry = ReadResourceDataEntry(in);
+        const ImageResourceDataEntry entry = ReadRecord<ImageResourceDataEntry>(in);
         resource.Rva = entry.OffsetToData;
         resource.Size = entry.Size;
         // Data outside the sections damages this resource alone; the others are read.
@@ -359,7 +359,7 @@ private:
             return group;
         }
         ByteReader in = read(resource.FileOffset, resource.Size, "the group");
-        group.Header = ReadIconDir(in);
+        group.Header = ReadRecord<IconDir>(in);
         const auto count = static_cast<std::uint16_t>(group.Header.Count);
         const std::uint64_t room = (resource.Size - kGroupHeaderSize) / kGroupEntrySize;
         if (count > room) {
@@ -369,7 +369,7 @@ private:
         }
         group.Entries.reserve(count);
         for (std::uint16_t j = 0; j < count; ++j) {
-            group.Entries.push_back(ReadGroupIconEntry(in));
+            group.Entries.push_back(ReadRecord<GroupIconEntry>(in));
         }
         return group;
     }

@@ -47,9 +47,9 @@ void putDirectory(ByteWriter& out, const ResourceDirectory& dir, const std::stri
 }
 
 void putGroup(ByteWriter& out, const IconFileRecord& icon) {
-    PutIconDir(out, icon.Header);
+    PutRecord(out, icon.Header);
     for (const GroupIconEntry& e : icon.Entries) {
-        PutGroupIconEntry(out, e);
+        PutRecord(out, e);
     }
 }
 
@@ -67,12 +67,12 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
     putExactly(out, image.Prefix.size(), "the MS-DOS header and stub",
                [&] { out.bytes(image.Prefix); });
     putExactly(out, pe::kFileHeaderSize, "the file header",
-               [&] { PutFileHeader(out, image.FileHeader); });
+               [&] { PutRecord(out, image.FileHeader); });
     putExactly(out, pe::kOptionalHeader32Size, "the optional header",
-               [&] { PutOptionalHeader32(out, image.OptionalHeader); });
+               [&] { PutRecord(out, image.OptionalHeader); });
     for (const ImageSectionHeader& section : image.Sections) {
         putExactly(out, pe::kSectionHeaderSize, "a section header",
-                   [&] { PutSectionHeader(out, section); });
+                   [&] { PutRecord(out, section); });
     }
 
     expectPosition(out, image.HeaderSize, "the resource section");
@@ -86,7 +86,7 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
     expectPosition(out, image.DataEntriesOffset, "the resource data entries");
     for (const ImageResourceDataEntry& e : image.DataEntries) {
         putExactly(out, pe::kResourceDataEntrySize, "a resource data entry",
-                   [&] { PutResourceDataEntry(out, e); });
+                   [&] { PutRecord(out, e); });
     }
 
     // Of every file its images, then its group; their data entries list the images first.

@@ -14,33 +14,7 @@ BitmapInfoHeader ReadBitmapInfoHeader(std::span<const std::uint8_t> bytes,
                         " bytes long, less than a 40-byte bitmap header");
     }
     ByteReader in(bytes, "bitmap header");
-    BitmapInfoHeader h;
-    h.biSize = in.u32();
-    h.biWidth = in.i32();
-    h.biHeight = in.i32();
-    h.biPlanes = in.u16();
-    h.biBitCount = in.u16();
-    h.biCompression = in.u32();
-    h.biSizeImage = in.u32();
-    h.biXPelsPerMeter = in.i32();
-    h.biYPelsPerMeter = in.i32();
-    h.biClrUsed = in.u32();
-    h.biClrImportant = in.u32();
-    return h;
-}
-
-void PutBitmapInfoHeader(ByteWriter& out, const BitmapInfoHeader& h) {
-    out.u32(h.biSize);
-    out.i32(h.biWidth);
-    out.i32(h.biHeight);
-    out.u16(h.biPlanes);
-    out.u16(h.biBitCount);
-    out.u32(h.biCompression);
-    out.u32(h.biSizeImage);
-    out.i32(h.biXPelsPerMeter);
-    out.i32(h.biYPelsPerMeter);
-    out.u32(h.biClrUsed);
-    out.u32(h.biClrImportant);
+    return ReadRecord<BitmapInfoHeader>(in);
 }
 
 std::string CompressionName(std::uint32_t compression) {

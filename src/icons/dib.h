@@ -11,8 +11,9 @@
 // of where its parts lie that every reader, writer and decoder of these images works from.
 namespace gw {
 
-// BITMAPINFOHEADER: the first 40 bytes of every DIB. The longer headers (BITMAPV4HEADER,
-// BITMAPV5HEADER) begin with the same fields.
+// BITMAPINFOHEADER: the first 40 bytes of every DIB, written and read through its list of
+// fields (PutRecord, ReadRecord). The longer headers (BITMAPV4HEADER, BITMAPV5HEADER) begin with
+// the same fields.
 struct BitmapInfoHeader {
     std::uint32_t biSize = 0;
     std::int32_t biWidth = 0;
@@ -25,6 +26,20 @@ struct BitmapInfoHeader {
     std::int32_t biYPelsPerMeter = 0;
     std::uint32_t biClrUsed = 0;
     std::uint32_t biClrImportant = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.biSize);
+        f(r.biWidth);
+        f(r.biHeight);
+        f(r.biPlanes);
+        f(r.biBitCount);
+        f(r.biCompression);
+        f(r.biSizeImage);
+        f(r.biXPelsPerMeter);
+        f(r.biYPelsPerMeter);
+        f(r.biClrUsed);
+        f(r.biClrImportant);
+    }
 };
 
 inline constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
@@ -36,14 +51,11 @@ inline constexpr std::uint32_t kBitmapFileHeaderSize = 14;
 inline constexpr std::uint32_t kBiRgb = 0;
 inline constexpr std::uint32_t kBiBitFields = 3;
 
-// The first 40 bytes of an image as a header, field by field. Fails with an Error naming
-// fileName and item when the image is shorter.
+// The first 40 bytes of an image as a header (ReadRecord). Fails with an Error naming fileName
+// and item when the image is shorter.
 [[nodiscard]] BitmapInfoHeader ReadBitmapInfoHeader(std::span<const std::uint8_t> bytes,
                                                     const std::string& fileName,
                                                     const std::string& item);
-
-// Writes the 40-byte header field by field.
-void PutBitmapInfoHeader(ByteWriter& out, const BitmapInfoHeader& header);
 
 // Where the parts of a DIB lie, as offsets from its first byte, and what its pixels are. One
 // rule for the masks: with BI_BITFIELDS the red, green and blue masks are three 32-bit words at

@@ -106,28 +106,6 @@ private:
     std::vector<std::uint8_t> start_;
 };
 
-IconEntry readEntry(ByteReader& in) {
-    IconEntry e;
-    e.Width = in.u8();
-    e.Height = in.u8();
-    e.ColorCount = in.u8();
-    e.Reserved = in.u8();
-    e.Planes = in.i16();
-    e.BitCount = in.i16();
-    e.BytesInRes = in.i32();
-    return e;
-}
-
-void putEntry(ByteWriter& out, const IconEntry& e) {
-    out.u8(e.Width);
-    out.u8(e.Height);
-    out.u8(e.ColorCount);
-    out.u8(e.Reserved);
-    out.i16(e.Planes);
-    out.i16(e.BitCount);
-    out.i32(e.BytesInRes);
-}
-
 // Whether the bytes are printable ASCII, tabs and line ends: the start of a text file.
 bool isText(const std::vector<std::uint8_t>& bytes) {
     return !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) {
@@ -284,7 +262,7 @@ IconDir readHeader(SequentialFile& file, const std::string& fileName) {
     }
     const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
     ByteReader headerIn(headerBytes, fileName);
-    const IconDir header = ReadIconDir(headerIn);
+    const auto header = ReadRecord<IconDir>(headerIn);
     if (header.Count <= 0) {
         // The count is shown as stored: 65535, not -1.
         throw Error(fileName, "header",
@@ -308,44 +286,12 @@ std::vector<IconDirEntry> readDirectory(SequentialFile& file, const IconDir& hea
     std::vector<IconDirEntry> entries;
     entries.reserve(static_cast<std::size_t>(header.Count));
     for (int j = 0; j < header.Count; ++j) {
-        entries.push_back(ReadIconDirEntry(dirIn));
+        entries.push_back(ReadRecord<IconDirEntry>(dirIn));
     }
     return entries;
 }
 
 } // namespace
-
-IconDir ReadIconDir(ByteReader& in) {
-    IconDir header;
-    header.Reserved = in.i16();
-    header.Type = in.i16();
-    header.Count = in.i16();
-    return header;
-}
-
-void PutIconDir(ByteWriter& out, const IconDir& header) {
-    out.i16(header.Reserved);
-    out.i16(header.Type);
-    out.i16(header.Count);
-}
-
-IconDirEntry ReadIconDirEntry(ByteReader& in) {
-    return {readEntry(in), in.i32()};
-}
-
-void PutIconDirEntry(ByteWriter& out, const IconDirEntry& e) {
-    putEntry(out, e);
-    out.i32(e.ImageOffset);
-}
-
-GroupIconEntry ReadGroupIconEntry(ByteReader& in) {
-    return {readEntry(in), in.i16()};
-}
-
-void PutGroupIconEntry(ByteWriter& out, const GroupIconEntry& e) {
-    putEntry(out, e);
-    out.i16(e.Id);
-}
 
 void CheckPackable(const BitmapInfoHeader& h, const std::string& fileName,
                    const std::string& item) {
@@ -431,7 +377,7 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
 }
 
 void PutIconImage(ByteWriter& out, const IconImage& image) {
-    PutBitmapInfoHeader(out, image.Header);
+    PutRecord(out, image.Header);
     // The colour table in one piece, little-endian: a DLL of many images holds millions of
     // entries, and a field at a time would cost more than all the rest.
     std::vector<std::uint8_t> palette(image.Palette.size() * 4);

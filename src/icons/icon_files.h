@@ -17,6 +17,12 @@ struct IconDir {
     std::int16_t Reserved = 0;
     std::int16_t Type = 0;
     std::int16_t Count = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.Reserved);
+        f(r.Type);
+        f(r.Count);
+    }
 };
 
 // What an icon file's directory entry and a DLL's group entry both say about an image, the
@@ -29,11 +35,26 @@ struct IconEntry {
     std::int16_t Planes = 0;
     std::int16_t BitCount = 0;
     std::int32_t BytesInRes = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        f(r.Width);
+        f(r.Height);
+        f(r.ColorCount);
+        f(r.Reserved);
+        f(r.Planes);
+        f(r.BitCount);
+        f(r.BytesInRes);
+    }
 };
 
 // ICONDIRENTRY: one 16-byte directory entry, exactly as stored in the file.
 struct IconDirEntry : IconEntry {
     std::int32_t ImageOffset = 0;
+
+    static void eachField(auto& r, auto&& f) {
+        IconEntry::eachField(r, f);
+        f(r.ImageOffset);
+    }
 };
 
 inline constexpr std::int32_t kIconDirSize = 6;
@@ -54,6 +75,11 @@ struct IconImage {
 // GRPICONDIRENTRY: the entry the DLL's icon-group resource carries for one image.
 struct GroupIconEntry : IconEntry {
     std::int16_t Id = 0; // the RT_ICON number, set by the DLL builder
+
+    static void eachField(auto& r, auto&& f) {
+        IconEntry::eachField(r, f);
+        f(r.Id);
+    }
 };
 
 // One whole icon file as the DLL builder holds it; entry j describes image j.
@@ -66,18 +92,6 @@ struct IconFileRecord {
 
 // The largest width and height an icon image may have; a directory entry stores it as 0.
 inline constexpr std::int32_t kMaxIconSide = 256;
-
-// The records of an icon file and of a DLL's icon group, field by field as stored: the header
-// (reserved, type, count: 16 bits each), then per image the IconEntry (width, height, colour
-// count, reserved: 8 bits each; planes, bit count: 16 bits each; the image's size: 32 bits),
-// then the image's offset in a file (32 bits) or its resource ID in a group (16 bits). A reader
-// that runs out of bytes fails.
-[[nodiscard]] IconDir ReadIconDir(ByteReader& in);
-void PutIconDir(ByteWriter& out, const IconDir& header);
-[[nodiscard]] IconDirEntry ReadIconDirEntry(ByteReader& in);
-void PutIconDirEntry(ByteWriter& out, const IconDirEntry& entry);
-[[nodiscard]] GroupIconEntry ReadGroupIconEntry(ByteReader& in);
-void PutGroupIconEntry(ByteWriter& out, const GroupIconEntry& entry);
 
 // Reads a whole icon file for the DLL builder and derives each image's group entry. The images
 // are taken one after another in directory order right behind the directory; the stored image

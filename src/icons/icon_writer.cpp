@@ -116,9 +116,9 @@ void writeIcon(const std::filesystem::path& path, const std::vector<IconDirEntry
     AtomicFile file(path);
     ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
     // Type 1: an icon, whatever the images came from.
-    PutIconDir(out, {0, 1, static_cast<std::int16_t>(entries.size())});
+    PutRecord(out, IconDir{0, 1, static_cast<std::int16_t>(entries.size())});
     for (const IconDirEntry& e : entries) {
-        PutIconDirEntry(out, e);
+        PutRecord(out, e);
     }
     putImages(out);
     out.flush();

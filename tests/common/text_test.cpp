@@ -55,18 +55,8 @@ TEST(ParseDecimalTest, TakesOnlyDigitsUpToTheLimit) {
 }
 
 TEST(HexTest, GivesAtLeastTheDigitsAskedFor) {
-    const std::tuple<std::uint64_t, int, std::string> cases[] = {
-        {0, 1, "0x0"},
-        {0x5, 2, "0x05"},
-        {0x14C, 4, "0x014C"},
-        {0x1F0, 1, "0x1F0"},
-        {0x8664, 4, "0x8664"},
-        {0x100000000, 1, "0x100000000"},
-        {UINT64_MAX, 1, "0xFFFFFFFFFFFFFFFF"},
-    };
-    for (const auto& [value, digits, expected] : cases) {
-        EXPECT_EQ(Hex(value, digits), expected);
-    }
+    EXPECT_EQ(Hex(0x5, 2) + Hex(0x14C) + Hex(0x1F0, 1), "0x050x014C0x1F0");
+    EXPECT_EQ(Hex(UINT64_MAX, 1), "0xFFFFFFFFFFFFFFFF");
 }
 
 } // namespace

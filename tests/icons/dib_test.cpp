@@ -22,8 +22,6 @@ TEST(DibTest, OneLayoutForEveryHeader) {
     } cases[] = {
         // 8 bits with biClrUsed 16: the table has 16 entries, not 256.
         {BitmapHeader(40, 16, 32, 8, 0, 16), {40, 40, 16, 104, 16, 360, 424}},
-        // 33 pixels at 1 bit: two 32-bit words a row for the colours and for the mask.
-        {BitmapHeader(40, 33, 2, 1, 0, 0), {40, 40, 2, 48, 8, 56, 64}},
         // True colour: a table only when biClrUsed gives one.
         {BitmapHeader(124, 2, 4, 24, 0, 3), {40, 124, 3, 136, 8, 152, 160}},
         // BI_BITFIELDS: the masks behind a header too short to hold them, else at byte 40.
@@ -87,7 +85,6 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
         // draws.
         {cutTo(short8, 39), shortHeader, shortHeader, shortHeader},
         {cutTo(short8, 40), truncated, truncated, truncated},
-        {cutTo(short8, 111), truncated, truncated, truncated},
         {cutTo(short8, 112), ok, ok, "x.ico: image 0: the image is cut short: 112 bytes"},
         {cutTo(fields, 63), notPackable, truncated, truncated},
         {cutTo(fields, 64), notPackable, ok, "x.ico: image 0: the image is cut short: 64 bytes"},
@@ -105,7 +102,6 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     }
     const IconImage packed = DecodeIconImage(short8, "x.ico", "image 0");
     EXPECT_EQ(packed.Palette.size(), 16u);
-    EXPECT_EQ(packed.Bits.size(), 16u);
     EXPECT_EQ(DecodeIconImageBytes(short8, "x.ico", "").Pixels,
               (Bytes{2, 2, 2, 255, 3, 3, 3, 255, 15, 15, 15, 255, 0, 0, 0, 255}));
     // The decoder takes at most 16384 pixels a side.
