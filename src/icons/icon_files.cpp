@@ -331,7 +331,8 @@ bool IsPng(std::span<const std::uint8_t> bytes) {
 }
 
 std::uint8_t DirectoryColourCount(int bitCount) {
-    return bitCount < 8 ? static_cast<std::uint8_t>(1 << bitCount) : 0;
+    // 2^8 and more come out as the byte's 0.
+    return static_cast<std::uint8_t>(1u << std::min(bitCount, 8));
 }
 
 std::string ImageItem(std::size_t index) {
