@@ -99,15 +99,16 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
         if (images) {
             given = images(i);
             if (given.size() != icon.Entries.size()) {
-                throw Error("internal error: icon file " + std::to_string(i + 1) + " came with " +
+                throw Error("internal error: an icon file came with " +
                             std::to_string(given.size()) + " images instead of " +
                             std::to_string(icon.Entries.size()));
             }
         }
-        for (const IconImage& img : images ? given : icon.Images) {
-            putBlob(out, image.DataEntries.at(nextImage),
-                    "RT_ICON " + std::to_string(nextImage + 1), [&] { PutIconImage(out, img); });
-            ++nextImage;
+        const std::vector<IconImage>& blobs = images ? given : icon.Images;
+        for (std::size_t j = 0; j < blobs.size(); ++j) {
+            putBlob(out, image.DataEntries.at(nextImage++),
+                    "RT_ICON " + std::to_string(icon.Entries.at(j).Id),
+                    [&] { PutIconImage(out, blobs[j]); });
         }
         putBlob(out, image.DataEntries.at(imageCount + i),
                 "icon group " + std::to_string(kFirstGroupId + i), [&] { putGroup(out, icon); });
