@@ -109,7 +109,7 @@ TEST(DllLayoutTest, EveryByteOfTheWorkedLayoutsOnEveryTarget) {
 }
 
 TEST(DllLayoutTest, RefusesAnEmptyListAndMoreImagesThanItsIdsCanNumber) {
-    EXPECT_THROW(BuildDllImage(kMachineX86, {}), Error);
+    EXPECT_THROW(static_cast<void>(BuildDllImage(kMachineX86, {})), Error);
     TempDir dir;
     const auto refusal = [](const std::vector<std::string>& files) {
         std::string accepted;

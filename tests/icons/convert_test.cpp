@@ -231,7 +231,8 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         test::Bytes cut = bitmap(c.bits, c.rows, c.table, c.fields);
         cut.pop_back();
         if (c.bits != 32) {
-            EXPECT_THROW(DecodeIconImageBytes(cut, "t.ico", "image 0"), Error) << c.bits;
+            EXPECT_THROW(static_cast<void>(DecodeIconImageBytes(cut, "t.ico", "image 0")), Error)
+                << c.bits;
         }
     }
 }

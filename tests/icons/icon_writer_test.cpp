@@ -114,7 +114,8 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
     for (const auto& [target, edit, cause, kind] : cases) {
         std::vector<IconImage> images(2, good);
         edit(images);
-        const test::Thrown thrown = test::ThrownBy([&] { WriteIconFile(target, images); });
+        const test::Thrown thrown =
+            test::ThrownBy([&, &target = target] { WriteIconFile(target, images); });
         EXPECT_EQ(thrown.text, target + ": " + cause);
         EXPECT_EQ(thrown.kind, kind) << cause;
     }
