@@ -101,6 +101,7 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
     std::filesystem::create_directory(late);
     std::filesystem::create_directory(dir.path() / "late.bin" / "inside");
     EXPECT_THROW(file.commit(), Error);
+    EXPECT_THROW(file.write(Bytes{2}), Error); // nothing more goes to a file that failed
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "late.bin" / "inside"));
     EXPECT_EQ(test::FilesIn(dir.path()), 2u);
 }
