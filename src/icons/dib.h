@@ -59,9 +59,10 @@ inline constexpr std::uint32_t kBiBitFields = 3;
 
 // Where the parts of a DIB lie, as offsets from its first byte, and what its pixels are. One
 // rule for the masks: with BI_BITFIELDS the red, green and blue masks are three 32-bit words at
-// byte 40, inside a header of 52 bytes or more (BITMAPV4HEADER, BITMAPV5HEADER), else right
-// behind the header, which is then too short to hold them. The colour table follows the header
-// and the masks; the colour pixels follow the table; an icon image's AND mask follows them.
+// byte 40, inside a header of 52 bytes or more (the version 2 header and its successors up to
+// BITMAPV5HEADER), else right behind the header, which is then too short to hold them. The colour
+// table follows the header and the masks; the colour pixels follow the table; an icon image's AND
+// mask follows them.
 struct DibLayout {
     BitmapInfoHeader Header;
     std::int32_t Width = 0;          // pixels per row
@@ -73,9 +74,9 @@ struct DibLayout {
     std::uint64_t TableEntries = 0;  // biClrUsed, or 2^BitCount for a palette image that gives 0
     std::uint64_t Stride = 0;        // bytes per row of colour pixels, padded to 32 bits
     std::uint64_t ColourAt = 0;      // the colour (XOR) pixels, bottom row first
-    std::uint64_t ColourEnd = 0;
-    std::uint64_t AndStride = 0; // bytes per row of the AND mask, 1 bit a pixel
-    std::uint64_t AndEnd = 0;    // the end of the AND mask, which begins at ColourEnd
+    std::uint64_t ColourEnd = 0;     // the end of the colour pixels, where the AND mask begins
+    std::uint64_t AndStride = 0;     // bytes per row of the AND mask, 1 bit a pixel
+    std::uint64_t AndEnd = 0;        // the end of the AND mask
 
     // Palette images look their colours up in the table; deeper ones may carry a table their
     // pixels do not use.
