@@ -59,7 +59,7 @@ void BM_CreateDll(benchmark::State& state) {
     std::int64_t written = 0;
     for (auto _ : state) {
         written =
-            gw::CreateDll(gw::kMachineX86, gw::PathsFromUtf8(set.files()), set.output()).bytes;
+            gw::CreateDll(gw::kMachineX86, gw::PathsFromUtf8(set.files()), set.output()).Bytes;
     }
     state.SetBytesProcessed(state.iterations() * set.bytes());
     state.counters["dll_bytes"] = static_cast<double>(written);

@@ -1,7 +1,8 @@
 #include "fuzz/fuzz_targets.h"
 
 #include "common/error.h"
-#include "dll/create_dll.h"
+#include "dll/dll_layout.h"
+#include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/write_dll.h"
 #include "icons/icon_files.h"
@@ -9,8 +10,10 @@
 #include "setup/profile_document.h"
 #include "setup/text_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <unistd.h>
 
@@ -53,19 +56,21 @@ private:
     std::string path_;
 };
 
-// The first bytes of an input as a short text, for names that the fuzzer varies.
-std::string takeText(const std::uint8_t*& data, std::size_t& size, std::size_t most) {
-    std::string text;
-    while (size > 0 && text.size() < most && *data != '\n') {
-        text += static_cast<char>(*data);
-        ++data;
-        --size;
+// The first bytes of an input as a short text, for names that the fuzzer varies: up to most
+// bytes before a line end, and what follows the text and its line end.
+struct TakenText {
+    std::string Text;
+    std::span<const std::uint8_t> Rest;
+};
+
+TakenText takeText(std::span<const std::uint8_t> bytes, std::size_t most) {
+    TakenText taken;
+    std::size_t at = 0;
+    while (at < bytes.size() && taken.Text.size() < most && bytes[at] != '\n') {
+        taken.Text += static_cast<char>(bytes[at++]);
     }
-    if (size > 0) {
-        ++data;
-        --size;
-    }
-    return text;
+    taken.Rest = bytes.subspan(std::min(at + 1, bytes.size()));
+    return taken;
 }
 
 // A name as INF files spell them: printable, no blanks at its ends, no brackets, "=" or ";".
@@ -175,9 +180,12 @@ void CabwizCommand(const std::uint8_t* data, std::size_t size) {
 
 void ProfileEdit(const std::uint8_t* data, std::size_t size) {
     // The first two lines of the input name a section and a key; the rest is the INF.
-    const std::string section = takeText(data, size, 40);
-    const std::string key = takeText(data, size, 40);
-    ProfileDocument document(std::string_view(reinterpret_cast<const char*>(data), size));
+    const TakenText sectionLine = takeText({data, size}, 40);
+    const TakenText keyLine = takeText(sectionLine.Rest, 40);
+    const std::string& section = sectionLine.Text;
+    const std::string& key = keyLine.Text;
+    ProfileDocument document(
+        std::string_view(reinterpret_cast<const char*>(keyLine.Rest.data()), keyLine.Rest.size()));
     try {
         const std::string value = document.read(section, key);
         const std::vector<std::string> keys = document.keys(section);

@@ -21,11 +21,11 @@ void ProfileEdit(const std::uint8_t* data, std::size_t size);
 void PeReader(const std::uint8_t* data, std::size_t size);
 
 struct NamedTarget {
-    const char* name;
-    Target run;
+    const char* Name;
+    Target Run;
 };
 
 // Every target by the name of its folder in fuzz/corpus and fuzz/regressions.
-std::vector<NamedTarget> AllTargets();
+[[nodiscard]] std::vector<NamedTarget> AllTargets();
 
 } // namespace gw::fuzz

@@ -12,7 +12,7 @@ namespace {
 
 const OptionSpec* findLong(const std::vector<OptionSpec>& options, const std::string& name) {
     for (const OptionSpec& o : options) {
-        if (o.longName == name) {
+        if (o.LongName == name) {
             return &o;
         }
     }
@@ -21,7 +21,7 @@ const OptionSpec* findLong(const std::vector<OptionSpec>& options, const std::st
 
 const OptionSpec* findShort(const std::vector<OptionSpec>& options, char name) {
     for (const OptionSpec& o : options) {
-        if (o.shortName != 0 && o.shortName == name) {
+        if (o.ShortName != 0 && o.ShortName == name) {
             return &o;
         }
     }
@@ -61,11 +61,11 @@ Arguments ParseArguments(const std::vector<std::string>& words,
         if (option == nullptr) {
             throw UsageError("unknown option " + word);
         }
-        if (!option->takesValue) {
+        if (!option->TakesValue) {
             if (hasInline) {
-                throw UsageError("option --" + option->longName + " takes no value");
+                throw UsageError("option --" + option->LongName + " takes no value");
             }
-            args.flags.insert(option->longName);
+            args.flags.insert(option->LongName);
             continue;
         }
         if (!hasInline) {
@@ -74,10 +74,10 @@ Arguments ParseArguments(const std::vector<std::string>& words,
             }
             inlineValue = words[++i];
         }
-        if (args.has(option->longName)) {
-            throw UsageError("option --" + option->longName + " given twice");
+        if (args.has(option->LongName)) {
+            throw UsageError("option --" + option->LongName + " given twice");
         }
-        args.values[option->longName] = inlineValue;
+        args.values[option->LongName] = inlineValue;
     }
     return args;
 }

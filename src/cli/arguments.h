@@ -22,24 +22,24 @@ struct Arguments {
     std::set<std::string> flags;
     std::vector<std::string> operands;
 
-    bool has(const std::string& name) const { return values.count(name) != 0; }
+    [[nodiscard]] bool has(const std::string& name) const { return values.count(name) != 0; }
     // An option's value and the operands as paths (the words are UTF-8 on every platform).
-    std::filesystem::path path(const std::string& name) const;
-    std::vector<std::filesystem::path> operandPaths() const;
+    [[nodiscard]] std::filesystem::path path(const std::string& name) const;
+    [[nodiscard]] std::vector<std::filesystem::path> operandPaths() const;
     // An option's value as a comma-separated list of plain decimal numbers ("0,2"); an empty
     // value is an empty list. Anything else is a UsageError saying the option takes `what`
     // separated by commas, with example.
-    std::vector<std::size_t> numbers(const std::string& name, const std::string& what,
-                                     const std::string& example) const;
+    [[nodiscard]] std::vector<std::size_t> numbers(const std::string& name, const std::string& what,
+                                                   const std::string& example) const;
 };
 
 struct OptionSpec {
-    std::string longName; // "output"
-    char shortName = 0;   // 'o', or 0
-    bool takesValue = false;
+    std::string LongName; // "output"
+    char ShortName = 0;   // 'o', or 0
+    bool TakesValue = false;
 };
 
-Arguments ParseArguments(const std::vector<std::string>& words,
-                         const std::vector<OptionSpec>& options);
+[[nodiscard]] Arguments ParseArguments(const std::vector<std::string>& words,
+                                       const std::vector<OptionSpec>& options);
 
 } // namespace gw::cli

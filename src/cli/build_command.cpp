@@ -12,9 +12,9 @@ namespace {
 
 void printBuilt(std::ostream& out, const std::filesystem::path& path, const TargetMachine& target,
                 const DllSummary& summary) {
-    out << displayPath(path) << ": " << target.name << ", " << summary.groups << " icon group"
-        << (summary.groups == 1 ? "" : "s") << ", " << summary.images << " image"
-        << (summary.images == 1 ? "" : "s") << ", " << summary.bytes << " bytes\n";
+    out << displayPath(path) << ": " << target.name << ", " << summary.Groups << " icon group"
+        << (summary.Groups == 1 ? "" : "s") << ", " << summary.Images << " image"
+        << (summary.Images == 1 ? "" : "s") << ", " << summary.Bytes << " bytes\n";
 }
 
 } // namespace
@@ -48,7 +48,7 @@ int BuildCommand(const std::vector<std::string>& words, Console console) {
     }
     const std::vector<DllSummary> built = CreateDlls(args.operandPaths(), dlls);
     for (std::size_t i = 0; i < built.size(); ++i) {
-        printBuilt(console.out, dlls[i].path, *shown[i], built[i]);
+        printBuilt(console.out, dlls[i].Path, *shown[i], built[i]);
     }
     return kExitOk;
 }

@@ -1,3 +1,5 @@
+#include "cli/cli.h"
+
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/version.h"
@@ -11,10 +13,10 @@ namespace gw::cli {
 namespace {
 
 struct Command {
-    const char* name;
-    int (*run)(const std::vector<std::string>&, Console);
-    const char* usage; // the words after "glyphwright-cli"
-    const char* help;  // what the command does, for "COMMAND --help"
+    const char* Name;
+    int (*Run)(const std::vector<std::string>&, Console);
+    const char* Usage; // the words after "glyphwright-cli"
+    const char* Help;  // what the command does, for "COMMAND --help"
 };
 
 constexpr Command kCommands[] = {
@@ -63,12 +65,11 @@ bool asksForHelp(const std::vector<std::string>& words) {
     return false;
 }
 
-} // namespace
-
-std::string UsageText() {
+// The usage text, one line per command.
+std::string usageText() {
     std::string text = "Usage:\n";
     for (const Command& command : kCommands) {
-        text += std::string("  glyphwright-cli ") + command.usage + "\n";
+        text += std::string("  glyphwright-cli ") + command.Usage + "\n";
     }
     text += "  glyphwright-cli COMMAND --help\n"
             "  glyphwright-cli --help | --version\n"
@@ -78,15 +79,17 @@ std::string UsageText() {
     return text;
 }
 
+} // namespace
+
 int RunCli(const std::vector<std::string>& words, Console console) {
     if (words.empty()) {
-        console.err << "glyphwright-cli: no command given\n" << UsageText();
+        console.err << "glyphwright-cli: no command given\n" << usageText();
         return kExitUsage;
     }
     const std::string& first = words.front();
     if (first == "--help" || first == "-h" || first == "help") {
         console.out << "glyphwright-cli packs .ico files into icon DLLs for Windows CE.\n\n"
-                    << UsageText();
+                    << usageText();
         return kExitOk;
     }
     if (first == "--version") {
@@ -94,26 +97,26 @@ int RunCli(const std::vector<std::string>& words, Console console) {
         return kExitOk;
     }
     for (const Command& command : kCommands) {
-        if (first != command.name) {
+        if (first != command.Name) {
             continue;
         }
         const std::vector<std::string> rest(words.begin() + 1, words.end());
         if (asksForHelp(rest)) {
-            console.out << "Usage: glyphwright-cli " << command.usage << "\n\n" << command.help;
+            console.out << "Usage: glyphwright-cli " << command.Usage << "\n\n" << command.Help;
             return kExitOk;
         }
         try {
-            return command.run(rest, console);
+            return command.Run(rest, console);
         } catch (const UsageError& e) {
-            console.err << "glyphwright-cli " << command.name << ": " << e.what() << "\n"
-                        << UsageText();
+            console.err << "glyphwright-cli " << command.Name << ": " << e.what() << "\n"
+                        << usageText();
             return kExitUsage;
         } catch (const std::exception& e) {
             console.err << "glyphwright-cli: " << e.what() << '\n';
             return kExitFailure;
         }
     }
-    console.err << "glyphwright-cli: unknown command " << first << '\n' << UsageText();
+    console.err << "glyphwright-cli: unknown command " << first << '\n' << usageText();
     return kExitUsage;
 }
 

@@ -2,7 +2,7 @@
 #include "cli/commands.h"
 #include "common/file_io.h"
 #include "icons/convert_for_handhelds.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 #include "icons/image_sources.h"
 
 #include <algorithm>

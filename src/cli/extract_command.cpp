@@ -4,7 +4,7 @@
 #include "common/file_io.h"
 #include "common/text.h"
 #include "dll/pe_reader.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 
 #include <algorithm>
 #include <array>
@@ -124,7 +124,7 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     std::vector<std::size_t> good;
     for (std::size_t i = 0; i < groups.size(); ++i) {
         try {
-            GroupStoredImages(file, *groups[i]);
+            static_cast<void>(GroupStoredImages(file, *groups[i]));
             good.push_back(i);
         } catch (const Error& e) {
             console.err << "glyphwright-cli: " << e.what() << '\n';

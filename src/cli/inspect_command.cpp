@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "common/error.h"
 #include "common/text.h"
+#include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
 
@@ -30,19 +31,19 @@ int bitsPerPixel(const PeIconFile& file, const GroupIconEntry& entry, const PeRe
     }
 }
 
-void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& group,
-                const GroupIconEntry& entry, std::vector<bool>& shown) {
+// Prints the line of one image of a group; gives the RT_ICON resource it found, if any.
+const PeResource* printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& group,
+                             const GroupIconEntry& entry) {
     const auto id = static_cast<std::uint16_t>(entry.Id);
     const PeResource* icon = FindIconImage(file, id, group.Resource.Language);
     out << "  RT_ICON " << id << ": ";
     if (icon == nullptr) {
         out << "missing from the file\n";
-        return;
+        return icon;
     }
-    shown[static_cast<std::size_t>(icon - file.Icons.data())] = true;
     if (!icon->Damage.empty()) {
         out << "cannot be read: " << icon->Damage << '\n';
-        return;
+        return icon;
     }
     // A width or height of 0 in a group entry stands for 256.
     const int width = entry.Width == 0 ? kMaxIconSide : entry.Width;
@@ -54,6 +55,7 @@ void printImage(std::ostream& out, const PeIconFile& file, const PeIconGroup& gr
         out << " (language " << icon->Language << ")";
     }
     out << '\n';
+    return icon;
 }
 
 } // namespace
@@ -69,10 +71,11 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
     out << file.FileName << ": " << (file.Pe32Plus ? "PE32+" : "PE32") << ' '
         << (file.isDll() ? "DLL" : "program") << ", machine " << machineText(file.Machine) << '\n';
     out << "sections: " << file.Sections.size() << '\n';
-    for (const PeSection& s : file.Sections) {
-        out << "  " << (s.Name.empty() ? "(no name)" : s.Name) << ": RVA "
-            << Hex(s.VirtualAddress, 1) << ", " << s.VirtualSize << " bytes; file offset "
-            << Hex(s.PointerToRawData, 1) << ", " << s.SizeOfRawData << " bytes\n";
+    for (const ImageSectionHeader& s : file.Sections) {
+        const std::string name = SectionName(s);
+        out << "  " << (name.empty() ? "(no name)" : name) << ": RVA " << Hex(s.VirtualAddress, 1)
+            << ", " << s.VirtualSize << " bytes; file offset " << Hex(s.PointerToRawData, 1) << ", "
+            << s.SizeOfRawData << " bytes\n";
     }
     out << "icon groups: " << file.Groups.size() << ", icon images: " << file.Icons.size() << '\n';
     std::vector<bool> shown(file.Icons.size()); // by position in file.Icons
@@ -84,7 +87,9 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
         out << GroupItem(group) << ": " << group.Entries.size()
             << (group.Entries.size() == 1 ? " image" : " images") << '\n';
         for (const GroupIconEntry& entry : group.Entries) {
-            printImage(out, file, group, entry, shown);
+            if (const PeResource* icon = printImage(out, file, group, entry)) {
+                shown[static_cast<std::size_t>(icon - file.Icons.data())] = true;
+            }
         }
     }
     for (std::size_t i = 0; i < file.Icons.size(); ++i) {

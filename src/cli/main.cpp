@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "cli/cli.h"
 #include "common/interrupt_cleanup.h"
 #include "common/text.h"
 

@@ -2,7 +2,7 @@
 #include "cli/commands.h"
 #include "common/error.h"
 #include "common/file_io.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 
 #include <filesystem>
 #include <ostream>

@@ -72,7 +72,7 @@ void ByteWriter::zeros(std::size_t count) {
 }
 
 void ByteWriter::maybeFlush() {
-    if (sink_ && buffer_.size() >= chunk_) {
+    if (buffer_.size() >= chunk_) {
         flush();
     }
 }

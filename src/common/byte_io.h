@@ -5,6 +5,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace gw {
@@ -22,9 +23,21 @@ public:
     std::int16_t i16() { return static_cast<std::int16_t>(u16()); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
     std::span<const std::uint8_t> bytes(std::size_t count);
+    // A field of type T: 8, 16 or 32 bits, signed or not.
+    template <class T> [[nodiscard]] T get() {
+        static_assert(std::is_integral_v<T> &&
+                      (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
+        if constexpr (sizeof(T) == 1) {
+            return static_cast<T>(u8());
+        } else if constexpr (sizeof(T) == 2) {
+            return static_cast<T>(u16());
+        } else {
+            return static_cast<T>(u32());
+        }
+    }
 
-    std::size_t position() const { return pos_; }
-    std::size_t remaining() const { return bytes_.size() - pos_; }
+    [[nodiscard]] std::size_t position() const { return pos_; }
+    [[nodiscard]] std::size_t remaining() const { return bytes_.size() - pos_; }
 
 private:
     void need(std::size_t count) const;
@@ -49,14 +62,26 @@ public:
     void u32(std::uint32_t v);
     void i16(std::int16_t v) { u16(static_cast<std::uint16_t>(v)); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
+    // A field of its own type's width: 8, 16 or 32 bits, signed or not.
+    template <class T> void put(T v) {
+        static_assert(std::is_integral_v<T> &&
+                      (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
+        if constexpr (sizeof(T) == 1) {
+            u8(static_cast<std::uint8_t>(v));
+        } else if constexpr (sizeof(T) == 2) {
+            u16(static_cast<std::uint16_t>(v));
+        } else {
+            u32(static_cast<std::uint32_t>(v));
+        }
+    }
     void bytes(std::span<const std::uint8_t> data);
     void zeros(std::size_t count);
 
     // Bytes written so far, including those already handed to the sink.
-    std::uint64_t position() const { return flushed_ + buffer_.size(); }
+    [[nodiscard]] std::uint64_t position() const { return flushed_ + buffer_.size(); }
     // The bytes not yet handed to a sink (all of them when there is no sink).
-    const std::vector<std::uint8_t>& buffer() const { return buffer_; }
-    std::vector<std::uint8_t> take() { return std::move(buffer_); }
+    [[nodiscard]] const std::vector<std::uint8_t>& buffer() const { return buffer_; }
+    [[nodiscard]] std::vector<std::uint8_t> take() { return std::move(buffer_); }
     // Hands the rest of the buffer to the sink.
     void flush();
 
@@ -68,5 +93,19 @@ private:
     std::vector<std::uint8_t> buffer_;
     std::uint64_t flushed_ = 0;
 };
+
+// A record that mirrors a binary structure lists its fields in their stored order once, in a
+// static member `eachField(record, f)` that calls f on each field, and is written and read
+// through that list: field by field, little-endian, never from its layout in memory.
+template <class Record> void PutRecord(ByteWriter& out, const Record& record) {
+    Record::eachField(record, [&out](auto field) { out.put(field); });
+}
+
+template <class Record> [[nodiscard]] Record ReadRecord(ByteReader& in) {
+    Record record;
+    Record::eachField(
+        record, [&in](auto& field) { field = in.get<std::remove_reference_t<decltype(field)>>(); });
+    return record;
+}
 
 } // namespace gw

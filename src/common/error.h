@@ -24,9 +24,9 @@ public:
           ErrorKind kind = ErrorKind::Failure)
         : std::runtime_error(compose(file, item, cause)), kind_(kind), cause_(cause) {}
 
-    ErrorKind kind() const { return kind_; }
+    [[nodiscard]] ErrorKind kind() const { return kind_; }
     // The cause alone, when the error was made from its parts; else the whole message.
-    std::string cause() const { return cause_.empty() ? what() : cause_; }
+    [[nodiscard]] std::string cause() const { return cause_.empty() ? what() : cause_; }
 
 private:
     static std::string compose(const std::string& file, const std::string& item,

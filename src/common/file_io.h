@@ -17,18 +17,19 @@ class TemporaryFileGuard;
 // crossings between that text and a path, so that a name outside the system's code page (Ärger,
 // 日本) survives on Windows, where a path holds UTF-16 and a plain narrow string means the ANSI
 // code page.
-std::filesystem::path PathFromUtf8(std::string_view text);
-std::string PathToUtf8(const std::filesystem::path& path);
-std::vector<std::filesystem::path> PathsFromUtf8(const std::vector<std::string>& texts);
+[[nodiscard]] std::filesystem::path PathFromUtf8(std::string_view text);
+[[nodiscard]] std::string PathToUtf8(const std::filesystem::path& path);
+[[nodiscard]] std::vector<std::filesystem::path>
+PathsFromUtf8(const std::vector<std::string>& texts);
 
 // Text for a path in messages: UTF-8, with the platform's own separator throughout.
-std::string displayPath(const std::filesystem::path& path);
+[[nodiscard]] std::string displayPath(const std::filesystem::path& path);
 
 // Opens a file as std::fopen does, from the path itself (the wide-character call on Windows).
-std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+[[nodiscard]] std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
 // The file's whole contents. Fails with an error naming the file and the cause.
-std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
+[[nodiscard]] std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
 
 // Fails (TargetNotWritable, naming the file and the cause) when target cannot be created or
 // replaced: it is read-only, it is a folder, or its folder does not exist or is read-only.
@@ -58,7 +59,7 @@ public:
     // prepare(), then renames the new file over the target.
     void commit();
 
-    const std::filesystem::path& target() const { return target_; }
+    [[nodiscard]] const std::filesystem::path& target() const { return target_; }
 
 private:
     [[noreturn]] void fail(const std::string& cause);

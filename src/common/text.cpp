@@ -66,10 +66,10 @@ std::vector<TextLine> SplitLines(std::string_view text) {
     return lines;
 }
 
-std::string Hex(std::uint32_t value, int digits) {
+std::string Hex(std::uint64_t value, int digits) {
     static const char hexDigits[] = "0123456789ABCDEF";
     int count = 1;
-    while (count < 8 && (value >> (4 * count)) != 0) {
+    while (count < 16 && (value >> (4 * count)) != 0) {
         ++count;
     }
     count = std::max(count, digits);

@@ -10,11 +10,11 @@
 namespace gw {
 
 // The text without the given characters at both ends (by default blanks and tabs).
-std::string_view Trim(std::string_view text, std::string_view characters = " \t");
+[[nodiscard]] std::string_view Trim(std::string_view text, std::string_view characters = " \t");
 
 // Whether a and b are equal when ASCII letters are compared without regard to case, as Windows
 // compares file, section and key names.
-bool EqualNoCase(std::string_view a, std::string_view b);
+[[nodiscard]] bool EqualNoCase(std::string_view a, std::string_view b);
 
 // The text with ASCII capitals made small.
 [[nodiscard]] std::string LowerCase(std::string_view text);
@@ -33,16 +33,17 @@ struct TextLine {
 
 // The lines of a text; CR LF, a lone CR and a lone LF each end a line. Joining every line's text
 // and ending gives the text back byte for byte. An empty text has no lines.
-std::vector<TextLine> SplitLines(std::string_view text);
+[[nodiscard]] std::vector<TextLine> SplitLines(std::string_view text);
 
-// "0x014C": a value as four (or more) upper-case hexadecimal digits.
-std::string Hex(std::uint32_t value, int digits = 4);
+// A value as upper-case hexadecimal digits, at least `digits` of them, with a 0x prefix:
+// "0x014C", or with digits 1 as offsets are given in messages, "0x1F0".
+[[nodiscard]] std::string Hex(std::uint64_t value, int digits = 4);
 
 // UTF-8 text as UTF-16, the encoding of Windows' wide-character calls; nothing when the text is
 // not valid UTF-8 (a bad byte, an overlong form, a surrogate, a value beyond U+10FFFF).
-std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
+[[nodiscard]] std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 
 // UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf8FromUtf16(std::u16string_view text);
+[[nodiscard]] std::string Utf8FromUtf16(std::u16string_view text);
 
 } // namespace gw

@@ -7,6 +7,6 @@ namespace gw {
 
 // The 172-byte template that begins every icon DLL: the MS-DOS header, the DOS stub, the
 // linker signature block and the PE signature, copied unchanged.
-std::span<const std::uint8_t> PeHeaderTemplate();
+[[nodiscard]] std::span<const std::uint8_t> PeHeaderTemplate();
 
 } // namespace gw

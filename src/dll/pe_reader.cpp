@@ -1,17 +1,13 @@
 #include "dll/pe_reader.h"
 
 #include "common/byte_io.h"
-#include "common/checked.h"
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/text.h"
-#include "dll/create_dll.h"
 #include "dll/pe_format.h"
-#include "dll/write_dll.h"
+#include "icons/icon_writer.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <set>
 
 namespace gw {
@@ -55,29 +51,28 @@ std::string resourceItem(std::uint32_t type, const ResourceName& name, std::uint
 // file before a byte of it is read or anything is sized from it.
 class PeParser {
 public:
-    explicit PeParser(PeIconFile& file) : file_(file) {}
+    PeParser(std::vector<std::uint8_t> bytes, const std::string& fileName) {
+        file_.FileName = fileName;
+        file_.Bytes = std::move(bytes);
+    }
 
-    void parse() {
+    PeIconFile parse() && {
         const std::uint64_t resourceRva = parseHeaders();
         if (resourceRva != 0) {
             parseResources(resourceRva);
         }
         parseGroups();
         indexIcons();
+        return std::move(file_);
     }
 
 private:
-    struct Entry {
-        std::uint32_t name = 0;
-        std::uint32_t offsetToData = 0;
-    };
-
     [[noreturn]] void fail(const std::string& item, const std::string& cause) const {
         throw Error(file_.FileName, item, cause);
     }
 
     static std::string at(const std::string& what, std::uint64_t fileOffset) {
-        return what + " at file offset " + HexText(fileOffset);
+        return what + " at file offset " + Hex(fileOffset, 1);
     }
 
     // A reader over [offset, offset + size) of the file, which must hold all of it.
@@ -85,7 +80,7 @@ private:
         const std::uint64_t fileSize = file_.Bytes.size();
         if (offset > fileSize || size > fileSize - offset) {
             fail(at(what, offset), "truncated: it needs " + std::to_string(size) +
-                                       " bytes, but the file ends at " + HexText(fileSize));
+                                       " bytes, but the file ends at " + Hex(fileSize, 1));
         }
         return ByteReader(std::span(file_.Bytes).subspan(offset, size), at(what, offset));
     }
@@ -98,8 +93,8 @@ private:
     // The file offset of [rva, rva + size), which must lie within one section's data.
     template <class What>
     std::uint64_t map(std::uint64_t rva, std::uint64_t size, const What& what) const {
-        const auto item = [&] { return text(what) + " at RVA " + HexText(rva); };
-        for (const PeSection& s : file_.Sections) {
+        const auto item = [&] { return text(what) + " at RVA " + Hex(rva, 1); };
+        for (const ImageSectionHeader& s : file_.Sections) {
             const std::uint64_t extent = s.VirtualSize != 0 ? s.VirtualSize : s.SizeOfRawData;
             if (rva < s.VirtualAddress || rva - s.VirtualAddress >= extent) {
                 continue;
@@ -107,15 +102,15 @@ private:
             const std::uint64_t within = rva - s.VirtualAddress;
             if (size > s.SizeOfRawData || within > s.SizeOfRawData - size) {
                 fail(item(), std::to_string(size) +
-                                 " bytes from there run past the end of section " + s.Name + " (" +
-                                 std::to_string(s.SizeOfRawData) + " bytes in the file)");
+                                 " bytes from there run past the end of section " + SectionName(s) +
+                                 " (" + std::to_string(s.SizeOfRawData) + " bytes in the file)");
             }
             const std::uint64_t offset = s.PointerToRawData + within;
             if (offset > file_.Bytes.size() || size > file_.Bytes.size() - offset) {
-                fail(item() + " (file offset " + HexText(offset) + ")",
+                fail(item() + " (file offset " + Hex(offset, 1) + ")",
                      "truncated: " + std::to_string(size) +
                          " bytes from there run past the end of the file at " +
-                         HexText(file_.Bytes.size()));
+                         Hex(file_.Bytes.size(), 1));
             }
             return offset;
         }
@@ -141,11 +136,11 @@ private:
             fail(at("the PE signature", peOffset),
                  "not a PE file: no \"PE\" signature where the MS-DOS header points");
         }
-        file_.Machine = header.u16();
-        const std::uint16_t sectionCount = header.u16();
-        header.bytes(12); // TimeDateStamp, PointerToSymbolTable, NumberOfSymbols
-        const std::uint16_t optionalSize = header.u16();
-        file_.Characteristics = header.u16();
+        const ImageFileHeader fileHeader = ReadRecord<ImageFileHeader>(header);
+        file_.Machine = fileHeader.Machine;
+        file_.Characteristics = fileHeader.Characteristics;
+        const std::uint16_t sectionCount = fileHeader.NumberOfSections;
+        const std::uint16_t optionalSize = fileHeader.SizeOfOptionalHeader;
 
         const std::uint64_t optionalOffset = peOffset + pe::kPeSignatureSize + kFileHeaderSize;
         const std::string optionalWhat = "the optional header";
@@ -157,7 +152,7 @@ private:
         const std::uint16_t magic = optional.u16();
         if (magic != pe::kPe32Magic && magic != pe::kPe32PlusMagic) {
             fail(at(optionalWhat, optionalOffset),
-                 "its magic number " + HexText(magic) +
+                 "its magic number " + Hex(magic, 1) +
                      " is neither PE32 (0x10B) nor PE32+ (0x20B)");
         }
         file_.Pe32Plus = magic == pe::kPe32PlusMagic;
@@ -192,34 +187,26 @@ private:
                  "the section table of " + plural(sectionCount, "section", "sections"));
         file_.Sections.reserve(sectionCount);
         for (std::uint16_t i = 0; i < sectionCount; ++i) {
-            PeSection s;
-            const auto name = table.bytes(pe::kSectionNameSize);
-            s.Name.assign(name.begin(), std::find(name.begin(), name.end(), 0));
-            s.VirtualSize = table.u32();
-            s.VirtualAddress = table.u32();
-            s.SizeOfRawData = table.u32();
-            s.PointerToRawData = table.u32();
-            table.bytes(12); // relocations and line numbers
-            s.Characteristics = table.u32();
+            const ImageSectionHeader s = ReadRecord<ImageSectionHeader>(table);
             // A section whose data the file does not hold whole means the file was cut short.
             if (std::uint64_t{s.PointerToRawData} + s.SizeOfRawData > file_.Bytes.size()) {
-                fail(at("the section table", tableOffset) + ", section " + s.Name,
+                fail(at("the section table", tableOffset) + ", section " + SectionName(s),
                      "truncated: its " + std::to_string(s.SizeOfRawData) +
-                         " bytes at file offset " + HexText(s.PointerToRawData) +
-                         " run past the end of the file at " + HexText(file_.Bytes.size()));
+                         " bytes at file offset " + Hex(s.PointerToRawData, 1) +
+                         " run past the end of the file at " + Hex(file_.Bytes.size(), 1));
             }
-            file_.Sections.push_back(std::move(s));
+            file_.Sections.push_back(s);
         }
         return resourceRva;
     }
 
     struct Directory {
-        std::string what;
-        std::uint64_t fileOffset = 0;
-        std::vector<Entry> entries;
+        std::string What;
+        std::uint64_t FileOffset = 0;
+        std::vector<ResourceDirectoryEntry> Entries;
 
         std::string entryItem(std::size_t index) const {
-            return at(what, fileOffset) + ", entry " + std::to_string(index);
+            return at(What, FileOffset) + ", entry " + std::to_string(index);
         }
     };
 
@@ -229,34 +216,35 @@ private:
         const std::uint64_t rva = resourceRva_ + offset;
         Directory dir{what, map(rva, kDirectoryHeaderSize, what), {}};
         if (!visited_.insert(offset).second) {
-            fail(at(what, dir.fileOffset),
+            fail(at(what, dir.FileOffset),
                  "the resource tree leads to this directory a second time (a loop)");
         }
-        ByteReader header = read(dir.fileOffset, kDirectoryHeaderSize, what);
-        header.bytes(12); // Characteristics, TimeDateStamp, MajorVersion, MinorVersion
-        const std::uint64_t count = std::uint64_t{header.u16()} + header.u16();
+        ByteReader header = read(dir.FileOffset, kDirectoryHeaderSize, what);
+        const ResourceDirectory fields = ReadRecord<ResourceDirectory>(header);
+        const std::uint64_t count =
+            std::uint64_t{fields.NumberOfNamedEntries} + fields.NumberOfIdEntries;
         map(rva, kDirectoryHeaderSize + kDirectoryEntrySize * count,
             [&] { return what + " with " + plural(count, "entry", "entries"); });
         ByteReader in =
-            read(dir.fileOffset + kDirectoryHeaderSize, kDirectoryEntrySize * count, what);
-        dir.entries.resize(count);
-        for (Entry& e : dir.entries) {
-            e.name = in.u32();
-            e.offsetToData = in.u32();
+            read(dir.FileOffset + kDirectoryHeaderSize, kDirectoryEntrySize * count, what);
+        dir.Entries.reserve(count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            dir.Entries.push_back(ReadRecord<ResourceDirectoryEntry>(in));
         }
         return dir;
     }
 
-    template <class Item> ResourceName name(const Entry& e, const Item& item) const {
+    template <class Item>
+    ResourceName name(const ResourceDirectoryEntry& e, const Item& item) const {
         ResourceName result;
-        if ((e.name & kHighBit) == 0) {
-            if (e.name > 0xFFFF) {
-                fail(text(item), "its ID " + HexText(e.name) + " does not fit 16 bits");
+        if ((e.NameOrId & kHighBit) == 0) {
+            if (e.NameOrId > 0xFFFF) {
+                fail(text(item), "its ID " + Hex(e.NameOrId, 1) + " does not fit 16 bits");
             }
-            result.Id = static_cast<std::uint16_t>(e.name);
+            result.Id = static_cast<std::uint16_t>(e.NameOrId);
             return result;
         }
-        const std::uint64_t rva = resourceRva_ + (e.name & ~kHighBit);
+        const std::uint64_t rva = resourceRva_ + (e.NameOrId & ~kHighBit);
         const std::string what = "the name of " + text(item);
         ByteReader length = read(map(rva, 2, what), 2, what);
         const std::uint64_t units = length.u16();
@@ -266,20 +254,21 @@ private:
         return result;
     }
 
-    template <class Item> std::uint32_t subdirectory(const Entry& e, const Item& item) const {
-        if ((e.offsetToData & kHighBit) == 0) {
+    template <class Item>
+    std::uint32_t subdirectory(const ResourceDirectoryEntry& e, const Item& item) const {
+        if ((e.OffsetToData & kHighBit) == 0) {
             fail(text(item), "it leads to resource data where a directory belongs");
         }
-        return e.offsetToData & ~kHighBit;
+        return e.OffsetToData & ~kHighBit;
     }
 
     void parseResources(std::uint64_t resourceRva) {
         resourceRva_ = resourceRva;
         const Directory root = directory(0, "the root resource directory");
-        for (std::size_t t = 0; t < root.entries.size(); ++t) {
-            const Entry& type = root.entries[t];
-            if (type.name == kRtIcon || type.name == kRtGroupIcon) {
-                parseType(type.name, subdirectory(type, [&] { return root.entryItem(t); }));
+        for (std::size_t t = 0; t < root.Entries.size(); ++t) {
+            const ResourceDirectoryEntry& type = root.Entries[t];
+            if (type.NameOrId == kRtIcon || type.NameOrId == kRtGroupIcon) {
+                parseType(type.NameOrId, subdirectory(type, [&] { return root.entryItem(t); }));
             }
         }
     }
@@ -287,26 +276,25 @@ private:
     void parseType(std::uint32_t type, std::uint32_t offset) {
         const std::string typeName = type == kRtIcon ? "RT_ICON" : "RT_GROUP_ICON";
         const Directory names = directory(offset, "the " + typeName + " directory");
-        for (std::size_t n = 0; n < names.entries.size(); ++n) {
+        for (std::size_t n = 0; n < names.Entries.size(); ++n) {
             const auto item = [&] { return names.entryItem(n); };
-            const ResourceName resourceName = name(names.entries[n], item);
+            const ResourceName resourceName = name(names.Entries[n], item);
             const Directory languages =
-                directory(subdirectory(names.entries[n], item),
+                directory(subdirectory(names.Entries[n], item),
                           "the language directory of " + typeName + " " + resourceName.text());
-            for (std::size_t l = 0; l < languages.entries.size(); ++l) {
-                const Entry& language = languages.entries[l];
-                if (language.name > 0xFFFF) {
+            for (std::size_t l = 0; l < languages.Entries.size(); ++l) {
+                const ResourceDirectoryEntry& language = languages.Entries[l];
+                if (language.NameOrId > 0xFFFF) {
                     fail(languages.entryItem(l),
-                         "its language " + HexText(language.name) + " is not a 16-bit number");
+                         "its language " + Hex(language.NameOrId, 1) + " is not a 16-bit number");
                 }
-                if ((language.offsetToData & kHighBit) != 0) {
+                if ((language.OffsetToData & kHighBit) != 0) {
                     fail(languages.entryItem(l),
                          "it leads to a fourth level of directories; a resource tree has three");
                 }
-                PeResource resource;
-                resource.Name = resourceName;
-                resource.Language = static_cast<std::uint16_t>(language.name);
-                dataEntry(resource, type, language.offsetToData);
+                PeResource resource =
+                    dataEntry(type, resourceName, static_cast<std::uint16_t>(language.NameOrId),
+                              language.OffsetToData);
                 if (type == kRtIcon) {
                     file_.Icons.push_back(std::move(resource));
                 } else {
@@ -316,20 +304,27 @@ private:
         }
     }
 
-    void dataEntry(PeResource& resource, std::uint32_t type, std::uint32_t offset) {
+    // The resource whose data entry lies at offset in the tree.
+    PeResource dataEntry(std::uint32_t type, const ResourceName& name, std::uint16_t language,
+                         std::uint32_t offset) const {
+        PeResource resource;
+        resource.Name = name;
+        resource.Language = language;
         const std::string item = resourceItem(type, resource.Name, resource.Language);
         const std::string what = "the data entry of " + item;
         const std::uint64_t entryOffset = map(resourceRva_ + offset, kDataEntrySize, what);
         ByteReader in = read(entryOffset, kDataEntrySize, what);
-        resource.Rva = in.u32();
-        resource.Size = in.u32();
+        const ImageResourceDataEntry entry = ReadRecord<ImageResourceDataEntry>(in);
+        resource.Rva = entry.OffsetToData;
+        resource.Size = entry.Size;
         // Data outside the sections damages this resource alone; the others are read.
         try {
             resource.FileOffset =
                 map(resource.Rva, resource.Size, [&] { return "the data of " + item; });
         } catch (const Error& e) {
-            resource.Damage = "its data at RVA " + HexText(resource.Rva) + ": " + e.cause();
+            resource.Damage = "its data at RVA " + Hex(resource.Rva, 1) + ": " + e.cause();
         }
+        return resource;
     }
 
     // Takes every RT_GROUP_ICON resource apart. Groups are small; together they cannot be
@@ -338,7 +333,7 @@ private:
     void parseGroups() {
         std::uint64_t total = 0;
         for (PeIconGroup& group : groups_) {
-            PeResource& resource = group.Resource;
+            const PeResource& resource = group.Resource;
             if (resource.Damage.empty()) {
                 total += resource.Size;
                 if (total > file_.Bytes.size()) {
@@ -348,36 +343,35 @@ private:
                              std::to_string(total) + " bytes, more than the file's " +
                              std::to_string(file_.Bytes.size()));
                 }
-                resource.Damage = readGroup(group);
+                group = readGroup(resource);
             }
             file_.Groups.push_back(std::move(group));
         }
     }
 
-    // Reads the group's header and entries from its data; gives why it cannot, or nothing.
-    std::string readGroup(PeIconGroup& group) const {
-        const PeResource& resource = group.Resource;
+    // The group's header and entries from its data; a group that cannot be read carries why.
+    PeIconGroup readGroup(const PeResource& resource) const {
+        PeIconGroup group{resource, {}, {}};
         const std::string where = "its " + std::to_string(resource.Size) +
-                                  " bytes at file offset " + HexText(resource.FileOffset);
+                                  " bytes at file offset " + Hex(resource.FileOffset, 1);
         if (resource.Size < kGroupHeaderSize) {
-            return where + " are too few for the 6-byte group header";
+            group.Resource.Damage = where + " are too few for the 6-byte group header";
+            return group;
         }
         ByteReader in = read(resource.FileOffset, resource.Size, "the group");
-        group.Header.Reserved = in.i16();
-        group.Header.Type = in.i16();
-        const std::uint16_t count = in.u16();
-        group.Header.Count = static_cast<std::int16_t>(count);
+        group.Header = ReadRecord<IconDir>(in);
+        const auto count = static_cast<std::uint16_t>(group.Header.Count);
         const std::uint64_t room = (resource.Size - kGroupHeaderSize) / kGroupEntrySize;
         if (count > room) {
-            return "it says it holds " + plural(count, "image", "images") + ", but " + where +
-                   " hold only " + std::to_string(room);
+            group.Resource.Damage = "it says it holds " + plural(count, "image", "images") +
+                                    ", but " + where + " hold only " + std::to_string(room);
+            return group;
         }
-        group.Entries.resize(count);
-        for (GroupIconEntry& e : group.Entries) {
-            GetSharedEntryFields(in, e);
-            e.Id = in.i16();
+        group.Entries.reserve(count);
+        for (std::uint16_t j = 0; j < count; ++j) {
+            group.Entries.push_back(ReadRecord<GroupIconEntry>(in));
         }
-        return "";
+        return group;
     }
 
     // Orders the numbered images by ID; the stable sort keeps the tree's order within an ID,
@@ -394,165 +388,13 @@ private:
         });
     }
 
-    PeIconFile& file_;
+    PeIconFile file_;
     std::uint64_t resourceRva_ = 0;
     std::set<std::uint32_t> visited_;
     std::vector<PeIconGroup> groups_; // as the tree lists them, before their data is read
 };
 
-// The fields of the file and optional headers by offset, for naming a difference.
-struct Field {
-    std::uint32_t offset;
-    const char* name;
-};
-
-constexpr std::array<Field, 7> kFileHeaderFields = {{{0, "Machine"},
-                                                     {2, "NumberOfSections"},
-                                                     {4, "TimeDateStamp"},
-                                                     {8, "PointerToSymbolTable"},
-                                                     {12, "NumberOfSymbols"},
-                                                     {16, "SizeOfOptionalHeader"},
-                                                     {18, "Characteristics"}}};
-
-constexpr std::array<Field, 30> kOptionalHeaderFields = {{{0, "Magic"},
-                                                          {2, "MajorLinkerVersion"},
-                                                          {3, "MinorLinkerVersion"},
-                                                          {4, "SizeOfCode"},
-                                                          {8, "SizeOfInitializedData"},
-                                                          {12, "SizeOfUninitializedData"},
-                                                          {16, "AddressOfEntryPoint"},
-                                                          {20, "BaseOfCode"},
-                                                          {24, "BaseOfData"},
-                                                          {28, "ImageBase"},
-                                                          {32, "SectionAlignment"},
-                                                          {36, "FileAlignment"},
-                                                          {40, "MajorOperatingSystemVersion"},
-                                                          {42, "MinorOperatingSystemVersion"},
-                                                          {44, "MajorImageVersion"},
-                                                          {46, "MinorImageVersion"},
-                                                          {48, "MajorSubsystemVersion"},
-                                                          {50, "MinorSubsystemVersion"},
-                                                          {52, "Win32VersionValue"},
-                                                          {56, "SizeOfImage"},
-                                                          {60, "SizeOfHeaders"},
-                                                          {64, "CheckSum"},
-                                                          {68, "Subsystem"},
-                                                          {70, "DllCharacteristics"},
-                                                          {72, "SizeOfStackReserve"},
-                                                          {76, "SizeOfStackCommit"},
-                                                          {80, "SizeOfHeapReserve"},
-                                                          {84, "SizeOfHeapCommit"},
-                                                          {88, "LoaderFlags"},
-                                                          {92, "NumberOfRvaAndSizes"}}};
-
-template <std::size_t N>
-std::string fieldAt(const std::array<Field, N>& fields, std::uint64_t relative) {
-    const Field* found = &fields.front();
-    for (const Field& f : fields) {
-        if (f.offset <= relative) {
-            found = &f;
-        }
-    }
-    return found->name;
-}
-
-// What the DLL this program writes holds at a file offset.
-std::string layoutRegion(const DllImage& image, std::uint64_t offset) {
-    const std::uint64_t fileHeader = image.Prefix.size();
-    const std::uint64_t optionalHeader = fileHeader + kFileHeaderSize;
-    const std::uint64_t sectionTable = optionalHeader + pe::kOptionalHeader32Size;
-    const auto dataEntries = static_cast<std::uint64_t>(image.DataEntriesOffset);
-    const auto blobs = static_cast<std::uint64_t>(image.DataStart);
-    if (offset < fileHeader) {
-        return "the MS-DOS header and stub";
-    }
-    if (offset < optionalHeader) {
-        return "the file header, " + fieldAt(kFileHeaderFields, offset - fileHeader);
-    }
-    if (offset < sectionTable) {
-        const std::uint64_t relative = offset - optionalHeader;
-        return "the optional header, " +
-               (relative < pe::kDataDirectoriesAt32
-                    ? fieldAt(kOptionalHeaderFields, relative)
-                    : "DataDirectory[" +
-                          std::to_string((relative - pe::kDataDirectoriesAt32) /
-                                         kDataDirectorySize) +
-                          "]");
-    }
-    if (offset < static_cast<std::uint64_t>(image.HeaderSize)) {
-        const std::size_t index = (offset - sectionTable) / kSectionHeaderSize;
-        const auto& name = image.Sections.at(index).Name;
-        return "the section table, section " +
-               std::string(name.begin(), std::find(name.begin(), name.end(), 0));
-    }
-    if (offset < dataEntries) {
-        return "the resource directory";
-    }
-    if (offset < blobs) {
-        return "the resource data entries";
-    }
-    const std::size_t images = static_cast<std::size_t>(image.imageCount());
-    for (std::size_t m = 0; m < image.DataEntries.size(); ++m) {
-        const ImageResourceDataEntry& e = image.DataEntries[m];
-        if (offset >= static_cast<std::uint64_t>(e.OffsetToData) &&
-            offset - static_cast<std::uint64_t>(e.OffsetToData) <
-                static_cast<std::uint64_t>(e.Size)) {
-            return m < images
-                       ? "the data of RT_ICON " + std::to_string(m + 1)
-                       : "the data of icon group " + std::to_string(kFirstGroupId + m - images);
-        }
-    }
-    if (offset < static_cast<std::uint64_t>(image.DataCursor)) {
-        return "padding in the resource data";
-    }
-    return offset < static_cast<std::uint64_t>(image.RelocOffset)
-               ? "padding before the relocation section"
-               : "the relocation section";
-}
-
-std::string byteText(std::uint8_t value) {
-    std::string text = HexText(value);
-    return text.size() == 3 ? "0x0" + text.substr(2) : text;
-}
-
-// The group as the layout takes it: its header and entries, with empty stand-ins for its
-// images, which are decoded only when the writer reaches them.
-IconFileRecord layoutRecord(const PeIconGroup& group) {
-    IconFileRecord icon;
-    icon.Images.resize(group.Entries.size());
-    icon.Header = group.Header;
-    icon.Header.Count =
-        checked::narrow<std::int16_t>(group.Entries.size(), "the images of a group");
-    icon.Entries = group.Entries;
-    return icon;
-}
-
-// A group entry that gives another size than its image has: the layout, which places the
-// images by the entries' sizes, would not hold the image.
-std::optional<std::string> sizeFault(const PeIconGroup& group,
-                                     const std::vector<IconImage>& images) {
-    for (std::size_t j = 0; j < group.Entries.size(); ++j) {
-        const std::int32_t size = images[j].byteSize();
-        if (group.Entries[j].BytesInRes != size) {
-            return GroupItem(group) + ", image " + std::to_string(j) + " says " +
-                   std::to_string(group.Entries[j].BytesInRes) + " bytes, its image has " +
-                   std::to_string(size);
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
-
-std::string HexText(std::uint64_t value) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return "0x" + text;
-}
 
 std::string ResourceName::text() const {
     return IsName ? "\"" + Name + "\"" : std::to_string(Id);
@@ -566,11 +408,7 @@ std::span<const std::uint8_t> PeIconFile::data(const PeResource& resource) const
 }
 
 PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes, const std::string& fileName) {
-    PeIconFile file;
-    file.FileName = fileName;
-    file.Bytes = std::move(bytes);
-    PeParser(file).parse();
-    return file;
+    return PeParser(std::move(bytes), fileName).parse();
 }
 
 PeIconFile ReadPeIconFile(const std::filesystem::path& fileName) {
@@ -666,12 +504,7 @@ std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeI
     for (std::size_t j = 0; j < resources.size(); ++j) {
         const GroupIconEntry& g = group.Entries[j];
         StoredIconImage image;
-        image.Entry.Width = g.Width;
-        image.Entry.Height = g.Height;
-        image.Entry.ColorCount = g.ColorCount;
-        image.Entry.Reserved = g.Reserved;
-        image.Entry.Planes = g.Planes;
-        image.Entry.BitCount = g.BitCount;
+        image.Entry = {g, 0};
         const auto bytes = file.data(*resources[j]);
         image.Entry.BytesInRes = static_cast<std::int32_t>(bytes.size());
         image.Info = DescribeImage(bytes, file.FileName, groupImageItem(group, j, *resources[j]));
@@ -679,78 +512,6 @@ std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeI
         images.push_back(std::move(image));
     }
     return images;
-}
-
-std::optional<std::string> LayoutDifference(const PeIconFile& file) {
-    if (file.Groups.empty()) {
-        return "the file holds no icon groups";
-    }
-    // Only the file is held whole: the DLL is laid out from the group entries, the images are
-    // decoded a group at a time when the writer reaches them, and what it writes is compared
-    // with the file chunk by chunk. A fault in a group's images counts before a fault of the
-    // layout and before any difference in the bytes; the first group's fault counts first.
-    DllImage image;
-    try {
-        std::vector<IconFileRecord> icons;
-        icons.reserve(file.Groups.size());
-        for (const PeIconGroup& group : file.Groups) {
-            icons.push_back(layoutRecord(group));
-        }
-        image = LayOutDllImage(static_cast<std::int16_t>(file.Machine), std::move(icons));
-    } catch (const Error& layoutFault) {
-        try {
-            for (const PeIconGroup& group : file.Groups) {
-                if (auto fault = sizeFault(group, GroupImages(file, group))) {
-                    return fault;
-                }
-            }
-        } catch (const Error& e) {
-            return e.what();
-        }
-        return layoutFault.what();
-    }
-
-    const std::span<const std::uint8_t> bytes(file.Bytes);
-    std::uint64_t written = 0;
-    std::optional<std::uint64_t> differsAt;
-    std::uint8_t writes = 0;
-    const auto compare = [&](std::span<const std::uint8_t> chunk) {
-        if (!differsAt && written < bytes.size()) {
-            const auto here = bytes.subspan(
-                written, std::min<std::uint64_t>(chunk.size(), bytes.size() - written));
-            // memcmp first: the byte-wise search runs only on the chunk that differs.
-            if (std::memcmp(here.data(), chunk.data(), here.size()) != 0) {
-                const auto [mine, theirs] = std::mismatch(here.begin(), here.end(), chunk.begin());
-                differsAt = written + static_cast<std::uint64_t>(mine - here.begin());
-                writes = *theirs;
-            }
-        }
-        written += chunk.size();
-    };
-    const auto imagesOfGroup = [&file](std::size_t k) {
-        std::vector<IconImage> images = GroupImages(file, file.Groups[k]);
-        if (auto fault = sizeFault(file.Groups[k], images)) {
-            throw Error(*fault);
-        }
-        return images;
-    };
-    try {
-        ByteWriter out(compare);
-        WriteDllImage(image, out, imagesOfGroup);
-        out.flush();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    if (differsAt) {
-        return "first difference at file offset " + HexText(*differsAt) + " (" +
-               layoutRegion(image, *differsAt) + "): " + byteText(bytes[*differsAt]) +
-               " here, glyphwright writes " + byteText(writes);
-    }
-    if (written != bytes.size()) {
-        return "the file is " + std::to_string(bytes.size()) +
-               " bytes long, the DLL glyphwright writes for its icons " + std::to_string(written);
-    }
-    return std::nullopt;
 }
 
 } // namespace gw

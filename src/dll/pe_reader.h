@@ -11,16 +11,6 @@
 
 namespace gw {
 
-// One entry of the section table.
-struct PeSection {
-    std::string Name; // up to 8 characters, without the zero padding
-    std::uint32_t VirtualSize = 0;
-    std::uint32_t VirtualAddress = 0;
-    std::uint32_t SizeOfRawData = 0;
-    std::uint32_t PointerToRawData = 0;
-    std::uint32_t Characteristics = 0;
-};
-
 // How a resource directory entry names its resource: by a 16-bit ID or by a name.
 struct ResourceName {
     bool IsName = false;
@@ -28,7 +18,7 @@ struct ResourceName {
     std::string Name; // UTF-8, for a named entry
 
     // "101", or the name in double quotes: "\"APPICON\"".
-    std::string text() const;
+    [[nodiscard]] std::string text() const;
 };
 
 // One resource of the tree (a leaf under RT_ICON or RT_GROUP_ICON): its name, its language and
@@ -62,49 +52,45 @@ struct PeIconFile {
     std::uint16_t Machine = 0;
     std::uint16_t Characteristics = 0;
     bool Pe32Plus = false;
-    std::vector<PeSection> Sections;
+    std::vector<ImageSectionHeader> Sections;
     std::vector<PeResource> Icons;   // RT_ICON, in the order of the resource tree
     std::vector<PeIconGroup> Groups; // RT_GROUP_ICON, in the order of the resource tree
     // The positions in Icons of the numbered images, by ascending ID and, for one ID, in the
     // order of the tree: FindIconImage searches here instead of walking all of Icons.
     std::vector<std::size_t> IconsById;
 
-    bool isDll() const { return (Characteristics & pe::kFileDll) != 0; }
-    std::span<const std::uint8_t> data(const PeResource& resource) const;
+    [[nodiscard]] bool isDll() const { return (Characteristics & pe::kFileDll) != 0; }
+    [[nodiscard]] std::span<const std::uint8_t> data(const PeResource& resource) const;
 };
 
 // Reads a PE32 or PE32+ file of any machine and walks its resource tree to the RT_ICON and
 // RT_GROUP_ICON resources, named or numbered, in every language. Every offset, size and count
 // is checked against the file first: a damaged file fails with an Error naming the file, the
 // structure with its file offset and what is wrong.
-PeIconFile ReadPeIconFile(const std::filesystem::path& fileName);
-PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes, const std::string& fileName);
+[[nodiscard]] PeIconFile ReadPeIconFile(const std::filesystem::path& fileName);
+[[nodiscard]] PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes,
+                                         const std::string& fileName);
 
 // The RT_ICON resource with this ID: the one in the given language if there is one, else the
 // language-neutral one, else the first in any language; nullptr when there is none. A binary
 // search of IconsById, so a file of many images is not walked once per group entry.
-const PeResource* FindIconImage(const PeIconFile& file, std::uint16_t id, std::uint16_t language);
-
-// A value as upper-case hexadecimal with a 0x prefix, as offsets are given in messages: "0x1F0".
-std::string HexText(std::uint64_t value);
+[[nodiscard]] const PeResource* FindIconImage(const PeIconFile& file, std::uint16_t id,
+                                              std::uint16_t language);
 
 // "icon group 101" or "icon group \"APPICON\"", with the language when asked for.
-std::string GroupItem(const PeIconGroup& group, bool withLanguage = true);
+[[nodiscard]] std::string GroupItem(const PeIconGroup& group, bool withLanguage = true);
 
 // The images of a group in its order, as an icon file holds them. Fails when an image is
 // missing, cannot be held by an icon file (PNG-compressed, more than 8 bits per pixel) or when
 // the group repeats its images beyond the size of the whole file.
-std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group);
+[[nodiscard]] std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group);
 
 // The images of a group in its order, of any kind, as an icon file holds them: each RT_ICON's
 // bytes as stored, with the group's entry for it (width, height, colour count, reserved,
 // planes and bit count as the group holds them, the size of the RT_ICON). Fails when an image
 // is missing or is no image (DescribeImage), or when the group repeats its images beyond the
 // size of the whole file.
-std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeIconGroup& group);
-
-// Compares the file with the DLL this program writes for the same icon groups and images on
-// the same machine. Gives nothing when every byte is the same, else the first difference.
-std::optional<std::string> LayoutDifference(const PeIconFile& file);
+[[nodiscard]] std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file,
+                                                             const PeIconGroup& group);
 
 } // namespace gw

@@ -35,8 +35,8 @@ std::string TargetName(std::int32_t machine) {
 
 std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType) {
     for (const ProcessorTypeMachine& entry : kProcessorTypeMachines) {
-        if (entry.processorType == processorType) {
-            return entry.machine;
+        if (entry.ProcessorType == processorType) {
+            return entry.Machine;
         }
     }
     return std::nullopt;

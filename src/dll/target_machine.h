@@ -34,8 +34,8 @@ inline constexpr std::int32_t kMachineX86 = kTargetMachines[0].machine;
 // A Windows CE processor type (the "ProcessorType" of a CEDevice section of a setup INF) and
 // the machine value of the icon DLL for it.
 struct ProcessorTypeMachine {
-    std::int64_t processorType;
-    std::int32_t machine;
+    std::int64_t ProcessorType;
+    std::int32_t Machine;
 };
 
 inline constexpr std::array<ProcessorTypeMachine, 7> kProcessorTypeMachines = {{
@@ -49,16 +49,16 @@ inline constexpr std::array<ProcessorTypeMachine, 7> kProcessorTypeMachines = {{
 }};
 
 // The target whose name matches, in any case ("x86", "Mips").
-std::optional<TargetMachine> TargetByName(std::string_view name);
+[[nodiscard]] std::optional<TargetMachine> TargetByName(std::string_view name);
 
 // The target with this machine value.
-std::optional<TargetMachine> TargetByMachine(std::int32_t machine);
+[[nodiscard]] std::optional<TargetMachine> TargetByMachine(std::int32_t machine);
 
 // The target's name for a machine value; empty for a value not in the table.
-std::string TargetName(std::int32_t machine);
+[[nodiscard]] std::string TargetName(std::int32_t machine);
 
 // The machine value of the icon DLL for a Windows CE processor type; nothing for a type
 // without one.
-std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType);
+[[nodiscard]] std::optional<std::int32_t> MachineForProcessorType(std::int64_t processorType);
 
 } // namespace gw

@@ -107,18 +107,27 @@ std::vector<Rgb> paletteFor(const RgbaImage& image, int bits, bool standardPalet
 }
 
 // The stored image: header, colour table, XOR rows of palette indexes and AND rows, bottom-up,
-// each row padded to 32 bits.
+// where the bitmap's layout puts them.
 IconImage makeIconImage(const RgbaImage& image, int bits, const std::vector<Rgb>& palette,
                         const std::vector<std::size_t>& indexes) {
     const int size = image.Width;
-    const std::size_t xorStride = (static_cast<std::size_t>(size) * bits + 31) / 32 * 4;
-    const std::size_t andStride = (static_cast<std::size_t>(size) + 31) / 32 * 4;
     IconImage icon;
-    icon.Bits.assign((xorStride + andStride) * static_cast<std::size_t>(size), 0);
+    BitmapInfoHeader& h = icon.Header;
+    h.biSize = kBitmapInfoHeaderSize;
+    h.biWidth = size;
+    h.biHeight = 2 * size;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<std::uint16_t>(bits);
+    const DibLayout layout = LayOutIconBitmap(h, "", "");
+    const auto xorStride = static_cast<std::size_t>(layout.Stride);
+    const auto andStride = static_cast<std::size_t>(layout.AndStride);
+    const auto andStart = static_cast<std::size_t>(layout.ColourEnd - layout.ColourAt);
+    icon.Bits.assign(static_cast<std::size_t>(layout.AndEnd - layout.ColourAt), 0);
+    h.biSizeImage = static_cast<std::uint32_t>(icon.Bits.size());
     for (int y = 0; y < size; ++y) {
         std::uint8_t* xorRow = &icon.Bits[static_cast<std::size_t>(size - 1 - y) * xorStride];
         std::uint8_t* andRow =
-            &icon.Bits[xorStride * size + static_cast<std::size_t>(size - 1 - y) * andStride];
+            &icon.Bits[andStart + static_cast<std::size_t>(size - 1 - y) * andStride];
         for (int x = 0; x < size; ++x) {
             const std::size_t pixel = static_cast<std::size_t>(y) * size + x;
             const std::size_t bit = static_cast<std::size_t>(x) * bits;
@@ -131,13 +140,6 @@ IconImage makeIconImage(const RgbaImage& image, int bits, const std::vector<Rgb>
     for (const Rgb& c : palette) {
         icon.Palette.push_back(std::int32_t{c.R} << 16 | std::int32_t{c.G} << 8 | c.B);
     }
-    BitmapInfoHeader& h = icon.Header;
-    h.biSize = kBitmapInfoHeaderSize;
-    h.biWidth = size;
-    h.biHeight = 2 * size;
-    h.biPlanes = 1;
-    h.biBitCount = static_cast<std::int16_t>(bits);
-    h.biSizeImage = static_cast<std::int32_t>(icon.Bits.size());
     return icon;
 }
 

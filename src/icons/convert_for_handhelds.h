@@ -18,7 +18,7 @@ struct ConvertOptions {
 
 // Why the options cannot be converted ("size 300 is not 1 to 256 pixels"), or empty when they
 // can: sizes 1 to 256, depths 1, 4 and 8, none twice, the standard palette only with depth 4.
-std::string CheckConvertOptions(const ConvertOptions& options);
+[[nodiscard]] std::string CheckConvertOptions(const ConvertOptions& options);
 
 // Makes palette icon images for Windows CE from pictures (usually the images of one source
 // file). Each size starts from the smallest source at least that large (else the largest), is
@@ -27,7 +27,7 @@ std::string CheckConvertOptions(const ConvertOptions& options);
 // chosen for the picture at 4 and 8 bits (the Windows palette at 4 bits when asked). A picture with
 // no more colours than the palette holds keeps every colour exactly. Fails with an Error on options
 // out of range or no sources.
-std::vector<IconImage> ConvertForHandhelds(const std::vector<RgbaImage>& sources,
-                                           const ConvertOptions& options);
+[[nodiscard]] std::vector<IconImage> ConvertForHandhelds(const std::vector<RgbaImage>& sources,
+                                                         const ConvertOptions& options);
 
 } // namespace gw

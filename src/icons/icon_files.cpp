@@ -113,40 +113,6 @@ bool isText(const std::vector<std::uint8_t>& bytes) {
     });
 }
 
-BitmapInfoHeader decodeBitmapHeader(std::span<const std::uint8_t> bytes) {
-    ByteReader in(bytes, "bitmap header");
-    BitmapInfoHeader h;
-    h.biSize = in.i32();
-    h.biWidth = in.i32();
-    h.biHeight = in.i32();
-    h.biPlanes = in.i16();
-    h.biBitCount = in.i16();
-    h.biCompression = in.i32();
-    h.biSizeImage = in.i32();
-    h.biXPelsPerMeter = in.i32();
-    h.biYPelsPerMeter = in.i32();
-    h.biClrUsed = in.i32();
-    h.biClrImportant = in.i32();
-    return h;
-}
-
-IconDirEntry decodeDirEntry(ByteReader& in) {
-    IconDirEntry e;
-    GetSharedEntryFields(in, e);
-    e.ImageOffset = in.i32();
-    return e;
-}
-
-// The usual name of a bitmap compression value, for messages.
-std::string compressionName(std::int32_t compression) {
-    static const char* const kNames[] = {"BI_RGB",       "BI_RLE8", "BI_RLE4",
-                                         "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
-    if (compression >= 0 && compression < 6) {
-        return std::to_string(compression) + " (" + kNames[compression] + ")";
-    }
-    return std::to_string(compression);
-}
-
 // What a refusal of the DLL path adds for images only the general reader takes.
 const char* const kConvertHint = "; make palette images from it with glyphwright-cli convert";
 
@@ -173,8 +139,8 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
     // Channels and the bit depths allowed, by colour type: grey, RGB, palette, grey and alpha,
     // RGBA.
     struct Kind {
-        int colourType, channels;
-        std::initializer_list<int> depths;
+        int ColourType, Channels;
+        std::initializer_list<int> Depths;
     };
     static const Kind kKinds[] = {{0, 1, {1, 2, 4, 8, 16}},
                                   {2, 3, {8, 16}},
@@ -183,12 +149,12 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
                                   {6, 4, {8, 16}}};
     const Kind* kind = nullptr;
     for (const Kind& k : kKinds) {
-        if (k.colourType == colourType) {
+        if (k.ColourType == colourType) {
             kind = &k;
         }
     }
     if (kind == nullptr ||
-        std::find(kind->depths.begin(), kind->depths.end(), depth) == kind->depths.end()) {
+        std::find(kind->Depths.begin(), kind->Depths.end(), depth) == kind->Depths.end()) {
         throw Error(fileName, item,
                     "the PNG image's colour type " + std::to_string(colourType) +
                         " with a bit depth of " + std::to_string(depth) + " is not a valid PNG");
@@ -201,150 +167,82 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
         }
     }
     return {static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-            depth * kind->channels, ImageFormat::Png};
+            depth * kind->Channels, ImageFormat::Png};
 }
 
-// Refuses an image too short for the bitmap header every non-PNG image begins with.
-void requireBitmapHeader(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                         const std::string& item) {
-    if (bytes.size() < static_cast<std::size_t>(kBitmapInfoHeaderSize)) {
+// Refuses an image whose directory entry gives it no bytes.
+void requireSomeBytes(const std::string& fileName, const std::string& item,
+                      const IconDirEntry& entry) {
+    if (entry.BytesInRes < 1) {
         throw Error(fileName, item,
-                    "truncated: the image is " + std::to_string(bytes.size()) +
-                        " bytes long, less than a 40-byte bitmap header");
+                    "its directory entry gives it " + std::to_string(entry.BytesInRes) +
+                        " bytes; an image has at least one");
     }
 }
 
-// A bitmap's size and depth from its header, checked against the bytes: the header, the colour
-// masks of BI_BITFIELDS, the colour table and the colour (XOR) pixels must be there.
-ImageInfo describeBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                         const std::string& item) {
-    requireBitmapHeader(bytes, fileName, item);
-    const BitmapInfoHeader h = decodeBitmapHeader(bytes.first(kBitmapInfoHeaderSize));
-    // BITMAPINFOHEADER, or one of its longer successors (BITMAPV4HEADER, BITMAPV5HEADER).
-    if (h.biSize < kBitmapInfoHeaderSize || static_cast<std::uint64_t>(h.biSize) > bytes.size()) {
-        throw Error(fileName, item,
-                    "the bitmap header size is " + std::to_string(h.biSize) +
-                        "; it must be 40 or more and within the image's " +
-                        std::to_string(bytes.size()) + " bytes");
-    }
-    const int bits = h.biBitCount;
-    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 &&
-        bits != 32) {
-        throw Error(fileName, item,
-                    "the image has " + std::to_string(bits) +
-                        " bits per pixel; a bitmap has 1, 2, 4, 8, 16, 24 or 32");
-    }
-    const bool bitfields = h.biCompression == 3 && (bits == 16 || bits == 32);
-    if (h.biCompression != 0 && !bitfields) {
-        throw Error(fileName, item,
-                    "its compression is " + compressionName(h.biCompression) + " at " +
-                        std::to_string(bits) + " bits per pixel; icon images are uncompressed");
-    }
-    const std::int64_t width = h.biWidth, height = h.biHeight / 2;
-    if (width < 1 || height < 1) {
-        throw Error(fileName, item,
-                    "its size of " + std::to_string(width) + " x " + std::to_string(height) +
-                        " pixels is not an image");
-    }
-    const std::uint64_t used = static_cast<std::uint32_t>(h.biClrUsed);
-    const std::uint64_t full = bits <= 8 ? std::uint64_t{1} << bits : 0;
-    if (bits <= 8 && used > full) {
-        throw Error(fileName, item,
-                    "its colour table of " + std::to_string(used) + " entries is larger than " +
-                        std::to_string(bits) + " bits per pixel can use");
-    }
-    const std::uint64_t tableEntries = used != 0 ? used : full;
-    const std::uint64_t front = static_cast<std::uint64_t>(h.biSize) +
-                                (bitfields && h.biSize == kBitmapInfoHeaderSize ? 12 : 0) +
-                                4 * tableEntries;
-    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
-    // stride × height > what is left, without forming a product that may not fit 64 bits.
-    if (front > bytes.size() ||
-        stride > (bytes.size() - front) / static_cast<std::uint64_t>(height)) {
-        throw Error(fileName, item,
-                    "truncated: its " + std::to_string(bytes.size()) +
-                        " bytes are too few for the header, colour table and colour pixels of " +
-                        std::to_string(width) + " x " + std::to_string(height) + " pixels at " +
-                        std::to_string(bits) + " bits per pixel");
-    }
-    return {h.biWidth, static_cast<std::int32_t>(height), bits, ImageFormat::Bitmap};
-}
-
-// Decodes an image's 40-byte header and checks it against the image's size: an uncompressed
-// palette image with a 40-byte header and at least one byte of pixels. Gives the size of the
-// pixel data; the colour table has PaletteEntries(biBitCount) entries.
-std::int32_t startImage(const std::string& fileName, const std::string& item,
-                        std::span<const std::uint8_t> headerBytes, std::int32_t bytesInRes,
-                        IconImage& image) {
+// The layout of an image of size bytes that begins with headerBytes, checked as the DLL builder
+// takes images: a packable bitmap whose bytes hold its colour table and colour pixels.
+DibLayout packableLayout(std::span<const std::uint8_t> headerBytes, std::uint64_t size,
+                         const std::string& fileName, const std::string& item) {
     if (IsPng(headerBytes)) {
         throw Error(fileName, item,
                     std::string("the image is PNG-compressed; only uncompressed palette images "
                                 "(1, 2, 4 or 8 bits per pixel) can be packed") +
                         kConvertHint);
     }
-    image.Header = decodeBitmapHeader(headerBytes);
-    const BitmapInfoHeader& h = image.Header;
-    CheckBitmapHeader(h, fileName, item);
-    const std::int32_t paletteEntries = PaletteEntries(h.biBitCount);
-    std::int32_t bitsSize = 0;
-    try {
-        bitsSize =
-            checked::sub(checked::sub(bytesInRes, h.biSize, "the image size less its header"),
-                         4 * paletteEntries, "the image's pixel data size");
-    } catch (const Error& e) {
-        throw Error(fileName, item, e.what());
-    }
-    if (bitsSize < 1) {
-        throw Error(fileName, item,
-                    "its size of " + std::to_string(bytesInRes) +
-                        " bytes leaves no room for pixels after the 40-byte header and a colour "
-                        "table of " +
-                        std::to_string(paletteEntries) + " entries");
-    }
-    return bitsSize;
+    const BitmapInfoHeader header = ReadBitmapInfoHeader(headerBytes, fileName, item);
+    CheckPackable(header, fileName, item);
+    const DibLayout layout = LayOutIconBitmap(header, fileName, item);
+    RequireColourPixels(layout, size, fileName, item);
+    return layout;
 }
 
-// The colour table's little-endian entries, read straight from the bytes: a DLL of many
-// images holds millions of them.
-void decodePalette(std::span<const std::uint8_t> bytes, IconImage& image) {
-    image.Palette.resize(bytes.size() / 4);
+// The image from its layout and the bytes behind its 40-byte header: the colour table's
+// little-endian entries, read straight from the bytes (a DLL of many images holds millions of
+// them), then the masks.
+IconImage packableImage(const DibLayout& layout, std::span<const std::uint8_t> afterHeader) {
+    IconImage image;
+    image.Header = layout.Header;
+    image.Palette.resize(static_cast<std::size_t>(layout.TableEntries));
     for (std::size_t i = 0; i < image.Palette.size(); ++i) {
-        const std::uint8_t* entry = bytes.data() + 4 * i;
+        const std::uint8_t* entry = afterHeader.data() + 4 * i;
         image.Palette[i] = static_cast<std::int32_t>(
             std::uint32_t{entry[0]} | (std::uint32_t{entry[1]} << 8) |
             (std::uint32_t{entry[2]} << 16) | (std::uint32_t{entry[3]} << 24));
     }
-}
-
-// Reads image `index` from where the previous read stopped, sized by its directory entry.
-IconImage readImage(SequentialFile& file, const std::string& fileName, int index,
-                    const IconDirEntry& entry) {
-    const std::string item = ImageItem(index);
-    const auto headerBytes = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
-    IconImage image;
-    const std::int32_t bitsSize = startImage(fileName, item, headerBytes, entry.BytesInRes, image);
-    const std::int32_t paletteBytes = 4 * PaletteEntries(image.Header.biBitCount);
-    file.require(static_cast<std::uint64_t>(paletteBytes) + static_cast<std::uint64_t>(bitsSize),
-                 item, "the image's " + std::to_string(entry.BytesInRes) + " bytes");
-
-    std::vector<std::uint8_t> paletteBytesRead(static_cast<std::size_t>(paletteBytes));
-    file.read(paletteBytesRead.data(), paletteBytesRead.size(), item, "the colour table");
-    decodePalette(paletteBytesRead, image);
-    image.Bits.resize(static_cast<std::size_t>(bitsSize));
-    file.read(image.Bits.data(), image.Bits.size(), item, "the pixel data");
+    const auto bits = afterHeader.subspan(4 * image.Palette.size());
+    image.Bits.assign(bits.begin(), bits.end());
     return image;
 }
 
+// Reads image `index` from where the previous read stopped, sized by its directory entry.
+IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry& entry) {
+    const std::string item = ImageItem(index);
+    requireSomeBytes(file.name(), item, entry);
+    const auto header = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
+    const auto size = static_cast<std::uint64_t>(entry.BytesInRes);
+    const DibLayout layout = packableLayout(header, size, file.name(), item);
+    // The layout's colour pixels lie within the entry's size, so it holds the header. The rest
+    // must be in the file before it is allocated.
+    const std::uint64_t restSize = size - kBitmapInfoHeaderSize;
+    const std::string what = "the image's " + std::to_string(entry.BytesInRes) + " bytes";
+    file.require(restSize, item, what);
+    std::vector<std::uint8_t> rest(static_cast<std::size_t>(restSize));
+    file.read(rest.data(), rest.size(), item, what);
+    return packableImage(layout, rest);
+}
+
+// The group entry of an image: its directory entry, with the colour count its depth gives and
+// the planes and bit count of its header where the directory leaves them 0.
 GroupIconEntry groupEntryFor(const IconDirEntry& entry, const IconImage& image) {
-    GroupIconEntry g;
-    g.Width = entry.Width;
-    g.Height = entry.Height;
-    g.ColorCount =
-        image.Header.biBitCount < 8 ? static_cast<std::uint8_t>(1 << image.Header.biBitCount) : 0;
-    g.Reserved = entry.Reserved;
-    g.Planes = entry.Planes != 0 ? entry.Planes : image.Header.biPlanes;
-    g.BitCount = entry.BitCount != 0 ? entry.BitCount : image.Header.biBitCount;
-    g.BytesInRes = entry.BytesInRes;
+    GroupIconEntry g{entry, 0};
+    g.ColorCount = DirectoryColourCount(image.Header.biBitCount);
+    if (g.Planes == 0) {
+        g.Planes = static_cast<std::int16_t>(image.Header.biPlanes);
+    }
+    if (g.BitCount == 0) {
+        g.BitCount = static_cast<std::int16_t>(image.Header.biBitCount);
+    }
     return g;
 }
 
@@ -364,10 +262,7 @@ IconDir readHeader(SequentialFile& file, const std::string& fileName) {
     }
     const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
     ByteReader headerIn(headerBytes, fileName);
-    IconDir header;
-    header.Reserved = headerIn.i16();
-    header.Type = headerIn.i16();
-    header.Count = headerIn.i16();
+    const auto header = ReadRecord<IconDir>(headerIn);
     if (header.Count <= 0) {
         // The count is shown as stored: 65535, not -1.
         throw Error(fileName, "header",
@@ -391,32 +286,15 @@ std::vector<IconDirEntry> readDirectory(SequentialFile& file, const IconDir& hea
     std::vector<IconDirEntry> entries;
     entries.reserve(static_cast<std::size_t>(header.Count));
     for (int j = 0; j < header.Count; ++j) {
-        entries.push_back(decodeDirEntry(dirIn));
+        entries.push_back(ReadRecord<IconDirEntry>(dirIn));
     }
     return entries;
 }
 
-// The DLL builder's read: the header, the directory and the images one after another behind it.
-void readIcon(const std::filesystem::path& path, IconDir& header,
-              std::vector<IconDirEntry>& entries, std::vector<IconImage>& images,
-              const Progress& progress) {
-    report(progress);
-    SequentialFile file(path);
-    const std::string fileName = file.name();
-    header = readHeader(file, fileName);
-    entries = readDirectory(file, header);
-
-    images.clear();
-    images.reserve(entries.size());
-    for (int j = 0; j < header.Count; ++j) {
-        images.push_back(readImage(file, fileName, j, entries[static_cast<std::size_t>(j)]));
-    }
-}
-
 } // namespace
 
-void CheckBitmapHeader(const BitmapInfoHeader& h, const std::string& fileName,
-                       const std::string& item) {
+void CheckPackable(const BitmapInfoHeader& h, const std::string& fileName,
+                   const std::string& item) {
     if (h.biSize != kBitmapInfoHeaderSize) {
         throw Error(fileName, item,
                     "the bitmap header size is " + std::to_string(h.biSize) +
@@ -431,9 +309,9 @@ void CheckBitmapHeader(const BitmapInfoHeader& h, const std::string& fileName,
                              ? kConvertHint
                              : ""));
     }
-    if (h.biCompression != 0) {
+    if (h.biCompression != kBiRgb) {
         throw Error(fileName, item,
-                    "its compression is " + compressionName(h.biCompression) +
+                    "its compression is " + CompressionName(h.biCompression) +
                         "; only uncompressed palette images can be packed");
     }
     const std::pair<const char*, std::int32_t> sides[] = {{"width", h.biWidth},
@@ -452,30 +330,37 @@ bool IsPng(std::span<const std::uint8_t> bytes) {
            std::equal(kPngSignature.begin(), kPngSignature.end(), bytes.begin());
 }
 
-std::string ImageItem(std::size_t index) {
-    return "image " + std::to_string(index);
+std::uint8_t DirectoryColourCount(int bitCount) {
+    // 2^8 and more come out as the byte's 0.
+    return static_cast<std::uint8_t>(1u << std::min(bitCount, 8));
 }
 
-std::int32_t PaletteEntries(std::int16_t bitCount) {
-    return bitCount >= 0 && bitCount < 31 ? std::int32_t{1} << bitCount : 0;
+std::string ImageItem(std::size_t index) {
+    return "image " + std::to_string(index);
 }
 
 std::int32_t IconImage::byteSize() const {
     const auto paletteBytes = checked::mul<std::int32_t>(
         4, checked::narrow<std::int32_t>(Palette.size(), "the colour table"),
         "the colour table size");
-    return checked::add(checked::add(Header.biSize, paletteBytes, "the image size"),
+    const auto headerSize = checked::narrow<std::int32_t>(Header.biSize, "the header size");
+    return checked::add(checked::add(headerSize, paletteBytes, "the image size"),
                         checked::narrow<std::int32_t>(Bits.size(), "the pixel data"),
                         "the image size");
 }
 
 IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress) {
+    report(progress);
+    SequentialFile file(path);
     IconFileRecord icon;
-    std::vector<IconDirEntry> entries;
-    readIcon(path, icon.Header, entries, icon.Images, progress);
-    icon.FileName = displayPath(path);
+    icon.FileName = file.name();
+    icon.Header = readHeader(file, icon.FileName);
+    // The images one after another behind the directory.
+    const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
+    icon.Images.reserve(entries.size());
     icon.Entries.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
+        icon.Images.push_back(readImage(file, j, entries[j]));
         icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
     }
     return icon;
@@ -488,17 +373,23 @@ std::int16_t ReadIconCount(const std::filesystem::path& path) {
 
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                           const std::string& item) {
-    requireBitmapHeader(bytes, fileName, item);
-    IconImage image;
-    const std::int32_t bitsSize = startImage(
-        fileName, item, bytes.first(kBitmapInfoHeaderSize),
-        checked::narrow<std::int32_t>(bytes.size(), "the image size (" + item + ")"), image);
-    const auto rest = bytes.subspan(kBitmapInfoHeaderSize);
-    const auto paletteBytes = rest.first(rest.size() - static_cast<std::size_t>(bitsSize));
-    decodePalette(paletteBytes, image);
-    const auto bits = rest.subspan(paletteBytes.size());
-    image.Bits.assign(bits.begin(), bits.end());
-    return image;
+    const DibLayout layout = packableLayout(bytes, bytes.size(), fileName, item);
+    return packableImage(layout, bytes.subspan(kBitmapInfoHeaderSize));
+}
+
+void PutIconImage(ByteWriter& out, const IconImage& image) {
+    PutRecord(out, image.Header);
+    // The colour table in one piece, little-endian: a DLL of many images holds millions of
+    // entries, and a field at a time would cost more than all the rest.
+    std::vector<std::uint8_t> palette(image.Palette.size() * 4);
+    for (std::size_t i = 0; i < image.Palette.size(); ++i) {
+        const auto colour = static_cast<std::uint32_t>(image.Palette[i]);
+        for (std::size_t b = 0; b < 4; ++b) {
+            palette[4 * i + b] = static_cast<std::uint8_t>(colour >> (8 * b));
+        }
+    }
+    out.bytes(palette);
+    out.bytes(image.Bits);
 }
 
 ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -506,7 +397,8 @@ ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& 
     if (IsPng(bytes)) {
         return describePng(bytes, fileName, item);
     }
-    return describeBitmap(bytes, fileName, item);
+    const DibLayout layout = DescribeIconBitmap(bytes, fileName, item);
+    return {layout.Width, layout.Height, layout.BitCount, ImageFormat::Bitmap};
 }
 
 StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress& progress) {
@@ -525,11 +417,7 @@ StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress&
     for (std::size_t j = 0; j < entries.size(); ++j) {
         const IconDirEntry& e = entries[j];
         const std::string item = ImageItem(j);
-        if (e.BytesInRes < 1) {
-            throw Error(fileName, item,
-                        "its directory entry gives it " + std::to_string(e.BytesInRes) +
-                            " bytes; an image has at least one");
-        }
+        requireSomeBytes(fileName, item, e);
         if (e.ImageOffset < 0 || static_cast<std::uint64_t>(e.ImageOffset) < directoryEnd) {
             throw Error(fileName, item,
                         "its offset " + std::to_string(e.ImageOffset) +

@@ -1,12 +1,11 @@
+#include "icons/icon_writer.h"
+
 #include "common/byte_io.h"
 #include "common/checked.h"
 #include "common/error.h"
 #include "common/file_io.h"
-#include "icons/icon_files.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 namespace gw {
@@ -27,28 +26,26 @@ auto forImage(const std::string& fileName, std::size_t index, Compute&& compute)
     }
 }
 
-// A width or height as the directory's byte: 256 is stored as 0. CheckBitmapHeader has
-// already refused every other value outside 1 to 256.
+// A width or height as the directory's byte: 256 and more are stored as 0, the low byte of 256.
 std::uint8_t directoryByte(std::int32_t value) {
-    return static_cast<std::uint8_t>(value == kMaxIconSide ? 0 : value);
+    return static_cast<std::uint8_t>(std::min(value, kMaxIconSide));
 }
 
-// Checks that the image can be written so that it reads back as it is held: a header the
-// readers accept, a colour table of 2^biBitCount entries and at least one byte of pixel data.
-void checkImage(const std::string& fileName, std::size_t index, const IconImage& image) {
-    const BitmapInfoHeader& h = image.Header;
+// The size of the image in the file, checked that the image can be written so that it reads
+// back as it is held: a header the readers accept, a colour table of the entries its layout
+// gives and its colour pixels.
+std::int32_t checkedSize(const std::string& fileName, std::size_t index, const IconImage& image) {
     const std::string item = ImageItem(index);
-    CheckBitmapHeader(h, fileName, item);
-    const auto expected = static_cast<std::size_t>(PaletteEntries(h.biBitCount));
-    if (image.Palette.size() != expected) {
+    CheckPackable(image.Header, fileName, item);
+    const DibLayout layout = LayOutIconBitmap(image.Header, fileName, item);
+    if (image.Palette.size() != layout.TableEntries) {
         throw Error(fileName, item,
                     "the colour table has " + std::to_string(image.Palette.size()) +
-                        " entries, but an image of " + std::to_string(h.biBitCount) +
-                        " bits per pixel has " + std::to_string(expected));
+                        " entries, but its header gives it " + std::to_string(layout.TableEntries));
     }
-    if (image.Bits.empty()) {
-        throw Error(fileName, item, "the image has no pixel data");
-    }
+    const std::int32_t size = forImage(fileName, index, [&] { return image.byteSize(); });
+    RequireColourPixels(layout, static_cast<std::uint64_t>(size), fileName, item);
+    return size;
 }
 
 // Fails unless count images fit an icon file.
@@ -59,9 +56,10 @@ void checkCount(const std::string& fileName, std::size_t count) {
     }
 }
 
-// Places the images one after another right behind the directory: sets every entry's
-// ImageOffset from the sizes before it, overflow-checked.
-void placeImages(const std::string& fileName, std::vector<IconDirEntry>& entries) {
+// The entries with the images placed one after another right behind the directory: every
+// entry's ImageOffset set from the sizes before it, overflow-checked.
+std::vector<IconDirEntry> placeImages(const std::string& fileName,
+                                      std::vector<IconDirEntry> entries) {
     std::int32_t offset = checked::add<std::int16_t>(
         static_cast<std::int16_t>(kIconDirSize),
         checked::mul<std::int16_t>(static_cast<std::int16_t>(kIconDirEntrySize),
@@ -76,6 +74,7 @@ void placeImages(const std::string& fileName, std::vector<IconDirEntry>& entries
         }
         entries[i].ImageOffset = offset;
     }
+    return entries;
 }
 
 // The fresh directory: every field derived from the images' own headers. Fails before anything
@@ -86,18 +85,15 @@ std::vector<IconDirEntry> buildDirectory(const std::string& fileName,
     std::vector<IconDirEntry> entries;
     entries.reserve(images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
-        const IconImage& image = images[i];
-        checkImage(fileName, i, image);
-        const BitmapInfoHeader& h = image.Header;
+        const BitmapInfoHeader& h = images[i].Header;
         IconDirEntry e;
+        e.BytesInRes = checkedSize(fileName, i, images[i]);
         e.Width = directoryByte(h.biWidth);
         e.Height = directoryByte(h.biHeight / 2);
-        e.ColorCount = h.biBitCount < 8 ? static_cast<std::uint8_t>(1 << h.biBitCount) : 0;
-        e.BytesInRes = forImage(fileName, i, [&] { return image.byteSize(); });
+        e.ColorCount = DirectoryColourCount(h.biBitCount);
         entries.push_back(e);
     }
-    placeImages(fileName, entries);
-    return entries;
+    return placeImages(fileName, std::move(entries));
 }
 
 std::int32_t storedSize(const std::string& fileName, std::size_t index,
@@ -119,12 +115,10 @@ void writeIcon(const std::filesystem::path& path, const std::vector<IconDirEntry
                PutImages&& putImages) {
     AtomicFile file(path);
     ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
-    out.i16(0); // Reserved
-    out.i16(1); // Type: an icon, whatever the images came from
-    out.i16(static_cast<std::int16_t>(entries.size()));
+    // Type 1: an icon, whatever the images came from.
+    PutRecord(out, IconDir{0, 1, static_cast<std::int16_t>(entries.size())});
     for (const IconDirEntry& e : entries) {
-        PutSharedEntryFields(out, e);
-        out.i32(e.ImageOffset);
+        PutRecord(out, e);
     }
     putImages(out);
     out.flush();
@@ -153,30 +147,6 @@ std::string IconCountProblem(std::size_t count) {
     return "";
 }
 
-void PutIconImage(ByteWriter& out, const IconImage& image) {
-    const BitmapInfoHeader& h = image.Header;
-    out.i32(h.biSize);
-    out.i32(h.biWidth);
-    out.i32(h.biHeight);
-    out.i16(h.biPlanes);
-    out.i16(h.biBitCount);
-    for (std::int32_t v : {h.biCompression, h.biSizeImage, h.biXPelsPerMeter, h.biYPelsPerMeter,
-                           h.biClrUsed, h.biClrImportant}) {
-        out.i32(v);
-    }
-    // The colour table in one piece, little-endian: a DLL of many images holds millions of
-    // entries, and a field at a time would cost more than all the rest.
-    std::vector<std::uint8_t> palette(image.Palette.size() * 4);
-    for (std::size_t i = 0; i < image.Palette.size(); ++i) {
-        const auto colour = static_cast<std::uint32_t>(image.Palette[i]);
-        for (std::size_t b = 0; b < 4; ++b) {
-            palette[4 * i + b] = static_cast<std::uint8_t>(colour >> (8 * b));
-        }
-    }
-    out.bytes(palette);
-    out.bytes(image.Bits);
-}
-
 void WriteIconFile(const std::filesystem::path& path, const std::vector<IconImage>& images,
                    const Progress& progress) {
     report(progress);
@@ -199,13 +169,10 @@ void WriteStoredIcon(const std::filesystem::path& path, const std::vector<Stored
         const StoredIconImage& image = images[i];
         const std::int32_t size = storedSize(fileName, i, image);
         const ImageInfo info = DescribeImage(image.Bytes, fileName, ImageItem(i));
-        const auto side = [](std::int32_t value) {
-            return static_cast<std::uint8_t>(value >= kMaxIconSide ? 0 : value);
-        };
         IconDirEntry e;
-        e.Width = side(info.Width);
-        e.Height = side(info.Height);
-        e.ColorCount = info.BitCount < 8 ? static_cast<std::uint8_t>(1 << info.BitCount) : 0;
+        e.Width = directoryByte(info.Width);
+        e.Height = directoryByte(info.Height);
+        e.ColorCount = DirectoryColourCount(info.BitCount);
         if (info.Format == ImageFormat::Png || info.BitCount > 8) {
             e.Planes = 1;
             e.BitCount = static_cast<std::int16_t>(info.BitCount);
@@ -213,8 +180,7 @@ void WriteStoredIcon(const std::filesystem::path& path, const std::vector<Stored
         e.BytesInRes = size;
         entries.push_back(e);
     }
-    placeImages(fileName, entries);
-    writeStored(path, entries, images);
+    writeStored(path, placeImages(fileName, std::move(entries)), images);
 }
 
 void WriteStoredIconWithEntries(const std::filesystem::path& path,
@@ -228,8 +194,7 @@ void WriteStoredIconWithEntries(const std::filesystem::path& path,
         e.BytesInRes = storedSize(fileName, i, images[i]);
         entries.push_back(e);
     }
-    placeImages(fileName, entries);
-    writeStored(path, entries, images);
+    writeStored(path, placeImages(fileName, std::move(entries)), images);
 }
 
 } // namespace gw

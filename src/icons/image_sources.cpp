@@ -3,6 +3,7 @@
 #include "common/byte_io.h"
 #include "common/error.h"
 #include "common/file_io.h"
+#include "icons/dib.h"
 #include "icons/icon_files.h"
 
 #include <algorithm>
@@ -79,11 +80,11 @@ std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> 
         const ImageInfo info = DescribeImage(bytes, fileName, item);
         return {info.Width, info.Height};
     }
-    constexpr std::size_t kFileHeaderSize = 14;
-    if (isBmp(bytes) && bytes.size() >= kFileHeaderSize + 12) {
-        ByteReader header(bytes.subspan(kFileHeaderSize), fileName);
-        if (header.u32() >= 40) {
-            const std::int64_t width = header.i32(), height = header.i32();
+    if (isBmp(bytes) && bytes.size() >= kBitmapFileHeaderSize + kBitmapInfoHeaderSize) {
+        const BitmapInfoHeader header =
+            ReadBitmapInfoHeader(bytes.subspan(kBitmapFileHeaderSize), fileName, item);
+        if (header.biSize >= kBitmapInfoHeaderSize) {
+            const std::int64_t width = header.biWidth, height = header.biHeight;
             // A negative height marks rows stored top-down.
             return {width, height < 0 ? -height : height};
         }
@@ -139,81 +140,39 @@ std::uint8_t maskedChannel(std::uint32_t pixel, std::uint32_t mask) {
 // The bitmap form of an icon image: header, colour table, XOR rows and AND rows, bottom-up.
 RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
                            const std::string& item) {
-    ByteReader in(bytes, fileName + ": " + item + ": the bitmap header");
-    const std::uint32_t headerSize = in.u32();
-    const std::int32_t width = in.i32();
-    const std::int32_t doubleHeight = in.i32();
-    in.u16(); // planes
-    const std::uint16_t bitCount = in.u16();
-    const std::uint32_t compression = in.u32();
-    in.bytes(12); // image size and resolution
-    const std::uint32_t coloursUsed = in.u32();
-
-    if (headerSize < 40 || headerSize > bytes.size()) {
-        throw Error(fileName, item,
-                    "the bitmap header size " + std::to_string(headerSize) + " is not valid");
-    }
-    if (width < 1 || doubleHeight < 2 || width > kMaxSourceSide ||
-        doubleHeight / 2 > kMaxSourceSide) {
-        throw Error(fileName, item,
-                    "the bitmap's size " + sizeText(width, doubleHeight / 2) +
-                        " is not that of a picture that can be converted");
-    }
-    static constexpr std::array<std::uint16_t, 7> kDepths = {1, 2, 4, 8, 16, 24, 32};
-    if (std::find(kDepths.begin(), kDepths.end(), bitCount) == kDepths.end()) {
-        throw Error(fileName, item,
-                    std::to_string(bitCount) + " bits per pixel is not a bitmap depth");
-    }
-    // BI_BITFIELDS: 16- and 32-bit pixels whose red, green and blue lie where three masks say.
-    // The masks are the three words after the first 40 bytes of the header: behind a 40-byte
-    // header, inside a V4 or V5 one.
-    const bool bitFields = compression == 3 && (bitCount == 16 || bitCount == 32);
-    if (compression != 0 && !bitFields) {
-        throw Error(fileName, item,
-                    "compressed bitmaps (compression " + std::to_string(compression) +
-                        ") are not supported");
-    }
+    const DibLayout layout = DescribeIconBitmap(bytes, fileName, item);
+    const std::int32_t width = layout.Width, height = layout.Height;
+    const int bitCount = layout.BitCount;
+    checkPictureSides(width, height, fileName, item);
     std::array<std::uint32_t, 3> masks{};
-    if (bitFields) {
-        ByteReader fields(bytes.subspan(40), fileName + ": " + item + ": the colour masks");
+    if (layout.BitFields) {
+        ByteReader fields(bytes.subspan(static_cast<std::size_t>(layout.ColourMasksAt)),
+                          fileName + ": " + item + ": the colour masks");
         for (std::uint32_t& mask : masks) {
             mask = fields.u32();
         }
     }
-    const std::int64_t maskBytes = bitFields && headerSize < 52 ? 12 : 0;
-    const std::int64_t height = doubleHeight / 2;
-    // Palette images look colours up in a table of 2^bits entries (fewer when biClrUsed says
-    // so); deeper images may carry a table of biClrUsed entries that their pixels do not use.
-    std::size_t colours = 0, tableEntries = coloursUsed;
-    if (bitCount <= 8) {
-        colours = std::size_t{1} << bitCount;
-        if (coloursUsed != 0 && coloursUsed < colours) {
-            colours = coloursUsed;
-        }
-        tableEntries = colours;
-    }
-    const std::int64_t xorStride = (std::int64_t{width} * bitCount + 31) / 32 * 4;
-    const std::int64_t andStride = (std::int64_t{width} + 31) / 32 * 4;
-    const std::int64_t xorStart =
-        std::int64_t{headerSize} + maskBytes + 4 * static_cast<std::int64_t>(tableEntries);
-    const std::int64_t andStart = xorStart + xorStride * height;
-    const std::int64_t end = andStart + andStride * height;
-    const auto size = static_cast<std::int64_t>(bytes.size());
     // A 32-bit image carries its transparency in alpha; only there may the AND mask be missing.
-    const bool hasMask = size >= end;
-    if (size < andStart || (!hasMask && bitCount != 32)) {
+    const bool hasMask = bytes.size() >= layout.AndEnd;
+    if (!hasMask && bitCount != 32) {
         throw Error(fileName, item,
-                    "the image is cut short: " + std::to_string(size) + " bytes where a " +
+                    "the image is cut short: " + std::to_string(bytes.size()) + " bytes where a " +
                         sizeText(width, height) + " bitmap of " + std::to_string(bitCount) +
-                        " bits per pixel needs " + std::to_string(end));
+                        " bits per pixel needs " + std::to_string(layout.AndEnd));
     }
+    // Palette images look their colours up in the table.
+    const std::size_t colours = layout.isPalette() ? layout.TableEntries : 0;
+    const std::int64_t xorStart = static_cast<std::int64_t>(layout.ColourAt);
+    const std::int64_t xorStride = static_cast<std::int64_t>(layout.Stride);
+    const std::int64_t andStart = static_cast<std::int64_t>(layout.ColourEnd);
+    const std::int64_t andStride = static_cast<std::int64_t>(layout.AndStride);
 
     auto paletteColour = [&](std::size_t index, std::uint8_t* out) {
         if (index >= colours) {
             out[0] = out[1] = out[2] = 0; // an index beyond the table shows black
             return;
         }
-        const std::uint8_t* entry = bytes.data() + headerSize + 4 * index;
+        const std::uint8_t* entry = bytes.data() + layout.TableAt + 4 * index;
         out[0] = entry[2];
         out[1] = entry[1];
         out[2] = entry[0];
@@ -248,7 +207,7 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
             }
             case 16: {
                 const std::uint32_t v = row[2 * x] | std::uint32_t{row[2 * x + 1]} << 8;
-                if (bitFields) {
+                if (layout.BitFields) {
                     fromMasks(v, out);
                     break;
                 }
@@ -267,7 +226,7 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
             }
             default: { // 32 bits
                 const std::uint8_t* p = row + 4 * x;
-                if (bitFields) {
+                if (layout.BitFields) {
                     fromMasks(p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                                   std::uint32_t{p[3]} << 24,
                               out);

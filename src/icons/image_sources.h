@@ -18,22 +18,22 @@ inline constexpr std::int64_t kMaxSourceSide = 16384;
 // Every picture a source file holds, decoded: the one picture of a PNG or BMP file, or each
 // image of an icon file in directory order. Fails with an Error naming the file, the image and
 // the cause.
-std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName);
+[[nodiscard]] std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName);
 
 // Decodes a PNG or BMP file held in memory. fileName and item name it in messages.
-RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                        const std::string& item);
+[[nodiscard]] RgbaImage DecodePicture(std::span<const std::uint8_t> bytes,
+                                      const std::string& fileName, const std::string& item);
 
 // Decodes one image of an icon file, all of bytes being the image: a PNG, or a bitmap of 1, 2,
 // 4, 8, 16, 24 or 32 bits per pixel followed by its AND mask (biHeight counts both masks).
 // Pixels the AND mask marks transparent get alpha 0; a 32-bit bitmap's own alpha is used when
 // any pixel has one.
-RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::string& fileName,
-                               const std::string& item);
+[[nodiscard]] RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes,
+                                             const std::string& fileName, const std::string& item);
 
 // Whether a file holds no image a Windows CE handheld shows, so that it is worth converting: a PNG
 // or BMP picture, or an icon file whose images are all PNG-compressed or of more than 8 bits per
 // pixel. A file that cannot be read, or is none of these, gives false.
-bool HoldsNoHandheldImage(const std::filesystem::path& fileName);
+[[nodiscard]] bool HoldsNoHandheldImage(const std::filesystem::path& fileName);
 
 } // namespace gw

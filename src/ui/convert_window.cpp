@@ -1,6 +1,7 @@
 #include "ui/convert_window.h"
 
 #include "common/file_io.h"
+#include "icons/icon_writer.h"
 #include "icons/image_sources.h"
 #include "platform/qt_text.h"
 #include "ui/icon_preview.h"

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "icons/icon_writer.h"
 #include "platform/qt_text.h"
 #include "setup/paths.h"
 #include "ui/about_window.h"

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace gw {
 namespace {
@@ -47,6 +48,23 @@ TEST(ConvertCliTest, MakesIconsThatBuildIntoADll) {
             EXPECT_EQ(std::make_pair(int{entry.Width}, int{entry.BitCount}), expected[g][i])
                 << "group " << g << ", image " << i;
         }
+    }
+}
+
+// Mid grey at 1 bit per pixel: white all over without dithering (each row of 4 bytes 0xFF, 0,
+// 0, 0 behind the header and 2 colours), black and white mixed with it.
+TEST(ConvertCliTest, DithersUnlessAskedNotTo) {
+    test::TempDir dir;
+    const std::string grey = dir.file("grey.png"), out = dir.file("out.ico");
+    test::WriteBytes(grey, test::EncodePng(test::MakePicture(8, 8, [](int, int) {
+                         return std::array<std::uint8_t, 4>{128, 128, 128, 255};
+                     })));
+    for (const std::string last : {"--", "--no-dither"}) {
+        ASSERT_EQ(
+            test::RunCli({"convert", grey, "-o", out, "--depths=1", "--sizes=8", last}).exitCode,
+            0);
+        const test::Bytes icon = test::ReadBytes(out);
+        EXPECT_EQ(std::count(icon.begin() + 70, icon.begin() + 102, 0xFF) == 8, last != "--");
     }
 }
 

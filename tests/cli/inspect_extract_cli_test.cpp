@@ -1,5 +1,5 @@
 #include "dll/target_machine.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 #include "support/test_support.h"
 
 #include <algorithm>
@@ -57,6 +57,61 @@ TEST(InspectExtractCliTest, BuildExtractAndBuildAgainIsExactForEveryTarget) {
     Cli({"extract", "--group", "102", "-o", dir.file("one"), dir.file("X86.dll")});
     EXPECT_EQ(test::FilesIn(dir.file("one")), 1u);
     ExpectSameImages(dir.file("one/102.ico"), Example("mono-1bit.ico"));
+}
+
+// A DLL of glyph-4bit.ico (RT_ICON 1, 2), mono-1bit.ico (3) and multi.ico (4 to 8), patched
+// with 32-bit values at offsets into its resource section (at 0x1F0): the language directories
+// at 152 (24 bytes each), the data entries at 416 (16 bytes each), the blobs from 592.
+Bytes PatchedDll(const test::TempDir& dir,
+                 const std::vector<std::pair<std::size_t, std::uint32_t>>& patches) {
+    const std::string dll = dir.file("patched.dll");
+    Cli({"build", "-o", dll, Example("glyph-4bit.ico"), Example("mono-1bit.ico"),
+         Example("multi.ico")});
+    Bytes bytes = test::ReadBytes(dll);
+    for (const auto& [at, value] : patches) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            bytes.at(0x1F0 + at + k) = static_cast<std::uint8_t>(value >> (8 * k));
+        }
+    }
+    test::WriteBytes(dll, bytes);
+    return bytes;
+}
+
+// Damaged groups and images, images in no group or in another language: inspect says so for
+// each and goes on.
+TEST(InspectExtractCliTest, InspectShowsWhatCannotBeReadAndGoesOn) {
+    test::TempDir dir;
+    Bytes dll = PatchedDll(dir, {{152 + 16, 1033},           // RT_ICON 1 in language 1033
+                                 {416 + 16 + 0, 0x7FFFFFF0}, // RT_ICON 2's data nowhere
+                                 {416 + 16 * 8 + 4, 2}});    // group 101 of 2 bytes
+    // Group 103 (at 9184) names RT_ICON 1, 2 and 99 instead of 4, 5, 6, and no bit count for
+    // its fourth image, which the image's own header then gives.
+    for (const auto& [at, value] : {std::pair{18, 1}, {32, 2}, {46, 99}, {54, 0}}) {
+        dll.at(0x1F0 + 9184 + at) = static_cast<std::uint8_t>(value);
+    }
+    test::WriteBytes(dir.file("patched.dll"), dll);
+    EXPECT_EQ(Replaced(Cli({"inspect", dir.file("patched.dll")}), dir.file("patched.dll"), "DLL"),
+              test::TestData("cli/inspect-patched.txt"));
+}
+
+// Groups named by strings that are no file names, or that meet on a case-blind file system:
+// each gets a file name of its own.
+TEST(InspectExtractCliTest, GroupNamesBecomeDistinctSafeFileNames) {
+    test::TempDir dir;
+    // Two names of 3 UTF-16 units, ".|a" and "._A", over the last 16 bytes of RT_ICON 1 (744
+    // bytes), and the first two entries of the RT_GROUP_ICON directory (at 112) naming them.
+    constexpr std::uint32_t kNames = 592 + 744 - 16, kNamed = 0x80000000;
+    PatchedDll(dir, {{kNames, 3 | '.' << 16},
+                     {kNames + 4, '|' | 'a' << 16},
+                     {kNames + 8, 3 | '.' << 16},
+                     {kNames + 12, '_' | 'A' << 16},
+                     {112 + 16, kNamed | kNames},
+                     {112 + 24, kNamed | (kNames + 8)}});
+    Cli({"extract", dir.file("patched.dll"), "-o", dir.file("out")});
+    for (const char* name : {"_._a.ico", "_._A-2.ico", "103.ico"}) {
+        EXPECT_TRUE(fs::exists(dir.path() / "out" / name)) << name;
+    }
+    EXPECT_EQ(test::FilesIn(dir.file("out")), 3u);
 }
 
 TEST(InspectExtractCliTest, ImagesOf256PixelsComeBackAsTheyWerePacked) {

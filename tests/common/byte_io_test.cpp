@@ -63,6 +63,11 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
     EXPECT_EQ(in.remaining(), 5u);
     EXPECT_EQ(test::ThrownBy([&] { in.bytes(6); }).text,
               "sample: truncated: 6 bytes needed at offset 13, 5 left");
+    // A field one byte short is refused, never read past the end.
+    const Bytes none, one(1), three(3);
+    EXPECT_THROW(ByteReader(none, "f").u8(), Error);
+    EXPECT_THROW(ByteReader(one, "f").u16(), Error);
+    EXPECT_THROW(ByteReader(three, "f").u32(), Error);
 }
 
 TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
@@ -96,6 +101,7 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
     std::filesystem::create_directory(late);
     std::filesystem::create_directory(dir.path() / "late.bin" / "inside");
     EXPECT_THROW(file.commit(), Error);
+    EXPECT_THROW(file.write(Bytes{2}), Error); // nothing more goes to a file that failed
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "late.bin" / "inside"));
     EXPECT_EQ(test::FilesIn(dir.path()), 2u);
 }

@@ -22,7 +22,7 @@ TEST(FileIoTest, EveryPathClosesTheFilesItOpened) {
     writeFileAtomically(path, bytes);
     EXPECT_EQ(readFileBytes(path), bytes);
     RequireReplaceable(path);
-    EXPECT_THROW(readFileBytes(dir.path() / "missing"), Error);
+    EXPECT_THROW(static_cast<void>(readFileBytes(dir.path() / "missing")), Error);
     {
         AtomicFile abandoned(path);
         abandoned.write(bytes);
@@ -63,7 +63,8 @@ TEST(FileIoTest, RequireReplaceableNamesWhyATargetCannotBeWritten) {
         {lockedFolder / "new.dll", "the folder " + displayPath(lockedFolder) + " is read-only"});
 #endif
     for (const auto& [target, cause] : cases) {
-        const test::Thrown thrown = test::ThrownBy([&] { RequireReplaceable(target); });
+        const test::Thrown thrown =
+            test::ThrownBy([&target = target] { RequireReplaceable(target); });
         EXPECT_EQ(thrown.text, displayPath(target) + ": " + cause);
         EXPECT_EQ(thrown.kind, ErrorKind::TargetNotWritable) << cause;
     }

@@ -54,5 +54,10 @@ TEST(ParseDecimalTest, TakesOnlyDigitsUpToTheLimit) {
     }
 }
 
+TEST(HexTest, GivesAtLeastTheDigitsAskedFor) {
+    EXPECT_EQ(Hex(0x5, 2) + Hex(0x14C) + Hex(0x1F0, 1), "0x050x014C0x1F0");
+    EXPECT_EQ(Hex(UINT64_MAX, 1), "0xFFFFFFFFFFFFFFFF");
+}
+
 } // namespace
 } // namespace gw

@@ -1,5 +1,7 @@
 #include "common/error.h"
-#include "dll/create_dll.h"
+#include "common/text.h"
+#include "dll/dll_layout.h"
+#include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
 #include "dll/write_dll.h"
@@ -55,7 +57,7 @@ std::string ErrorOf(const Bytes& dll, const std::string& name) {
     return test::ThrownBy([&] {
                const PeIconFile pe = ParsePeIconFile(dll, name);
                for (const PeIconGroup& group : pe.Groups) {
-                   GroupImages(pe, group);
+                   static_cast<void>(GroupImages(pe, group));
                }
            })
         .text;
@@ -90,7 +92,7 @@ TEST(PeReaderTest, LayoutCheckOfALargeFileFindsDifferencesInEveryChunk) {
         changed[at] ^= 0x5A;
         const std::string difference =
             LayoutDifference(ParsePeIconFile(changed, "x.dll")).value_or("none");
-        EXPECT_EQ(difference.rfind("first difference at file offset " + HexText(at) + " (", 0), 0u)
+        EXPECT_EQ(difference.rfind("first difference at file offset " + Hex(at, 1) + " (", 0), 0u)
             << difference;
         char writes[8];
         std::snprintf(writes, sizeof writes, "0x%02X", dll[at]);
@@ -136,7 +138,8 @@ TEST(PeReaderTest, ADamagedGroupLeavesTheOthersReadable) {
         ASSERT_EQ(file.Groups.size(), 2u);
         EXPECT_EQ(GroupImages(file, file.Groups[1]).size(),
                   ReadIconFile(test::ExamplesDir() / "multi.ico").Images.size());
-        const std::string error = test::ThrownBy([&] { GroupImages(file, file.Groups[0]); }).text;
+        const std::string error =
+            test::ThrownBy([&] { return GroupImages(file, file.Groups[0]); }).text;
         EXPECT_TRUE(error.starts_with("two.dll: icon group 101, language 0: " + cause)) << error;
     }
 }

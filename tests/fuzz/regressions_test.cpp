@@ -16,18 +16,18 @@ TEST(FuzzRegressionsTest, EveryTargetRunsItsSeedsAndRegressionsCleanly) {
     for (const fuzz::NamedTarget& target : fuzz::AllTargets()) {
         int inputs = 0;
         for (const char* kind : {"corpus", "regressions"}) {
-            const fs::path folder = root / kind / target.name;
+            const fs::path folder = root / kind / target.Name;
             if (!fs::is_directory(folder)) {
                 continue;
             }
             for (const auto& entry : fs::directory_iterator(folder)) {
                 const test::Bytes bytes = test::ReadBytes(entry.path());
                 SCOPED_TRACE(entry.path().string());
-                target.run(bytes.data(), bytes.size());
+                target.Run(bytes.data(), bytes.size());
                 ++inputs;
             }
         }
-        EXPECT_GT(inputs, 0) << "no seed inputs for " << target.name;
+        EXPECT_GT(inputs, 0) << "no seed inputs for " << target.Name;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "icons/convert_for_handhelds.h"
+#include "icons/icon_writer.h"
 #include "icons/image_sources.h"
 #include "icons/quantize.h"
 #include "icons/resample.h"
@@ -228,15 +229,10 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
     // With fields, the bitmap is BI_BITFIELDS: those three colour masks follow the header.
     const auto bitmap = [](int bits, const std::vector<std::uint8_t>& xorRows, int table,
                            const std::vector<std::uint32_t>& fields) {
-        test::Bytes b;
-        const auto put32 = [&](std::uint32_t v) {
-            for (int k = 0; k < 4; ++k) {
-                b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-            }
-        };
-        put32(40), put32(2), put32(4), put32(1 | bits << 16);
-        put32(fields.empty() ? 0 : 3), put32(0), put32(0), put32(0), put32(table), put32(0);
-        std::for_each(fields.begin(), fields.end(), put32);
+        test::Bytes b = test::BitmapHeader(40, 2, 4, bits, fields.empty() ? 0 : 3, table);
+        for (const std::uint32_t field : fields) {
+            test::Put(b, 4, {field});
+        }
         b.insert(b.end(), 4 * table, 0xEE);
         b.insert(b.end(), xorRows.begin(), xorRows.end());
         const test::Bytes masks = {0, 0, 0, 0, 0x40, 0, 0, 0}; // bottom row, then top row
@@ -266,12 +262,7 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         {16,
          {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0xFF, 0x7F},
          {{{0, 0, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 255, 0, 255}}}},
-        // 5-6-5 by bit fields, and 32 bits whose fourth byte the masks leave out (no alpha).
-        {16,
-         {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF},
-         {{{0, 0, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 255, 0, 255}}},
-         0,
-         {0xF800, 0x07E0, 0x001F}},
+        // 32 bits by bit fields whose masks leave the fourth byte out (no alpha).
         {32,
          {1, 2, 3, 9, 4, 5, 6, 255, 7, 8, 9, 0, 10, 11, 12, 200},
          {{{9, 8, 7, 255}, {0, 0, 0, 0}, {3, 2, 1, 255}, {6, 5, 4, 255}}},
@@ -294,9 +285,44 @@ TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
         test::Bytes cut = bitmap(c.bits, c.rows, c.table, c.fields);
         cut.pop_back();
         if (c.bits != 32) {
-            EXPECT_THROW(DecodeIconImageBytes(cut, "t.ico", "image 0"), Error) << c.bits;
+            EXPECT_THROW(static_cast<void>(DecodeIconImageBytes(cut, "t.ico", "image 0")), Error)
+                << c.bits;
         }
     }
+}
+
+// A BMP file of width x height pixels at 24 bits, bottom-up, each row ending on a 32-bit
+// boundary: its 14-byte file header, a BITMAPINFOHEADER and the rows.
+test::Bytes Bmp(std::int32_t width, std::int32_t height, const test::Bytes& rows) {
+    test::Bytes b = {'B', 'M'};
+    test::Put(b, 4, {static_cast<std::uint32_t>(54 + rows.size()), 0, 54});
+    const test::Bytes header = test::BitmapHeader(40, width, height, 24);
+    b.insert(b.end(), header.begin(), header.end());
+    b.insert(b.end(), rows.begin(), rows.end());
+    return b;
+}
+
+// Which files the main window offers to convert: those that hold no image a handheld shows.
+TEST(ConvertTest, TellsWhichFilesHoldNoHandheldImage) {
+    test::TempDir dir;
+    test::Bytes damaged = test::MakeIcon({test::MakeImage(16, 16, 4)});
+    damaged.resize(30);
+    const std::pair<test::Bytes, bool> cases[] = {
+        {test::MakePng(16, 16), true},
+        {Bmp(1, 1, {0, 0, 0, 0}), true},
+        {test::MakeIcon({test::MakeImage(32, 32, 32), test::MakePng(48, 48)}), true},
+        {test::MakeIcon({test::MakeImage(300, 300, 8)}), true},
+        {test::MakeIcon({test::MakeImage(32, 32, 32), test::MakeImage(32, 32, 4)}), false},
+        {test::MakeIcon({test::MakeImage(256, 256, 8)}), false},
+        {damaged, false},
+        {{'t', 'e', 'x', 't'}, false},
+    };
+    const std::filesystem::path file = dir.path() / "source";
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        test::WriteBytes(file, cases[i].first);
+        EXPECT_EQ(HoldsNoHandheldImage(file), cases[i].second) << i;
+    }
+    EXPECT_FALSE(HoldsNoHandheldImage(dir.path() / "missing.ico"));
 }
 
 // Sources that are not pictures, or that claim more pixels than allowed or than their bytes
@@ -323,6 +349,8 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         {claiming(20000, 20000), "at most 16384 x 16384 pixels"},
         {claiming(1, 20000), "at most 16384 x 16384 pixels"},
         {claiming(4000, 4000), "more than the"},
+        {Bmp(20000, 1, test::Bytes(60000, 0)), "at most 16384 x 16384 pixels"},
+        {Bmp(2000, -2000, test::Bytes(8, 0)), "more than the"},
         {test::MakeIcon({largest, largest}), "its images come to 536870912 pixels"},
         // Sides beyond the limit are refused image by image before any pixels are summed (three
         // such images would overflow the sum).
@@ -334,7 +362,7 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
     for (const auto& c : cases) {
         const std::filesystem::path file = dir.path() / "source.png";
         test::WriteBytes(file, c.bytes);
-        const std::string error = test::ThrownBy([&] { LoadSourceImages(file); }).text;
+        const std::string error = test::ThrownBy([&] { return LoadSourceImages(file); }).text;
         EXPECT_TRUE(error.starts_with(displayPath(file)) && error.find(c.cause) != error.npos)
             << c.cause << ": " << error;
     }

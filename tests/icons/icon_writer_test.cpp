@@ -1,5 +1,5 @@
 #include "common/error.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 #include "support/setup_directory.h"
 #include "support/test_support.h"
 
@@ -94,8 +94,11 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
         {out, [](auto& v) { v[1].Header.biWidth = 257; },
          "image 1: its width of 257 pixels is outside 1 to 256", fails},
         {out, [](auto& v) { v[1].Palette.pop_back(); },
-         "image 1: the colour table has 1 entries, but an image of 1 bits per pixel has 2", fails},
-        {out, [](auto& v) { v[1].Bits.clear(); }, "image 1: the image has no pixel data", fails},
+         "image 1: the colour table has 1 entries, but its header gives it 2", fails},
+        {out, [](auto& v) { v[1].Bits.clear(); },
+         "image 1: truncated: its 48 bytes are too few for the header, colour table and colour "
+         "pixels of 1 x 1 pixels at 1 bits per pixel",
+         fails},
         {out, [](auto& v) { v.clear(); },
          "no images to write; an icon file holds at least one image", fails},
         // 2047 images put the first one at offset 32758; one more does not fit 16 bits.
@@ -111,7 +114,8 @@ TEST(IconWriterTest, RefusalsNameTheirCauseAndLeaveEverythingAsItWas) {
     for (const auto& [target, edit, cause, kind] : cases) {
         std::vector<IconImage> images(2, good);
         edit(images);
-        const test::Thrown thrown = test::ThrownBy([&] { WriteIconFile(target, images); });
+        const test::Thrown thrown =
+            test::ThrownBy([&, &target = target] { WriteIconFile(target, images); });
         EXPECT_EQ(thrown.text, target + ": " + cause);
         EXPECT_EQ(thrown.kind, kind) << cause;
     }

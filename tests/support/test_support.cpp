@@ -91,9 +91,6 @@ std::uint32_t Le32(const Bytes& b, std::size_t at) {
     return Le16(b, at) | (std::uint32_t{Le16(b, at + 2)} << 16);
 }
 
-namespace {
-
-// Appends the n low bytes of each value, least significant first.
 void Put(Bytes& b, int n, std::initializer_list<std::uint32_t> values) {
     for (const std::uint32_t v : values) {
         for (int i = 0; i < n; ++i) {
@@ -102,19 +99,28 @@ void Put(Bytes& b, int n, std::initializer_list<std::uint32_t> values) {
     }
 }
 
+namespace {
+
 std::uint32_t U32(std::int64_t v) {
     return static_cast<std::uint32_t>(v);
 }
 
 } // namespace
 
+Bytes BitmapHeader(std::uint32_t size, std::int32_t width, std::int32_t biHeight, int bits,
+                   std::uint32_t compression, std::uint32_t clrUsed, std::uint32_t sizeImage) {
+    Bytes b;
+    Put(b, 4, {size, U32(width), U32(biHeight)});
+    Put(b, 2, {1, U32(bits)});
+    Put(b, 4, {compression, sizeImage, 0, 0, clrUsed, 0});
+    b.resize(size, 0xAA);
+    return b;
+}
+
 Bytes MakeImage(int width, int height, int bits, std::uint8_t seed) {
     const int xorStride = ((width * bits + 31) / 32) * 4, andStride = ((width + 31) / 32) * 4;
     const int maskBytes = (xorStride + andStride) * height;
-    Bytes b;
-    Put(b, 4, {40, U32(width), U32(2 * height)});
-    Put(b, 2, {1, U32(bits)});
-    Put(b, 4, {0, U32(maskBytes), 0, 0, 0, 0});
+    Bytes b = BitmapHeader(40, width, 2 * height, bits, 0, 0, U32(maskBytes));
     for (int i = 0; i < (bits <= 8 ? 1 << bits : 0); ++i) {
         Put(b, 4, {U32(i * 0x010203 + seed)});
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -50,6 +51,15 @@ Thrown ThrownBy(const std::function<void()>& run);
 // Little-endian field access for checking binary output independently of the product code.
 std::uint16_t Le16(const Bytes& bytes, std::size_t at);
 std::uint32_t Le32(const Bytes& bytes, std::size_t at);
+
+// Appends the n low bytes of each value, least significant first.
+void Put(Bytes& bytes, int n, std::initializer_list<std::uint32_t> values);
+
+// A BITMAPINFOHEADER of size bytes (0xAA beyond its 40) with these fields, 1 plane and the rest
+// 0. An icon image's biHeight counts its colour rows and its AND mask rows.
+Bytes BitmapHeader(std::uint32_t size, std::int32_t width, std::int32_t biHeight, int bits,
+                   std::uint32_t compression = 0, std::uint32_t clrUsed = 0,
+                   std::uint32_t sizeImage = 0);
 
 // One icon image as stored in a file: a 40-byte BITMAPINFOHEADER (biHeight twice the height),
 // a colour table of 2^bits entries and size-dependent masks filled with a pattern from seed.

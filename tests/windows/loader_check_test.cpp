@@ -5,7 +5,7 @@
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/convert_for_handhelds.h"
-#include "icons/icon_files.h"
+#include "icons/icon_writer.h"
 #include "support/test_support.h"
 
 #include <algorithm>
