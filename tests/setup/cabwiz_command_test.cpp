@@ -21,8 +21,8 @@ TEST(NextTokenTest, QuotedAndPlainTokens) {
         const auto got = NextToken(text);
         EXPECT_EQ(got.has_value(), !token.empty()) << text;
         if (got) {
-            EXPECT_EQ(got->text, token) << text;
-            EXPECT_EQ(got->rest, rest) << text;
+            EXPECT_EQ(got->Text, token) << text;
+            EXPECT_EQ(got->Rest, rest) << text;
         }
     }
 }
@@ -50,7 +50,7 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
                                 "Errors go to CabWiz.log. Run:\r\n\r\n" +
                                     c.CabwizCommand + "\r\n\r\nThen copy the .CAB files.\r\n");
         if (c.InfPath.empty()) {
-            EXPECT_THROW(ReadCabwizCommand(readme), Error);
+            EXPECT_THROW(static_cast<void>(ReadCabwizCommand(readme)), Error);
             continue;
         }
         const CabwizInfo info = ReadCabwizCommand(readme);
@@ -63,7 +63,8 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
     test::WriteText(dir.file("Empty.txt"), "");
     for (const std::string& path :
          {dir.file("None.txt"), dir.file("Empty.txt"), dir.path().string()}) {
-        const std::string error = test::ThrownBy([&] { ReadCabwizCommand(path); }).text;
+        const std::string error =
+            test::ThrownBy([&] { static_cast<void>(ReadCabwizCommand(path)); }).text;
         EXPECT_TRUE(error.starts_with(kReadmeErrorMessage)) << error;
     }
 }
