@@ -1,6 +1,6 @@
 #include "common/text.h"
-#include "setup/run_and_wait.h"
 #include "support/setup_directory.h"
+#include "system/run_and_wait.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -50,8 +50,8 @@ TEST(SplitCommandLineTest, FollowsTheWindowsRuntimeRules) {
 
 RunOptions In(const fs::path& directory, seconds limit = seconds{600}) {
     RunOptions options;
-    options.workingDirectory = directory;
-    options.timeLimit = limit;
+    options.WorkingDirectory = directory;
+    options.TimeLimit = limit;
     return options;
 }
 
@@ -89,14 +89,14 @@ TEST(RunAndWaitTest, StartsTheProgramDirectlyWithItsWordsInTheGivenDirectory) {
 
     // Without a directory the program runs in the caller's; its output can go to files.
     RunOptions captured;
-    captured.standardOutput = dir.path() / "out.txt";
-    captured.standardError = dir.path() / "err.txt";
-    test::WriteText(captured.standardOutput, "old text");
+    captured.StandardOutput = dir.path() / "out.txt";
+    captured.StandardError = dir.path() / "err.txt";
+    test::WriteText(captured.StandardOutput, "old text");
     ASSERT_TRUE(RunAndWait(Quoted(program) + " c", captured).succeeded());
     EXPECT_TRUE(fs::equivalent(SplitLines(test::ReadText(dir.path() / "args")).at(1).text,
                                fs::current_path()));
-    EXPECT_EQ(test::ReadText(captured.standardOutput), "");
-    EXPECT_EQ(test::ReadText(captured.standardError), "");
+    EXPECT_EQ(test::ReadText(captured.StandardOutput), "");
+    EXPECT_EQ(test::ReadText(captured.StandardError), "");
 }
 
 TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
@@ -105,7 +105,7 @@ TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
     test::WriteText(dir.path() / "fail", "3");
     const std::string missing = dir.file("missing"), cannot = "could not be started: the ";
     RunOptions noFolderForOutput;
-    noFolderForOutput.standardOutput = dir.path() / "missing" / "out.txt";
+    noFolderForOutput.StandardOutput = dir.path() / "missing" / "out.txt";
     // The command line, the options and how the outcome's text begins (Windows words the
     // system's causes itself).
     std::vector<std::tuple<std::string, RunOptions, std::string>> cases = {
@@ -147,7 +147,7 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     // SIGTERM, so only the kill after the grace period ends it.
     std::vector<long> heard;
     RunOptions stop = In(dir.path(), seconds{30});
-    stop.onWait = [&](seconds waited) {
+    stop.OnWait = [&](seconds waited) {
         heard.push_back(static_cast<long>(waited.count()));
         return waited < seconds{2};
     };
@@ -174,8 +174,8 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     test::WriteText(dir.path() / "hang", "wait");
     fs::remove(dir.path() / "pids");
     RunOptions failing = In(dir.path());
-    failing.onWait = [](seconds) -> bool { throw std::runtime_error("the window was closed"); };
-    EXPECT_THROW(RunAndWait(Quoted(program), failing), std::runtime_error);
+    failing.OnWait = [](seconds) -> bool { throw std::runtime_error("the window was closed"); };
+    EXPECT_THROW(static_cast<void>(RunAndWait(Quoted(program), failing)), std::runtime_error);
     const std::string pids = test::ReadText(dir.path() / "pids");
     EXPECT_TRUE(test::ProcessGone(std::stol(pids)) &&
                 test::ProcessGone(std::stol(pids.substr(pids.find(' ')))));
