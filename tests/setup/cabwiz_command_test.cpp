@@ -50,7 +50,7 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
                                 "Errors go to CabWiz.log. Run:\r\n\r\n" +
                                     c.CabwizCommand + "\r\n\r\nThen copy the .CAB files.\r\n");
         if (c.InfPath.empty()) {
-            EXPECT_THROW(static_cast<void>(ReadCabwizCommand(readme)), Error);
+            EXPECT_THROW(ReadCabwizCommand(readme), Error);
             continue;
         }
         const CabwizInfo info = ReadCabwizCommand(readme);

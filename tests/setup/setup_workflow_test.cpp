@@ -32,7 +32,7 @@ SetupReport RunIn(const SetupDirectory& setup, const std::string& extension = "7
 // The message of the run's failure; "(no error)" when it succeeded.
 std::string Failure(const SetupDirectory& setup, const std::string& extension = "7xy",
                     const SetupCallbacks& callbacks = {}) {
-    return test::ThrownBy([&] { static_cast<void>(RunIn(setup, extension, callbacks)); }).text;
+    return test::ThrownBy([&] { RunIn(setup, extension, callbacks); }).text;
 }
 
 std::set<std::string> Names(const fs::path& folder) {
@@ -114,7 +114,7 @@ TEST(SetupRunTest, RewritesATwoProcessorSetupDirectoryAndRerunsFromTheBackup) {
 
     // Another extension over an INF edited by hand: built from the backup, which stays.
     WriteText(setup.infPath(), "[Version]\r\nedited by hand\r\n");
-    static_cast<void>(RunIn(setup, "4Ab"));
+    RunIn(setup, "4Ab");
     const std::string other = ReadText(setup.infPath());
     EXPECT_NE(other.find("MyApp.4ab = 1"), npos);
     EXPECT_EQ(other.find("7xy"), npos);
@@ -125,7 +125,7 @@ TEST(SetupRunTest, DisksProcessorsAndLineEnds) {
     // The new disk follows the largest disk number, whatever the order of the keys.
     SetupDirectory disks("sh3", Replaced(kWizardInf, "2 = ,\"SH3 Files\",,SH3",
                                          "3 = ,\"SH3 Files\",,SH3\r\n2 = ,\"More\",,More"));
-    static_cast<void>(RunIn(disks));
+    RunIn(disks);
     std::string text = ReadText(disks.infPath());
     EXPECT_NE(text.find("2 = ,\"More\",,More\r\n4=,\"sh3 Icons\",,Icons\\sh3\r\n"), npos);
     EXPECT_NE(text.find("%IconFile%=4"), npos);
@@ -146,7 +146,7 @@ TEST(SetupRunTest, DisksProcessorsAndLineEnds) {
 
     // A lone LF stays inside its line; a lone CR ends one.
     SetupDirectory odd("sh3", kWizardInf + "a\nb\rc.VBp");
-    static_cast<void>(RunIn(odd));
+    RunIn(odd);
     EXPECT_NE(ReadText(odd.infPath()).find("a\nb\r\nc.7xyp\r\n"), npos);
 }
 
@@ -155,7 +155,7 @@ TEST(SetupRunTest, NamesInAnyCaseAndAMissingCabinetFolder) {
     fs::rename(setup.root() / "App", setup.root() / "app");
     fs::rename(setup.root() / "app" / "MyApp.vb", setup.root() / "app" / "MyApp.VB");
     fs::remove_all(setup.root() / "CD1");
-    static_cast<void>(RunIn(setup));
+    RunIn(setup);
     EXPECT_EQ(ReadText(setup.root() / "app" / "MyApp.7xy"), "compiled application");
     EXPECT_TRUE(fs::exists(setup.root() / "CD1" / "MyApp.sh3.CAB"));
 #ifndef _WIN32

@@ -170,12 +170,19 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     }
     EXPECT_EQ(heard, (std::vector<long>{1, 2}));
 
-    // A watcher that throws: the program and its child are ended before the caller hears of it.
+    // A watcher that throws: the program and its child are ended before the caller hears of it,
+    // and nothing opened to watch them stays open.
     test::WriteText(dir.path() / "hang", "wait");
     fs::remove(dir.path() / "pids");
     RunOptions failing = In(dir.path());
     failing.OnWait = [](seconds) -> bool { throw std::runtime_error("the window was closed"); };
-    EXPECT_THROW(static_cast<void>(RunAndWait(Quoted(program), failing)), std::runtime_error);
+#ifdef __linux__
+    const std::size_t openBefore = test::FilesIn("/proc/self/fd");
+#endif
+    EXPECT_THROW(RunAndWait(Quoted(program), failing), std::runtime_error);
+#ifdef __linux__
+    EXPECT_EQ(test::FilesIn("/proc/self/fd"), openBefore);
+#endif
     const std::string pids = test::ReadText(dir.path() / "pids");
     EXPECT_TRUE(test::ProcessGone(std::stol(pids)) &&
                 test::ProcessGone(std::stol(pids.substr(pids.find(' ')))));
@@ -218,6 +225,17 @@ TEST(RunAndWaitTest, ReportsPosixCauses) {
         EXPECT_EQ(RunAndWait(line).describe(), description);
     }
     EXPECT_FALSE(fs::exists(dir.file("ran")));
+}
+
+// A signal the caller ignores (as nohup leaves SIGHUP) stays ignored in the program.
+TEST(RunAndWaitTest, TheProgramKeepsTheSignalsTheCallerIgnores) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGHUP, &ignore, &previous), 0);
+    const std::string outcome = RunAndWait("sh -c \"kill -HUP $$\"").describe();
+    ::sigaction(SIGHUP, &previous, nullptr);
+    EXPECT_EQ(outcome, "exited with code 0");
 }
 
 TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {
