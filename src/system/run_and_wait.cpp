@@ -276,6 +276,73 @@ struct Handles {
     }
 };
 
+// Opens the files the program's standard output and error go to, as handles it inherits, and
+// names them in startup. Returns why one cannot be opened, "" when all are.
+std::string redirectOutputs(const RunOptions& options, Handles& handles, STARTUPINFOW& startup,
+                            const std::string& program) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const std::filesystem::path* files[2] = {&options.StandardOutput, &options.StandardError};
+    for (int stream = 0; stream < 2; ++stream) {
+        if (files[stream]->empty()) {
+            continue;
+        }
+        const HANDLE file = CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return "the output of the program " + quoted(program) +
+                   " cannot go to its file: " + systemMessage(GetLastError(), program);
+        }
+        handles.Outputs[stream] = file;
+    }
+    if (handles.Outputs[0] != nullptr || handles.Outputs[1] != nullptr) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput =
+            handles.Outputs[0] != nullptr ? handles.Outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError =
+            handles.Outputs[1] != nullptr ? handles.Outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
+    }
+    return "";
+}
+
+// How the wait for a started program ended: why it ended early, or why waiting failed ("" when
+// it did not).
+struct WaitResult {
+    Verdict Ending = Verdict::KeepWaiting;
+    std::string Problem;
+};
+
+// Waits until the program ends, the time limit passes or OnWait says stop; in the last two
+// cases, and when waiting fails, the job is ended. Whatever OnWait throws ends the job first.
+WaitResult waitForProcess(const Handles& handles, const RunOptions& options,
+                          const std::string& program) {
+    WaitWatch watch(options);
+    try {
+        while (true) {
+            const DWORD waited =
+                WaitForSingleObject(handles.Process, static_cast<DWORD>(kPollInterval.count()));
+            if (waited == WAIT_OBJECT_0) {
+                return {};
+            }
+            if (waited == WAIT_FAILED) {
+                WaitResult failed{Verdict::KeepWaiting, "waiting for it failed: " +
+                                                            systemMessage(GetLastError(), program)};
+                TerminateJobObject(handles.Job, 1);
+                return failed;
+            }
+            if (const Verdict verdict = watch.check(); verdict != Verdict::KeepWaiting) {
+                TerminateJobObject(handles.Job, 1);
+                WaitForSingleObject(handles.Process, static_cast<DWORD>(kReapLimit.count()));
+                return {verdict, ""};
+            }
+        }
+    } catch (...) {
+        TerminateJobObject(handles.Job, 1); // OnWait failed: nothing may stay running
+        throw;
+    }
+}
+
 } // namespace
 
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
@@ -308,29 +375,9 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    // Output files are inherited by the program as its standard handles.
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    const std::filesystem::path* files[2] = {&options.StandardOutput, &options.StandardError};
-    for (int stream = 0; stream < 2; ++stream) {
-        if (files[stream]->empty()) {
-            continue;
-        }
-        const HANDLE file = CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return notStarted("the output of the program " + quoted(program) +
-                              " cannot go to its file: " + systemMessage(GetLastError(), program));
-        }
-        handles.Outputs[stream] = file;
-    }
-    if (handles.Outputs[0] != nullptr || handles.Outputs[1] != nullptr) {
-        startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput =
-            handles.Outputs[0] != nullptr ? handles.Outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
-        startup.hStdError =
-            handles.Outputs[1] != nullptr ? handles.Outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
+    if (const std::string cause = redirectOutputs(options, handles, startup, program);
+        !cause.empty()) {
+        return notStarted(cause);
     }
     PROCESS_INFORMATION process{};
     // Suspended until it is in the job, so that nothing it starts can escape the job.
@@ -358,36 +405,11 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
 
-    WaitWatch watch(options);
-    Verdict verdict = Verdict::KeepWaiting;
-    std::string waitProblem;
-    try {
-        while (true) {
-            const DWORD waited =
-                WaitForSingleObject(process.hProcess, static_cast<DWORD>(kPollInterval.count()));
-            if (waited == WAIT_OBJECT_0) {
-                break;
-            }
-            if (waited == WAIT_FAILED) {
-                waitProblem = "waiting for it failed: " + systemMessage(GetLastError(), program);
-                TerminateJobObject(handles.Job, 1);
-                break;
-            }
-            verdict = watch.check();
-            if (verdict != Verdict::KeepWaiting) {
-                TerminateJobObject(handles.Job, 1);
-                WaitForSingleObject(process.hProcess, static_cast<DWORD>(kReapLimit.count()));
-                break;
-            }
-        }
-    } catch (...) {
-        TerminateJobObject(handles.Job, 1); // OnWait failed: nothing may stay running
-        throw;
-    }
-    ProcessOutcome outcome = ranOutcome(options, verdict);
+    const WaitResult wait = waitForProcess(handles, options, program);
+    ProcessOutcome outcome = ranOutcome(options, wait.Ending);
     DWORD code = 0;
-    if (!waitProblem.empty()) {
-        outcome.Cause = waitProblem; // the exit code means nothing
+    if (!wait.Problem.empty()) {
+        outcome.Cause = wait.Problem; // the exit code means nothing
     } else if (!GetExitCodeProcess(process.hProcess, &code)) {
         outcome.Cause = "its exit code cannot be read: " + systemMessage(GetLastError(), program);
     } else {
@@ -400,11 +422,25 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
 
 namespace {
 
-void closeQuietly(int fd) {
-    if (fd >= 0) {
-        ::close(fd);
+// A file descriptor closed when it goes out of scope, whichever way that is.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    [[nodiscard]] int get() const { return fd_; }
+    void close() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
     }
-}
+
+private:
+    int fd_;
+};
 
 // What the child reports through the pipe when it cannot start the program.
 struct StartFailure {
@@ -567,6 +603,63 @@ Reaped reap(pid_t pid) {
     }
 }
 
+// What the child needs, pointing into the texts the caller keeps until the child has started.
+ChildPlan planChild(std::vector<std::string>& words, const std::vector<std::string>& candidates,
+                    const std::string& directory, const std::string (&outputs)[2]) {
+    ChildPlan plan;
+    for (std::string& word : words) {
+        plan.Argv.push_back(word.data());
+    }
+    plan.Argv.push_back(nullptr);
+    for (const std::string& candidate : candidates) {
+        plan.Candidates.push_back(candidate.c_str());
+    }
+    plan.Directory = directory.empty() ? nullptr : directory.c_str();
+    for (int stream = 0; stream < 2; ++stream) {
+        plan.Outputs[stream] = outputs[stream].empty() ? nullptr : outputs[stream].c_str();
+    }
+    return plan;
+}
+
+// The pipe through which the child reports a failure to start the program. The write end
+// closes itself when exec succeeds; neither end may reach the program, and reading never
+// blocks. False, with errno set, when it cannot be made.
+bool openReportPipe(int (&ends)[2]) {
+#ifdef __linux__
+    return ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
+#else
+    return ::pipe(ends) == 0 && ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 &&
+           ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0 && ::fcntl(ends[0], F_SETFL, O_NONBLOCK) == 0;
+#endif
+}
+
+// Waits until the program ends, the time limit passes or OnWait says stop; then ends its group:
+// what it started and left running, or (when the wait ended early) the program too. Whatever
+// OnWait throws ends the group first. The program is left to be reaped.
+Verdict waitForChild(pid_t pid, const RunOptions& options) {
+    WaitWatch watch(options);
+    Verdict verdict = Verdict::KeepWaiting;
+    try {
+        while (!hasEnded(pid)) {
+            verdict = watch.check();
+            if (verdict != Verdict::KeepWaiting) {
+                break;
+            }
+            sleepAWhile();
+        }
+    } catch (...) {
+        endGroup(pid); // OnWait failed: nothing may stay running
+        reap(pid);
+        throw;
+    }
+    if (verdict != Verdict::KeepWaiting) {
+        endGroup(pid);
+    } else {
+        ::kill(-pid, SIGKILL); // whatever the program started and left running
+    }
+    return verdict;
+}
+
 } // namespace
 
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
@@ -577,40 +670,19 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     const std::string program = words.front();
     const std::string directory = options.WorkingDirectory.string();
     const std::vector<std::string> candidates = candidatesFor(program);
-
-    ChildPlan plan;
-    for (std::string& word : words) {
-        plan.Argv.push_back(word.data());
-    }
-    plan.Argv.push_back(nullptr);
-    for (const std::string& candidate : candidates) {
-        plan.Candidates.push_back(candidate.c_str());
-    }
-    plan.Directory = directory.empty() ? nullptr : directory.c_str();
     const std::string outputs[2] = {options.StandardOutput.string(),
                                     options.StandardError.string()};
-    for (int stream = 0; stream < 2; ++stream) {
-        plan.Outputs[stream] = outputs[stream].empty() ? nullptr : outputs[stream].c_str();
-    }
+    ChildPlan plan = planChild(words, candidates, directory, outputs);
 
-    int report[2] = {-1, -1};
-    // The write end closes itself when exec succeeds; neither end may reach the program, and
-    // reading never blocks.
-#ifdef __linux__
-    const bool piped = ::pipe2(report, O_CLOEXEC | O_NONBLOCK) == 0;
-#else
-    const bool piped = ::pipe(report) == 0 && ::fcntl(report[0], F_SETFD, FD_CLOEXEC) == 0 &&
-                       ::fcntl(report[1], F_SETFD, FD_CLOEXEC) == 0 &&
-                       ::fcntl(report[0], F_SETFL, O_NONBLOCK) == 0;
-#endif
+    int ends[2] = {-1, -1};
+    const bool piped = openReportPipe(ends);
+    const int pipeError = errno;
+    Descriptor reportRead(ends[0]), reportWrite(ends[1]);
     if (!piped) {
-        const int err = errno;
-        closeQuietly(report[0]);
-        closeQuietly(report[1]);
         return notStarted("no pipe could be made to start the program " + quoted(program) + ": " +
-                          std::strerror(err));
+                          std::strerror(pipeError));
     }
-    plan.ReportFd = report[1];
+    plan.ReportFd = reportWrite.get();
 
     // No signal may be handled between the fork and the registration of the child's group:
     // the interruption clean-up then finds the group, and the child never runs the caller's
@@ -629,40 +701,18 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
         guard.emplace(static_cast<long>(pid));
     }
     ::pthread_sigmask(SIG_SETMASK, &plan.Mask, nullptr);
-    closeQuietly(report[1]);
+    reportWrite.close();
     if (pid < 0) {
-        closeQuietly(report[0]);
         return notStarted("no process could be made for the program " + quoted(program) + ": " +
                           std::strerror(forkError));
     }
 
-    WaitWatch watch(options);
-    Verdict verdict = Verdict::KeepWaiting;
-    try {
-        while (!hasEnded(pid)) {
-            verdict = watch.check();
-            if (verdict != Verdict::KeepWaiting) {
-                break;
-            }
-            sleepAWhile();
-        }
-    } catch (...) {
-        endGroup(pid); // OnWait failed: nothing may stay running
-        reap(pid);
-        closeQuietly(report[0]);
-        throw;
-    }
-    if (verdict != Verdict::KeepWaiting) {
-        endGroup(pid);
-    } else {
-        ::kill(-pid, SIGKILL); // whatever the program started and left running
-    }
+    const Verdict verdict = waitForChild(pid, options);
     guard.reset();
     const Reaped ended = reap(pid);
 
     StartFailure failure;
-    const ssize_t got = ::read(report[0], &failure, sizeof failure);
-    closeQuietly(report[0]);
+    const ssize_t got = ::read(reportRead.get(), &failure, sizeof failure);
     if (got == static_cast<ssize_t>(sizeof failure) && failure.Step != 0) {
         return notStarted(startFailureText(failure, program, directory));
     }
