@@ -11,6 +11,7 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #endif
 
 namespace gw {
@@ -186,6 +187,11 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     const std::string pids = test::ReadText(dir.path() / "pids");
     EXPECT_TRUE(test::ProcessGone(std::stol(pids)) &&
                 test::ProcessGone(std::stol(pids.substr(pids.find(' ')))));
+#ifndef _WIN32
+    // Collected too: no zombie is left for the caller.
+    EXPECT_EQ(::waitpid(static_cast<pid_t>(std::stol(pids)), nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+#endif
 }
 
 #ifndef _WIN32
