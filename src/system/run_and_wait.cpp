@@ -274,37 +274,44 @@ struct Handles {
             CloseHandle(Job); // ends whatever the program left running in its job
         }
     }
-};
 
-// Opens the files the program's standard output and error go to, as handles it inherits, and
-// names them in startup. Returns why one cannot be opened, "" when all are.
-std::string redirectOutputs(const RunOptions& options, Handles& handles, STARTUPINFOW& startup,
-                            const std::string& program) {
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    const std::filesystem::path* files[2] = {&options.StandardOutput, &options.StandardError};
-    for (int stream = 0; stream < 2; ++stream) {
-        if (files[stream]->empty()) {
-            continue;
+    // Opens the files the program's standard output and error go to, as handles it inherits.
+    // Returns why one cannot be opened, "" when all are.
+    std::string openOutputs(const RunOptions& options, const std::string& program) {
+        SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        const std::filesystem::path* files[2] = {&options.StandardOutput, &options.StandardError};
+        for (int stream = 0; stream < 2; ++stream) {
+            if (files[stream]->empty()) {
+                continue;
+            }
+            Outputs[stream] =
+                CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (Outputs[stream] == INVALID_HANDLE_VALUE) {
+                Outputs[stream] = nullptr;
+                return "the output of the program " + quoted(program) +
+                       " cannot go to its file: " + systemMessage(GetLastError(), program);
+            }
         }
-        const HANDLE file = CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return "the output of the program " + quoted(program) +
-                   " cannot go to its file: " + systemMessage(GetLastError(), program);
+        return "";
+    }
+
+    // How the program starts: with the output files, when there are any, as its standard
+    // handles.
+    [[nodiscard]] STARTUPINFOW startupInfo() const {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (Outputs[0] != nullptr || Outputs[1] != nullptr) {
+            startup.dwFlags |= STARTF_USESTDHANDLES;
+            startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+            startup.hStdOutput =
+                Outputs[0] != nullptr ? Outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
+            startup.hStdError = Outputs[1] != nullptr ? Outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
         }
-        handles.Outputs[stream] = file;
+        return startup;
     }
-    if (handles.Outputs[0] != nullptr || handles.Outputs[1] != nullptr) {
-        startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput =
-            handles.Outputs[0] != nullptr ? handles.Outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
-        startup.hStdError =
-            handles.Outputs[1] != nullptr ? handles.Outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
-    }
-    return "";
-}
+};
 
 // How the wait for a started program ended: why it ended early, or why waiting failed ("" when
 // it did not).
@@ -373,12 +380,10 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     // CreateProcessW may write into the command line, so it gets a copy of its own.
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (const std::string cause = redirectOutputs(options, handles, startup, program);
-        !cause.empty()) {
+    if (const std::string cause = handles.openOutputs(options, program); !cause.empty()) {
         return notStarted(cause);
     }
+    STARTUPINFOW startup = handles.startupInfo();
     PROCESS_INFORMATION process{};
     // Suspended until it is in the job, so that nothing it starts can escape the job.
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
@@ -623,14 +628,32 @@ ChildPlan planChild(std::vector<std::string>& words, const std::vector<std::stri
 
 // The pipe through which the child reports a failure to start the program. The write end
 // closes itself when exec succeeds; neither end may reach the program, and reading never
-// blocks. False, with errno set, when it cannot be made.
-bool openReportPipe(int (&ends)[2]) {
+// blocks. Both ends are -1 when it cannot be made, and errno says why.
+struct ReportPipe {
+    int Read = -1;
+    int Write = -1;
+};
+
+ReportPipe openReportPipe() {
+    int ends[2] = {-1, -1};
 #ifdef __linux__
-    return ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return {};
+    }
 #else
-    return ::pipe(ends) == 0 && ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 &&
-           ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0 && ::fcntl(ends[0], F_SETFL, O_NONBLOCK) == 0;
+    if (::pipe(ends) != 0) {
+        return {};
+    }
+    if (::fcntl(ends[0], F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0 ||
+        ::fcntl(ends[0], F_SETFL, O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(ends[0]);
+        ::close(ends[1]);
+        errno = error;
+        return {};
+    }
 #endif
+    return {ends[0], ends[1]};
 }
 
 // Waits until the program ends, the time limit passes or OnWait says stop; then ends its group:
@@ -674,11 +697,10 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
                                     options.StandardError.string()};
     ChildPlan plan = planChild(words, candidates, directory, outputs);
 
-    int ends[2] = {-1, -1};
-    const bool piped = openReportPipe(ends);
+    const ReportPipe report = openReportPipe();
     const int pipeError = errno;
-    Descriptor reportRead(ends[0]), reportWrite(ends[1]);
-    if (!piped) {
+    Descriptor reportRead(report.Read), reportWrite(report.Write);
+    if (report.Read < 0) {
         return notStarted("no pipe could be made to start the program " + quoted(program) + ": " +
                           std::strerror(pipeError));
     }
