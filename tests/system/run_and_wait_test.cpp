@@ -145,7 +145,8 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     test::TempDir dir;
     const fs::path program = test::InstallFakeCabwiz(dir.path());
     // It starts a child; then, told to leave, it exits; else it runs on, and (POSIX) ignores
-    // SIGTERM, so only the kill after the grace period ends it.
+    // SIGTERM, so only the kill after the grace period ends it, or ends when SIGTERM asks it
+    // to: a program at its limit is asked to end before it is killed.
     std::vector<long> heard;
     RunOptions stop = In(dir.path(), seconds{30});
     stop.OnWait = [&](seconds waited) {
@@ -157,6 +158,10 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
         {"stubborn", In(dir.path(), seconds{1}), seconds{1},
          "was ended after the time limit of 1 second"},
         {"stubborn", stop, seconds{2}, "was stopped"},
+#ifndef _WIN32
+        {"polite", In(dir.path(), seconds{1}), seconds{1},
+         "was ended after the time limit of 1 second"},
+#endif
         {"leave", In(dir.path()), seconds{0}, "exited with code 0"}};
     for (const auto& [how, options, least, description] : cases) {
         test::WriteText(dir.path() / "hang", how);
@@ -170,6 +175,9 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
         EXPECT_TRUE(test::ProcessGone(std::stol(pids.substr(pids.find(' '))))) << description;
     }
     EXPECT_EQ(heard, (std::vector<long>{1, 2}));
+#ifndef _WIN32
+    EXPECT_EQ(test::ReadText(dir.path() / "terminated"), "asked to end\n");
+#endif
 
     // A watcher that throws: the program and its child are ended before the caller hears of it,
     // and nothing opened to watch them stays open.
