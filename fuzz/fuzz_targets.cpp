@@ -166,10 +166,10 @@ void CabwizCommand(const std::uint8_t* data, std::size_t size) {
             break;
         }
         // Every token is shorter than what it was cut from.
-        if (token->rest.size() >= tokens.size()) {
+        if (token->Rest.size() >= tokens.size()) {
             std::abort();
         }
-        tokens = token->rest;
+        tokens = token->Rest;
     }
     InputFile file(data, size, "Readme.txt");
     try {

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
-#include "common/interrupt_cleanup.h"
 #include "common/text.h"
+#include "system/interrupt_cleanup.h"
 
 #include <iostream>
 #include <string>

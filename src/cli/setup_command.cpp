@@ -1,37 +1,36 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "common/file_io.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "dll/target_machine.h"
 #include "setup/extension.h"
-#include "setup/paths.h"
-#include "setup/setup_rewrite.h"
+#include "setup/setup_workflow.h"
 
 #include <algorithm>
 #include <ostream>
-#include <random>
 
 namespace gw::cli {
 
 namespace {
 
 void printReport(std::ostream& out, const SetupReport& report) {
-    for (const ProcessorDll& dll : report.dlls) {
-        out << "built " << (dll.cpu.empty() ? "the setup directory's" : dll.cpu) << " DLL ("
-            << TargetName(dll.machine) << ", machine "
-            << Hex(static_cast<std::uint32_t>(dll.machine)) << "): " << displayPath(dll.path)
+    for (const ProcessorDll& dll : report.Dlls) {
+        out << "built " << (dll.Cpu.empty() ? "the setup directory's" : dll.Cpu) << " DLL ("
+            << TargetName(dll.Machine) << ", machine "
+            << Hex(static_cast<std::uint32_t>(dll.Machine)) << "): " << displayPath(dll.Path)
             << '\n';
     }
-    for (const std::string& note : report.notes) {
+    for (const std::string& note : report.Notes) {
         out << "note: " << note << '\n';
     }
-    out << "rewrote the INF: " << displayPath(report.infPath) << '\n';
-    for (const auto& copy : report.appCopies) {
+    out << "rewrote the INF: " << displayPath(report.InfPath) << '\n';
+    for (const auto& copy : report.AppCopies) {
         out << "copied the application: " << displayPath(copy) << '\n';
     }
-    out << "ran the cab builder: " << report.cabwizCommand << '\n'
-        << "  it " << report.cabwiz.describe() << '\n';
-    for (const auto& cabinet : report.cabinets) {
+    out << "ran the cab builder: " << report.CabwizCommand << '\n'
+        << "  it " << report.Cabwiz.describe() << '\n';
+    for (const auto& cabinet : report.Cabinets) {
         out << "gathered cabinet: " << displayPath(cabinet) << '\n';
     }
 }
@@ -87,43 +86,47 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
         throw UsageError("no icon files given");
     }
     SetupRequest request;
-    request.setupDir = args.operandPaths().front();
-    request.dllName = args.has("dll") ? args.values.at("dll") : "Icons.dll";
-    const std::string& dllName = request.dllName;
+    request.SetupDir = args.operandPaths().front();
+    request.DllName = args.has("dll") ? args.values.at("dll") : "Icons.dll";
+    const std::string& dllName = request.DllName;
     if (dllName.empty() || GetFileName(dllName) != dllName ||
         dllName.find('/') != std::string::npos || dllName.find('\\') != std::string::npos) {
         throw UsageError("--dll takes a file name without a folder, such as Icons.dll");
     }
+    // Without --extension the workflow suggests a random one, which is taken as it is.
     if (args.has("extension")) {
-        request.extension = args.values.at("extension");
-    } else {
-        std::mt19937 generator{std::random_device{}()};
-        request.extension = RandomExtension(generator);
+        request.Extension = args.values.at("extension");
     }
     const std::vector<std::filesystem::path> operands = args.operandPaths();
-    request.iconFiles.assign(operands.begin() + 1, operands.end());
+    request.IconFiles.assign(operands.begin() + 1, operands.end());
 
     WaitLine waitLine(console.out);
-    CabBuilderOptions cabBuilder;
-    cabBuilder.timeLimit = cabTimeout(args);
+    SetupCallbacks callbacks;
+    std::string extension;
+    callbacks.ChooseExtension = [&](const std::string& suggested) {
+        extension = LowerExtension(suggested);
+        return suggested;
+    };
+    CabBuilderOptions& cabBuilder = callbacks.CabBuilder;
+    cabBuilder.TimeLimit = cabTimeout(args);
     // The extension is told once the setup directory has been checked and rewritten, so that
     // a refused run prints nothing but its error.
-    cabBuilder.onStart = [&](const std::string& command) {
-        console.out << "extension: " << LowerExtension(request.extension) << '\n'
+    cabBuilder.OnStart = [&](const std::string& command) {
+        console.out << "extension: " << extension << '\n'
                     << "running the cab builder: " << command << std::endl;
     };
     if (console.terminal) {
-        cabBuilder.onWait = [&](std::chrono::seconds waited) {
-            waitLine.redraw(waited, cabBuilder.timeLimit);
+        cabBuilder.OnWait = [&](std::chrono::seconds waited) {
+            waitLine.redraw(waited, cabBuilder.TimeLimit);
             return true;
         };
     }
+    cabBuilder.OnStop = [&](const ProcessOutcome&) { waitLine.end(); };
 
-    const SetupReport report = RunSetup(request, cabBuilder);
-    waitLine.end();
+    const SetupReport report = RunSetup(request, callbacks);
     printReport(console.out, report);
     console.out << "done: everything required to install the application is in "
-                << displayPath(request.setupDir / "CD1") << '\n';
+                << displayPath(request.SetupDir / "CD1") << '\n';
     return kExitOk;
 }
 

@@ -1,7 +1,7 @@
 #include "common/file_io.h"
 
 #include "common/error.h"
-#include "common/interrupt_cleanup.h"
+#include "common/temporary_files.h"
 #include "common/text.h"
 
 #include <cerrno>

@@ -46,20 +46,20 @@ CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
         throw fail("README.TXT has no cab builder line (a line holding \"cabwiz\")");
     }
     const auto program = NextToken(info.CabwizCommand);
-    const auto inf = program ? NextToken(program->rest) : std::nullopt;
+    const auto inf = program ? NextToken(program->Rest) : std::nullopt;
     if (!inf) {
         throw fail("the cab builder line names no INF file after the program");
     }
-    info.CabwizProgram = program->text;
-    info.InfPath = inf->text;
+    info.CabwizProgram = program->Text;
+    info.InfPath = inf->Text;
 
-    if (const std::size_t cpu = inf->rest.find("/cpu"); cpu != std::string::npos) {
-        std::string names = inf->rest.substr(cpu + 4);
+    if (const std::size_t cpu = inf->Rest.find("/cpu"); cpu != std::string::npos) {
+        std::string names = inf->Rest.substr(cpu + 4);
         // The names end at the line's end or at the next option of the cab builder.
-        for (auto name = NextToken(names); name && name->text.front() != '/';
+        for (auto name = NextToken(names); name && name->Text.front() != '/';
              name = NextToken(names)) {
-            info.CpuNames.push_back(name->text);
-            names = name->rest;
+            info.CpuNames.push_back(name->Text);
+            names = name->Rest;
         }
     }
     return info;

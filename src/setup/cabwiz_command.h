@@ -22,15 +22,15 @@ inline constexpr std::string_view kReadmeErrorMessage =
 
 // One token cut off the front of a text, and what follows it.
 struct Token {
-    std::string text;
-    std::string rest; // without blanks at its ends
+    std::string Text;
+    std::string Rest; // without blanks at its ends
 };
 
 // Cuts one token off the front of text: a double-quoted one (without its quotes, blanks inside
 // kept) or one that ends before the first blank or double quote (so a quote that ends a token
 // begins the next). Blanks are the blank character only (tabs stay). Nothing when there is no
 // token: empty or all-blank text, an empty pair of quotes, an opening quote without a closing one.
-std::optional<Token> NextToken(std::string_view text);
+[[nodiscard]] std::optional<Token> NextToken(std::string_view text);
 
 // Reads the README and takes apart the first line holding "cabwiz" (matching case): the line,
 // the cab builder's path, the INF path and the processor names after the first "/cpu" (matching
@@ -38,6 +38,6 @@ std::optional<Token> NextToken(std::string_view text);
 // option of the cab builder); a line without "/cpu", or with no names after it, gives none.
 // A README that is missing, empty or unreadable, that holds no such line, or whose line has
 // fewer than two tokens throws gw::Error: kReadmeErrorMessage and the reason.
-CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath);
+[[nodiscard]] CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath);
 
 } // namespace gw

@@ -8,13 +8,13 @@ namespace gw {
 
 // A random extension for the installed application: a digit and two lower-case letters, never
 // "2bp".
-std::string RandomExtension(std::mt19937& generator);
+[[nodiscard]] std::string RandomExtension(std::mt19937& generator);
 
 // Why an extension cannot replace ".vb", or nothing when it can. It ends up in file names and
 // in INF registry lines, so only letters and digits are taken, at most 8 of them, and not "vb".
-std::optional<std::string> ExtensionProblem(const std::string& extension);
+[[nodiscard]] std::optional<std::string> ExtensionProblem(const std::string& extension);
 
 // The extension as stored: in lower case.
-std::string LowerExtension(const std::string& extension);
+[[nodiscard]] std::string LowerExtension(const std::string& extension);
 
 } // namespace gw

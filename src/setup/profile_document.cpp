@@ -44,22 +44,22 @@ ProfileDocument ProfileDocument::Load(const fs::path& file) {
 }
 
 ProfileDocument::Line ProfileDocument::parse(TextLine raw) {
-    Line line{std::move(raw), Kind::Other, {}, {}};
-    const std::string_view text = Trim(line.raw.text);
+    Line line{std::move(raw), LineKind::Other, {}, {}};
+    const std::string_view text = Trim(line.Raw.text);
     if (text.empty()) {
-        line.kind = Kind::Blank;
+        line.Kind = LineKind::Blank;
     } else if (text.front() == ';') {
-        line.kind = Kind::Comment;
+        line.Kind = LineKind::Comment;
     } else if (const std::size_t close = text.find(']');
                text.front() == '[' && close != std::string_view::npos) {
-        line.kind = Kind::Section;
-        line.name = Trim(text.substr(1, close - 1));
+        line.Kind = LineKind::Section;
+        line.Name = Trim(text.substr(1, close - 1));
     } else if (const std::size_t equals = text.find('='); equals != std::string_view::npos) {
         const std::string_view name = Trim(text.substr(0, equals));
         if (!name.empty()) {
-            line.kind = Kind::Key;
-            line.name = name;
-            line.value = Trim(text.substr(equals + 1));
+            line.Kind = LineKind::Key;
+            line.Name = name;
+            line.Value = Trim(text.substr(equals + 1));
         }
     }
     return line;
@@ -67,9 +67,9 @@ ProfileDocument::Line ProfileDocument::parse(TextLine raw) {
 
 std::pair<std::size_t, std::size_t> ProfileDocument::findSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind == Kind::Section && EqualNoCase(lines_[i].name, section)) {
+        if (lines_[i].Kind == LineKind::Section && EqualNoCase(lines_[i].Name, section)) {
             std::size_t end = i + 1;
-            while (end < lines_.size() && lines_[end].kind != Kind::Section) {
+            while (end < lines_.size() && lines_[end].Kind != LineKind::Section) {
                 ++end;
             }
             return {i + 1, end};
@@ -81,7 +81,7 @@ std::pair<std::size_t, std::size_t> ProfileDocument::findSection(std::string_vie
 std::size_t ProfileDocument::findKey(std::pair<std::size_t, std::size_t> range,
                                      std::string_view key) const {
     for (std::size_t i = range.first; i < range.second; ++i) {
-        if (lines_[i].kind == Kind::Key && EqualNoCase(lines_[i].name, key)) {
+        if (lines_[i].Kind == LineKind::Key && EqualNoCase(lines_[i].Name, key)) {
             return i;
         }
     }
@@ -94,15 +94,15 @@ std::string ProfileDocument::read(std::string_view section, std::string_view key
         return {};
     }
     const std::size_t line = findKey(range, key);
-    return line == std::string::npos ? std::string() : unquote(lines_[line].value);
+    return line == std::string::npos ? std::string() : unquote(lines_[line].Value);
 }
 
 std::vector<std::string> ProfileDocument::keys(std::string_view section) const {
     std::vector<std::string> names;
     const auto range = findSection(section);
     for (std::size_t i = range.first; range.first != std::string::npos && i < range.second; ++i) {
-        if (lines_[i].kind == Kind::Key) {
-            names.push_back(lines_[i].name);
+        if (lines_[i].Kind == LineKind::Key) {
+            names.push_back(lines_[i].Name);
         }
     }
     return names;
@@ -125,26 +125,26 @@ void ProfileDocument::write(const std::string& section, const std::string& key,
 
     const auto range = findSection(section);
     if (range.first == std::string::npos) {
-        if (!lines_.empty() && lines_.back().raw.ending.empty()) {
-            lines_.back().raw.ending = kCrLf;
+        if (!lines_.empty() && lines_.back().Raw.ending.empty()) {
+            lines_.back().Raw.ending = kCrLf;
         }
         lines_.push_back(parse({"[" + section + "]", kCrLf}));
         lines_.push_back(parse({key + "=" + value, kCrLf}));
         return;
     }
     if (const std::size_t keyLine = findKey(range, key); keyLine != std::string::npos) {
-        lines_[keyLine] = parse({lines_[keyLine].name + "=" + value, kCrLf});
+        lines_[keyLine] = parse({lines_[keyLine].Name + "=" + value, kCrLf});
         return;
     }
     // After the last non-blank line of the section (its header when it has none).
     std::size_t after = range.first - 1;
     for (std::size_t i = range.first; i < range.second; ++i) {
-        if (lines_[i].kind != Kind::Blank) {
+        if (lines_[i].Kind != LineKind::Blank) {
             after = i;
         }
     }
-    if (lines_[after].raw.ending.empty()) {
-        lines_[after].raw.ending = kCrLf;
+    if (lines_[after].Raw.ending.empty()) {
+        lines_[after].Raw.ending = kCrLf;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after) + 1,
                   parse({key + "=" + value, kCrLf}));
@@ -153,8 +153,8 @@ void ProfileDocument::write(const std::string& section, const std::string& key,
 std::string ProfileDocument::text() const {
     std::string content;
     for (const Line& line : lines_) {
-        content += line.raw.text;
-        content += line.raw.ending;
+        content += line.Raw.text;
+        content += line.Raw.ending;
     }
     return content;
 }

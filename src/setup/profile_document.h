@@ -29,14 +29,14 @@ public:
 
     // The document of a file. A missing file is an empty document; a file that exists but
     // cannot be read throws gw::Error.
-    static ProfileDocument Load(const std::filesystem::path& file);
+    [[nodiscard]] static ProfileDocument Load(const std::filesystem::path& file);
 
     // The value of key in section; "" when the section or the key is missing.
-    std::string read(std::string_view section, std::string_view key) const;
+    [[nodiscard]] std::string read(std::string_view section, std::string_view key) const;
 
     // The key names of section in file order (each key line once, as spelt in the file,
     // duplicates included); empty when the section is missing.
-    std::vector<std::string> keys(std::string_view section) const;
+    [[nodiscard]] std::vector<std::string> keys(std::string_view section) const;
 
     // Writes key=value into section. An existing key (the one read() reads) gets the new value in
     // its place and keeps its spelling; a missing key is added after the last non-blank line of
@@ -46,18 +46,18 @@ public:
     void write(const std::string& section, const std::string& key, const std::string& value);
 
     // The whole text, every line with its line end.
-    std::string text() const;
+    [[nodiscard]] std::string text() const;
 
     // Writes the text to the file; the old file is replaced only when the new one is complete.
     void save(const std::filesystem::path& file) const;
 
 private:
-    enum class Kind { Blank, Comment, Section, Key, Other };
+    enum class LineKind { Blank, Comment, Section, Key, Other };
     struct Line {
-        TextLine raw;
-        Kind kind = Kind::Other;
-        std::string name;  // section or key name
-        std::string value; // key value without blanks at its ends, quotes still on
+        TextLine Raw;
+        LineKind Kind = LineKind::Other;
+        std::string Name;  // section or key name
+        std::string Value; // key value without blanks at its ends, quotes still on
     };
     static Line parse(TextLine raw);
     // The lines [first, end) of the first section of that name, after its header; first is
@@ -70,10 +70,10 @@ private:
 };
 
 // The profile operations on a file, one read or one edit at a time.
-std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
-                              std::string_view key);
-std::vector<std::string> ReadProfileKeys(const std::filesystem::path& file,
-                                         std::string_view section);
+[[nodiscard]] std::string ReadProfileString(const std::filesystem::path& file,
+                                            std::string_view section, std::string_view key);
+[[nodiscard]] std::vector<std::string> ReadProfileKeys(const std::filesystem::path& file,
+                                                       std::string_view section);
 void WriteProfileString(const std::filesystem::path& file, const std::string& section,
                         const std::string& key, const std::string& value);
 

@@ -2,11 +2,11 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "setup/extension.h"
-#include "setup/paths.h"
 #include "setup/profile_document.h"
 
 #include <algorithm>
@@ -98,13 +98,13 @@ std::string rewrittenInfText(const std::string& source, const std::vector<std::s
 ProcessorPlan planProcessor(ProfileDocument& inf, const std::string& cpu, const fs::path& iconsDir,
                             const std::string& dllName, const std::string& infShown) {
     ProcessorPlan plan;
-    plan.cpu = cpu;
-    plan.dllPath = iconsDir / PathFromUtf8(cpu) / PathFromUtf8(dllName);
+    plan.Cpu = cpu;
+    plan.DllPath = iconsDir / PathFromUtf8(cpu) / PathFromUtf8(dllName);
     const std::string typeText = inf.read("CEDevice." + cpu, "ProcessorType");
     const auto type = wholeNumber(typeText);
-    plan.machine = type ? MachineForProcessorType(*type) : std::nullopt;
-    if (!plan.machine) {
-        plan.note = type ? "No icon DLL was built for processor " + cpu + ": its ProcessorType " +
+    plan.Machine = type ? MachineForProcessorType(*type) : std::nullopt;
+    if (!plan.Machine) {
+        plan.Note = type ? "No icon DLL was built for processor " + cpu + ": its ProcessorType " +
                                typeText + " is not a known Windows CE processor."
                          : "No icon DLL was built for processor " + cpu +
                                ": its section [CEDevice." + cpu +
@@ -181,135 +181,71 @@ std::vector<fs::path> gatherCabinets(const fs::path& setupDir, const fs::path& c
 } // namespace
 
 SetupInputs GatherSetupInputs(const SetupRequest& request) {
-    requireReadme(request.setupDir);
+    requireReadme(request.SetupDir);
     SetupInputs inputs;
-    inputs.request = request;
-    const fs::path& setupDir = request.setupDir;
+    inputs.Request = request;
+    const fs::path& setupDir = request.SetupDir;
     const fs::path readme = setupDir / PathFromUtf8(entryName(setupDir, "Readme.txt"));
     try {
-        inputs.cabwiz = ReadCabwizCommand(readme);
+        inputs.Cabwiz = ReadCabwizCommand(readme);
     } catch (const Error& e) {
-        throw Error("Could not access \"README.TXT\" file on: \r\n" + displayPath(readme) + "\r\n" +
+        throw Error("Could not access \"README.TXT\" file on: \n" + displayPath(readme) + "\n" +
                     e.what());
     }
-    const fs::path inf = PathFromUtf8(inputs.cabwiz.InfPath);
+    const fs::path inf = PathFromUtf8(inputs.Cabwiz.InfPath);
     std::error_code ec;
     if (!fs::is_regular_file(inf, ec)) {
-        throw Error("Could not access \".INF\" file on: \r\n" + inputs.cabwiz.InfPath);
+        throw Error("Could not access \".INF\" file on: \n" + inputs.Cabwiz.InfPath);
     }
     RequireReplaceable(inf);
     fs::path backup = inf;
     backup += ".old";
-    inputs.backupExists = fs::exists(backup, ec);
-    const std::vector<std::uint8_t> source = readFileBytes(inputs.backupExists ? backup : inf);
-    inputs.infSource.assign(source.begin(), source.end());
+    inputs.BackupExists = fs::exists(backup, ec);
+    const std::vector<std::uint8_t> source = readFileBytes(inputs.BackupExists ? backup : inf);
+    inputs.InfSource.assign(source.begin(), source.end());
 
-    inputs.iconsName = entryName(setupDir, "Icons");
-    inputs.appName = entryName(setupDir, "App");
-    inputs.cabName = entryName(setupDir, "CD1");
-    inputs.appFiles = FilesWithExtensionNoCase(setupDir / PathFromUtf8(inputs.appName), ".vb");
+    inputs.IconsName = entryName(setupDir, "Icons");
+    inputs.AppName = entryName(setupDir, "App");
+    inputs.CabName = entryName(setupDir, "CD1");
+    inputs.AppFiles = FilesWithExtensionNoCase(setupDir / PathFromUtf8(inputs.AppName), ".vb");
     return inputs;
 }
 
 SetupPlan MakeSetupPlan(const SetupInputs& inputs) {
-    const SetupRequest& request = inputs.request;
-    if (const auto problem = ExtensionProblem(request.extension)) {
+    const SetupRequest& request = inputs.Request;
+    const std::string& chosen = request.Extension.value_or("");
+    if (const auto problem = ExtensionProblem(chosen)) {
         throw Error(*problem);
     }
     SetupPlan plan;
-    plan.request = request;
-    static_cast<CabwizInfo&>(plan.state) = inputs.cabwiz;
-    const std::string ext = LowerExtension(request.extension);
-    plan.state.NewExtension = ext;
-    plan.infPath = PathFromUtf8(inputs.cabwiz.InfPath);
-    plan.backupPath = plan.infPath;
-    plan.backupPath += ".old";
-    plan.makeBackup = !inputs.backupExists;
+    plan.Request = request;
+    plan.Cabwiz = inputs.Cabwiz;
+    const std::string ext = LowerExtension(chosen);
+    plan.Extension = ext;
+    plan.InfPath = PathFromUtf8(inputs.Cabwiz.InfPath);
+    plan.BackupPath = plan.InfPath;
+    plan.BackupPath += ".old";
+    plan.MakeBackup = !inputs.BackupExists;
 
-    const std::vector<std::string> cpus = uniqueCpuNames(inputs.cabwiz.CpuNames);
-    const std::string infShown = displayPath(plan.infPath);
-    ProfileDocument inf(rewrittenInfText(inputs.infSource, cpus, ext), infShown);
-    const fs::path iconsDir = request.setupDir / PathFromUtf8(inputs.iconsName);
+    const std::vector<std::string> cpus = uniqueCpuNames(inputs.Cabwiz.CpuNames);
+    const std::string infShown = displayPath(plan.InfPath);
+    ProfileDocument inf(rewrittenInfText(inputs.InfSource, cpus, ext), infShown);
+    const fs::path iconsDir = request.SetupDir / PathFromUtf8(inputs.IconsName);
     for (const std::string& cpu : cpus) {
-        plan.processors.push_back(planProcessor(inf, cpu, iconsDir, request.dllName, infShown));
+        plan.Processors.push_back(planProcessor(inf, cpu, iconsDir, request.DllName, infShown));
     }
-    inf.write("Strings", "IconFile", request.dllName);
+    inf.write("Strings", "IconFile", request.DllName);
     inf.write("DefaultInstall", "AddReg", "RegSettings");
-    plan.infText = inf.text();
+    plan.InfText = inf.text();
 
     // The application under its new extension: MyApp.vb is copied to MyApp.<ext>.
-    const fs::path appDir = request.setupDir / PathFromUtf8(inputs.appName);
-    for (const std::string& name : inputs.appFiles) {
-        plan.appCopies.emplace_back(appDir / PathFromUtf8(name),
+    const fs::path appDir = request.SetupDir / PathFromUtf8(inputs.AppName);
+    for (const std::string& name : inputs.AppFiles) {
+        plan.AppCopies.emplace_back(appDir / PathFromUtf8(name),
                                     appDir / PathFromUtf8(name.substr(0, name.size() - 2) + ext));
     }
-    plan.cabDir = request.setupDir / PathFromUtf8(inputs.cabName);
+    plan.CabDir = request.SetupDir / PathFromUtf8(inputs.CabName);
     return plan;
-}
-
-SetupReport ExecuteSetupPlan(const SetupPlan& plan, const CabBuilderOptions& cabBuilder,
-                             const Progress& progress) {
-    SetupReport report;
-    report.infPath = plan.infPath;
-    report.cabwizCommand = plan.state.CabwizCommand;
-    // The backup keeps the INF as the wizard wrote it; every later run starts from it.
-    if (plan.makeBackup) {
-        copyFile(plan.infPath, plan.backupPath);
-    }
-
-    std::vector<DllTarget> dlls;
-    for (const ProcessorPlan& processor : plan.processors) {
-        createFolder(processor.dllPath.parent_path());
-        if (processor.machine) {
-            dlls.push_back({*processor.machine, processor.dllPath});
-            report.dlls.push_back({processor.cpu, *processor.machine, processor.dllPath});
-        } else {
-            report.notes.push_back(processor.note);
-        }
-    }
-    if (!dlls.empty()) {
-        try {
-            CreateDlls(plan.request.iconFiles, dlls, progress);
-        } catch (const Error& e) {
-            throw Error("The icon DLLs of the processors could not be built:\r\n" +
-                        std::string(e.what()));
-        }
-    }
-
-    writeFileAtomically(
-        plan.infPath,
-        std::span(reinterpret_cast<const std::uint8_t*>(plan.infText.data()), plan.infText.size()));
-    for (const auto& [from, to] : plan.appCopies) {
-        copyFile(from, to);
-        report.appCopies.push_back(to);
-    }
-
-    // The cab builder resolves the INF's relative source paths against the setup folder.
-    RunOptions run;
-    run.workingDirectory = plan.request.setupDir;
-    run.timeLimit = cabBuilder.timeLimit;
-    run.onWait = cabBuilder.onWait;
-    if (cabBuilder.onStart) {
-        cabBuilder.onStart(plan.state.CabwizCommand);
-    }
-    report.cabwiz = RunAndWait(plan.state.CabwizCommand, run);
-    if (!report.cabwiz.succeeded()) {
-        throw Error("The cab builder did not succeed, so the cabinets in \"CD1\" were left as "
-                    "they were.\r\nCommand: " +
-                    plan.state.CabwizCommand + "\r\nIt " + report.cabwiz.describe() + ".");
-    }
-    report.cabinets = gatherCabinets(plan.request.setupDir, plan.cabDir);
-    return report;
-}
-
-SetupReport ChangeSetupFiles(const fs::path& setupDir, const std::string& dllName,
-                             const std::vector<std::filesystem::path>& files,
-                             SetupModuleState& state, const CabBuilderOptions& cabBuilder,
-                             const Progress& progress) {
-    const SetupPlan plan =
-        MakeSetupPlan(GatherSetupInputs({setupDir, dllName, files, state.NewExtension}));
-    state = plan.state;
-    return ExecuteSetupPlan(plan, cabBuilder, progress);
 }
 
 ProcessorDll PrepareSetupDirectory(const fs::path& setupDir, const std::string& dllName,
@@ -322,13 +258,61 @@ ProcessorDll PrepareSetupDirectory(const fs::path& setupDir, const std::string& 
     return {"", kMachineX86, dllPath};
 }
 
-SetupReport RunSetup(const SetupRequest& request, const CabBuilderOptions& cabBuilder) {
-    requireReadme(request.setupDir);
-    const SetupPlan plan = MakeSetupPlan(GatherSetupInputs(request));
-    const ProcessorDll x86 =
-        PrepareSetupDirectory(request.setupDir, request.dllName, request.iconFiles);
-    SetupReport report = ExecuteSetupPlan(plan, cabBuilder);
-    report.dlls.insert(report.dlls.begin(), x86);
+SetupReport ExecuteSetupPlan(const SetupPlan& plan, const CabBuilderOptions& cabBuilder,
+                             const Progress& progress) {
+    SetupReport report;
+    report.InfPath = plan.InfPath;
+    report.CabwizCommand = plan.Cabwiz.CabwizCommand;
+    // The backup keeps the INF as the wizard wrote it; every later run starts from it.
+    if (plan.MakeBackup) {
+        copyFile(plan.InfPath, plan.BackupPath);
+    }
+
+    std::vector<DllTarget> dlls;
+    for (const ProcessorPlan& processor : plan.Processors) {
+        createFolder(processor.DllPath.parent_path());
+        if (processor.Machine) {
+            dlls.push_back({*processor.Machine, processor.DllPath});
+            report.Dlls.push_back({processor.Cpu, *processor.Machine, processor.DllPath});
+        } else {
+            report.Notes.push_back(processor.Note);
+        }
+    }
+    if (!dlls.empty()) {
+        try {
+            CreateDlls(plan.Request.IconFiles, dlls, progress);
+        } catch (const Error& e) {
+            throw Error("The icon DLLs of the processors could not be built:\n" +
+                        std::string(e.what()));
+        }
+    }
+
+    writeFileAtomically(
+        plan.InfPath,
+        std::span(reinterpret_cast<const std::uint8_t*>(plan.InfText.data()), plan.InfText.size()));
+    for (const auto& [from, to] : plan.AppCopies) {
+        copyFile(from, to);
+        report.AppCopies.push_back(to);
+    }
+
+    // The cab builder resolves the INF's relative source paths against the setup folder.
+    RunOptions run;
+    run.WorkingDirectory = plan.Request.SetupDir;
+    run.TimeLimit = cabBuilder.TimeLimit;
+    run.OnWait = cabBuilder.OnWait;
+    if (cabBuilder.OnStart) {
+        cabBuilder.OnStart(report.CabwizCommand);
+    }
+    report.Cabwiz = RunAndWait(report.CabwizCommand, run);
+    if (cabBuilder.OnStop) {
+        cabBuilder.OnStop(report.Cabwiz);
+    }
+    if (!report.Cabwiz.succeeded()) {
+        throw Error("The cab builder did not succeed, so the cabinets in \"CD1\" were left as "
+                    "they were.\nCommand: " +
+                    report.CabwizCommand + "\nIt " + report.Cabwiz.describe() + ".");
+    }
+    report.Cabinets = gatherCabinets(plan.Request.SetupDir, plan.CabDir);
     return report;
 }
 

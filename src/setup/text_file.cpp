@@ -20,16 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
-}
-
 // The lines of a whole file: gw::SplitLines ends a line at every lone LF, so an LF ending that
 // comes before a later CR is put back and joins its line to the next. A CR ending the file ends
 // its line, and a final line end gives no empty last line.
@@ -194,7 +184,7 @@ void TextFile::Save(const std::string& szFileName) {
 std::int32_t TextFile::FindFirst(const std::string& szText, std::int16_t nCase) {
     foundPos_ = 0;
     matchCase_ = nCase;
-    searchText_ = nCase != 0 ? szText : UpperAscii(szText);
+    searchText_ = nCase != 0 ? szText : LowerCase(szText);
     for (std::int32_t n = 1; n <= Lines(); ++n) {
         if (MatchFrom(n, 0)) {
             return n;
@@ -231,7 +221,7 @@ bool TextFile::MatchFrom(std::int32_t lineNumber, std::size_t from) {
         return false;
     }
     const std::size_t at = matchCase_ != 0 ? stored.find(searchText_, from)
-                                           : UpperAscii(stored).find(searchText_, from);
+                                           : LowerCase(stored).find(searchText_, from);
     if (at == std::string::npos) {
         return false;
     }

@@ -48,7 +48,7 @@ public:
     // Size in bytes of the blocks read and written; 32768 when the object is created. Load and
     // Save bring it into range first and store the result: 0 (or less) becomes 32768, anything
     // above 65535 becomes 65535.
-    std::int32_t BlockSize() const { return blockSize_; }
+    [[nodiscard]] std::int32_t BlockSize() const { return blockSize_; }
     void BlockSize(std::int32_t value) { blockSize_ = value; }
 
     // Replaces the lines by lLineCount empty lines. A count below 1 throws
@@ -58,16 +58,16 @@ public:
 
     // The 1-based position of the last match within its line; 0 when none. A position beyond
     // the 16-bit range throws gw::Error (an overflow, never a wrap-around).
-    std::int16_t FoundPos() const;
+    [[nodiscard]] std::int16_t FoundPos() const;
 
     // Line lIndex; an index outside 1 to Lines() gives the empty text.
-    std::string Line(std::int32_t lIndex) const;
+    [[nodiscard]] std::string Line(std::int32_t lIndex) const;
     // Replaces line lIndex by szText less one final LF and then one final CR. The index must lie
     // in 1 to Lines(); outside it throws gw::Error and nothing changes.
     void Line(std::int32_t lIndex, std::string_view szText);
 
     // The number of lines.
-    std::int32_t Lines() const { return static_cast<std::int32_t>(lines_.size()); }
+    [[nodiscard]] std::int32_t Lines() const { return static_cast<std::int32_t>(lines_.size()); }
 
     // Reads the file into the lines. Line ends are CR LF, a lone CR, and a lone LF where no CR
     // follows anywhere later in the file (an LF before a later CR stays inside its line); a

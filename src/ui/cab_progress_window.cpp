@@ -62,8 +62,8 @@ void CabProgressFrm::hideEvent(QHideEvent* event) {
 
 CabBuilderOptions CabProgressFrm::builderOptions() {
     CabBuilderOptions options;
-    options.onStart = [this](const std::string& command) { started(command); };
-    options.onWait = [this](std::chrono::seconds seconds) { return waited(seconds); };
+    options.OnStart = [this](const std::string& command) { started(command); };
+    options.OnWait = [this](std::chrono::seconds seconds) { return waited(seconds); };
     return options;
 }
 

@@ -1,9 +1,9 @@
 #include "ui/dll_build_actions.h"
 
 #include "common/file_io.h"
+#include "common/paths.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
-#include "setup/paths.h"
 #include "ui/icon_dialogs.h"
 #include "ui/ui_settings.h"
 

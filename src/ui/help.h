@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/paths.h"
 #include "platform/qt_text.h"
-#include "setup/paths.h"
 
 #include <QFileInfo>
 #include <string>

@@ -1,8 +1,8 @@
 #include "ui/icon_dialogs.h"
 
 #include "common/file_io.h"
+#include "common/paths.h"
 #include "platform/qt_text.h"
-#include "setup/paths.h"
 #include "ui/ui_settings.h"
 
 #include <QDir>

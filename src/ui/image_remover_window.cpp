@@ -2,9 +2,9 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/paths.h"
 #include "icons/icon_writer.h"
 #include "platform/qt_text.h"
-#include "setup/paths.h"
 #include "ui/about_window.h"
 #include "ui/help.h"
 #include "ui/icon_dialogs.h"

@@ -1,5 +1,5 @@
-#include "common/interrupt_cleanup.h"
 #include "platform/qt_services.h"
+#include "system/interrupt_cleanup.h"
 #include "ui/help.h"
 #include "ui/main_window.h"
 
@@ -7,7 +7,7 @@
 #include <QDir>
 
 #ifdef _WIN32
-#include "setup/run_and_wait.h"
+#include "system/run_and_wait.h"
 #endif
 
 // The window program: the main window over the Qt-backed desktop services. It takes no
@@ -31,8 +31,8 @@ int main(int argc, char* argv[]) {
     // than the cab builder's ten minutes, after which the program goes on.
     services.runAndWait = [](const std::string& commandLine) {
         gw::RunOptions options;
-        options.timeLimit = std::chrono::hours{24};
-        return gw::RunAndWait(commandLine, options).started;
+        options.TimeLimit = std::chrono::hours{24};
+        return gw::RunAndWait(commandLine, options).Started;
     };
 #endif
 

@@ -2,13 +2,13 @@
 
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "dll/create_dll.h"
 #include "dll/target_machine.h"
 #include "icons/icon_files.h"
 #include "icons/image_sources.h"
 #include "platform/qt_text.h"
-#include "setup/paths.h"
 #include "setup/setup_rewrite.h"
 #include "ui/about_window.h"
 #include "ui/cab_progress_window.h"
@@ -709,7 +709,7 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
         MakeSetupPlan(inputs);
         PrepareSetupDirectory(setupPath, dllName, icons, services_.pumpEvents());
         {
-            ExtensionFrm extension(services_, inputs.request.extension, this);
+            ExtensionFrm extension(services_, *inputs.Request.Extension, this);
             extension.exec();
         }
         services_.events.processEvents(); // the closed window is painted over at once
@@ -727,7 +727,7 @@ void CreateDLL_Frm::BuildForSetup(std::vector<std::string>& checkedFiles) {
         return;
     }
     progress.hide();
-    for (const std::string& note : report.notes) {
+    for (const std::string& note : report.Notes) {
         services_.messages.show(Message{note, "", MessageIcon::Exclamation});
     }
     services_.messages.show(

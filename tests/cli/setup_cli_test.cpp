@@ -63,8 +63,7 @@ TEST(SetupCliTest, OnATerminalTheWaitIsOneRedrawnLine) {
     EXPECT_EQ(text.rfind("done: ", std::string::npos), text.rfind('\n', text.size() - 2) + 1);
 }
 
-// A cab builder that fails or outlasts --cab-timeout fails the run (exit 1), ended with its
-// child, and no "done".
+// A cab builder that fails or outlasts --cab-timeout fails the run (exit 1), and no "done".
 TEST(SetupCliTest, ACabBuilderThatFailsOrOutlastsTheTimeoutFailsTheRun) {
     for (const bool hangs : {false, true}) {
         test::SetupDirectory setup;
@@ -79,11 +78,6 @@ TEST(SetupCliTest, ACabBuilderThatFailsOrOutlastsTheTimeoutFailsTheRun) {
         EXPECT_NE(run.out.find("running the cab builder: " + setup.command() + "\n"),
                   std::string::npos);
         EXPECT_EQ(run.out.find("done:"), std::string::npos);
-        if (hangs) {
-            const auto pids = setup.cabwizPids();
-            ASSERT_TRUE(pids.has_value());
-            EXPECT_TRUE(test::ProcessGone(pids->first) && test::ProcessGone(pids->second));
-        }
     }
 }
 

@@ -21,8 +21,8 @@ TEST(NextTokenTest, QuotedAndPlainTokens) {
         const auto got = NextToken(text);
         EXPECT_EQ(got.has_value(), !token.empty()) << text;
         if (got) {
-            EXPECT_EQ(got->text, token) << text;
-            EXPECT_EQ(got->rest, rest) << text;
+            EXPECT_EQ(got->Text, token) << text;
+            EXPECT_EQ(got->Rest, rest) << text;
         }
     }
 }
@@ -63,7 +63,8 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
     test::WriteText(dir.file("Empty.txt"), "");
     for (const std::string& path :
          {dir.file("None.txt"), dir.file("Empty.txt"), dir.path().string()}) {
-        const std::string error = test::ThrownBy([&] { ReadCabwizCommand(path); }).text;
+        const std::string error =
+            test::ThrownBy([&] { static_cast<void>(ReadCabwizCommand(path)); }).text;
         EXPECT_TRUE(error.starts_with(kReadmeErrorMessage)) << error;
     }
 }

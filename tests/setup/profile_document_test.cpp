@@ -61,6 +61,8 @@ TEST(ProfileDocumentTest, WritesKeepOtherLinesByteForByte) {
         {"[S]\r\n;IconFile = c\r\nIconFile = 1\r\n\tICONFILE\t=\t2\t\r\n[S]\r\nI=3\r\n", "s",
          "iconfile", "[S]\r\n;IconFile = c\r\nIconFile=v\r\n\tICONFILE\t=\t2\t\r\n[S]\r\nI=3\r\n"},
         {"[A]\r\n\r\n[B]\r\n", "A", "k", "[A]\r\nk=v\r\n\r\n[B]\r\n"},
+        // A line that only holds a "]" is no section header.
+        {"[A]\r\nx=1]\r\nk=1\r\n", "A", "k", "[A]\r\nx=1]\r\nk=v\r\n"},
         {"[S]\r\nA = 1", "S", "K", "[S]\r\nA = 1\r\nK=v\r\n"},
         {"[S]\r\nA = 1", "T", "k", "[S]\r\nA = 1\r\n[T]\r\nk=v\r\n"},
         {"[S]\r\nA = 1\n", "s", "a", "[S]\r\nA=v\r\n"},

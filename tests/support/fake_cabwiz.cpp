@@ -5,8 +5,9 @@
 // - "fail" holds an exit code to end with at once;
 // - it makes MyApp.<word>.CAB ("cab\n") in its working directory for every word after /cpu;
 // - "hang" makes it start a child that sleeps a minute and record both process IDs in "pids";
-//   then it waits for the child ("wait"), exits at once ("leave"), or ignores SIGTERM and
-//   waits ("stubborn", POSIX).
+//   then it waits for the child ("wait"), exits at once ("leave"), ignores SIGTERM and
+//   waits ("stubborn", POSIX), or waits until SIGTERM asks it to end and then writes
+//   "terminated" before it exits ("polite", POSIX).
 // Started as "fake_cabwiz --sleep-ms N" it only sleeps: that is the child.
 #include "common/file_io.h"
 #include "common/text.h"
@@ -30,6 +31,14 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+#ifndef _WIN32
+volatile std::sig_atomic_t terminateAsked = 0;
+
+extern "C" void onTerminate(int) {
+    terminateAsked = 1;
+}
+#endif
 
 std::string readText(const fs::path& path) {
     const std::vector<std::uint8_t> bytes = gw::readFileBytes(path);
@@ -118,6 +127,8 @@ int run(const std::vector<std::string>& args, const fs::path& self) {
 #ifndef _WIN32
     if (how == "stubborn") {
         std::signal(SIGTERM, SIG_IGN); // only the kill after the grace period ends it
+    } else if (how == "polite") {
+        std::signal(SIGTERM, onTerminate);
     }
 #endif
     const long child = startChild(self);
@@ -126,7 +137,13 @@ int run(const std::vector<std::string>& args, const fs::path& self) {
         return 0;
     }
     while (true) {
-        sleepMs(1000);
+#ifndef _WIN32
+        if (terminateAsked != 0) {
+            writeText(dir / "terminated", "asked to end\n");
+            return 0;
+        }
+#endif
+        sleepMs(50);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "support/test_support.h"
 
-#include "setup/run_and_wait.h"
+#include "system/run_and_wait.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -338,19 +338,19 @@ ProcessResult Process::wait(std::chrono::seconds limit) {
 ProcessResult RunProcess(const std::vector<std::string>& argv) {
     TempDir capture;
     RunOptions options;
-    options.timeLimit = std::chrono::seconds{120};
-    options.standardOutput = capture.path() / "out";
-    options.standardError = capture.path() / "err";
+    options.TimeLimit = std::chrono::seconds{120};
+    options.StandardOutput = capture.path() / "out";
+    options.StandardError = capture.path() / "err";
     const ProcessOutcome outcome = RunAndWait(JoinCommandLine(argv), options);
-    if (!outcome.started) {
+    if (!outcome.Started) {
         throw std::runtime_error(argv.at(0) + " " + outcome.describe());
     }
-    EXPECT_FALSE(outcome.timedOut) << argv.at(0) << " still ran after two minutes";
+    EXPECT_FALSE(outcome.TimedOut) << argv.at(0) << " still ran after two minutes";
     ProcessResult result;
-    result.exitCode = outcome.signal == 0 && !outcome.timedOut ? outcome.exitCode : -1;
-    result.signal = outcome.signal;
-    result.out = ReadText(options.standardOutput);
-    result.err = ReadText(options.standardError);
+    result.exitCode = outcome.Signal == 0 && !outcome.TimedOut ? outcome.ExitCode : -1;
+    result.signal = outcome.Signal;
+    result.out = ReadText(options.StandardOutput);
+    result.err = ReadText(options.StandardError);
     return result;
 }
 

@@ -144,8 +144,8 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
     QCOMPARE(user.seen, Texts());
     QCOMPARE(rig.said().size(), std::size_t(1));
     const std::string told = rig.messages.shown[0].text;
-    QVERIFY2(told.starts_with("Could not access \"README.TXT\" file on: \r\n") &&
-                 told.find("\r\n", 40) < told.find("README.TXT has no cab builder line"),
+    QVERIFY2(told.starts_with("Could not access \"README.TXT\" file on: \n") &&
+                 told.find('\n', 40) < told.find("README.TXT has no cab builder line"),
              told.c_str());
     QVERIFY(gw::test::Snapshot(setup.root()) == untouched);
 

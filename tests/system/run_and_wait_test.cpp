@@ -1,6 +1,6 @@
 #include "common/text.h"
-#include "setup/run_and_wait.h"
 #include "support/setup_directory.h"
+#include "system/run_and_wait.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +11,7 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #endif
 
 namespace gw {
@@ -50,8 +51,8 @@ TEST(SplitCommandLineTest, FollowsTheWindowsRuntimeRules) {
 
 RunOptions In(const fs::path& directory, seconds limit = seconds{600}) {
     RunOptions options;
-    options.workingDirectory = directory;
-    options.timeLimit = limit;
+    options.WorkingDirectory = directory;
+    options.TimeLimit = limit;
     return options;
 }
 
@@ -89,14 +90,14 @@ TEST(RunAndWaitTest, StartsTheProgramDirectlyWithItsWordsInTheGivenDirectory) {
 
     // Without a directory the program runs in the caller's; its output can go to files.
     RunOptions captured;
-    captured.standardOutput = dir.path() / "out.txt";
-    captured.standardError = dir.path() / "err.txt";
-    test::WriteText(captured.standardOutput, "old text");
+    captured.StandardOutput = dir.path() / "out.txt";
+    captured.StandardError = dir.path() / "err.txt";
+    test::WriteText(captured.StandardOutput, "old text");
     ASSERT_TRUE(RunAndWait(Quoted(program) + " c", captured).succeeded());
     EXPECT_TRUE(fs::equivalent(SplitLines(test::ReadText(dir.path() / "args")).at(1).text,
                                fs::current_path()));
-    EXPECT_EQ(test::ReadText(captured.standardOutput), "");
-    EXPECT_EQ(test::ReadText(captured.standardError), "");
+    EXPECT_EQ(test::ReadText(captured.StandardOutput), "");
+    EXPECT_EQ(test::ReadText(captured.StandardError), "");
 }
 
 TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
@@ -105,7 +106,7 @@ TEST(RunAndWaitTest, ReportsHowTheProgramEndedOrWhyItDidNotStart) {
     test::WriteText(dir.path() / "fail", "3");
     const std::string missing = dir.file("missing"), cannot = "could not be started: the ";
     RunOptions noFolderForOutput;
-    noFolderForOutput.standardOutput = dir.path() / "missing" / "out.txt";
+    noFolderForOutput.StandardOutput = dir.path() / "missing" / "out.txt";
     // The command line, the options and how the outcome's text begins (Windows words the
     // system's causes itself).
     std::vector<std::tuple<std::string, RunOptions, std::string>> cases = {
@@ -144,10 +145,11 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
     test::TempDir dir;
     const fs::path program = test::InstallFakeCabwiz(dir.path());
     // It starts a child; then, told to leave, it exits; else it runs on, and (POSIX) ignores
-    // SIGTERM, so only the kill after the grace period ends it.
+    // SIGTERM, so only the kill after the grace period ends it, or ends when SIGTERM asks it
+    // to: a program at its limit is asked to end before it is killed.
     std::vector<long> heard;
     RunOptions stop = In(dir.path(), seconds{30});
-    stop.onWait = [&](seconds waited) {
+    stop.OnWait = [&](seconds waited) {
         heard.push_back(static_cast<long>(waited.count()));
         return waited < seconds{2};
     };
@@ -156,6 +158,10 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
         {"stubborn", In(dir.path(), seconds{1}), seconds{1},
          "was ended after the time limit of 1 second"},
         {"stubborn", stop, seconds{2}, "was stopped"},
+#ifndef _WIN32
+        {"polite", In(dir.path(), seconds{1}), seconds{1},
+         "was ended after the time limit of 1 second"},
+#endif
         {"leave", In(dir.path()), seconds{0}, "exited with code 0"}};
     for (const auto& [how, options, least, description] : cases) {
         test::WriteText(dir.path() / "hang", how);
@@ -169,16 +175,31 @@ TEST(RunAndWaitTest, EndsTheProgramAndWhatItLeftRunning) {
         EXPECT_TRUE(test::ProcessGone(std::stol(pids.substr(pids.find(' '))))) << description;
     }
     EXPECT_EQ(heard, (std::vector<long>{1, 2}));
+#ifndef _WIN32
+    EXPECT_EQ(test::ReadText(dir.path() / "terminated"), "asked to end\n");
+#endif
 
-    // A watcher that throws: the program and its child are ended before the caller hears of it.
+    // A watcher that throws: the program and its child are ended before the caller hears of it,
+    // and nothing opened to watch them stays open.
     test::WriteText(dir.path() / "hang", "wait");
     fs::remove(dir.path() / "pids");
     RunOptions failing = In(dir.path());
-    failing.onWait = [](seconds) -> bool { throw std::runtime_error("the window was closed"); };
+    failing.OnWait = [](seconds) -> bool { throw std::runtime_error("the window was closed"); };
+#ifdef __linux__
+    const std::size_t openBefore = test::FilesIn("/proc/self/fd");
+#endif
     EXPECT_THROW(RunAndWait(Quoted(program), failing), std::runtime_error);
+#ifdef __linux__
+    EXPECT_EQ(test::FilesIn("/proc/self/fd"), openBefore);
+#endif
     const std::string pids = test::ReadText(dir.path() / "pids");
     EXPECT_TRUE(test::ProcessGone(std::stol(pids)) &&
                 test::ProcessGone(std::stol(pids.substr(pids.find(' ')))));
+#ifndef _WIN32
+    // Collected too: no zombie is left for the caller.
+    EXPECT_EQ(::waitpid(static_cast<pid_t>(std::stol(pids)), nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+#endif
 }
 
 #ifndef _WIN32
@@ -218,6 +239,17 @@ TEST(RunAndWaitTest, ReportsPosixCauses) {
         EXPECT_EQ(RunAndWait(line).describe(), description);
     }
     EXPECT_FALSE(fs::exists(dir.file("ran")));
+}
+
+// A signal the caller ignores (as nohup leaves SIGHUP) stays ignored in the program.
+TEST(RunAndWaitTest, TheProgramKeepsTheSignalsTheCallerIgnores) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGHUP, &ignore, &previous), 0);
+    const std::string outcome = RunAndWait("sh -c \"kill -HUP $$\"").describe();
+    ::sigaction(SIGHUP, &previous, nullptr);
+    EXPECT_EQ(outcome, "exited with code 0");
 }
 
 TEST(RunAndWaitTest, ReturnsOnlyAfterTheProgramEndedEvenWhenSignalsInterrupt) {

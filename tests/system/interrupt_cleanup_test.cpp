@@ -1,6 +1,7 @@
-#include "common/interrupt_cleanup.h"
+#include "common/temporary_files.h"
 #include "support/setup_directory.h"
 #include "support/test_support.h"
+#include "system/interrupt_cleanup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "setup/run_and_wait.h"
+#include "system/run_and_wait.h"
 
-#include "common/interrupt_cleanup.h"
 #include "common/text.h"
+#include "system/interrupt_cleanup.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -47,27 +47,27 @@ std::string quoted(const std::string& text) {
 
 ProcessOutcome notStarted(const std::string& cause) {
     ProcessOutcome outcome;
-    outcome.cause = cause;
+    outcome.Cause = cause;
     return outcome;
 }
 
 // Why the wait for a running program ended early.
 enum class Verdict { KeepWaiting, TimeLimit, Stop };
 
-// Keeps the time of a wait: the time limit, and onWait once for every whole second waited.
+// Keeps the time of a wait: the time limit, and OnWait once for every whole second waited.
 class WaitWatch {
 public:
     explicit WaitWatch(const RunOptions& options) : options_(options), start_(Clock::now()) {}
 
     Verdict check() {
         const auto elapsed = Clock::now() - start_;
-        if (elapsed >= options_.timeLimit) {
+        if (elapsed >= options_.TimeLimit) {
             return Verdict::TimeLimit;
         }
         const seconds whole = std::chrono::floor<seconds>(elapsed);
         if (whole > reported_) {
             reported_ = whole;
-            if (options_.onWait && !options_.onWait(whole)) {
+            if (options_.OnWait && !options_.OnWait(whole)) {
                 return Verdict::Stop;
             }
         }
@@ -80,30 +80,35 @@ private:
     seconds reported_{0};
 };
 
-void recordVerdict(ProcessOutcome& outcome, Verdict verdict) {
-    outcome.timedOut = verdict == Verdict::TimeLimit;
-    outcome.stopped = verdict == Verdict::Stop;
+// The outcome of a program that was started, as far as the wait knows it.
+ProcessOutcome ranOutcome(const RunOptions& options, Verdict verdict) {
+    ProcessOutcome outcome;
+    outcome.Started = true;
+    outcome.TimeLimit = options.TimeLimit;
+    outcome.TimedOut = verdict == Verdict::TimeLimit;
+    outcome.Stopped = verdict == Verdict::Stop;
+    return outcome;
 }
 
 } // namespace
 
 std::string ProcessOutcome::describe() const {
-    if (!started) {
-        return "could not be started: " + cause;
+    if (!Started) {
+        return "could not be started: " + Cause;
     }
-    if (timedOut) {
-        return "was ended after the time limit of " + secondsText(timeLimit);
+    if (TimedOut) {
+        return "was ended after the time limit of " + secondsText(TimeLimit);
     }
-    if (stopped) {
+    if (Stopped) {
         return "was stopped";
     }
-    if (signal != 0) {
-        return "was ended by signal " + std::to_string(signal);
+    if (Signal != 0) {
+        return "was ended by signal " + std::to_string(Signal);
     }
-    if (!cause.empty()) {
-        return "was started, but " + cause;
+    if (!Cause.empty()) {
+        return "was started, but " + Cause;
     }
-    return "exited with code " + std::to_string(exitCode);
+    return "exited with code " + std::to_string(ExitCode);
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
@@ -253,23 +258,97 @@ std::string systemMessage(DWORD code, const std::string& program) {
 
 // Handles closed when the run is over, whichever way it ends.
 struct Handles {
-    HANDLE job = nullptr;
-    HANDLE process = nullptr;
-    HANDLE outputs[2] = {};
+    HANDLE Job = nullptr;
+    HANDLE Process = nullptr;
+    HANDLE Outputs[2] = {};
     ~Handles() {
-        for (HANDLE output : outputs) {
+        for (HANDLE output : Outputs) {
             if (output != nullptr) {
                 CloseHandle(output);
             }
         }
-        if (process != nullptr) {
-            CloseHandle(process);
+        if (Process != nullptr) {
+            CloseHandle(Process);
         }
-        if (job != nullptr) {
-            CloseHandle(job); // ends whatever the program left running in its job
+        if (Job != nullptr) {
+            CloseHandle(Job); // ends whatever the program left running in its job
         }
     }
+
+    // Opens the files the program's standard output and error go to, as handles it inherits.
+    // Returns why one cannot be opened, "" when all are.
+    std::string openOutputs(const RunOptions& options, const std::string& program) {
+        SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        const std::filesystem::path* files[2] = {&options.StandardOutput, &options.StandardError};
+        for (int stream = 0; stream < 2; ++stream) {
+            if (files[stream]->empty()) {
+                continue;
+            }
+            Outputs[stream] =
+                CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (Outputs[stream] == INVALID_HANDLE_VALUE) {
+                Outputs[stream] = nullptr;
+                return "the output of the program " + quoted(program) +
+                       " cannot go to its file: " + systemMessage(GetLastError(), program);
+            }
+        }
+        return "";
+    }
+
+    // How the program starts: with the output files, when there are any, as its standard
+    // handles.
+    [[nodiscard]] STARTUPINFOW startupInfo() const {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (Outputs[0] != nullptr || Outputs[1] != nullptr) {
+            startup.dwFlags |= STARTF_USESTDHANDLES;
+            startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+            startup.hStdOutput =
+                Outputs[0] != nullptr ? Outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
+            startup.hStdError = Outputs[1] != nullptr ? Outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
+        }
+        return startup;
+    }
 };
+
+// How the wait for a started program ended: why it ended early, or why waiting failed ("" when
+// it did not).
+struct WaitResult {
+    Verdict Ending = Verdict::KeepWaiting;
+    std::string Problem;
+};
+
+// Waits until the program ends, the time limit passes or OnWait says stop; in the last two
+// cases, and when waiting fails, the job is ended. Whatever OnWait throws ends the job first.
+WaitResult waitForProcess(const Handles& handles, const RunOptions& options,
+                          const std::string& program) {
+    WaitWatch watch(options);
+    try {
+        while (true) {
+            const DWORD waited =
+                WaitForSingleObject(handles.Process, static_cast<DWORD>(kPollInterval.count()));
+            if (waited == WAIT_OBJECT_0) {
+                return {};
+            }
+            if (waited == WAIT_FAILED) {
+                WaitResult failed{Verdict::KeepWaiting, "waiting for it failed: " +
+                                                            systemMessage(GetLastError(), program)};
+                TerminateJobObject(handles.Job, 1);
+                return failed;
+            }
+            if (const Verdict verdict = watch.check(); verdict != Verdict::KeepWaiting) {
+                TerminateJobObject(handles.Job, 1);
+                WaitForSingleObject(handles.Process, static_cast<DWORD>(kReapLimit.count()));
+                return {verdict, ""};
+            }
+        }
+    } catch (...) {
+        TerminateJobObject(handles.Job, 1); // OnWait failed: nothing may stay running
+        throw;
+    }
+}
 
 } // namespace
 
@@ -285,14 +364,14 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
         return notStarted("the command line of the program " + quoted(program) +
                           " is not valid UTF-8 text");
     }
-    const std::wstring directory = options.workingDirectory.wstring();
+    const std::wstring directory = options.WorkingDirectory.wstring();
 
     Handles handles;
-    handles.job = CreateJobObjectW(nullptr, nullptr);
+    handles.Job = CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (handles.job == nullptr ||
-        !SetInformationJobObject(handles.job, JobObjectExtendedLimitInformation, &limits,
+    if (handles.Job == nullptr ||
+        !SetInformationJobObject(handles.Job, JobObjectExtendedLimitInformation, &limits,
                                  sizeof limits)) {
         return notStarted("no job object could be made for the program " + quoted(program) + ": " +
                           systemMessage(GetLastError(), program));
@@ -301,32 +380,10 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     // CreateProcessW may write into the command line, so it gets a copy of its own.
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    // Output files are inherited by the program as its standard handles.
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    const std::filesystem::path* files[2] = {&options.standardOutput, &options.standardError};
-    for (int stream = 0; stream < 2; ++stream) {
-        if (files[stream]->empty()) {
-            continue;
-        }
-        const HANDLE file = CreateFileW(files[stream]->c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return notStarted("the output of the program " + quoted(program) +
-                              " cannot go to its file: " + systemMessage(GetLastError(), program));
-        }
-        handles.outputs[stream] = file;
+    if (const std::string cause = handles.openOutputs(options, program); !cause.empty()) {
+        return notStarted(cause);
     }
-    if (handles.outputs[0] != nullptr || handles.outputs[1] != nullptr) {
-        startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput =
-            handles.outputs[0] != nullptr ? handles.outputs[0] : GetStdHandle(STD_OUTPUT_HANDLE);
-        startup.hStdError =
-            handles.outputs[1] != nullptr ? handles.outputs[1] : GetStdHandle(STD_ERROR_HANDLE);
-    }
+    STARTUPINFOW startup = handles.startupInfo();
     PROCESS_INFORMATION process{};
     // Suspended until it is in the job, so that nothing it starts can escape the job.
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
@@ -341,8 +398,8 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
         return notStarted("the program " + quoted(program) +
                           " cannot be started: " + systemMessage(error, program));
     }
-    handles.process = process.hProcess;
-    if (!AssignProcessToJobObject(handles.job, process.hProcess)) {
+    handles.Process = process.hProcess;
+    if (!AssignProcessToJobObject(handles.Job, process.hProcess)) {
         const DWORD error = GetLastError();
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, static_cast<DWORD>(kReapLimit.count()));
@@ -353,42 +410,15 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
 
-    ProcessOutcome outcome;
-    outcome.started = true;
-    outcome.timeLimit = options.timeLimit;
-    WaitWatch watch(options);
-    Verdict verdict = Verdict::KeepWaiting;
-    try {
-        while (true) {
-            const DWORD waited =
-                WaitForSingleObject(process.hProcess, static_cast<DWORD>(kPollInterval.count()));
-            if (waited == WAIT_OBJECT_0) {
-                break;
-            }
-            if (waited == WAIT_FAILED) {
-                outcome.cause = "waiting for it failed: " + systemMessage(GetLastError(), program);
-                TerminateJobObject(handles.job, 1);
-                break;
-            }
-            verdict = watch.check();
-            if (verdict != Verdict::KeepWaiting) {
-                TerminateJobObject(handles.job, 1);
-                WaitForSingleObject(process.hProcess, static_cast<DWORD>(kReapLimit.count()));
-                break;
-            }
-        }
-    } catch (...) {
-        TerminateJobObject(handles.job, 1); // onWait failed: nothing may stay running
-        throw;
-    }
-    recordVerdict(outcome, verdict);
+    const WaitResult wait = waitForProcess(handles, options, program);
+    ProcessOutcome outcome = ranOutcome(options, wait.Ending);
     DWORD code = 0;
-    if (!outcome.cause.empty()) {
-        // the wait failed; the exit code means nothing
+    if (!wait.Problem.empty()) {
+        outcome.Cause = wait.Problem; // the exit code means nothing
     } else if (!GetExitCodeProcess(process.hProcess, &code)) {
-        outcome.cause = "its exit code cannot be read: " + systemMessage(GetLastError(), program);
+        outcome.Cause = "its exit code cannot be read: " + systemMessage(GetLastError(), program);
     } else {
-        outcome.exitCode = static_cast<int>(code);
+        outcome.ExitCode = static_cast<int>(code);
     }
     return outcome;
 }
@@ -397,16 +427,30 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
 
 namespace {
 
-void closeQuietly(int fd) {
-    if (fd >= 0) {
-        ::close(fd);
+// A file descriptor closed when it goes out of scope, whichever way that is.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    [[nodiscard]] int get() const { return fd_; }
+    void close() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
     }
-}
+
+private:
+    int fd_;
+};
 
 // What the child reports through the pipe when it cannot start the program.
 struct StartFailure {
-    int step = 0; // 0: none (exec succeeded and closed the pipe), else one of the steps below
-    int error = 0;
+    int Step = 0; // 0: none (exec succeeded and closed the pipe), else one of the steps below
+    int Errno = 0;
 };
 constexpr int kStepDirectory = 1;
 constexpr int kStepExec = 2;
@@ -415,12 +459,12 @@ constexpr int kStepOutput = 3;
 // Everything the child needs, prepared before the fork: between fork and exec the child may
 // only make async-signal-safe calls, so it allocates nothing.
 struct ChildPlan {
-    std::vector<char*> argv;             // the words, ending in a null pointer
-    std::vector<const char*> candidates; // the files to try, in order
-    const char* directory = nullptr;     // null: stay in the caller's directory
-    const char* outputs[2] = {};         // files for standard output and error, or null
-    sigset_t mask{};                     // the signal mask to run the program with
-    int reportFd = -1;
+    std::vector<char*> Argv;             // the words, ending in a null pointer
+    std::vector<const char*> Candidates; // the files to try, in order
+    const char* Directory = nullptr;     // null: stay in the caller's directory
+    const char* Outputs[2] = {};         // files for standard output and error, or null
+    sigset_t Mask{};                     // the signal mask to run the program with
+    int ReportFd = -1;
 };
 
 [[noreturn]] void failChild(int reportFd, int step, int error) {
@@ -444,25 +488,25 @@ struct ChildPlan {
             ::sigaction(signal, &plain, nullptr);
         }
     }
-    ::sigprocmask(SIG_SETMASK, &plan.mask, nullptr);
+    ::sigprocmask(SIG_SETMASK, &plan.Mask, nullptr);
     // Opened before the change of directory, so that relative names mean the caller's.
     for (int stream = 0; stream < 2; ++stream) {
-        if (plan.outputs[stream] != nullptr) {
-            const int fd = ::open(plan.outputs[stream], O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (plan.Outputs[stream] != nullptr) {
+            const int fd = ::open(plan.Outputs[stream], O_WRONLY | O_CREAT | O_TRUNC, 0666);
             if (fd < 0 || ::dup2(fd, STDOUT_FILENO + stream) < 0) {
-                failChild(plan.reportFd, kStepOutput, errno);
+                failChild(plan.ReportFd, kStepOutput, errno);
             }
             ::close(fd);
         }
     }
-    if (plan.directory != nullptr && ::chdir(plan.directory) != 0) {
-        failChild(plan.reportFd, kStepDirectory, errno);
+    if (plan.Directory != nullptr && ::chdir(plan.Directory) != 0) {
+        failChild(plan.ReportFd, kStepDirectory, errno);
     }
     // As execvp searches the PATH, but never hands a file to a shell.
     int error = ENOENT;
     bool denied = false;
-    for (const char* candidate : plan.candidates) {
-        ::execve(candidate, plan.argv.data(), environ);
+    for (const char* candidate : plan.Candidates) {
+        ::execve(candidate, plan.Argv.data(), environ);
         error = errno;
         if (error == EACCES) {
             denied = true;
@@ -470,7 +514,7 @@ struct ChildPlan {
             break;
         }
     }
-    failChild(plan.reportFd, kStepExec, denied && error != ENOEXEC ? EACCES : error);
+    failChild(plan.ReportFd, kStepExec, denied && error != ENOEXEC ? EACCES : error);
 }
 
 // The files the program may be: itself when it names a folder, else one per PATH entry (an
@@ -497,20 +541,20 @@ std::vector<std::string> candidatesFor(const std::string& program) {
 
 std::string startFailureText(const StartFailure& failure, const std::string& program,
                              const std::string& directory) {
-    if (failure.step == kStepOutput) {
+    if (failure.Step == kStepOutput) {
         return "the output of the program " + quoted(program) +
-               " cannot go to its file: " + std::strerror(failure.error);
+               " cannot go to its file: " + std::strerror(failure.Errno);
     }
-    if (failure.step == kStepDirectory) {
+    if (failure.Step == kStepDirectory) {
         return "the program " + quoted(program) + " cannot run in the working directory " +
-               quoted(directory) + ": " + std::strerror(failure.error);
+               quoted(directory) + ": " + std::strerror(failure.Errno);
     }
-    if (failure.error == ENOENT) {
+    if (failure.Errno == ENOENT) {
         return program.find('/') != std::string::npos
                    ? "the program " + quoted(program) + " does not exist"
                    : "the program " + quoted(program) + " was not found on the PATH";
     }
-    return "the program " + quoted(program) + " cannot be run: " + std::strerror(failure.error);
+    return "the program " + quoted(program) + " cannot be run: " + std::strerror(failure.Errno);
 }
 
 // Whether the program has ended, without reaping it: its process ID, and with it the ID of
@@ -539,94 +583,83 @@ void endGroup(pid_t pid) {
     ::kill(-pid, SIGKILL);
 }
 
+// The ended program's wait status, or why it could not be collected.
+struct Reaped {
+    int Status = 0;
+    std::string Problem; // "" when the status was collected
+};
+
 // Collects the ended program's status, waiting a bounded time for a killed one to vanish.
-// Returns a cause when it cannot.
-std::string reap(pid_t pid, int& status) {
+Reaped reap(pid_t pid) {
     const auto deadline = Clock::now() + kReapLimit;
     while (true) {
+        int status = 0;
         const pid_t waited = ::waitpid(pid, &status, WNOHANG);
         if (waited == pid) {
-            return "";
+            return {status, ""};
         }
         if (waited < 0 && errno != EINTR) {
-            return std::string("waiting for it failed: ") + std::strerror(errno);
+            return {0, std::string("waiting for it failed: ") + std::strerror(errno)};
         }
         if (Clock::now() >= deadline) {
-            return "it did not end when it was killed";
+            return {0, "it did not end when it was killed"};
         }
         sleepAWhile();
     }
 }
 
-} // namespace
-
-ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
-    std::vector<std::string> words = SplitCommandLine(commandLine);
-    if (words.empty() || words.front().empty()) {
-        return notStarted("the command line names no program");
-    }
-    const std::string program = words.front();
-    const std::string directory = options.workingDirectory.string();
-    const std::vector<std::string> candidates = candidatesFor(program);
-
+// What the child needs, pointing into the texts the caller keeps until the child has started.
+ChildPlan planChild(std::vector<std::string>& words, const std::vector<std::string>& candidates,
+                    const std::string& directory, const std::string (&outputs)[2]) {
     ChildPlan plan;
     for (std::string& word : words) {
-        plan.argv.push_back(word.data());
+        plan.Argv.push_back(word.data());
     }
-    plan.argv.push_back(nullptr);
+    plan.Argv.push_back(nullptr);
     for (const std::string& candidate : candidates) {
-        plan.candidates.push_back(candidate.c_str());
+        plan.Candidates.push_back(candidate.c_str());
     }
-    plan.directory = directory.empty() ? nullptr : directory.c_str();
-    const std::string outputs[2] = {options.standardOutput.string(),
-                                    options.standardError.string()};
+    plan.Directory = directory.empty() ? nullptr : directory.c_str();
     for (int stream = 0; stream < 2; ++stream) {
-        plan.outputs[stream] = outputs[stream].empty() ? nullptr : outputs[stream].c_str();
+        plan.Outputs[stream] = outputs[stream].empty() ? nullptr : outputs[stream].c_str();
     }
+    return plan;
+}
 
-    int report[2] = {-1, -1};
-    // The write end closes itself when exec succeeds; neither end may reach the program, and
-    // reading never blocks.
+// The pipe through which the child reports a failure to start the program. The write end
+// closes itself when exec succeeds; neither end may reach the program, and reading never
+// blocks. Both ends are -1 when it cannot be made, and errno says why.
+struct ReportPipe {
+    int Read = -1;
+    int Write = -1;
+};
+
+ReportPipe openReportPipe() {
+    int ends[2] = {-1, -1};
 #ifdef __linux__
-    const bool piped = ::pipe2(report, O_CLOEXEC | O_NONBLOCK) == 0;
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return {};
+    }
 #else
-    const bool piped = ::pipe(report) == 0 && ::fcntl(report[0], F_SETFD, FD_CLOEXEC) == 0 &&
-                       ::fcntl(report[1], F_SETFD, FD_CLOEXEC) == 0 &&
-                       ::fcntl(report[0], F_SETFL, O_NONBLOCK) == 0;
+    if (::pipe(ends) != 0) {
+        return {};
+    }
+    if (::fcntl(ends[0], F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0 ||
+        ::fcntl(ends[0], F_SETFL, O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(ends[0]);
+        ::close(ends[1]);
+        errno = error;
+        return {};
+    }
 #endif
-    if (!piped) {
-        const int err = errno;
-        closeQuietly(report[0]);
-        closeQuietly(report[1]);
-        return notStarted("no pipe could be made to start the program " + quoted(program) + ": " +
-                          std::strerror(err));
-    }
-    plan.reportFd = report[1];
+    return {ends[0], ends[1]};
+}
 
-    // No signal may be handled between the fork and the registration of the child's group:
-    // the interruption clean-up then finds the group, and the child never runs the caller's
-    // handlers.
-    sigset_t all;
-    sigfillset(&all);
-    ::pthread_sigmask(SIG_SETMASK, &all, &plan.mask);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        runChild(plan);
-    }
-    const int forkError = errno;
-    std::optional<ChildProcessGuard> guard;
-    if (pid > 0) {
-        ::setpgid(pid, pid); // also done by the child; whichever comes first
-        guard.emplace(static_cast<long>(pid));
-    }
-    ::pthread_sigmask(SIG_SETMASK, &plan.mask, nullptr);
-    closeQuietly(report[1]);
-    if (pid < 0) {
-        closeQuietly(report[0]);
-        return notStarted("no process could be made for the program " + quoted(program) + ": " +
-                          std::strerror(forkError));
-    }
-
+// Waits until the program ends, the time limit passes or OnWait says stop; then ends its group:
+// what it started and left running, or (when the wait ended early) the program too. Whatever
+// OnWait throws ends the group first. The program is left to be reaped.
+Verdict waitForChild(pid_t pid, const RunOptions& options) {
     WaitWatch watch(options);
     Verdict verdict = Verdict::KeepWaiting;
     try {
@@ -638,10 +671,8 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
             sleepAWhile();
         }
     } catch (...) {
-        endGroup(pid); // onWait failed: nothing may stay running
-        int status = 0;
-        reap(pid, status);
-        closeQuietly(report[0]);
+        endGroup(pid); // OnWait failed: nothing may stay running
+        reap(pid);
         throw;
     }
     if (verdict != Verdict::KeepWaiting) {
@@ -649,27 +680,72 @@ ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& opti
     } else {
         ::kill(-pid, SIGKILL); // whatever the program started and left running
     }
+    return verdict;
+}
+
+} // namespace
+
+ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
+    std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty() || words.front().empty()) {
+        return notStarted("the command line names no program");
+    }
+    const std::string program = words.front();
+    const std::string directory = options.WorkingDirectory.string();
+    const std::vector<std::string> candidates = candidatesFor(program);
+    const std::string outputs[2] = {options.StandardOutput.string(),
+                                    options.StandardError.string()};
+    ChildPlan plan = planChild(words, candidates, directory, outputs);
+
+    const ReportPipe report = openReportPipe();
+    const int pipeError = errno;
+    Descriptor reportRead(report.Read), reportWrite(report.Write);
+    if (report.Read < 0) {
+        return notStarted("no pipe could be made to start the program " + quoted(program) + ": " +
+                          std::strerror(pipeError));
+    }
+    plan.ReportFd = reportWrite.get();
+
+    // No signal may be handled between the fork and the registration of the child's group:
+    // the interruption clean-up then finds the group, and the child never runs the caller's
+    // handlers.
+    sigset_t all;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &plan.Mask);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        runChild(plan);
+    }
+    const int forkError = errno;
+    std::optional<ChildProcessGuard> guard;
+    if (pid > 0) {
+        ::setpgid(pid, pid); // also done by the child; whichever comes first
+        guard.emplace(static_cast<long>(pid));
+    }
+    ::pthread_sigmask(SIG_SETMASK, &plan.Mask, nullptr);
+    reportWrite.close();
+    if (pid < 0) {
+        return notStarted("no process could be made for the program " + quoted(program) + ": " +
+                          std::strerror(forkError));
+    }
+
+    const Verdict verdict = waitForChild(pid, options);
     guard.reset();
-    int status = 0;
-    const std::string waitProblem = reap(pid, status);
+    const Reaped ended = reap(pid);
 
     StartFailure failure;
-    const ssize_t got = ::read(report[0], &failure, sizeof failure);
-    closeQuietly(report[0]);
-    if (got == static_cast<ssize_t>(sizeof failure) && failure.step != 0) {
+    const ssize_t got = ::read(reportRead.get(), &failure, sizeof failure);
+    if (got == static_cast<ssize_t>(sizeof failure) && failure.Step != 0) {
         return notStarted(startFailureText(failure, program, directory));
     }
 
-    ProcessOutcome outcome;
-    outcome.started = true;
-    outcome.timeLimit = options.timeLimit;
-    recordVerdict(outcome, verdict);
-    if (!waitProblem.empty()) {
-        outcome.cause = waitProblem;
-    } else if (WIFSIGNALED(status)) {
-        outcome.signal = WTERMSIG(status);
-    } else if (WIFEXITED(status)) {
-        outcome.exitCode = WEXITSTATUS(status);
+    ProcessOutcome outcome = ranOutcome(options, verdict);
+    if (!ended.Problem.empty()) {
+        outcome.Cause = ended.Problem;
+    } else if (WIFSIGNALED(ended.Status)) {
+        outcome.Signal = WTERMSIG(ended.Status);
+    } else if (WIFEXITED(ended.Status)) {
+        outcome.ExitCode = WEXITSTATUS(ended.Status);
     }
     return outcome;
 }

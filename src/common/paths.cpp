@@ -1,10 +1,9 @@
-#include "setup/paths.h"
+#include "common/paths.h"
 
 #include "common/file_io.h"
 #include "common/text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace gw {

@@ -1,13 +1,15 @@
-// Whole runs of the setup rewrite against setup directories modelled on what the VBCE
-// Application Install Wizard leaves, with a small script standing in for the cab builder.
+// Whole runs of the setup workflow against setup directories modelled on what the VBCE
+// Application Install Wizard leaves, with a small program standing in for the cab builder.
 #include "common/error.h"
 #include "setup/extension.h"
-#include "setup/setup_rewrite.h"
+#include "setup/setup_workflow.h"
 #include "support/setup_directory.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
+#include <regex>
 #include <set>
 
 namespace gw {
@@ -23,14 +25,14 @@ using test::WriteText;
 constexpr auto npos = std::string::npos;
 
 SetupReport RunIn(const SetupDirectory& setup, const std::string& extension = "7xy",
-                  const CabBuilderOptions& cabBuilder = {}) {
-    return RunSetup({setup.root(), "Icons.dll", {setup.icon()}, extension}, cabBuilder);
+                  const SetupCallbacks& callbacks = {}) {
+    return RunSetup({setup.root(), "Icons.dll", {setup.icon()}, extension}, callbacks);
 }
 
 // The message of the run's failure; "(no error)" when it succeeded.
 std::string Failure(const SetupDirectory& setup, const std::string& extension = "7xy",
-                    const CabBuilderOptions& cabBuilder = {}) {
-    return test::ThrownBy([&] { RunIn(setup, extension, cabBuilder); }).text;
+                    const SetupCallbacks& callbacks = {}) {
+    return test::ThrownBy([&] { RunIn(setup, extension, callbacks); }).text;
 }
 
 std::set<std::string> Names(const fs::path& folder) {
@@ -40,6 +42,38 @@ std::set<std::string> Names(const fs::path& folder) {
     }
     return names;
 }
+
+// Drives a run as a window does and records what it heard, in order: "progress" (once for
+// every stretch of progress calls), "choose", "start <command>", "stop: <how it ended>". The
+// seconds waited are not recorded: how many there are depends on the machine's load.
+struct Driver {
+    std::vector<std::string> heard;
+    std::function<std::string(const std::string&)> choose = [](const std::string& suggested) {
+        return suggested;
+    };
+    std::function<bool(std::chrono::seconds)> wait = [](std::chrono::seconds) { return true; };
+
+    SetupCallbacks callbacks() {
+        SetupCallbacks callbacks;
+        callbacks.ChooseExtension = [this](const std::string& suggested) {
+            heard.push_back("choose");
+            return choose(suggested);
+        };
+        callbacks.CabBuilder.OnStart = [this](const std::string& command) {
+            heard.push_back("start " + command);
+        };
+        callbacks.CabBuilder.OnWait = [this](std::chrono::seconds waited) { return wait(waited); };
+        callbacks.CabBuilder.OnStop = [this](const ProcessOutcome& outcome) {
+            heard.push_back("stop: " + outcome.describe());
+        };
+        callbacks.OnProgress = [this] {
+            if (heard.empty() || heard.back() != "progress") {
+                heard.push_back("progress");
+            }
+        };
+        return callbacks;
+    }
+};
 
 TEST(SetupRunTest, RewritesATwoProcessorSetupDirectoryAndRerunsFromTheBackup) {
     // Nothing in the folder's name may reach a shell (Windows allows no "|" or "*" in names).
@@ -62,8 +96,8 @@ TEST(SetupRunTest, RewritesATwoProcessorSetupDirectoryAndRerunsFromTheBackup) {
     EXPECT_EQ(MachineOf(setup.root() / "Icons.dll"), 0x014C);
     EXPECT_EQ(MachineOf(setup.root() / "Icons" / "sh3" / "Icons.dll"), 0x01A2);
     EXPECT_EQ(MachineOf(setup.root() / "Icons" / "arm" / "Icons.dll"), 0x01C0);
-    ASSERT_EQ(report.dlls.size(), 3u);
-    EXPECT_EQ(report.dlls[1].cpu, "sh3");
+    ASSERT_EQ(report.Dlls.size(), 3u);
+    EXPECT_EQ(report.Dlls[1].Cpu, "sh3");
     EXPECT_EQ(ReadText(setup.root() / "App" / "MyApp.7xy"), "compiled application");
     EXPECT_TRUE(fs::exists(setup.root() / "App" / "MyApp.vb"));
     // The cab builder ran in the setup directory with the README's arguments; its cabinets
@@ -76,7 +110,7 @@ TEST(SetupRunTest, RewritesATwoProcessorSetupDirectoryAndRerunsFromTheBackup) {
         EXPECT_FALSE(fs::exists(where / "PWNED1") || fs::exists(where / "PWNED2")) << where;
     }
     const fs::path cd1 = setup.root() / "CD1";
-    EXPECT_EQ(report.cabinets, (std::vector{cd1 / "MyApp.arm.CAB", cd1 / "MyApp.sh3.CAB"}));
+    EXPECT_EQ(report.Cabinets, (std::vector{cd1 / "MyApp.arm.CAB", cd1 / "MyApp.sh3.CAB"}));
 
     // Another extension over an INF edited by hand: built from the backup, which stays.
     WriteText(setup.infPath(), "[Version]\r\nedited by hand\r\n");
@@ -102,10 +136,10 @@ TEST(SetupRunTest, DisksProcessorsAndLineEnds) {
         Replaced(Replaced(kWizardInf, "ProcessorType = 2577", "ProcessorType = 1234"),
                  "ProcessorType = 10003", "ProcessorType = unknown"));
     const SetupReport report = RunIn(unknown);
-    EXPECT_EQ(report.dlls.size(), 1u);
-    ASSERT_EQ(report.notes.size(), 2u);
-    EXPECT_NE(report.notes[0].find("[CEDevice.sh3] has no numeric \"ProcessorType\""), npos);
-    EXPECT_NE(report.notes[1].find("ProcessorType 1234"), npos);
+    EXPECT_EQ(report.Dlls.size(), 1u); // the setup directory's own
+    ASSERT_EQ(report.Notes.size(), 2u);
+    EXPECT_NE(report.Notes[0].find("[CEDevice.sh3] has no numeric \"ProcessorType\""), npos);
+    EXPECT_NE(report.Notes[1].find("ProcessorType 1234"), npos);
     text = ReadText(unknown.infPath());
     EXPECT_NE(text.find("CopyFiles=Files.Common,Files.ARM, Icons.arm"), npos);
     EXPECT_EQ(text.find("[Icons.sh3]"), text.rfind("[Icons.sh3]"));
@@ -149,14 +183,14 @@ TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
         {"sh3", kWizardInf,
          [](auto& s) {
              WriteText(s.root() / "README.TXT", "no command here\r\n");
-             return "Could not access \"README.TXT\" file on: \r\n" +
+             return "Could not access \"README.TXT\" file on: \n" +
                     (s.root() / "README.TXT").make_preferred().string() +
-                    "\r\nError while extracting values from \"Readme.txt\" file";
+                    "\nError while extracting values from \"Readme.txt\" file";
          }},
         {"sh3", kWizardInf,
          [](auto& s) {
              fs::remove(s.infPath());
-             return "Could not access \".INF\" file on: \r\n" + s.infPath();
+             return "Could not access \".INF\" file on: \n" + s.infPath();
          }},
         {"sh3", kWizardInf,
          [](auto& s) {
@@ -171,10 +205,13 @@ TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
         SetupDirectory setup(cpus, inf);
         const std::string expected = spoil(setup);
         const auto before = test::Snapshot(setup.root());
-        EXPECT_EQ(Failure(setup).substr(0, expected.size()), expected);
+        Driver driver;
+        EXPECT_EQ(Failure(setup, "7xy", driver.callbacks()).substr(0, expected.size()), expected);
         EXPECT_EQ(test::Snapshot(setup.root()), before) << expected;
         EXPECT_EQ(setup.cabwizRecord(), "") << expected;
+        EXPECT_EQ(driver.heard, std::vector<std::string>{}) << expected;
     }
+    // An extension asked for beforehand is checked with everything else.
     SetupDirectory setup;
     const auto before = test::Snapshot(setup.root());
     for (const char* bad : {"", "a b", "x.y", "a/b", "vb", "toolong12", "\xe9t\xe9"}) {
@@ -184,20 +221,66 @@ TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
     EXPECT_EQ(setup.cabwizRecord(), "");
 }
 
-TEST(SetupRunTest, ACabBuilderThatFailsOrOutlastsItsLimitIsEndedAndCd1Stays) {
+// The workflow as the main window drives it: no extension asked for beforehand, a chooser that
+// stands for the extension dialog, a wait shown as the progress window shows it.
+TEST(SetupRunTest, TheChooserComesAfterTheChecksAndBeforeAnythingTheExtensionDecides) {
+    SetupDirectory setup;
+    const auto before = test::Snapshot(setup.root());
+    Driver driver;
+    std::map<std::string, std::pair<fs::perms, std::string>> whenChosen;
+    driver.choose = [&](const std::string& suggested) {
+        whenChosen = test::Snapshot(setup.root());
+        EXPECT_TRUE(std::regex_match(suggested, std::regex("[0-9][a-z][a-z]"))) << suggested;
+        return std::string("Typed1");
+    };
+    const SetupReport report =
+        RunSetup({setup.root(), "Icons.dll", {setup.icon()}, std::nullopt}, driver.callbacks());
+    // Only the "Icons" folder and the x86 DLL were there before the choice.
+    auto expected = before;
+    expected[(setup.root() / "Icons").string()] = whenChosen[(setup.root() / "Icons").string()];
+    expected[(setup.root() / "Icons.dll").string()] =
+        whenChosen[(setup.root() / "Icons.dll").string()];
+    EXPECT_EQ(whenChosen, expected);
+    EXPECT_EQ(MachineOf(setup.root() / "Icons.dll"), 0x014C);
+    // The chosen extension, in lower case, is the one used.
+    EXPECT_NE(ReadText(setup.infPath()).find("HKCR,.typed1,,0x00000000,VBCE.typed1File\r\n"), npos);
+    EXPECT_EQ(report.AppCopies, std::vector{setup.root() / "App" / "MyApp.typed1"});
+    // Progress is heard while the DLLs are built, before the choice and after it.
+    EXPECT_EQ(driver.heard,
+              (std::vector<std::string>{"progress", "choose", "progress",
+                                        "start " + setup.command(), "stop: exited with code 0"}));
+}
+
+TEST(SetupRunTest, AnExtensionChosenThatCannotBeUsedWritesNothingItDecides) {
+    SetupDirectory setup;
+    const std::string wizardInf = ReadText(setup.infPath());
+    Driver driver;
+    driver.choose = [](const std::string&) { return std::string("a b"); };
+    EXPECT_EQ(Failure(setup, "7xy", driver.callbacks()),
+              "The extension \"a b\" may hold only letters and digits (no blanks, dots or other "
+              "characters).");
+    EXPECT_EQ(ReadText(setup.infPath()), wizardInf);
+    EXPECT_FALSE(fs::exists(setup.infPath() + ".old"));
+    EXPECT_EQ(Names(setup.root() / "App"), std::set<std::string>{"MyApp.vb"});
+    EXPECT_TRUE(fs::is_empty(setup.root() / "Icons"));
+    EXPECT_EQ(setup.cabwizRecord(), "");
+}
+
+TEST(SetupRunTest, ACabBuilderThatFailsOutlastsItsLimitOrIsStoppedIsEndedAndCd1Stays) {
     // The exit code of the builder (0: it hangs), the program the README names instead of it,
-    // and how the message ends.
-    const std::tuple<int, std::string, std::string> cases[] = {
-        {3, "", "It exited with code 3."},
-        {0, "", "It was ended after the time limit of 2 seconds."},
-        {3, "/nonexistent/cabwiz.exe",
+    // whether the driver stops it at its first second, and how the message ends.
+    const std::tuple<int, std::string, bool, std::string> cases[] = {
+        {3, "", false, "It exited with code 3."},
+        {0, "", false, "It was ended after the time limit of 2 seconds."},
+        {0, "", true, "It was stopped."},
+        {3, "/nonexistent/cabwiz.exe", false,
 #ifdef _WIN32
          // Windows words the cause itself.
          "It could not be started: the program \"/nonexistent/cabwiz.exe\" cannot be started: "}};
 #else
          "It could not be started: the program \"/nonexistent/cabwiz.exe\" does not exist."}};
 #endif
-    for (const auto& [code, program, ending] : cases) {
+    for (const auto& [code, program, stop, ending] : cases) {
         SetupDirectory setup;
         code != 0 ? setup.failCabwizWith(code) : setup.hangCabwiz();
         std::string command = setup.command();
@@ -205,18 +288,23 @@ TEST(SetupRunTest, ACabBuilderThatFailsOrOutlastsItsLimitIsEndedAndCd1Stays) {
             command = "\"" + program + "\" \"" + setup.infPath() + "\" /cpu sh3";
             WriteText(setup.root() / "README.TXT", command + "\r\n");
         }
-        CabBuilderOptions options;
-        options.timeLimit = std::chrono::seconds{2};
-        std::string started;
-        options.onStart = [&](const std::string& line) { started = line; };
+        const auto cabinets = test::Snapshot(setup.root() / "CD1");
+        Driver driver;
+        driver.wait = [stop = stop](std::chrono::seconds) { return !stop; };
+        SetupCallbacks callbacks = driver.callbacks();
+        callbacks.CabBuilder.TimeLimit = std::chrono::seconds{2};
         const std::string expected = "The cab builder did not succeed, so the cabinets in \"CD1\" "
-                                     "were left as they were.\r\nCommand: " +
-                                     command + "\r\n" + ending;
-        EXPECT_EQ(Failure(setup, "7xy", options).substr(0, expected.size()), expected);
-        EXPECT_EQ(started, command);
-        EXPECT_EQ(Names(setup.root() / "CD1"), std::set<std::string>{"Old.SH3.CAB"});
-        EXPECT_EQ(ReadText(setup.root() / "CD1" / "Old.SH3.CAB"), "old cabinet");
-        if (ending.find("time limit") != npos) { // the builder and its child are gone
+                                     "were left as they were.\nCommand: " +
+                                     command + "\n" + ending;
+        EXPECT_EQ(Failure(setup, "7xy", callbacks).substr(0, expected.size()), expected);
+        // The builder's end is told once, and last, as the message tells it.
+        ASSERT_EQ(driver.heard.size(), 5u);
+        EXPECT_EQ(std::vector(driver.heard.begin(), driver.heard.begin() + 4),
+                  (std::vector<std::string>{"progress", "choose", "progress", "start " + command}));
+        EXPECT_EQ(("It " + driver.heard[4].substr(6) + ".").rfind(ending, 0), 0u)
+            << driver.heard[4];
+        EXPECT_EQ(test::Snapshot(setup.root() / "CD1"), cabinets);
+        if (code == 0) { // the builder and its child are gone
             const auto pids = setup.cabwizPids();
             ASSERT_TRUE(pids.has_value());
             EXPECT_TRUE(test::ProcessGone(pids->first) && test::ProcessGone(pids->second));
