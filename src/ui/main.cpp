@@ -36,9 +36,9 @@ int main(int argc, char* argv[]) {
     };
 #endif
 
-    gw::ui::CreateDLL_Frm window(services);
+    gw::ui::MainWindow window(services);
     QApplication::setWindowIcon(window.windowIcon());
-    window.Form_Load();
+    window.start();
     window.show();
     return QApplication::exec();
 }

@@ -6,7 +6,7 @@
 #include <QLabel>
 
 using namespace std::string_literals;
-using gw::platform::MessageAnswer;
+using gw::services::MessageAnswer;
 using gw::test::Child;
 using gw::test::Click;
 using gw::test::Texts;

@@ -5,7 +5,7 @@
 #include <QListWidget>
 
 using namespace std::string_literals;
-using gw::platform::MessageAnswer;
+using gw::services::MessageAnswer;
 using gw::test::Child;
 using gw::test::Texts;
 using gw::test::WindowRig;
@@ -26,7 +26,7 @@ struct Remover {
     Remover(WindowRig& rig, const std::string& file) : form(rig.services()) {
         form.setFile(file);
         form.show();
-        form.Form_Activate();
+        form.loadImages();
     }
     QListWidget* list() { return Child<QListWidget>(form, "ImageList"); }
     // Each row's text, "+" when it is checked.
@@ -39,7 +39,7 @@ struct Remover {
         return text;
     }
     void check(const std::string& marks) { gw::test::Mark(list(), marks); }
-    gw::ui::RmvImgFrm form;
+    gw::ui::ImageRemoverWindow form;
 };
 
 const std::vector<std::tuple<int, int, int>> kThree = {{32, 32, 4}, {16, 16, 4}, {32, 32, 8}};

@@ -9,7 +9,7 @@
 #include <QUrl>
 
 using namespace std::string_literals;
-using gw::platform::MessageAnswer;
+using gw::services::MessageAnswer;
 using gw::test::Example;
 using gw::test::Texts;
 using gw::test::WindowRig;
@@ -171,7 +171,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     QCOMPARE(rig.list()->count(), 2);
     QCOMPARE(rig.list()->item(0)->text().toStdString(), sub + "/C.ico  (missing)");
     Screenshot(rig.window(), "main-window-kept-list");
-    QCOMPARE(rig.window().CheckedFiles(), Texts({Example("multi.ico")}));
+    QCOMPARE(rig.window().checkedFiles(), Texts({Example("multi.ico")}));
     rig.add({Example("multi.ico")});
     build(rig);
     QCOMPARE(rig.dialogs.requests.at(2).initialDirectory, sub);
@@ -211,7 +211,7 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
     };
     QVERIFY(!drop({notes}));
     QVERIFY(drop({kl[1], notes, upper}));
-    QCOMPARE(rig.window().CheckedFiles(), Texts({kl[0], kl[1], kl[0], kl[1], upper}));
+    QCOMPARE(rig.window().checkedFiles(), Texts({kl[0], kl[1], kl[0], kl[1], upper}));
 
     // The current entry shows its ID, count and pictures; the small picture is the file's own
     // 16 x 16 image, not the large one scaled down. A file that is no icon shows only its ID.

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 using namespace gw::platform;
+using namespace gw::services;
 using Box = QMessageBox;
 
 class QtServicesTest : public QObject {

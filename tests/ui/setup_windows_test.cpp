@@ -1,6 +1,6 @@
 #include "support/setup_directory.h"
-#include "ui/extension_window.h"
-#include "ui/setup_notice_window.h"
+#include "ui/extension_dialog.h"
+#include "ui/setup_notice_dialog.h"
 #include "ui_test_support.h"
 
 #include <QCheckBox>
@@ -35,7 +35,7 @@ void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
         if (stored) {
             rig.settings.save("Options", "DontShowSMsg", stored);
         }
-        gw::ui::SetupNote note(rig.services());
+        gw::ui::SetupNoticeDialog note(rig.services());
         note.show();
         auto* box = Child<QCheckBox>(note, "ShowMsgOpt");
         QCOMPARE(box->isChecked(), ticked);
@@ -48,15 +48,14 @@ void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
 
 void SetupWindowsTest::extensionRandomOrTyped() {
     WindowRig rig;
-    std::string extension = "old";
-    gw::ui::ExtensionFrm form(rig.services(), extension);
+    gw::ui::ExtensionDialog form(rig.services());
     form.show();
     auto* box = Child<QLineEdit>(form, "ExtTxt");
     // Random: drawn at once, shown in capitals, stored in lower case, not to be edited.
     QVERIFY(QRegularExpression(QStringLiteral("^[0-9][A-Z]{2}$")).match(box->text()).hasMatch());
     QVERIFY(!box->isEnabled());
-    QCOMPARE(extension, box->text().toLower().toStdString());
-    const std::string random = extension;
+    QCOMPARE(form.extension(), box->text().toLower().toStdString());
+    const std::string random = form.extension();
     // Typed, shown in capitals: the replaced ".vb" is refused with a message, the window stays
     // and the drawn extension stands; an acceptable one closes the window, stored in lower case.
     Click(form, "UserOpt");
@@ -66,7 +65,8 @@ void SetupWindowsTest::extensionRandomOrTyped() {
         QCOMPARE(box->text(), QString::fromLatin1(typed).toUpper());
         Click(form, "Command1");
         const bool good = std::string(typed) == "Ab12";
-        QCOMPARE(std::to_string(form.isVisible()) + extension + std::to_string(rig.said().size()),
+        QCOMPARE(std::to_string(form.isVisible()) + form.extension() +
+                     std::to_string(rig.said().size()),
                  good ? "0ab121" : "1" + random + "1");
     }
 }
