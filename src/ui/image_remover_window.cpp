@@ -94,14 +94,14 @@ void ImageRemoverWindow::setFile(const std::string& path) {
     filePath_->setText(ToQString(path));
 }
 
-int ImageRemoverWindow::run() {
+void ImageRemoverWindow::run() {
     if (!file_.empty()) {
         loadImages(); // the window opens with the file's images in place
     } else {
         // The open dialog waits until the window is on screen, so that it shows over it.
         QTimer::singleShot(0, this, [this] { loadImages(); });
     }
-    return exec();
+    exec();
 }
 
 void ImageRemoverWindow::loadImages() {

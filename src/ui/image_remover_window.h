@@ -28,7 +28,7 @@ public:
     // The file to edit, set before the window is shown; empty asks for one.
     void setFile(const std::string& path);
     // Shows the window modally with the file's images; returns when it has closed.
-    int run();
+    void run();
 
     // Reads the file's images into the list, or asks for a file when none is set.
     void loadImages();

@@ -17,6 +17,7 @@ private slots:
     void opensWithoutAFileOnTheDialog();
     void savesTheCheckedImagesOfTheShownFile();
     void cutsAModernIconDownToItsPaletteImages();
+    void helpMenuOpensTheHelpPageAndTheAboutBox();
 };
 
 namespace {
@@ -157,6 +158,20 @@ void ImageRemoverWindowTest::cutsAModernIconDownToItsPaletteImages() {
             gw::test::MakeIcon({palette}, 1, [](std::size_t, gw::test::DirEntry& e) {
                 e.planes = e.bitCount = 0;
             }));
+}
+
+void ImageRemoverWindowTest::helpMenuOpensTheHelpPageAndTheAboutBox() {
+    // Back from the About box the file is read again: every row is checked again.
+    WindowRig rig;
+    const std::string icon = gw::test::WriteIcon(rig.dir, "three.ico", kThree);
+    Remover remover(rig, icon);
+    remover.check("010");
+    gw::test::ModalUser user;
+    gw::test::Click(remover.form, "Help_About");
+    QCOMPARE(user.seen, Texts({"frmAbout"}));
+    QCOMPARE(remover.rows(), kThreeRows);
+    gw::test::Click(remover.form, "Help_Help");
+    QCOMPARE(rig.shell.opened, Texts({"file://" + rig.programDir + "/help.htm"}));
 }
 
 QTEST_MAIN(ImageRemoverWindowTest)

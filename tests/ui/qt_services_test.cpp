@@ -27,7 +27,7 @@ private slots:
 namespace {
 
 // Runs answer on the modal window that the next call opens, once it is up.
-template <class Modal> void onNextModal(std::function<void(Modal*)> answer) {
+template <class Modal> void OnNextModal(std::function<void(Modal*)> answer) {
     QTimer::singleShot(0, [answer] {
         auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget());
         QVERIFY(modal);
@@ -75,7 +75,7 @@ void QtServicesTest::messageBoxesShowIconTitleTextAndButtons() {
     };
     for (const auto& [message, press, shown, answer] : cases) {
         QString seen;
-        onNextModal<Box>([&seen, key = press](Box* box) {
+        OnNextModal<Box>([&seen, key = press](Box* box) {
             QStringList seenButtons; // the default one in brackets
             for (const Box::StandardButton b : {Box::Ok, Box::Yes, Box::No, Box::Cancel}) {
                 if (box->standardButtons() & b) {
@@ -102,7 +102,7 @@ void QtServicesTest::fileDialogsTakeTheRequestAndGiveFullPaths() {
     // Types the answer into the next dialog and accepts it past the dialog's own checks; no
     // answer rejects it. A typed name is taken in the requested folder.
     const auto answerWith = [](const QString& typed) {
-        onNextModal<QFileDialog>([typed](QFileDialog* dialog) {
+        OnNextModal<QFileDialog>([typed](QFileDialog* dialog) {
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
             typed.isEmpty() ? dialog->reject() : dialog->QDialog::accept();
         });

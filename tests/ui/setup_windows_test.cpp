@@ -1,4 +1,5 @@
 #include "support/setup_directory.h"
+#include "ui/cab_progress_dialog.h"
 #include "ui/extension_dialog.h"
 #include "ui/setup_notice_dialog.h"
 #include "ui_test_support.h"
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
+using namespace std::string_literals;
 using gw::test::Child;
 using gw::test::Click;
 using gw::test::Texts;
@@ -22,6 +24,7 @@ private slots:
     void extensionRandomOrTyped();
     void setupBuildThroughTheRealWindows();
     void checksBeforeChangesAndStopsTheBuilder();
+    void progressWindowAsksForAStopByButtonOrEsc();
 };
 
 void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
@@ -73,7 +76,11 @@ void SetupWindowsTest::extensionRandomOrTyped() {
 
 void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     WindowRig rig;
-    gw::test::SetupDirectory setup("sh3 arm", gw::test::kWizardInf, "readme.txt");
+    // ARM's processor type is one no DLL is built for: the build says so before "Done...".
+    gw::test::SetupDirectory setup(
+        "sh3 arm",
+        gw::test::Replaced(gw::test::kWizardInf, "ProcessorType = 2577", "ProcessorType = 1234"),
+        "readme.txt");
     gw::test::TempDir notSetup;
     rig.start().realWindows = true;
     rig.add({setup.icon()});
@@ -103,13 +110,17 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     QCOMPARE(rig.stored("Options", "DontShowSMsg"), std::string("True"));
 
     // The setup directory, the notice now turned off: the x86 DLL and the INF entry of the
-    // typed extension, then "Done...".
+    // typed extension, then the processor left without a DLL, then "Done...".
     user.seen.clear();
     rig.messages.shown.clear();
     rig.click("BuilCmd");
     std::erase(user.seen, "CabProgressFrm");
     QCOMPARE(user.seen, Texts({"ExtensionFrm"}));
-    QVERIFY(rig.said().size() == 1 && rig.messages.shown[0].title == "Done...");
+    QCOMPARE(rig.said().size(), std::size_t(2));
+    QVERIFY2(rig.said()[0].starts_with("exclamation||") &&
+                 rig.said()[0].find("ProcessorType 1234") != std::string::npos,
+             rig.said()[0].c_str());
+    QCOMPARE(rig.messages.shown[1].title, "Done..."s);
     QCOMPARE(gw::test::MachineOf(dll), std::uint16_t(0x014C));
     QVERIFY(gw::test::ReadText(setup.infPath()).find("HKCR,.ab1,") != std::string::npos);
 
@@ -181,6 +192,28 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
     QVERIFY(gw::test::Snapshot(setup.root() / "CD1") == cabinets);
     QVERIFY(!rig.window().isRunning() && !QApplication::activeModalWidget() &&
             !QApplication::overrideCursor());
+}
+
+void SetupWindowsTest::progressWindowAsksForAStopByButtonOrEsc() {
+    // Shown with the command when the builder starts; Stop or Esc asks for the stop, which the
+    // builder hears at its next wait; the window stays until the builder has ended.
+    for (const bool byButton : {true, false}) {
+        WindowRig rig;
+        gw::ui::CabProgressDialog progress(rig.events);
+        const gw::CabBuilderOptions options = progress.builderOptions();
+        options.onStart("CABWIZ.EXE \"My App.inf\"");
+        const bool before = options.onWait(std::chrono::seconds(2));
+        byButton ? Click(progress, "StopCmd") : QTest::keyClick(&progress, Qt::Key_Escape);
+        const bool after = options.onWait(std::chrono::seconds(3));
+        const auto text = [&](const char* name) {
+            return Child<QLabel>(progress, name)->text().toStdString();
+        };
+        QCOMPARE(std::to_string(before) + std::to_string(after) +
+                     std::to_string(progress.isVisible()) +
+                     std::to_string(Child<QWidget>(progress, "StopCmd")->isEnabled()) + "|" +
+                     text("CommandLbl") + "|" + text("WaitLbl") + "|" + text("InfoLbl"),
+                 "1010|CABWIZ.EXE \"My App.inf\"|Waited: 3 s|Stopping the cab builder…"s);
+    }
 }
 
 QTEST_MAIN(SetupWindowsTest)
