@@ -152,7 +152,6 @@ QListWidgetItem* IconListPanel::newEntry(const std::string& path, bool checked) 
         entry->setToolTip(QStringLiteral("This file is missing"));
         entry->setForeground(QPalette().brush(QPalette::Disabled, QPalette::Text));
     }
-    entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     return entry;
 }

@@ -128,7 +128,6 @@ bool ImageRemoverWindow::readFile(const std::string& path) {
     imageList_->clear();
     for (const StoredIconImage& image : images_) {
         auto* row = new QListWidgetItem(ToQString(ImageRowText(image)), imageList_);
-        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(Qt::Checked);
     }
     imageList_->blockSignals(false);

@@ -50,6 +50,10 @@ void QtServicesTest::settingsLiveInIniSectionsAndFailLoudly() {
     QCOMPARE(again.get("Path", "Open", "") + again.get("Path", "Build", "|fallback"),
              std::string("c:\\Icons, old\\set|fallback"));
     QVERIFY(gw::test::ReadText(userFile).find("[Path]\nOpen=") != std::string::npos);
+    // A value edited by hand with a comma and no quotes reads as the text it is.
+    gw::test::WriteText(dir.file("edited.ini"), "[Path]\nOpen=My Icons, old set\n");
+    QCOMPARE(QtSettingsStore(dir.file("edited.ini")).get("Path", "Open", ""),
+             std::string("My Icons, old set"));
 
     // A store that cannot be written says so, naming the file and the key.
     gw::test::WriteText(dir.file("plain"), "a file where a folder should be");

@@ -59,11 +59,14 @@ void SetupWindowsTest::extensionRandomOrTyped() {
     QVERIFY(!box->isEnabled());
     QCOMPARE(form.extension(), box->text().toLower().toStdString());
     const std::string random = form.extension();
-    // Typed, shown in capitals: the replaced ".vb" is refused with a message, the window stays
-    // and the drawn extension stands; an acceptable one closes the window, stored in lower case.
+    // Typed, shown in capitals, over the whole text (the box selects it when it gets the
+    // focus): the replaced ".vb" is refused with a message, the window stays with the box ready
+    // for another try and the drawn extension stands; an acceptable one closes the window,
+    // stored in lower case.
+    QVERIFY(QTest::qWaitForWindowActive(&form));
     Click(form, "UserOpt");
     for (const char* typed : {"vb", "Ab12"}) {
-        box->clear();
+        QTRY_VERIFY(box->hasFocus() && box->selectedText() == box->text());
         QTest::keyClicks(box, typed);
         QCOMPARE(box->text(), QString::fromLatin1(typed).toUpper());
         Click(form, "Command1");
