@@ -39,14 +39,13 @@ public:
     void showHelp();
     void showAbout();
 
-    // Whether the last save from this window succeeded.
-    [[nodiscard]] bool saved() const { return saved_; }
-
     // Closing, however it comes: says so when nothing has been saved.
     void done(int result) override;
 
 private:
     void createMenus(QVBoxLayout* layout);
+    // Reads the file into the list; a failure is told and leaves the list as it was. Whether
+    // the file was read.
     bool readFile(const std::string& path);
     void showCurrentImage();
     [[nodiscard]] bool noImageChecked() const;
@@ -56,7 +55,7 @@ private:
     WindowServices services_;
     std::string file_;                    // the path filePath_ shows, exactly as given
     std::vector<StoredIconImage> images_; // of any kind, kept byte for byte
-    bool saved_ = false;
+    bool saved_ = false;                  // by the last save from this window
 
     QLabel* filePath_ = nullptr;
     QLabel* fileName_ = nullptr;
