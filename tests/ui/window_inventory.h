@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QWidget>
 #include <algorithm>
 #include <string>
@@ -16,9 +17,10 @@ namespace gw::test {
 
 // What a window shows of itself, as lines: first the window's object name and title, then one
 // line per named widget, menu and menu item, sorted: its class, its object name and, where it
-// has them, its text or title, its tool tip, its check mark, its font style and whether it takes
-// no input. A text box's contents (drawn at random in places) are left out; dir, where a path
-// begins with it, reads as "<dir>".
+// has them, its text or title, its tool tip, its check mark, its font style, whether its text
+// wraps or can be selected, whether it is the default button and whether it takes no input. A
+// text box's contents (drawn at random in places) are left out; dir, where a path begins with
+// it, reads as "<dir>".
 inline std::vector<std::string> Inventory(const QWidget& window, const std::string& dir) {
     const auto text = [&](QString value) {
         value.replace(QString::fromStdString(dir), QStringLiteral("<dir>"));
@@ -60,6 +62,12 @@ inline std::vector<std::string> Inventory(const QWidget& window, const std::stri
                 style += on ? (style.empty() ? "" : " ") + std::string(name) : "";
             }
             add("font", style);
+            add("wraps", label->wordWrap() ? "yes" : "");
+            add("selectable",
+                label->textInteractionFlags() & Qt::TextSelectableByMouse ? "yes" : "");
+        }
+        if (const auto* push = qobject_cast<const QPushButton*>(object)) {
+            add("default", push->isDefault() ? "yes" : "");
         }
         lines.push_back(line);
     }
