@@ -56,6 +56,9 @@ void ImageRemoverWindowTest::opensWithoutAFileOnTheDialog() {
     Remover remover(rig, "");
     QCOMPARE(remover.rows() + std::to_string(remover.list()->currentRow()), kThreeRows + "0");
     QCOMPARE(Child<QLabel>(remover.form, "Image1")->pixmap().size(), QSize(32, 32));
+    QCOMPARE(Child<QLabel>(remover.form, "FileLbl")->text().toStdString() + "|" +
+                 Child<QLabel>(remover.form, "FileIdLbl")->text().toStdString(),
+             icon + "|three.ico");
     QCOMPARE(rig.stored("Path", "IconOpen"), rig.dir.path().string());
 
     WindowRig fresh;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,9 +20,10 @@ namespace gw::test {
 // What a window shows of itself, as lines: first the window's object name and title, then one
 // line per named widget, menu and menu item, sorted: its class, its object name and, where it
 // has them, its text or title, its tool tip, its check mark, its font style, whether its text
-// wraps or can be selected, whether it is the default button and whether it takes no input. A
-// text box's contents (drawn at random in places) are left out; dir, where a path begins with
-// it, reads as "<dir>".
+// wraps or can be selected, whether it is the default button, whether it takes no input or
+// takes dropped files, and its frame (QFrame's shape and shadow, as numbers). A text box's
+// contents (drawn at random in places) are left out; dir, where a path begins with it, reads
+// as "<dir>".
 inline std::vector<std::string> Inventory(const QWidget& window, const std::string& dir) {
     const auto text = [&](QString value) {
         value.replace(QString::fromStdString(dir), QStringLiteral("<dir>"));
@@ -48,6 +51,13 @@ inline std::vector<std::string> Inventory(const QWidget& window, const std::stri
         if (widget) {
             add("tip", text(widget->toolTip()));
             add("disabled", widget->isEnabled() ? "" : "yes");
+            add("drops", widget->acceptDrops() ? "yes" : "");
+        }
+        const auto* frame = qobject_cast<const QFrame*>(object);
+        if (frame && !qobject_cast<const QAbstractScrollArea*>(object) &&
+            frame->frameShape() != QFrame::NoFrame) {
+            add("frame",
+                std::to_string(frame->frameShape()) + "/" + std::to_string(frame->frameShadow()));
         }
         const auto* button = qobject_cast<const QAbstractButton*>(object);
         if ((button && button->isCheckable()) || (action && action->isCheckable())) {
