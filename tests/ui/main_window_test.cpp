@@ -59,19 +59,27 @@ Texts IconFiles(WindowRig& rig, const std::string& names) {
     return paths;
 }
 
-// How the window stands: the pointer, whether Build takes input, whether a build runs.
+// How the window stands: the pointer, whether Build takes input, whether a build runs, and the
+// caption.
 std::string Standing(WindowRig& rig) {
     const QCursor* pointer = QApplication::overrideCursor();
     return std::string(pointer && pointer->shape() == Qt::WaitCursor ? "busy" : "idle") +
            (rig.find<QWidget>("BuilCmd")->isEnabled() ? "" : " locked") +
-           (rig.window().isRunning() ? " running" : "");
+           (rig.window().isRunning() ? " running" : "") + "|" +
+           rig.window().windowTitle().toStdString();
 }
-const std::string kRunning = "busy locked running";
+const std::string kRunning = "busy locked running|Running...    ";
+const std::string kIdle = "idle|VBCE Icon DLL's";
 
-// Builds, and gives how the window stood while the save dialog was open ("" when none opened).
+// Builds, and gives how the window stood while the save dialog was open ("" when none opened),
+// after the dialog had handed the activation back to the window, as a closing one does.
 std::string Build(WindowRig& rig) {
     std::string seen;
-    rig.dialogs.whileOpen = [&] { seen = Standing(rig); };
+    rig.dialogs.whileOpen = [&] {
+        QEvent activated(QEvent::WindowActivate);
+        QApplication::sendEvent(&rig.window(), &activated);
+        seen = Standing(rig);
+    };
     rig.click("BuilCmd");
     rig.dialogs.whileOpen = nullptr;
     return seen;
@@ -268,7 +276,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.add({Example("glyph-4bit.ico"), Example("multi.ico")});
     rig.action("Machine_M2_5")->trigger();
     QCOMPARE(Build(rig), kRunning); // the dialog has no answer: the user cancels
-    QCOMPARE(rig.stored("Path", "Build") + Standing(rig), "-idle"s);
+    QCOMPARE(rig.stored("Path", "Build") + Standing(rig), "-" + kIdle);
 
     const auto folder = rig.dir.path() / "out";
     std::filesystem::create_directory(folder);
@@ -278,7 +286,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     const auto& asked = rig.dialogs.requests[2];
     QCOMPARE(asked.initialName + "|" + asked.initialDirectory, "PPC.Icons.dll|" + rig.programDir);
     QVERIFY(asked.overwritePrompt);
-    QCOMPARE(Standing(rig), "idle"s);
+    QCOMPARE(Standing(rig), kIdle);
     QCOMPARE(gw::test::MachineOf(out), std::uint16_t(0x01F0));
     QCOMPARE(rig.said(), Texts({"information|Finished|DLL has been built as:\r\n\r\n" + out}));
 
@@ -338,7 +346,7 @@ void MainWindowTest::refusedFailedAndSetupBuilds() {
     QVERIFY(rig.said().size() == 1 && rig.said()[0].size() > start.size());
     QVERIFY2(rig.said()[0].rfind(start, 0) == 0, rig.said()[0].c_str());
     QCOMPARE(gw::test::ReadText(out), "old contents"s);
-    QCOMPARE(Standing(rig), "idle"s);
+    QCOMPARE(Standing(rig), kIdle);
     QCOMPARE(rig.stored("Path", "Build"), "-"s); // remembered only once a DLL is written
 
     // The setup build gets the checked files, in the running state, without a save dialog.
@@ -346,7 +354,7 @@ void MainWindowTest::refusedFailedAndSetupBuilds() {
     rig.action("ChangeSetup_OM2")->trigger();
     QCOMPARE(Build(rig), ""s);
     QCOMPARE(rig.window().setupBuilds, std::vector<Texts>({{files[0], files[2], "running"}}));
-    QCOMPARE(Standing(rig), "idle"s);
+    QCOMPARE(Standing(rig), kIdle);
 }
 
 void MainWindowTest::menusReachTheShellAndTheImageRemover() {
