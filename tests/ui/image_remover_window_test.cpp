@@ -61,9 +61,18 @@ void ImageRemoverWindowTest::opensWithoutAFileOnTheDialog() {
              icon + "|three.ico");
     QCOMPARE(rig.stored("Path", "IconOpen"), rig.dir.path().string());
 
+    // Run as the main window runs it: the dialog comes over the window once it is on screen;
+    // cancelled, the window closes. (A window left open is closed after a while.)
     WindowRig fresh;
-    Remover cancelled(fresh, "");
-    QVERIFY(!cancelled.form.isVisible());
+    gw::ui::ImageRemoverWindow cancelled(fresh.services());
+    gw::test::ModalUser user;
+    user.actions["RmvImgFrm"] = [](QWidget& window) {
+        QTimer::singleShot(3000, &window, [&window] { window.close(); });
+    };
+    bool shownUnder = false;
+    fresh.dialogs.whileOpen = [&] { shownUnder = cancelled.isVisible(); };
+    cancelled.run();
+    QVERIFY(shownUnder && !cancelled.isVisible());
     QCOMPARE(fresh.dialogs.requests.size(), std::size_t(1));
     QCOMPARE(fresh.stored("Path", "IconOpen"), std::string("-"));
 }
