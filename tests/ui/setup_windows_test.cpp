@@ -106,11 +106,14 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     rig.dialogs.saveAnswers = {notSetup.file("Icons.dll"), dll, dll};
 
     // A directory without Readme.txt: refused after the notice, before the extension is asked.
+    // The directory is remembered all the same (with its separator), and offered again.
     rig.click("BuilCmd");
     QCOMPARE(user.seen, Texts({"SetupNote"}));
     QVERIFY(rig.said().at(0).find("\"Readme.txt\" not found") != std::string::npos);
     QVERIFY(fs::is_empty(notSetup.path()));
     QCOMPARE(rig.stored("Options", "DontShowSMsg"), std::string("True"));
+    const std::string remembered = notSetup.path().string() + "/";
+    QCOMPARE(rig.stored("Path", "Setup"), remembered);
 
     // The setup directory, the notice now turned off: the x86 DLL and the INF entry of the
     // typed extension, then the processor left without a DLL, then "Done...".
@@ -119,6 +122,7 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     rig.click("BuilCmd");
     std::erase(user.seen, "CabProgressFrm");
     QCOMPARE(user.seen, Texts({"ExtensionFrm"}));
+    QCOMPARE(rig.dialogs.requests.back().initialDirectory, remembered);
     QCOMPARE(rig.said().size(), std::size_t(2));
     QVERIFY2(rig.said()[0].starts_with("exclamation||") &&
                  rig.said()[0].find("ProcessorType 1234") != std::string::npos,
