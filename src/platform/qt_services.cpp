@@ -15,17 +15,23 @@
 
 namespace gw::platform {
 
+using services::FileDialogRequest;
+using services::Message;
+using services::MessageAnswer;
+using services::MessageButtons;
+using services::MessageIcon;
+
 namespace {
 
 // The window a dialog belongs to: the modal one on top, else the active one.
-QWidget* dialogOwner() {
+QWidget* DialogOwner() {
     if (QWidget* modal = QApplication::activeModalWidget()) {
         return modal;
     }
     return QApplication::activeWindow();
 }
 
-QMessageBox::Icon boxIcon(MessageIcon icon) {
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::Critical:
         return QMessageBox::Critical;
@@ -46,7 +52,7 @@ struct BoxButton {
     MessageAnswer answer;
 };
 
-std::vector<BoxButton> boxButtons(MessageButtons buttons) {
+std::vector<BoxButton> BoxButtons(MessageButtons buttons) {
     switch (buttons) {
     case MessageButtons::Ok:
         return {{QMessageBox::Ok, MessageAnswer::Ok}};
@@ -62,14 +68,14 @@ std::vector<BoxButton> boxButtons(MessageButtons buttons) {
     return {{QMessageBox::Ok, MessageAnswer::Ok}};
 }
 
-bool isPattern(const std::string& name) {
+bool IsPattern(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }
 
-std::vector<std::string> runFileDialog(const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(dialogOwner(), qs(request.title), qs(request.initialDirectory),
-                       qs(request.filter));
-    dialog.setDefaultSuffix(qs(request.defaultExtension));
+std::vector<std::string> RunFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(DialogOwner(), ToQString(request.title), ToQString(request.initialDirectory),
+                       ToQString(request.filter));
+    dialog.setDefaultSuffix(ToQString(request.defaultExtension));
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -79,8 +85,8 @@ std::vector<std::string> runFileDialog(const FileDialogRequest& request, bool sa
         dialog.setFileMode(request.allowMultiple ? QFileDialog::ExistingFiles
                                                  : QFileDialog::ExistingFile);
     }
-    if (!request.initialName.empty() && !isPattern(request.initialName)) {
-        dialog.selectFile(qs(request.initialName));
+    if (!request.initialName.empty() && !IsPattern(request.initialName)) {
+        dialog.selectFile(ToQString(request.initialName));
     }
     std::vector<std::string> chosen;
     if (dialog.exec() != QDialog::Accepted) {
@@ -96,7 +102,7 @@ std::vector<std::string> runFileDialog(const FileDialogRequest& request, bool sa
 // in the shell call itself; elsewhere xdg-mime is asked, because the desktop launcher reports
 // success as soon as it starts, even when it finds nothing to open the file with. Without
 // xdg-mime there is no way to tell, and the file is handed on.
-bool hasAssociatedProgram([[maybe_unused]] const QString& file) {
+bool HasAssociatedProgram([[maybe_unused]] const QString& file) {
 #ifdef Q_OS_WIN
     return true;
 #else
@@ -132,13 +138,13 @@ QtSettingsStore::QtSettingsStore()
 }
 
 QtSettingsStore::QtSettingsStore(const std::string& iniFile)
-    : settings_(std::make_unique<QSettings>(qs(iniFile), QSettings::IniFormat)) {}
+    : settings_(std::make_unique<QSettings>(ToQString(iniFile), QSettings::IniFormat)) {}
 
 QtSettingsStore::~QtSettingsStore() = default;
 
 std::string QtSettingsStore::get(const std::string& section, const std::string& key,
                                  const std::string& fallback) const {
-    const QVariant value = settings_->value(qs(section + "/" + key));
+    const QVariant value = settings_->value(ToQString(section + "/" + key));
     if (!value.isValid()) {
         return fallback;
     }
@@ -151,7 +157,7 @@ std::string QtSettingsStore::get(const std::string& section, const std::string& 
 
 void QtSettingsStore::save(const std::string& section, const std::string& key,
                            const std::string& value) {
-    settings_->setValue(qs(section + "/" + key), qs(value));
+    settings_->setValue(ToQString(section + "/" + key), ToQString(value));
     settings_->sync();
     if (settings_->status() != QSettings::NoError) {
         throw Error(location(), section + "/" + key, "the setting cannot be written");
@@ -163,11 +169,12 @@ std::string QtSettingsStore::location() const {
 }
 
 MessageAnswer QtMessages::show(const Message& message) {
-    QString text = qs(message.text);
+    QString text = ToQString(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(boxIcon(message.icon), qs(message.title.empty() ? kAppTitle : message.title),
-                    text, QMessageBox::NoButton, dialogOwner());
-    const std::vector<BoxButton> buttons = boxButtons(message.buttons);
+    QMessageBox box(BoxIcon(message.icon),
+                    ToQString(message.title.empty() ? services::kAppTitle : message.title), text,
+                    QMessageBox::NoButton, DialogOwner());
+    const std::vector<BoxButton> buttons = BoxButtons(message.buttons);
     for (const BoxButton& b : buttons) {
         box.addButton(b.button);
     }
@@ -187,7 +194,7 @@ MessageAnswer QtMessages::show(const Message& message) {
 }
 
 std::vector<std::string> QtFileDialogs::openFiles(const FileDialogRequest& request) {
-    std::vector<std::string> chosen = runFileDialog(request, false);
+    std::vector<std::string> chosen = RunFileDialog(request, false);
     if (!request.allowMultiple && chosen.size() > 1) {
         chosen.resize(1);
     }
@@ -195,7 +202,7 @@ std::vector<std::string> QtFileDialogs::openFiles(const FileDialogRequest& reque
 }
 
 std::optional<std::string> QtFileDialogs::saveFile(const FileDialogRequest& request) {
-    std::vector<std::string> chosen = runFileDialog(request, true);
+    std::vector<std::string> chosen = RunFileDialog(request, true);
     if (chosen.empty()) {
         return std::nullopt;
     }
@@ -203,7 +210,7 @@ std::optional<std::string> QtFileDialogs::saveFile(const FileDialogRequest& requ
 }
 
 bool QtShell::open(const std::string& documentOrAddress) {
-    const QString text = qs(documentOrAddress);
+    const QString text = ToQString(documentOrAddress);
     QUrl url;
     const QString fileScheme = QStringLiteral("file://");
     if (text.startsWith(fileScheme, Qt::CaseInsensitive)) {
@@ -241,7 +248,7 @@ bool QtShell::open(const std::string& documentOrAddress) {
         }
     }
 #endif
-    if (url.isLocalFile() && !hasAssociatedProgram(url.toLocalFile())) {
+    if (url.isLocalFile() && !HasAssociatedProgram(url.toLocalFile())) {
         return false;
     }
     return QDesktopServices::openUrl(url);

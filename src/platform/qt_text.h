@@ -6,7 +6,7 @@
 namespace gw {
 
 // Text from the core (UTF-8 in std::string) as Qt text, for the windows and the Qt services.
-inline QString qs(const std::string& text) {
+inline QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 

@@ -6,9 +6,8 @@
 
 // The services of the desktop that the windows use, behind interfaces so that the program gets
 // Qt-backed ones (src/platform/qt_services.h) and tests scripted fakes. The core uses none of
-// them: it throws, returns values and takes a progress callback. The interfaces keep the
-// namespace of their implementations, gw::platform, so that callers name one namespace.
-namespace gw::platform {
+// them: it throws, returns values and takes a progress callback.
+namespace gw::services {
 
 // The application title, shown by message boxes that have no title of their own.
 inline constexpr const char* kAppTitle = "Glyphwright Tool";
@@ -42,8 +41,8 @@ public:
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
-    virtual std::string get(const std::string& section, const std::string& key,
-                            const std::string& fallback) const = 0;
+    [[nodiscard]] virtual std::string get(const std::string& section, const std::string& key,
+                                          const std::string& fallback) const = 0;
     virtual void save(const std::string& section, const std::string& key,
                       const std::string& value) = 0;
 };
@@ -67,9 +66,9 @@ public:
     virtual ~FileDialogs() = default;
     // The chosen files, each with its full path, in the dialog's order; none when cancelled.
     // Only existing files can be chosen.
-    virtual std::vector<std::string> openFiles(const FileDialogRequest& request) = 0;
+    [[nodiscard]] virtual std::vector<std::string> openFiles(const FileDialogRequest& request) = 0;
     // The chosen path; nothing when cancelled.
-    virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+    [[nodiscard]] virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
 };
 
 // Hands a document or an address to the program the desktop associates with it, without
@@ -80,4 +79,4 @@ public:
     virtual bool open(const std::string& documentOrAddress) = 0;
 };
 
-} // namespace gw::platform
+} // namespace gw::services

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 
 namespace gw::ui {
@@ -19,39 +20,39 @@ namespace gw::ui {
 // source beside the converted 16 and 32 pixel images at 4 and 8 bits per pixel, at real size
 // and enlarged, lets the user choose the sizes, the depths and dithering, and saves the icon
 // under a name the user gives, by default beside the source.
-class ConvertFrm : public QDialog {
+class ConvertWindow : public QDialog {
     Q_OBJECT
 public:
-    ConvertFrm(const WindowServices& services, const std::string& source,
-               QWidget* parent = nullptr);
+    ConvertWindow(const WindowServices& services, const std::string& source,
+                  QWidget* parent = nullptr);
 
     // Reads the source and shows the window modally; returns the saved icon file when the user
     // saved one. A source that cannot be read is reported, and the window does not open.
-    std::optional<std::string> Run();
+    [[nodiscard]] std::optional<std::string> run();
 
-    void Option_Click(); // any option changed: the previews are made again
-    void SaveCmd_Click();
+    // What Save does: asks for the name and writes the checked sizes and depths there.
+    void saveIcon();
 
     // The options as the check boxes stand.
-    ConvertOptions options() const;
+    [[nodiscard]] ConvertOptions options() const;
 
 private:
-    void showPreviews();
+    QGridLayout* createPreviews();
+    void showPreviews(); // every option change makes the previews again
 
     WindowServices services_;
     std::string source_;
     std::vector<RgbaImage> pictures_;
     std::optional<std::string> saved_;
 
-    QLabel* SourceLbl = nullptr;
-    QLabel* SourceImg = nullptr;
-    std::vector<QCheckBox*> SizeChk;  // 16, 32
-    std::vector<QCheckBox*> DepthChk; // 4, 8
-    QCheckBox* DitherChk = nullptr;
-    QCheckBox* StandardChk = nullptr;
+    QLabel* sourcePicture_ = nullptr;
+    std::vector<QCheckBox*> sizeBoxes_;  // 16, 32
+    std::vector<QCheckBox*> depthBoxes_; // 4, 8
+    QCheckBox* ditherBox_ = nullptr;
+    QCheckBox* standardPaletteBox_ = nullptr;
     // One per size and depth, in the order sizes x depths: the real size and enlarged.
-    std::vector<QLabel*> PreviewImg;
-    std::vector<QLabel*> ZoomImg;
+    std::vector<QLabel*> previews_;
+    std::vector<QLabel*> enlarged_;
 };
 
 } // namespace gw::ui

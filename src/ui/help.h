@@ -8,13 +8,17 @@
 
 namespace gw::ui {
 
+// The names of the licence and the help page beside the program, as they are installed.
+inline constexpr const char* kLicenceFile = "License.txt";
+inline constexpr const char* kHelpPage = "help.htm";
+
 // The folder of License.txt and help.htm. They stand beside the program in the build tree, on
 // Windows and in an unpacked folder; a program installed under a prefix (/usr/bin) finds them
 // in that prefix's share/glyphwright. When neither holds License.txt, the program's folder, so
 // that a failure names the place the files belong.
-inline std::string DocumentDirectory(const std::string& programDirectory) {
+[[nodiscard]] inline std::string DocumentDirectory(const std::string& programDirectory) {
     const auto holdsLicence = [](const std::string& folder) {
-        return QFileInfo::exists(qs(JoinPath(folder, "License.txt")));
+        return QFileInfo::exists(ToQString(JoinPath(folder, kLicenceFile)));
     };
     if (!holdsLicence(programDirectory)) {
         const std::string prefix = GetDirectory(programDirectory, false);
@@ -27,8 +31,8 @@ inline std::string DocumentDirectory(const std::string& programDirectory) {
 }
 
 // The address of the help page in the program's document folder: "file://" and its path.
-inline std::string HelpAddress(const std::string& documentDirectory) {
-    return "file://" + JoinPath(documentDirectory, "help.htm");
+[[nodiscard]] inline std::string HelpAddress(const std::string& documentDirectory) {
+    return "file://" + JoinPath(documentDirectory, kHelpPage);
 }
 
 } // namespace gw::ui

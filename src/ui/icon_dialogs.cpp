@@ -14,49 +14,49 @@ namespace gw::ui {
 
 namespace {
 
-bool isFolder(const std::string& path) {
+bool IsFolder(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::is_directory(PathFromUtf8(path), ec);
 }
 
 // A folder this user may write into: its owner may write it (the permission bits, which hold
 // even for an administrator) and the system lets this user do so.
-bool isWritableFolder(const std::string& path) {
+bool IsWritableFolder(const std::string& path) {
     std::error_code ec;
     const auto status = std::filesystem::status(PathFromUtf8(path), ec);
     return std::filesystem::is_directory(status) &&
            (status.permissions() & std::filesystem::perms::owner_write) !=
                std::filesystem::perms::none &&
-           QFileInfo(qs(path)).isWritable();
+           QFileInfo(ToQString(path)).isWritable();
 }
 
-std::string nativeText(const QString& path) {
+std::string NativeText(const QString& path) {
     return QDir::toNativeSeparators(path).toStdString();
 }
 
 } // namespace
 
 std::string StartFolder(const std::string& wanted, FolderKind kind) {
-    if (isFolder(wanted)) {
+    if (IsFolder(wanted)) {
         return wanted;
     }
     const auto location = kind == FolderKind::Icons ? QStandardPaths::PicturesLocation
                                                     : QStandardPaths::DocumentsLocation;
     for (const QString& folder : QStandardPaths::standardLocations(location)) {
-        if (isFolder(folder.toStdString())) {
-            return nativeText(folder);
+        if (IsFolder(folder.toStdString())) {
+            return NativeText(folder);
         }
     }
-    return nativeText(QDir::homePath());
+    return NativeText(QDir::homePath());
 }
 
-platform::FileDialogRequest IconOpenRequest(const WindowServices& services,
+services::FileDialogRequest IconOpenRequest(const WindowServices& services,
                                             const char* directoryKey, const char* title) {
     std::string directory = services.settings.get(kPath, directoryKey, "");
     if (directory.empty()) {
         directory = kDefaultIconDirectory;
     }
-    platform::FileDialogRequest request;
+    services::FileDialogRequest request;
     request.title = title;
     request.filter = "Icons (*.ico)";
     request.initialName = "*.ico";
@@ -66,9 +66,9 @@ platform::FileDialogRequest IconOpenRequest(const WindowServices& services,
 }
 
 std::optional<std::string> AskSaveFile(const WindowServices& services, const char* directoryKey,
-                                       FolderKind kind, platform::FileDialogRequest request) {
+                                       FolderKind kind, services::FileDialogRequest request) {
     std::string directory = services.settings.get(kPath, directoryKey, "");
-    if (directory.empty() && isWritableFolder(services.programDirectory)) {
+    if (directory.empty() && IsWritableFolder(services.programDirectory)) {
         directory = services.programDirectory;
     }
     request.initialDirectory = StartFolder(directory, kind);

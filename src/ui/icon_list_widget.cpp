@@ -11,8 +11,7 @@ namespace gw::ui {
 
 IconListWidget::IconListWidget(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setDragDropMode(QAbstractItemView::DropOnly);
-    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly); // takes drops, starts no drag
 }
 
 QStringList IconListWidget::iconFiles(const QList<QUrl>& urls) {

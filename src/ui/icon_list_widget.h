@@ -13,7 +13,7 @@ public:
     explicit IconListWidget(QWidget* parent = nullptr);
 
     // The local .ico, .png and .bmp files among the dropped addresses, in the order dropped.
-    static QStringList iconFiles(const QList<QUrl>& urls);
+    [[nodiscard]] static QStringList iconFiles(const QList<QUrl>& urls);
 
 signals:
     void iconFilesDropped(const QStringList& files);

@@ -5,11 +5,12 @@
 #include "common/paths.h"
 #include "icons/icon_writer.h"
 #include "platform/qt_text.h"
-#include "ui/about_window.h"
+#include "ui/about_dialog.h"
 #include "ui/help.h"
 #include "ui/icon_dialogs.h"
 #include "ui/icon_preview.h"
 #include "ui/named_widgets.h"
+#include "ui/object_names.h"
 #include "ui/ui_settings.h"
 
 #include <QFrame>
@@ -25,148 +26,149 @@ namespace gw::ui {
 
 namespace {
 
+namespace name = object_names::image_remover;
+
 constexpr int kPreviewSize = 64;
+// The titles of the messages of the two save commands.
+constexpr const char* kSaveTitle = "Save...";
+constexpr const char* kSaveAsTitle = "Save As...";
 
 } // namespace
 
-RmvImgFrm::RmvImgFrm(const WindowServices& services, QWidget* parent)
+ImageRemoverWindow::ImageRemoverWindow(const WindowServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
-    setObjectName(QStringLiteral("RmvImgFrm"));
+    setObjectName(name::kWindow);
     setWindowTitle(QStringLiteral("Remove Images"));
 
-    FileLbl = namedLabel(QStringLiteral("FileLbl"));
-    QFont bold = FileLbl->font();
+    filePath_ = Named<QLabel>(name::kFilePath);
+    QFont bold = filePath_->font();
     bold.setBold(true);
-    FileLbl->setFont(bold);
-    FileLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    FileIdLbl = namedLabel(QStringLiteral("FileIdLbl"));
-    ImageList = new QListWidget;
-    ImageList->setObjectName(QStringLiteral("ImageList"));
-    ImageList->setToolTip(QStringLiteral("Checked images are kept when the file is saved"));
-    connect(ImageList, &QListWidget::currentRowChanged, this, [this] { ImageList_Click(); });
-    Image1 = pictureBox(QStringLiteral("Image1"), QStringLiteral("The selected image"),
-                        kPreviewSize + 8);
+    filePath_->setFont(bold);
+    filePath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fileName_ = Named<QLabel>(name::kFileName);
+    imageList_ = Named<QListWidget>(name::kImageList);
+    imageList_->setToolTip(QStringLiteral("Checked images are kept when the file is saved"));
+    connect(imageList_, &QListWidget::currentRowChanged, this, [this] { showCurrentImage(); });
+    preview_ = PictureBox(name::kPreview, QStringLiteral("The selected image"), kPreviewSize + 8);
 
     auto* fileGrid = new QGridLayout;
-    fileGrid->addWidget(namedLabel(QStringLiteral("Label1_0"), QStringLiteral("Icon File:")), 0, 0);
-    fileGrid->addWidget(FileIdLbl, 0, 1);
-    fileGrid->addWidget(FileLbl, 1, 0, 1, 2);
+    fileGrid->addWidget(Named<QLabel>(ArrayName(name::kCaptions, 0), QStringLiteral("Icon File:")),
+                        0, 0);
+    fileGrid->addWidget(fileName_, 0, 1);
+    fileGrid->addWidget(filePath_, 1, 0, 1, 2);
     fileGrid->setColumnStretch(1, 1);
 
     auto* listRow = new QHBoxLayout;
-    listRow->addWidget(ImageList, 1);
-    listRow->addWidget(Image1, 0, Qt::AlignTop);
+    listRow->addWidget(imageList_, 1);
+    listRow->addWidget(preview_, 0, Qt::AlignTop);
 
     auto* layout = new QVBoxLayout(this);
     createMenus(layout);
     layout->addLayout(fileGrid);
-    layout->addWidget(separatorLine(QStringLiteral("Line1_0")));
-    layout->addWidget(namedLabel(QStringLiteral("Label1_1"), QStringLiteral("Images:")));
+    layout->addWidget(SeparatorLine(ArrayName(name::kLines, 0)));
+    layout->addWidget(Named<QLabel>(ArrayName(name::kCaptions, 1), QStringLiteral("Images:")));
     layout->addLayout(listRow, 1);
-    layout->addWidget(separatorLine(QStringLiteral("Line1_1")));
+    layout->addWidget(SeparatorLine(ArrayName(name::kLines, 1)));
     resize(420, 320);
 }
 
-void RmvImgFrm::createMenus(QVBoxLayout* layout) {
+void ImageRemoverWindow::createMenus(QVBoxLayout* layout) {
     auto* bar = new QMenuBar;
     layout->setMenuBar(bar);
-    const auto menu = [bar](const char* name, const char* title) {
-        return addNamedMenu(bar, name, title);
+    const auto item = [this](QMenu* menu, const char* objectName, const char* text, auto handler) {
+        AddNamedItem(menu, objectName, text, this, handler);
     };
-    const auto item = [this](QMenu* m, const char* name, const char* text, auto handler) {
-        addNamedItem(m, QLatin1String(name), text, this, handler);
-    };
-    QMenu* file = menu("File_M1", "&File");
-    item(file, "File_Load", "&Load", [this] { File_Load_Click(); });
-    item(file, "File_Save", "&Save", [this] { File_Save_Click(); });
-    item(file, "File_SaveAs", "Save &As", [this] { File_SaveAs_Click(); });
-    file->addSeparator()->setObjectName(QStringLiteral("File_Sep1"));
-    item(file, "File_Exit", "E&xit", [this] { File_Exit_Click(); });
-    QMenu* help = menu("Help", "&Help");
-    item(help, "Help_Help", "&Help", [this] { Help_Help_Click(); });
-    help->addSeparator()->setObjectName(QStringLiteral("Help_Sep1"));
-    item(help, "Help_About", "&About", [this] { Help_About_Click(); });
+    QMenu* file = AddNamedMenu(bar, name::kFileMenu, "&File");
+    item(file, name::kOpenItem, "&Load", [this] { openIconFile(); });
+    item(file, name::kSaveItem, "&Save", [this] { save(); });
+    item(file, name::kSaveAsItem, "Save &As", [this] { saveAs(); });
+    file->addSeparator()->setObjectName(name::kFileSeparator);
+    item(file, name::kExitItem, "E&xit", [this] { close(); });
+    QMenu* help = AddNamedMenu(bar, name::kHelpMenu, "&Help");
+    item(help, name::kHelpItem, "&Help", [this] { showHelp(); });
+    help->addSeparator()->setObjectName(name::kHelpSeparator);
+    item(help, name::kAboutItem, "&About", [this] { showAbout(); });
 }
 
-void RmvImgFrm::setFile(const std::string& path) {
+void ImageRemoverWindow::setFile(const std::string& path) {
     file_ = path;
-    FileLbl->setText(qs(path));
+    filePath_->setText(ToQString(path));
 }
 
-int RmvImgFrm::Run() {
+void ImageRemoverWindow::run() {
     if (!file_.empty()) {
-        Form_Activate(); // the window opens with the file's images in place
+        loadImages(); // the window opens with the file's images in place
     } else {
         // The open dialog waits until the window is on screen, so that it shows over it.
-        QTimer::singleShot(0, this, [this] { Form_Activate(); });
+        QTimer::singleShot(0, this, [this] { loadImages(); });
     }
-    return exec();
+    exec();
 }
 
-void RmvImgFrm::Form_Activate() {
+void ImageRemoverWindow::loadImages() {
     if (file_.empty()) {
-        File_Load_Click();
+        openIconFile();
         return;
     }
     readFile(file_);
 }
 
-bool RmvImgFrm::readFile(const std::string& path) {
+bool ImageRemoverWindow::readFile(const std::string& path) {
     // The file goes into fresh arrays; the window's own are replaced only when it has been read.
     StoredIconFile contents;
-    try {
-        contents = ReadStoredIcon(PathFromUtf8(path), services_.pumpEvents());
-    } catch (const std::exception& e) {
-        services_.showFailure(e.what());
+    const bool read = services_.runOrShowFailure(
+        [&] { contents = ReadStoredIcon(PathFromUtf8(path), services_.pumpEvents()); });
+    if (!read) {
         return false;
     }
     images_ = std::move(contents.Images);
     setFile(path);
-    FileIdLbl->setText(qs(GetFileName(path)));
+    fileName_->setText(ToQString(GetFileName(path)));
 
-    ImageList->blockSignals(true);
-    ImageList->clear();
+    imageList_->blockSignals(true);
+    imageList_->clear();
     for (const StoredIconImage& image : images_) {
-        auto* row = new QListWidgetItem(qs(ImageRowText(image)), ImageList);
-        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        auto* row = new QListWidgetItem(ToQString(ImageRowText(image)), imageList_);
         row->setCheckState(Qt::Checked);
     }
-    ImageList->blockSignals(false);
-    ImageList->setCurrentRow(images_.empty() ? -1 : 0);
-    ImageList_Click();
+    imageList_->blockSignals(false);
+    imageList_->setCurrentRow(images_.empty() ? -1 : 0);
+    showCurrentImage();
     return true;
 }
 
-void RmvImgFrm::ImageList_Click() {
-    const int row = ImageList->currentRow();
+void ImageRemoverWindow::showCurrentImage() {
+    const int row = imageList_->currentRow();
     QImage picture;
     if (row >= 0 && std::size_t(row) < images_.size()) {
         picture = IconPreview(images_[std::size_t(row)].Bytes);
     }
     if (picture.isNull()) {
-        Image1->clear(); // nothing that can be drawn
+        preview_->clear(); // nothing that can be drawn
         return;
     }
     if (picture.width() > kPreviewSize || picture.height() > kPreviewSize) {
         picture = picture.scaled(kPreviewSize, kPreviewSize, Qt::KeepAspectRatio,
                                  Qt::SmoothTransformation);
     }
-    Image1->setPixmap(QPixmap::fromImage(picture));
+    preview_->setPixmap(QPixmap::fromImage(picture));
 }
 
-void RmvImgFrm::File_Load_Click() {
+void ImageRemoverWindow::openIconFile() {
     for (;;) {
         std::vector<std::string> chosen;
-        try {
+        bool opened = false;
+        services_.runOrShowFailure([&] {
             chosen = services_.dialogs.openFiles(
                 IconOpenRequest(services_, key::kIconOpen, "Select Icon"));
             if (!chosen.empty() && readFile(chosen.front())) {
                 // Remembered only once the file has been read.
                 RememberFolder(services_, key::kIconOpen, chosen.front());
-                return;
+                opened = true;
             }
-        } catch (const std::exception& e) {
-            services_.showFailure(e.what());
+        });
+        if (opened) {
+            return;
         }
         if (!file_.empty()) {
             // Cancelled or not read: the file shown is read again, every row checked again.
@@ -182,19 +184,19 @@ void RmvImgFrm::File_Load_Click() {
     }
 }
 
-bool RmvImgFrm::NoImagesSelected() const {
-    for (int row = 0; row < ImageList->count(); ++row) {
-        if (ImageList->item(row)->checkState() == Qt::Checked) {
+bool ImageRemoverWindow::noImageChecked() const {
+    for (int row = 0; row < imageList_->count(); ++row) {
+        if (imageList_->item(row)->checkState() == Qt::Checked) {
             return false;
         }
     }
     return true;
 }
 
-void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
+bool ImageRemoverWindow::writeCheckedImages(const std::string& fileName) {
     std::vector<StoredIconImage> kept;
-    for (int row = 0; row < ImageList->count(); ++row) {
-        if (ImageList->item(row)->checkState() == Qt::Checked) {
+    for (int row = 0; row < imageList_->count(); ++row) {
+        if (imageList_->item(row)->checkState() == Qt::Checked) {
             kept.push_back(images_.at(std::size_t(row)));
         }
     }
@@ -203,87 +205,76 @@ void RmvImgFrm::SaveKeptImages(const std::string& fileName) {
         WriteStoredIcon(PathFromUtf8(fileName), kept, services_.pumpEvents());
         saved_ = true;
     } catch (const Error& e) {
-        if (e.kind() == ErrorKind::TargetNotWritable) {
-            services_.showFailure("This file is currently locked (open). Use another name.\r\n" +
-                                      e.cause(),
-                                  "Save...");
-        } else {
-            services_.showFailure(e.what(), "Save...");
-        }
+        // A target that may not be written is told in the words users know, then the cause.
+        services_.showFailure(e.kind() == ErrorKind::TargetNotWritable
+                                  ? "This file is currently locked (open). Use another name.\r\n" +
+                                        e.cause()
+                                  : std::string(e.what()),
+                              kSaveTitle);
     } catch (const std::exception& e) {
-        services_.showFailure(e.what(), "Save...");
+        services_.showFailure(e.what(), kSaveTitle);
     }
+    return saved_;
 }
 
-void RmvImgFrm::File_Save_Click() {
-    if (NoImagesSelected()) {
-        services_.showFailure("No images selected!", "Save...");
+void ImageRemoverWindow::save() {
+    if (noImageChecked()) {
+        services_.showFailure("No images selected!", kSaveTitle);
         return;
     }
     const MessageAnswer answer = services_.messages.show(
-        Message{"Do you want to replace the old Icon file with this one?", "Save...",
+        Message{"Do you want to replace the old Icon file with this one?", kSaveTitle,
                 MessageIcon::Question, MessageButtons::YesNo, 1});
-    if (answer != MessageAnswer::Yes) {
-        return;
-    }
-    SaveKeptImages(file_);
-    if (saved_) {
+    if (answer == MessageAnswer::Yes && writeCheckedImages(file_)) {
         readFile(file_); // the list shows what the file now holds
+        // "successfuly": spelt so, in the words users have always seen.
         services_.messages.show(
             Message{"Icon has been successfuly replaced.", "Saved...", MessageIcon::Information});
     }
 }
 
-void RmvImgFrm::File_SaveAs_Click() {
-    if (NoImagesSelected()) {
-        services_.showFailure("No images selected!", "Save As...");
+void ImageRemoverWindow::saveAs() {
+    if (noImageChecked()) {
+        services_.showFailure("No images selected!", kSaveAsTitle);
         return;
     }
-    try {
-        platform::FileDialogRequest request;
-        request.title = "Enter output Icon File Name";
-        request.filter = "Icon Files (*.ico)";
-        request.defaultExtension = "ico";
-        request.initialName = "*.ico";
-        const std::optional<std::string> path =
-            AskSaveFile(services_, key::kIconSave, FolderKind::Icons, request);
-        if (!path) {
-            return;
-        }
-        SaveKeptImages(*path);
-        if (saved_) {
-            RememberFolder(services_, key::kIconSave, *path);
-            services_.messages.show(Message{"Icon has been saved as:\r\n" + *path, "Saved...",
-                                            MessageIcon::Information});
-        }
-    } catch (const std::exception& e) {
-        services_.showFailure(e.what(), "Save As...");
-    }
+    services_.runOrShowFailure(
+        [this] {
+            services::FileDialogRequest request;
+            request.title = "Enter output Icon File Name";
+            request.filter = "Icon Files (*.ico)";
+            request.defaultExtension = "ico";
+            request.initialName = "*.ico";
+            const std::optional<std::string> path =
+                AskSaveFile(services_, key::kIconSave, FolderKind::Icons, request);
+            if (path && writeCheckedImages(*path)) {
+                RememberFolder(services_, key::kIconSave, *path);
+                services_.messages.show(Message{"Icon has been saved as:\r\n" + *path, "Saved...",
+                                                MessageIcon::Information});
+            }
+        },
+        kSaveAsTitle);
 }
 
-void RmvImgFrm::File_Exit_Click() {
-    close();
-}
-
-void RmvImgFrm::done(int result) {
-    // Form_QueryUnload: the close box, Esc and Exit all end here.
+void ImageRemoverWindow::done(int result) {
+    // The close box, Esc and Exit all end here.
     if (!saved_) {
         services_.messages.show(
-            Message{"No changes have been made.", platform::kAppTitle, MessageIcon::Information});
+            Message{"No changes have been made.", services::kAppTitle, MessageIcon::Information});
     }
     QDialog::done(result);
 }
 
-void RmvImgFrm::Help_Help_Click() {
+void ImageRemoverWindow::showHelp() {
     services_.shell.open(HelpAddress(services_.programDirectory));
 }
 
-void RmvImgFrm::Help_About_Click() {
+void ImageRemoverWindow::showAbout() {
     {
-        frmAbout about(services_.shell, this);
+        AboutDialog about(services_.shell, this);
         about.exec();
     }
-    Form_Activate(); // back from another window of the program: the file is read again
+    loadImages(); // back from another window of the program: the file is read again
 }
 
 } // namespace gw::ui

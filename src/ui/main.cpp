@@ -1,44 +1,13 @@
-#include "platform/qt_services.h"
 #include "system/interrupt_cleanup.h"
-#include "ui/help.h"
-#include "ui/main_window.h"
+#include "ui/window_program.h"
 
 #include <QApplication>
-#include <QDir>
-
-#ifdef _WIN32
-#include "system/run_and_wait.h"
-#endif
 
 // The window program: the main window over the Qt-backed desktop services. It takes no
 // command line of its own; glyphwright-cli is the tool for scripts.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     gw::InstallInterruptCleanup();
-    QApplication::setApplicationName(QStringLiteral("Glyphwright"));
-    QApplication::setApplicationVersion(QStringLiteral(GLYPHWRIGHT_VERSION));
-
-    gw::platform::QtSettingsStore settings;
-    gw::platform::QtMessages messages;
-    gw::platform::QtFileDialogs dialogs;
-    gw::platform::QtShell shell;
-    gw::platform::QtEventPump events;
-    const std::string documents = gw::ui::DocumentDirectory(
-        QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString());
-    gw::ui::WindowServices services{settings, messages, dialogs, shell, events, documents, {}};
-#ifdef _WIN32
-    // The licence in Notepad: the user reads at their own pace, so the limit is a day rather
-    // than the cab builder's ten minutes, after which the program goes on.
-    services.runAndWait = [](const std::string& commandLine) {
-        gw::RunOptions options;
-        options.TimeLimit = std::chrono::hours{24};
-        return gw::RunAndWait(commandLine, options).Started;
-    };
-#endif
-
-    gw::ui::CreateDLL_Frm window(services);
-    QApplication::setWindowIcon(window.windowIcon());
-    window.Form_Load();
-    window.show();
+    const auto program = gw::ui::StartWindowProgram(QStringLiteral(GLYPHWRIGHT_VERSION));
     return QApplication::exec();
 }

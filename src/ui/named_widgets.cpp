@@ -6,17 +6,11 @@
 
 namespace gw::ui {
 
-QString arrayName(const char* name, std::size_t index) {
+QString ArrayName(const char* name, std::size_t index) {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
 }
 
-QLabel* namedLabel(const QString& name, const QString& text) {
-    auto* label = new QLabel(text);
-    label->setObjectName(name);
-    return label;
-}
-
-QFrame* separatorLine(const QString& name) {
+QFrame* SeparatorLine(const QString& name) {
     auto* line = new QFrame;
     line->setObjectName(name);
     line->setFrameShape(QFrame::HLine);
@@ -24,8 +18,8 @@ QFrame* separatorLine(const QString& name) {
     return line;
 }
 
-QLabel* pictureBox(const QString& name, const QString& toolTip, int side) {
-    QLabel* box = namedLabel(name);
+QLabel* PictureBox(const QString& name, const QString& toolTip, int side) {
+    auto* box = Named<QLabel>(name);
     box->setToolTip(toolTip);
     box->setFrameShape(QFrame::StyledPanel);
     box->setAlignment(Qt::AlignCenter);
@@ -33,7 +27,7 @@ QLabel* pictureBox(const QString& name, const QString& toolTip, int side) {
     return box;
 }
 
-QMenu* addNamedMenu(QMenuBar* bar, const char* name, const char* title) {
+QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const char* title) {
     QMenu* menu = bar->addMenu(QLatin1String(title));
     menu->setObjectName(QLatin1String(name));
     return menu;

@@ -1,12 +1,14 @@
 #include "ui/site_label.h"
 
+#include "ui/object_names.h"
+
 #include <QMouseEvent>
 
 namespace gw::ui {
 
-SiteLabel::SiteLabel(platform::ShellOpen& shell, QWidget* parent)
+SiteLabel::SiteLabel(services::ShellOpen& shell, QWidget* parent)
     : QLabel(QLatin1String(kMakerSite), parent), shell_(shell) {
-    setObjectName(QStringLiteral("SiteLbl"));
+    setObjectName(QLatin1String(object_names::kSiteLabel));
     setCursor(Qt::PointingHandCursor);
     QFont font = this->font();
     font.setUnderline(true);

@@ -15,13 +15,13 @@ inline constexpr const char* kMakerSite = "https://glyphwright.example.org/";
 class SiteLabel : public QLabel {
     Q_OBJECT
 public:
-    SiteLabel(platform::ShellOpen& shell, QWidget* parent = nullptr);
+    SiteLabel(services::ShellOpen& shell, QWidget* parent = nullptr);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    platform::ShellOpen& shell_;
+    services::ShellOpen& shell_;
 };
 
 } // namespace gw::ui

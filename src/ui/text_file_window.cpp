@@ -2,6 +2,7 @@
 
 #include "common/file_io.h"
 #include "platform/qt_text.h"
+#include "ui/object_names.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -15,12 +16,12 @@ void ShowTextFile(const std::string& path, const std::string& title, QWidget* pa
     const std::vector<std::uint8_t> bytes = readFileBytes(path);
 
     QDialog window(parent);
-    window.setObjectName(QStringLiteral("TextFileWindow"));
-    window.setWindowTitle(qs(title));
+    window.setObjectName(object_names::text_file_window::kWindow);
+    window.setWindowTitle(ToQString(title));
     window.setModal(true);
 
     auto* text = new QPlainTextEdit(&window);
-    text->setObjectName(QStringLiteral("TextFileText"));
+    text->setObjectName(object_names::text_file_window::kText);
     text->setReadOnly(true);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setPlainText(

@@ -15,4 +15,8 @@ bool ReadsAsTrue(const std::string& value) {
     return number && *number != 0;
 }
 
+bool SetupNoticeTurnedOff(const services::SettingsStore& settings) {
+    return ReadsAsTrue(settings.get(kOptions, key::kDontShowSetupNote, ""));
+}
+
 } // namespace gw::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/services.h"
+
 #include <string>
 
 // The sections and keys under which the windows keep the user's choices in the settings store,
@@ -32,11 +34,14 @@ inline constexpr const char* kDefaultIconDirectory =
     "c:\\Program Files\\Microsoft Visual Studio\\Common\\Graphics\\Icons";
 
 // Booleans are stored as "True" and "False".
-inline const char* BoolText(bool value) {
+[[nodiscard]] inline const char* BoolText(bool value) {
     return value ? "True" : "False";
 }
 
 // Whether a stored value means true: "True" in any case, or a number other than 0.
-bool ReadsAsTrue(const std::string& value);
+[[nodiscard]] bool ReadsAsTrue(const std::string& value);
+
+// Whether the user has turned off the notice before a build for a setup directory.
+[[nodiscard]] bool SetupNoticeTurnedOff(const services::SettingsStore& settings);
 
 } // namespace gw::ui

@@ -1,4 +1,7 @@
+#include "icons/convert_for_handhelds.h"
 #include "icons/icon_files.h"
+#include "icons/icon_writer.h"
+#include "icons/image_sources.h"
 #include "ui_test_support.h"
 
 #include <QCheckBox>
@@ -6,7 +9,7 @@
 #include <QLabel>
 
 using namespace std::string_literals;
-using gw::platform::MessageAnswer;
+using gw::services::MessageAnswer;
 using gw::test::Child;
 using gw::test::Click;
 using gw::test::Texts;
@@ -22,7 +25,7 @@ private slots:
 namespace {
 
 // A 48 x 48 picture with alpha: a colour ramp with a transparent left column.
-std::string writeLogo(const gw::test::TempDir& dir) {
+std::string WriteLogo(const gw::test::TempDir& dir) {
     QImage logo(48, 48, QImage::Format_ARGB32);
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 48; ++x) {
@@ -35,7 +38,7 @@ std::string writeLogo(const gw::test::TempDir& dir) {
 }
 
 // The file names in the list, without their folders.
-Texts listed(WindowRig& rig) {
+Texts Listed(WindowRig& rig) {
     Texts names;
     for (int row = 0; row < rig.list()->count(); ++row) {
         names.push_back(
@@ -57,7 +60,7 @@ std::string Joined(const Texts& texts) {
 void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
     WindowRig rig;
     rig.start();
-    const std::string logo = writeLogo(rig.dir), saved = rig.dir.file("logo-handheld.ico");
+    const std::string logo = WriteLogo(rig.dir), saved = rig.dir.file("logo-handheld.ico");
     // A palette icon is added without a question; the picture, declined, is added as it is.
     rig.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
     rig.add({gw::test::Example("multi.ico"), logo});
@@ -66,8 +69,9 @@ void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
                                 "images of 1, 4 or 8 bits per pixel).\r\n\r\nConvert for "
                                 "handhelds…?"}));
 
-    // Accepted: the converter shows every size and depth; the user keeps 4 bits only, tries to
-    // save over the source (refused, the window stays), then saves beside it.
+    // Accepted: the converter shows every size and depth; the user keeps 4 bits only on the
+    // standard palette without dithering, tries to save over the source (refused, the window
+    // stays), then saves beside it.
     Texts seen;
     gw::test::ModalUser user;
     user.actions["ConvertFrm"] = [&](QWidget& form) {
@@ -86,6 +90,8 @@ void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
         Click(form, "SaveCmd"); // nothing to save
         Child<QCheckBox>(form, "SizeChk_0")->setChecked(true);
         Child<QCheckBox>(form, "SizeChk_1")->setChecked(true);
+        Child<QCheckBox>(form, "DitherChk")->setChecked(false);
+        Child<QCheckBox>(form, "StandardChk")->setChecked(true);
         rig.dialogs.saveAnswers = {logo, saved};
         Click(form, "SaveCmd");
         seen.push_back(form.isVisible() ? "open" : "closed");
@@ -95,7 +101,7 @@ void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
     rig.messages.shown.clear();
     rig.add({logo});
     QCOMPARE(QString::fromStdString(Joined(seen)), QStringLiteral("16 96 48|off on|open|closed"));
-    QCOMPARE(listed(rig), Texts({"multi.ico", "logo.png", "logo-handheld.ico"}));
+    QCOMPARE(Listed(rig), Texts({"multi.ico", "logo.png", "logo-handheld.ico"}));
     const auto& asked = rig.dialogs.requests.back();
     QCOMPARE(asked.initialName + "|" + asked.initialDirectory,
              "logo-handheld.ico|" + rig.dir.path().string());
@@ -105,13 +111,22 @@ void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
     QVERIFY2(rig.said()[2].find("this output is the input file") != std::string::npos,
              rig.said()[2].c_str());
 
-    // What was saved: the two sizes at 4 bits, ready for a DLL.
-    const gw::IconFileRecord icon = gw::ReadIconFile(saved);
-    QCOMPARE(icon.Images.size(), std::size_t(2));
-    for (std::size_t i = 0; i < 2; ++i) {
-        QCOMPARE(icon.Images[i].Header.biWidth, i == 0 ? 16 : 32);
-        QCOMPARE(icon.Images[i].Header.biBitCount, std::int16_t(4));
-    }
+    // What was saved: the icon glyphwright-cli convert writes for those choices (--depths 4
+    // --no-dither --standard-palette), the two sizes at 4 bits, ready for a DLL.
+    gw::ConvertOptions chosen;
+    chosen.Depths = {4};
+    chosen.Dither = false;
+    chosen.StandardPalette = true;
+    const std::string expected = rig.dir.file("expected.ico");
+    gw::WriteIconFile(expected, gw::ConvertForHandhelds(gw::LoadSourceImages(logo), chosen));
+    QVERIFY(gw::test::ReadBytes(saved) == gw::test::ReadBytes(expected));
+    QCOMPARE(gw::ReadIconFile(saved).Images.size(), std::size_t(2));
+
+    // Cancelled: the picture is added as it is.
+    user.actions["ConvertFrm"] = [](QWidget& form) { Click(form, "CancelCmd"); };
+    rig.messages.answers = {MessageAnswer::Yes};
+    rig.add({logo});
+    QCOMPARE(Listed(rig).back(), "logo.png"s);
 }
 
 QTEST_MAIN(ConvertWindowTest)

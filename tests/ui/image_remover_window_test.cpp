@@ -5,7 +5,7 @@
 #include <QListWidget>
 
 using namespace std::string_literals;
-using gw::platform::MessageAnswer;
+using gw::services::MessageAnswer;
 using gw::test::Child;
 using gw::test::Texts;
 using gw::test::WindowRig;
@@ -17,6 +17,7 @@ private slots:
     void opensWithoutAFileOnTheDialog();
     void savesTheCheckedImagesOfTheShownFile();
     void cutsAModernIconDownToItsPaletteImages();
+    void helpMenuOpensTheHelpPageAndTheAboutBox();
 };
 
 namespace {
@@ -26,7 +27,7 @@ struct Remover {
     Remover(WindowRig& rig, const std::string& file) : form(rig.services()) {
         form.setFile(file);
         form.show();
-        form.Form_Activate();
+        form.loadImages();
     }
     QListWidget* list() { return Child<QListWidget>(form, "ImageList"); }
     // Each row's text, "+" when it is checked.
@@ -39,7 +40,7 @@ struct Remover {
         return text;
     }
     void check(const std::string& marks) { gw::test::Mark(list(), marks); }
-    gw::ui::RmvImgFrm form;
+    gw::ui::ImageRemoverWindow form;
 };
 
 const std::vector<std::tuple<int, int, int>> kThree = {{32, 32, 4}, {16, 16, 4}, {32, 32, 8}};
@@ -55,11 +56,23 @@ void ImageRemoverWindowTest::opensWithoutAFileOnTheDialog() {
     Remover remover(rig, "");
     QCOMPARE(remover.rows() + std::to_string(remover.list()->currentRow()), kThreeRows + "0");
     QCOMPARE(Child<QLabel>(remover.form, "Image1")->pixmap().size(), QSize(32, 32));
+    QCOMPARE(Child<QLabel>(remover.form, "FileLbl")->text().toStdString() + "|" +
+                 Child<QLabel>(remover.form, "FileIdLbl")->text().toStdString(),
+             icon + "|three.ico");
     QCOMPARE(rig.stored("Path", "IconOpen"), rig.dir.path().string());
 
+    // Run as the main window runs it: the dialog comes over the window once it is on screen;
+    // cancelled, the window closes. (A window left open is closed after a while.)
     WindowRig fresh;
-    Remover cancelled(fresh, "");
-    QVERIFY(!cancelled.form.isVisible());
+    gw::ui::ImageRemoverWindow cancelled(fresh.services());
+    gw::test::ModalUser user;
+    user.actions["RmvImgFrm"] = [](QWidget& window) {
+        QTimer::singleShot(3000, &window, [&window] { window.close(); });
+    };
+    bool shownUnder = false;
+    fresh.dialogs.whileOpen = [&] { shownUnder = cancelled.isVisible(); };
+    cancelled.run();
+    QVERIFY(shownUnder && !cancelled.isVisible());
     QCOMPARE(fresh.dialogs.requests.size(), std::size_t(1));
     QCOMPARE(fresh.stored("Path", "IconOpen"), std::string("-"));
 }
@@ -157,6 +170,20 @@ void ImageRemoverWindowTest::cutsAModernIconDownToItsPaletteImages() {
             gw::test::MakeIcon({palette}, 1, [](std::size_t, gw::test::DirEntry& e) {
                 e.planes = e.bitCount = 0;
             }));
+}
+
+void ImageRemoverWindowTest::helpMenuOpensTheHelpPageAndTheAboutBox() {
+    // Back from the About box the file is read again: every row is checked again.
+    WindowRig rig;
+    const std::string icon = gw::test::WriteIcon(rig.dir, "three.ico", kThree);
+    Remover remover(rig, icon);
+    remover.check("010");
+    gw::test::ModalUser user;
+    gw::test::Click(remover.form, "Help_About");
+    QCOMPARE(user.seen, Texts({"frmAbout"}));
+    QCOMPARE(remover.rows(), kThreeRows);
+    gw::test::Click(remover.form, "Help_Help");
+    QCOMPARE(rig.shell.opened, Texts({"file://" + rig.programDir + "/help.htm"}));
 }
 
 QTEST_MAIN(ImageRemoverWindowTest)

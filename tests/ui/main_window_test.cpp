@@ -1,4 +1,5 @@
 #include "dll/create_dll.h"
+#include "ui/site_label.h"
 #include "ui/ui_settings.h"
 #include "ui_test_support.h"
 
@@ -9,7 +10,8 @@
 #include <QUrl>
 
 using namespace std::string_literals;
-using gw::platform::MessageAnswer;
+using gw::services::MessageAnswer;
+using gw::test::Child;
 using gw::test::Example;
 using gw::test::Texts;
 using gw::test::WindowRig;
@@ -26,6 +28,7 @@ private slots:
     void buildsWriteTheCheckedIconsForTheTarget();
     void refusedFailedAndSetupBuilds();
     void menusReachTheShellAndTheImageRemover();
+    void helpMenuShowsTheAboutBoxAndTheNotice();
     void dialogsStartInFoldersThatExist();
 };
 
@@ -33,7 +36,7 @@ namespace {
 
 // The list and the display in one line: each entry's file name, "+" when it is checked; then
 // the current row, the ID, the image count, and whether the list has the focus.
-std::string view(WindowRig& rig) {
+std::string View(WindowRig& rig) {
     std::string text;
     for (int row = 0; row < rig.list()->count(); ++row) {
         const QListWidgetItem* entry = rig.list()->item(row);
@@ -47,7 +50,7 @@ std::string view(WindowRig& rig) {
 }
 
 // Icon files named by the letters of names, two images each, in the rig's folder.
-Texts iconFiles(WindowRig& rig, const std::string& names) {
+Texts IconFiles(WindowRig& rig, const std::string& names) {
     Texts paths;
     for (char name : names) {
         paths.push_back(gw::test::WriteIcon(rig.dir, std::string(1, name) + ".ico",
@@ -56,19 +59,27 @@ Texts iconFiles(WindowRig& rig, const std::string& names) {
     return paths;
 }
 
-// How the window stands: the pointer, whether Build takes input, whether a build runs.
-std::string standing(WindowRig& rig) {
+// How the window stands: the pointer, whether Build takes input, whether a build runs, and the
+// caption.
+std::string Standing(WindowRig& rig) {
     const QCursor* pointer = QApplication::overrideCursor();
     return std::string(pointer && pointer->shape() == Qt::WaitCursor ? "busy" : "idle") +
            (rig.find<QWidget>("BuilCmd")->isEnabled() ? "" : " locked") +
-           (rig.window().isRunning() ? " running" : "");
+           (rig.window().isRunning() ? " running" : "") + "|" +
+           rig.window().windowTitle().toStdString();
 }
-const std::string kRunning = "busy locked running";
+const std::string kRunning = "busy locked running|Running...    ";
+const std::string kIdle = "idle|VBCE Icon DLL's";
 
-// Builds, and gives how the window stood while the save dialog was open ("" when none opened).
-std::string build(WindowRig& rig) {
+// Builds, and gives how the window stood while the save dialog was open ("" when none opened),
+// after the dialog had handed the activation back to the window, as a closing one does.
+std::string Build(WindowRig& rig) {
     std::string seen;
-    rig.dialogs.whileOpen = [&] { seen = standing(rig); };
+    rig.dialogs.whileOpen = [&] {
+        QEvent activated(QEvent::WindowActivate);
+        QApplication::sendEvent(&rig.window(), &activated);
+        seen = Standing(rig);
+    };
     rig.click("BuilCmd");
     rig.dialogs.whileOpen = nullptr;
     return seen;
@@ -151,7 +162,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     rig.add({sub + "/C.ico", Example("multi.ico")});
     rig.mark("01");
     rig.dialogs.saveAnswers.push_back(rig.dir.file("out.dll"));
-    build(rig);
+    Build(rig);
     // Exit asks; No keeps the window, Yes closes it and stores the build mode.
     rig.messages.shown.clear();
     rig.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
@@ -171,9 +182,9 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     QCOMPARE(rig.list()->count(), 2);
     QCOMPARE(rig.list()->item(0)->text().toStdString(), sub + "/C.ico  (missing)");
     Screenshot(rig.window(), "main-window-kept-list");
-    QCOMPARE(rig.window().CheckedFiles(), Texts({Example("multi.ico")}));
+    QCOMPARE(rig.window().checkedFiles(), Texts({Example("multi.ico")}));
     rig.add({Example("multi.ico")});
-    build(rig);
+    Build(rig);
     QCOMPARE(rig.dialogs.requests.at(2).initialDirectory, sub);
     QCOMPARE(rig.dialogs.requests.at(3).initialDirectory, rig.dir.path().string());
 }
@@ -181,7 +192,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
 void MainWindowTest::addAndDropAppendCheckedEntries() {
     WindowRig rig;
     rig.start();
-    const Texts kl = iconFiles(rig, "KL");
+    const Texts kl = IconFiles(rig, "KL");
     rig.add({kl[0]});
     QVERIFY(rig.dialogs.requests[0].allowMultiple);
     // Several from the File menu, the same file again among them: appended in the dialog's
@@ -189,7 +200,7 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
     rig.dialogs.openAnswers.push_back({kl[1], kl[0]});
     rig.click("AddIcon_FM2");
     rig.add({});
-    QCOMPARE(view(rig), "K+ L+ K+ | -1 |  |  | focus"s);
+    QCOMPARE(View(rig), "K+ L+ K+ | -1 |  |  | focus"s);
 
     // Dropped files: only the .ico files (in any case) are appended; with none the list refuses
     // the drag.
@@ -207,11 +218,11 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
         QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, {});
         QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, {});
         return QApplication::sendEvent(rig.list()->viewport(), &enter) && enter.isAccepted() &&
-               QApplication::sendEvent(rig.list()->viewport(), &dropped);
+               QApplication::sendEvent(rig.list()->viewport(), &dropped) && dropped.isAccepted();
     };
     QVERIFY(!drop({notes}));
     QVERIFY(drop({kl[1], notes, upper}));
-    QCOMPARE(rig.window().CheckedFiles(), Texts({kl[0], kl[1], kl[0], kl[1], upper}));
+    QCOMPARE(rig.window().checkedFiles(), Texts({kl[0], kl[1], kl[0], kl[1], upper}));
 
     // The current entry shows its ID, count and pictures; the small picture is the file's own
     // 16 x 16 image, not the large one scaled down. A file that is no icon shows only its ID.
@@ -220,13 +231,13 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
     rig.find<QAbstractButton>("Command1")->click();
     rig.add({Example("glyph-4bit.ico"), broken});
     rig.clickRow(0);
-    QCOMPARE(view(rig), "glyph-4bit+ broken+ | 0 | -101 | 2 | focus"s);
+    QCOMPARE(View(rig), "glyph-4bit+ broken+ | 0 | -101 | 2 | focus"s);
     const QPixmap large = rig.find<QLabel>("Image1")->pixmap();
     const QPixmap small = rig.find<QLabel>("Image2")->pixmap();
     QVERIFY(large.size() == QSize(32, 32) && small.size() == QSize(16, 16));
     QVERIFY(small.toImage() != large.toImage().scaled(16, 16));
     rig.clickRow(1);
-    QCOMPARE(view(rig), "glyph-4bit+ broken+ | 1 | -102 |  | focus"s);
+    QCOMPARE(View(rig), "glyph-4bit+ broken+ | 1 | -102 |  | focus"s);
     QVERIFY(rig.find<QLabel>("Image1")->pixmap().isNull() && rig.messages.shown.empty());
 }
 
@@ -247,14 +258,14 @@ void MainWindowTest::listCommandsFromButtonsAndMenus() {
     for (const auto& [name, marks, clicked, after] : cases) {
         WindowRig rig;
         rig.start();
-        rig.add(iconFiles(rig, "KLMN"));
+        rig.add(IconFiles(rig, "KLMN"));
         rig.mark(marks);
         if (clicked >= 0) {
             rig.clickRow(clicked);
         }
         rig.find<QWidget>("ExitCmd")->setFocus(); // every command hands the focus to the list
         rig.click(name);
-        QVERIFY2(view(rig) == after, (name + (" gave " + view(rig))).c_str());
+        QVERIFY2(View(rig) == after, (name + (" gave " + View(rig))).c_str());
         QCOMPARE(rig.find<QLabel>("Image1")->pixmap().isNull(), rig.list()->currentRow() < 0);
     }
 }
@@ -264,18 +275,18 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.start();
     rig.add({Example("glyph-4bit.ico"), Example("multi.ico")});
     rig.action("Machine_M2_5")->trigger();
-    QCOMPARE(build(rig), kRunning); // the dialog has no answer: the user cancels
-    QCOMPARE(rig.stored("Path", "Build") + standing(rig), "-idle"s);
+    QCOMPARE(Build(rig), kRunning); // the dialog has no answer: the user cancels
+    QCOMPARE(rig.stored("Path", "Build") + Standing(rig), "-" + kIdle);
 
     const auto folder = rig.dir.path() / "out";
     std::filesystem::create_directory(folder);
     const std::string out = (folder / "B.dll").string();
     rig.dialogs.saveAnswers.push_back(out);
-    QCOMPARE(build(rig), kRunning);
+    QCOMPARE(Build(rig), kRunning);
     const auto& asked = rig.dialogs.requests[2];
     QCOMPARE(asked.initialName + "|" + asked.initialDirectory, "PPC.Icons.dll|" + rig.programDir);
     QVERIFY(asked.overwritePrompt);
-    QCOMPARE(standing(rig), "idle"s);
+    QCOMPARE(Standing(rig), kIdle);
     QCOMPARE(gw::test::MachineOf(out), std::uint16_t(0x01F0));
     QCOMPARE(rig.said(), Texts({"information|Finished|DLL has been built as:\r\n\r\n" + out}));
 
@@ -284,7 +295,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.action("Machine_M2_0")->trigger();
     rig.mark("10");
     rig.dialogs.saveAnswers.push_back(out);
-    build(rig);
+    Build(rig);
     QCOMPARE(rig.dialogs.requests[3].initialName + "|" + rig.dialogs.requests[3].initialDirectory,
              "X86.Icons.dll|" + folder.string());
     gw::CreateDll(0x014C, {Example("glyph-4bit.ico")}, rig.dir.file("x.dll"));
@@ -295,7 +306,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.action("Machine_M2_1")->trigger();
     rig.action("AllTargets_OM2")->trigger();
     rig.dialogs.saveAnswers.push_back(out);
-    QCOMPARE(build(rig), kRunning);
+    QCOMPARE(Build(rig), kRunning);
     QCOMPARE(rig.dialogs.requests[4].initialName, "*.dll"s);
     const std::pair<const char*, std::uint16_t> expected[] = {
         {"", 0x0166},     {".X86", 0x014C}, {".MIPS", 0x0166}, {".SH3", 0x01A2},
@@ -311,13 +322,13 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
 void MainWindowTest::refusedFailedAndSetupBuilds() {
     WindowRig rig;
     rig.start();
-    QCOMPARE(build(rig), ""s); // an empty list: refused before any dialog
+    QCOMPARE(Build(rig), ""s); // an empty list: refused before any dialog
     const std::string gone = gw::test::WriteIcon(rig.dir, "gone.ico", {{32, 32, 4}});
     const Texts files = {Example("multi.ico"), gone, Example("tile-8bit.ico")};
     rig.add(files);
     rig.mark("000");
     rig.action("AllTargets_OM2")->trigger();
-    QCOMPARE(build(rig), ""s); // nothing checked
+    QCOMPARE(Build(rig), ""s); // nothing checked
     QCOMPARE(rig.said(),
              Texts({"information|Build DLL|Please add some Icons to the List...",
                     "information|Build DLL|Please check at least one Icon on the List..."}));
@@ -329,27 +340,27 @@ void MainWindowTest::refusedFailedAndSetupBuilds() {
     const std::string out = rig.dir.file("keep.dll");
     gw::test::WriteText(out, "old contents");
     rig.dialogs.saveAnswers.push_back(out);
-    QCOMPARE(build(rig), kRunning);
+    QCOMPARE(Build(rig), kRunning);
     const std::string start =
         "critical|Build DLL|The DLL has not been built:\r\n\r\n" + gone + ": ";
     QVERIFY(rig.said().size() == 1 && rig.said()[0].size() > start.size());
     QVERIFY2(rig.said()[0].rfind(start, 0) == 0, rig.said()[0].c_str());
     QCOMPARE(gw::test::ReadText(out), "old contents"s);
-    QCOMPARE(standing(rig), "idle"s);
+    QCOMPARE(Standing(rig), kIdle);
     QCOMPARE(rig.stored("Path", "Build"), "-"s); // remembered only once a DLL is written
 
     // The setup build gets the checked files, in the running state, without a save dialog.
     rig.mark("101");
     rig.action("ChangeSetup_OM2")->trigger();
-    QCOMPARE(build(rig), ""s);
+    QCOMPARE(Build(rig), ""s);
     QCOMPARE(rig.window().setupBuilds, std::vector<Texts>({{files[0], files[2], "running"}}));
-    QCOMPARE(standing(rig), "idle"s);
+    QCOMPARE(Standing(rig), kIdle);
 }
 
 void MainWindowTest::menusReachTheShellAndTheImageRemover() {
     WindowRig rig;
     auto& window = rig.start();
-    const Texts kl = iconFiles(rig, "KL");
+    const Texts kl = IconFiles(rig, "KL");
     rig.add(kl);
     rig.mark("10");
     rig.click("Edit_OM2");   // nothing current: nothing happens
@@ -372,11 +383,39 @@ void MainWindowTest::menusReachTheShellAndTheImageRemover() {
         gw::test::WriteIcon(rig.dir, "L.ico", {{32, 32, 4}, {16, 16, 4}, {16, 16, 1}});
     };
     rig.click("Remove_OM2");
-    QCOMPARE(view(rig), "K+ L | 1 | -102 | 3 | focus"s);
+    QCOMPARE(View(rig), "K+ L | 1 | -102 | 3 | focus"s);
     // A double-click on an entry's text opens the remover on it and leaves its check mark.
     rig.clickRow(0, true);
     QCOMPARE(window.removerFiles, Texts({"", kl[1], kl[0]}));
-    QCOMPARE(view(rig), "K+ L | 0 | -101 | 2 | focus"s);
+    QCOMPARE(View(rig), "K+ L | 0 | -101 | 2 | focus"s);
+}
+
+void MainWindowTest::helpMenuShowsTheAboutBoxAndTheNotice() {
+    // The About box names the program and its version (a number missing from it as 0), and its
+    // address goes to the desktop's shell; Help > Setup Message shows the notice, whose Continue
+    // stores its check box.
+    WindowRig rig;
+    rig.start();
+    Texts seen;
+    gw::test::ModalUser user;
+    user.actions["frmAbout"] = [&](QWidget& about) {
+        seen.push_back(Child<QLabel>(about, "lblTitle")->text().toStdString() + " " +
+                       Child<QLabel>(about, "lblVersion")->text().toStdString());
+        QTest::mouseClick(Child<QWidget>(about, "SiteLbl"), Qt::LeftButton);
+        gw::test::Click(about, "cmdOK");
+    };
+    user.actions["SetupNote"] = [](QWidget& note) { gw::test::Click(note, "Command1"); };
+    const QString version = QCoreApplication::applicationVersion();
+    for (const char* shown : {"1.2.3", "2"}) {
+        QCoreApplication::setApplicationVersion(QLatin1String(shown));
+        rig.click("About_HM2");
+    }
+    QCoreApplication::setApplicationVersion(version);
+    rig.click("Setup_HM2");
+    QCOMPARE(seen, Texts({"Glyphwright Tool Version: 1.2.3", "Glyphwright Tool Version: 2.0.0"}));
+    QCOMPARE(user.seen, Texts({"frmAbout", "frmAbout", "SetupNote"}));
+    QCOMPARE(rig.shell.opened, Texts(2, gw::ui::kMakerSite));
+    QCOMPARE(rig.stored("Options", "DontShowSMsg"), "False"s);
 }
 
 void MainWindowTest::dialogsStartInFoldersThatExist() {

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 using namespace gw::platform;
+using namespace gw::services;
 using Box = QMessageBox;
 
 class QtServicesTest : public QObject {
@@ -26,7 +27,7 @@ private slots:
 namespace {
 
 // Runs answer on the modal window that the next call opens, once it is up.
-template <class Modal> void onNextModal(std::function<void(Modal*)> answer) {
+template <class Modal> void OnNextModal(std::function<void(Modal*)> answer) {
     QTimer::singleShot(0, [answer] {
         auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget());
         QVERIFY(modal);
@@ -49,6 +50,10 @@ void QtServicesTest::settingsLiveInIniSectionsAndFailLoudly() {
     QCOMPARE(again.get("Path", "Open", "") + again.get("Path", "Build", "|fallback"),
              std::string("c:\\Icons, old\\set|fallback"));
     QVERIFY(gw::test::ReadText(userFile).find("[Path]\nOpen=") != std::string::npos);
+    // A value edited by hand with a comma and no quotes reads as the text it is.
+    gw::test::WriteText(dir.file("edited.ini"), "[Path]\nOpen=My Icons, old set\n");
+    QCOMPARE(QtSettingsStore(dir.file("edited.ini")).get("Path", "Open", ""),
+             std::string("My Icons, old set"));
 
     // A store that cannot be written says so, naming the file and the key.
     gw::test::WriteText(dir.file("plain"), "a file where a folder should be");
@@ -74,7 +79,7 @@ void QtServicesTest::messageBoxesShowIconTitleTextAndButtons() {
     };
     for (const auto& [message, press, shown, answer] : cases) {
         QString seen;
-        onNextModal<Box>([&seen, key = press](Box* box) {
+        OnNextModal<Box>([&seen, key = press](Box* box) {
             QStringList seenButtons; // the default one in brackets
             for (const Box::StandardButton b : {Box::Ok, Box::Yes, Box::No, Box::Cancel}) {
                 if (box->standardButtons() & b) {
@@ -101,7 +106,7 @@ void QtServicesTest::fileDialogsTakeTheRequestAndGiveFullPaths() {
     // Types the answer into the next dialog and accepts it past the dialog's own checks; no
     // answer rejects it. A typed name is taken in the requested folder.
     const auto answerWith = [](const QString& typed) {
-        onNextModal<QFileDialog>([typed](QFileDialog* dialog) {
+        OnNextModal<QFileDialog>([typed](QFileDialog* dialog) {
             dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
             typed.isEmpty() ? dialog->reject() : dialog->QDialog::accept();
         });

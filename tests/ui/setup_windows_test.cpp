@@ -1,6 +1,7 @@
 #include "support/setup_directory.h"
-#include "ui/extension_window.h"
-#include "ui/setup_notice_window.h"
+#include "ui/cab_progress_dialog.h"
+#include "ui/extension_dialog.h"
+#include "ui/setup_notice_dialog.h"
 #include "ui_test_support.h"
 
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
+using namespace std::string_literals;
 using gw::test::Child;
 using gw::test::Click;
 using gw::test::Texts;
@@ -22,6 +24,7 @@ private slots:
     void extensionRandomOrTyped();
     void setupBuildThroughTheRealWindows();
     void checksBeforeChangesAndStopsTheBuilder();
+    void progressWindowAsksForAStopByButtonOrEsc();
 };
 
 void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
@@ -35,7 +38,7 @@ void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
         if (stored) {
             rig.settings.save("Options", "DontShowSMsg", stored);
         }
-        gw::ui::SetupNote note(rig.services());
+        gw::ui::SetupNoticeDialog note(rig.services());
         note.show();
         auto* box = Child<QCheckBox>(note, "ShowMsgOpt");
         QCOMPARE(box->isChecked(), ticked);
@@ -48,32 +51,39 @@ void SetupWindowsTest::noticeShowsAndStoresTheChoice() {
 
 void SetupWindowsTest::extensionRandomOrTyped() {
     WindowRig rig;
-    std::string extension = "old";
-    gw::ui::ExtensionFrm form(rig.services(), extension);
+    gw::ui::ExtensionDialog form(rig.services());
     form.show();
     auto* box = Child<QLineEdit>(form, "ExtTxt");
     // Random: drawn at once, shown in capitals, stored in lower case, not to be edited.
     QVERIFY(QRegularExpression(QStringLiteral("^[0-9][A-Z]{2}$")).match(box->text()).hasMatch());
     QVERIFY(!box->isEnabled());
-    QCOMPARE(extension, box->text().toLower().toStdString());
-    const std::string random = extension;
-    // Typed, shown in capitals: the replaced ".vb" is refused with a message, the window stays
-    // and the drawn extension stands; an acceptable one closes the window, stored in lower case.
+    QCOMPARE(form.extension(), box->text().toLower().toStdString());
+    const std::string random = form.extension();
+    // Typed, shown in capitals, over the whole text (the box selects it when it gets the
+    // focus): the replaced ".vb" is refused with a message, the window stays with the box ready
+    // for another try and the drawn extension stands; an acceptable one closes the window,
+    // stored in lower case.
+    QVERIFY(QTest::qWaitForWindowActive(&form));
     Click(form, "UserOpt");
     for (const char* typed : {"vb", "Ab12"}) {
-        box->clear();
+        QTRY_VERIFY(box->hasFocus() && box->selectedText() == box->text());
         QTest::keyClicks(box, typed);
         QCOMPARE(box->text(), QString::fromLatin1(typed).toUpper());
         Click(form, "Command1");
         const bool good = std::string(typed) == "Ab12";
-        QCOMPARE(std::to_string(form.isVisible()) + extension + std::to_string(rig.said().size()),
+        QCOMPARE(std::to_string(form.isVisible()) + form.extension() +
+                     std::to_string(rig.said().size()),
                  good ? "0ab121" : "1" + random + "1");
     }
 }
 
 void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     WindowRig rig;
-    gw::test::SetupDirectory setup("sh3 arm", gw::test::kWizardInf, "readme.txt");
+    // ARM's processor type is one no DLL is built for: the build says so before "Done...".
+    gw::test::SetupDirectory setup(
+        "sh3 arm",
+        gw::test::Replaced(gw::test::kWizardInf, "ProcessorType = 2577", "ProcessorType = 1234"),
+        "readme.txt");
     gw::test::TempDir notSetup;
     rig.start().realWindows = true;
     rig.add({setup.icon()});
@@ -96,20 +106,28 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     rig.dialogs.saveAnswers = {notSetup.file("Icons.dll"), dll, dll};
 
     // A directory without Readme.txt: refused after the notice, before the extension is asked.
+    // The directory is remembered all the same (with its separator), and offered again.
     rig.click("BuilCmd");
     QCOMPARE(user.seen, Texts({"SetupNote"}));
     QVERIFY(rig.said().at(0).find("\"Readme.txt\" not found") != std::string::npos);
     QVERIFY(fs::is_empty(notSetup.path()));
     QCOMPARE(rig.stored("Options", "DontShowSMsg"), std::string("True"));
+    const std::string remembered = notSetup.path().string() + "/";
+    QCOMPARE(rig.stored("Path", "Setup"), remembered);
 
     // The setup directory, the notice now turned off: the x86 DLL and the INF entry of the
-    // typed extension, then "Done...".
+    // typed extension, then the processor left without a DLL, then "Done...".
     user.seen.clear();
     rig.messages.shown.clear();
     rig.click("BuilCmd");
     std::erase(user.seen, "CabProgressFrm");
     QCOMPARE(user.seen, Texts({"ExtensionFrm"}));
-    QVERIFY(rig.said().size() == 1 && rig.messages.shown[0].title == "Done...");
+    QCOMPARE(rig.dialogs.requests.back().initialDirectory, remembered);
+    QCOMPARE(rig.said().size(), std::size_t(2));
+    QVERIFY2(rig.said()[0].starts_with("exclamation||") &&
+                 rig.said()[0].find("ProcessorType 1234") != std::string::npos,
+             rig.said()[0].c_str());
+    QCOMPARE(rig.messages.shown[1].title, "Done..."s);
     QCOMPARE(gw::test::MachineOf(dll), std::uint16_t(0x014C));
     QVERIFY(gw::test::ReadText(setup.infPath()).find("HKCR,.ab1,") != std::string::npos);
 
@@ -181,6 +199,28 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
     QVERIFY(gw::test::Snapshot(setup.root() / "CD1") == cabinets);
     QVERIFY(!rig.window().isRunning() && !QApplication::activeModalWidget() &&
             !QApplication::overrideCursor());
+}
+
+void SetupWindowsTest::progressWindowAsksForAStopByButtonOrEsc() {
+    // Shown with the command when the builder starts; Stop or Esc asks for the stop, which the
+    // builder hears at its next wait; the window stays until the builder has ended.
+    for (const bool byButton : {true, false}) {
+        WindowRig rig;
+        gw::ui::CabProgressDialog progress(rig.events);
+        const gw::CabBuilderOptions options = progress.builderOptions();
+        options.OnStart("CABWIZ.EXE \"My App.inf\"");
+        const bool before = options.OnWait(std::chrono::seconds(2));
+        byButton ? Click(progress, "StopCmd") : QTest::keyClick(&progress, Qt::Key_Escape);
+        const bool after = options.OnWait(std::chrono::seconds(3));
+        const auto text = [&](const char* name) {
+            return Child<QLabel>(progress, name)->text().toStdString();
+        };
+        QCOMPARE(std::to_string(before) + std::to_string(after) +
+                     std::to_string(progress.isVisible()) +
+                     std::to_string(Child<QWidget>(progress, "StopCmd")->isEnabled()) + "|" +
+                     text("CommandLbl") + "|" + text("WaitLbl") + "|" + text("InfoLbl"),
+                 "1010|CABWIZ.EXE \"My App.inf\"|Waited: 3 s|Stopping the cab builder…"s);
+    }
 }
 
 QTEST_MAIN(SetupWindowsTest)

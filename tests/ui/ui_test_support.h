@@ -53,36 +53,36 @@ inline void Click(const QObject& window, const char* name) {
 }
 
 // Records every message shown and answers from a script (Ok when the script is empty).
-class RecordingMessages : public platform::MessageService {
+class RecordingMessages : public services::MessageService {
 public:
-    platform::MessageAnswer show(const platform::Message& message) override {
+    services::MessageAnswer show(const services::Message& message) override {
         shown.push_back(message);
         if (answers.empty()) {
-            return platform::MessageAnswer::Ok;
+            return services::MessageAnswer::Ok;
         }
         const auto answer = answers.front();
         answers.erase(answers.begin());
         return answer;
     }
 
-    std::vector<platform::Message> shown;
-    std::vector<platform::MessageAnswer> answers;
+    std::vector<services::Message> shown;
+    std::vector<services::MessageAnswer> answers;
 };
 
 // The desktop's file dialogs and shell: dialogs answer from a script (an empty script
 // cancels) and record every request, whileOpen running while one is "open"; the shell records
 // what it was asked to open and answers with succeeds.
-class FakeDesktop : public platform::FileDialogs, public platform::ShellOpen {
+class FakeDesktop : public services::FileDialogs, public services::ShellOpen {
 public:
-    Texts openFiles(const platform::FileDialogRequest& r) override { return next(r, openAnswers); }
-    std::optional<std::string> saveFile(const platform::FileDialogRequest& r) override {
+    Texts openFiles(const services::FileDialogRequest& r) override { return next(r, openAnswers); }
+    std::optional<std::string> saveFile(const services::FileDialogRequest& r) override {
         return next(r, saveAnswers);
     }
     bool open(const std::string& documentOrAddress) override {
         opened.push_back(documentOrAddress);
         return succeeds;
     }
-    std::vector<platform::FileDialogRequest> requests;
+    std::vector<services::FileDialogRequest> requests;
     std::deque<Texts> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::function<void()> whileOpen;
@@ -91,7 +91,7 @@ public:
 
 private:
     template <class Answer>
-    Answer next(const platform::FileDialogRequest& request, std::deque<Answer>& answers) {
+    Answer next(const services::FileDialogRequest& request, std::deque<Answer>& answers) {
         requests.push_back(request);
         if (whileOpen) {
             whileOpen();
@@ -106,23 +106,23 @@ private:
 
 // The main window with its hooks to the setup build and the remover recorded; with realWindows
 // set, the real setup build runs behind the record.
-class TestWindow : public ui::CreateDLL_Frm {
+class TestWindow : public ui::MainWindow {
 public:
-    using CreateDLL_Frm::CreateDLL_Frm;
+    using MainWindow::MainWindow;
     bool realWindows = false;
     Texts removerFiles;
     std::vector<Texts> setupBuilds; // the checked files, then "running" if the window was
     std::function<void()> whileRemoverOpen;
 
 protected:
-    void BuildForSetup(Texts& checkedFiles) override {
+    void buildForSetup(const Texts& checkedFiles) override {
         setupBuilds.push_back(checkedFiles);
         setupBuilds.back().push_back(isRunning() ? "running" : "idle");
         if (realWindows) {
-            CreateDLL_Frm::BuildForSetup(checkedFiles);
+            MainWindow::buildForSetup(checkedFiles);
         }
     }
-    void ShowImageRemover(const std::string& iconFile) override {
+    void showImageRemover(const std::string& iconFile) override {
         removerFiles.push_back(iconFile);
         if (whileRemoverOpen) {
             whileRemoverOpen();
@@ -145,7 +145,7 @@ public:
             settings.save("Options", "FistExec", "False");
         }
         window_ = std::make_unique<TestWindow>(services());
-        window_->Form_Load();
+        window_->start();
         window_->show();
         if (!QTest::qWaitForWindowActive(window_.get())) {
             QTest::qFail("the window did not become active", __FILE__, __LINE__);

@@ -9,19 +9,14 @@ namespace gw::ui {
 
 // "Version: " and the major, minor and revision numbers of a version such as "1.0.1", each in
 // plain decimal; a missing number counts as 0.
-QString VersionText(const QString& version);
+[[nodiscard]] QString VersionText(const QString& version);
 
 // The About box: the program's title, its version (the application's version as the program
 // sets it at start-up), what it is for and the maker's address. OK, Enter and Esc close it.
-class frmAbout : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout(platform::ShellOpen& shell, QWidget* parent = nullptr);
-
-    void cmdOK_Click();
-
-private:
-    void Form_Load();
+    explicit AboutDialog(services::ShellOpen& shell, QWidget* parent = nullptr);
 };
 
 } // namespace gw::ui

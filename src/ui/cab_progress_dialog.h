@@ -18,19 +18,20 @@ namespace gw::ui {
 // The builder runs on the one window thread; the window lives through the builder's wait
 // callback, which lets the window events run about once a second, so the program keeps painting
 // and the Stop button is heard without a busy loop.
-class CabProgressFrm : public QDialog {
+class CabProgressDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CabProgressFrm(platform::EventPump& events, QWidget* parent = nullptr);
-    ~CabProgressFrm() override;
+    explicit CabProgressDialog(services::EventPump& events, QWidget* parent = nullptr);
+    ~CabProgressDialog() override;
 
     // The builder's options: onStart shows the window with the command, onWait counts the
-    // seconds, lets the events run and says stop once StopCmd was pressed.
-    CabBuilderOptions builderOptions();
+    // seconds, lets the events run and says stop once a stop was asked for.
+    [[nodiscard]] CabBuilderOptions builderOptions();
     // Whether the user asked the builder to stop.
-    bool stopRequested() const { return stopRequested_; }
+    [[nodiscard]] bool stopRequested() const { return stopRequested_; }
 
-    void StopCmd_Click();
+    // What Stop does: the builder is told to stop at its next wait; the button is spent.
+    void requestStop();
 
 protected:
     // Esc and the close box ask for a stop too; the window closes when the builder has ended.
@@ -40,16 +41,16 @@ protected:
 
 private:
     void started(const std::string& command);
-    bool waited(std::chrono::seconds seconds);
+    [[nodiscard]] bool waited(std::chrono::seconds seconds);
     void restoreCursor();
 
-    platform::EventPump& events_;
+    services::EventPump& events_;
     bool stopRequested_ = false;
     bool cursorSet_ = false;
-    QLabel* InfoLbl = nullptr;
-    QLabel* CommandLbl = nullptr;
-    QLabel* WaitLbl = nullptr;
-    QPushButton* StopCmd = nullptr;
+    QLabel* stateLabel_ = nullptr;
+    QLabel* commandLabel_ = nullptr;
+    QLabel* waitedLabel_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
 };
 
 } // namespace gw::ui

@@ -1,5 +1,7 @@
-#include "ui/setup_notice_window.h"
+#include "ui/setup_notice_dialog.h"
 
+#include "ui/named_widgets.h"
+#include "ui/object_names.h"
 #include "ui/site_label.h"
 #include "ui/ui_settings.h"
 
@@ -14,6 +16,8 @@
 namespace gw::ui {
 
 namespace {
+
+namespace name = object_names::setup_notice;
 
 // The texts by their index in the control array, in the order they are shown; the maker's
 // address follows the first.
@@ -46,15 +50,14 @@ constexpr std::array<std::pair<int, const char*>, 8> kTexts = {{
 
 } // namespace
 
-SetupNote::SetupNote(const WindowServices& services, QWidget* parent)
+SetupNoticeDialog::SetupNoticeDialog(const WindowServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
-    setObjectName(QStringLiteral("SetupNote"));
+    setObjectName(name::kWindow);
     setWindowTitle(QStringLiteral("NOTICE:"));
 
     auto* layout = new QVBoxLayout(this);
     for (const auto& [index, text] : kTexts) {
-        auto* label = new QLabel(QString::fromUtf8(text));
-        label->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        auto* label = Named<QLabel>(ArrayName(name::kTexts, index), QString::fromUtf8(text));
         label->setWordWrap(true);
         layout->addWidget(label);
         if (index == 0) {
@@ -64,35 +67,30 @@ SetupNote::SetupNote(const WindowServices& services, QWidget* parent)
     }
     layout->addStretch();
 
-    ShowMsgOpt = new QCheckBox(QStringLiteral("&Do not show this message again"));
-    ShowMsgOpt->setObjectName(QStringLiteral("ShowMsgOpt"));
-    auto* Command1 = new QPushButton(QStringLiteral("&Continue"));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    dontShowAgainBox_ = Named<QCheckBox>(name::kDontShowAgainBox,
+                                         QStringLiteral("&Do not show this message again"));
+    auto* continueButton = Named<QPushButton>(name::kContinueButton, QStringLiteral("&Continue"));
+    continueButton->setDefault(true);
+    connect(continueButton, &QPushButton::clicked, this, [this] { storeChoiceAndClose(); });
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ShowMsgOpt);
+    buttons->addWidget(dontShowAgainBox_);
     buttons->addStretch();
-    buttons->addWidget(Command1);
+    buttons->addWidget(continueButton);
     layout->addLayout(buttons);
     // Wide enough for the texts to read well; tall enough for every wrapped line.
     setMinimumWidth(540);
     const int height = layout->totalHeightForWidth(540);
     resize(540, height > 0 ? height : sizeHint().height());
 
-    // Form_Load: the box shows what is stored.
-    ShowMsgOpt->setChecked(
-        ReadsAsTrue(services_.settings.get(kOptions, key::kDontShowSetupNote, "")));
+    dontShowAgainBox_->setChecked(SetupNoticeTurnedOff(services_.settings)); // as stored
 }
 
-void SetupNote::Command1_Click() {
-    try {
+void SetupNoticeDialog::storeChoiceAndClose() {
+    // A choice that cannot be stored is told; the notice has done its work all the same.
+    services_.runOrShowFailure([this] {
         services_.settings.save(kOptions, key::kDontShowSetupNote,
-                                BoolText(ShowMsgOpt->isChecked()));
-    } catch (const std::exception& e) {
-        // The notice has done its work; only the choice for later builds is lost.
-        services_.showFailure(e.what());
-    }
+                                BoolText(dontShowAgainBox_->isChecked()));
+    });
     accept();
 }
 

@@ -14,16 +14,17 @@ namespace gw::ui {
 //
 // Its eight texts form the control array Label1_0 to Label1_7; the numbered points, in the
 // order shown, are Label1_1, Label1_3, Label1_4, Label1_5, Label1_2 and Label1_7.
-class SetupNote : public QDialog {
+class SetupNoticeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SetupNote(const WindowServices& services, QWidget* parent = nullptr);
+    explicit SetupNoticeDialog(const WindowServices& services, QWidget* parent = nullptr);
 
-    void Command1_Click();
+    // What Continue does.
+    void storeChoiceAndClose();
 
 private:
     WindowServices services_;
-    QCheckBox* ShowMsgOpt = nullptr;
+    QCheckBox* dontShowAgainBox_ = nullptr;
 };
 
 } // namespace gw::ui

@@ -1,0 +1,37 @@
+#include "ui/window_program.h"
+
+#include "ui/help.h"
+
+#include <QApplication>
+#include <QDir>
+
+#ifdef _WIN32
+#include "system/run_and_wait.h"
+#endif
+
+namespace gw::ui {
+
+std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version) {
+    QApplication::setApplicationName(QStringLiteral("Glyphwright"));
+    QApplication::setApplicationVersion(version);
+    std::function<bool(const std::string&)> runAndWait;
+#ifdef _WIN32
+    // The licence in Notepad: the user reads at their own pace, so the limit is a day rather
+    // than the cab builder's ten minutes, after which the program goes on.
+    runAndWait = [](const std::string& commandLine) {
+        RunOptions options;
+        options.timeLimit = std::chrono::hours{24};
+        return RunAndWait(commandLine, options).started;
+    };
+#endif
+    auto program = std::make_unique<WindowProgram>(
+        DocumentDirectory(
+            QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString()),
+        std::move(runAndWait));
+    QApplication::setWindowIcon(program->window().windowIcon());
+    program->window().start();
+    program->window().show();
+    return program;
+}
+
+} // namespace gw::ui

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/qt_services.h"
+#include "ui/main_window.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace gw::ui {
+
+// What the window program holds while it runs: the Qt-backed desktop services and the main
+// window over them.
+class WindowProgram {
+public:
+    WindowProgram(const std::string& documentDirectory,
+                  std::function<bool(const std::string&)> runAndWait)
+        : window_(WindowServices{settings_, messages_, dialogs_, shell_, events_, documentDirectory,
+                                 std::move(runAndWait)}) {}
+
+    [[nodiscard]] MainWindow& window() { return window_; }
+
+private:
+    // Made before the window, which keeps them.
+    platform::QtSettingsStore settings_;
+    platform::QtMessages messages_;
+    platform::QtFileDialogs dialogs_;
+    platform::QtShell shell_;
+    platform::QtEventPump events_;
+    MainWindow window_;
+};
+
+// Starts the window program as main() does, in a running QApplication: the application's name
+// and version (which the About box shows), the services with the folder of License.txt and
+// help.htm, and the main window, started (the licence on the first run, then the stored
+// choices) and shown, its icon the application's. The program runs while the result lives.
+[[nodiscard]] std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version);
+
+} // namespace gw::ui
