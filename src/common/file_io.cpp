@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 fs::path PathFromUtf8(std::string_view text) {
 #ifdef _WIN32
     const std::optional<std::u16string> wide = Utf16FromUtf8(text);
-    // Text that is not UTF-8 (it never comes from this program) keeps its bytes as Latin-1.
-    return wide ? fs::path(*wide) : fs::path(std::u16string(text.begin(), text.end()));
+    // Text that is not UTF-8 (it never comes from this program) is read as Windows would.
+    return wide ? fs::path(*wide) : fs::path(*Utf16FromUtf8(Utf8FromWindowsText(text)));
 #else
     return fs::path(std::string(text));
 #endif

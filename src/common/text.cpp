@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace gw {
 
 namespace {
@@ -152,6 +156,61 @@ std::string Utf8FromUtf16(std::u16string_view text) {
         }
     }
     return out;
+}
+
+namespace {
+
+// Windows-1252 as UTF-16: 0x80 to 0x9F hold printable characters where Latin-1 has control
+// codes (the five unassigned ones map to the control codes of the same value, as Windows does);
+// every other byte is the code point of its value.
+std::u16string utf16FromWindows1252(std::string_view text) {
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : static_cast<char16_t>(byte);
+    }
+    return out;
+}
+
+#ifdef _WIN32
+// The system's ANSI code page. The program's manifest makes its own code page UTF-8, so the
+// system's is asked for by name rather than through GetACP.
+std::optional<std::u16string> utf16FromSystemCodePage(std::string_view text) {
+    DWORD codePage = 0;
+    if (GetLocaleInfoEx(
+            LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+            reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(WCHAR)) == 0 ||
+        codePage == 0 || codePage == CP_UTF8 || text.size() > 0x7FFFFFFF) {
+        return std::nullopt;
+    }
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), needed);
+    return std::u16string(wide.begin(), wide.end());
+}
+#endif
+
+} // namespace
+
+std::string Utf8FromWindowsText(std::string_view text) {
+    if (Utf16FromUtf8(text)) {
+        return std::string(text);
+    }
+#ifdef _WIN32
+    if (const auto wide = utf16FromSystemCodePage(text)) {
+        return Utf8FromUtf16(*wide);
+    }
+#endif
+    return Utf8FromUtf16(utf16FromWindows1252(text));
 }
 
 } // namespace gw

@@ -46,4 +46,9 @@ struct TextLine {
 // UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
 [[nodiscard]] std::string Utf8FromUtf16(std::u16string_view text);
 
+// Text from a file that Windows programs wrote (a README, an INF) as UTF-8: valid UTF-8 as it
+// stands, anything else read in the system's ANSI code page (on Windows the one the system is
+// set to, elsewhere Windows-1252, the code page of the Western setups these files come from).
+[[nodiscard]] std::string Utf8FromWindowsText(std::string_view text);
+
 } // namespace gw

@@ -41,7 +41,9 @@ CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
         throw fail(e.what());
     }
     CabwizInfo info;
-    info.CabwizCommand = readme.Line(readme.FindFirst("cabwiz", 1));
+    // The wizard wrote the README in the system's code page; the line is kept as UTF-8, so that
+    // its paths name the same files on every system and messages show them as written.
+    info.CabwizCommand = Utf8FromWindowsText(readme.Line(readme.FindFirst("cabwiz", 1)));
     if (info.CabwizCommand.empty()) {
         throw fail("README.TXT has no cab builder line (a line holding \"cabwiz\")");
     }

@@ -20,8 +20,8 @@ std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version) {
     // than the cab builder's ten minutes, after which the program goes on.
     runAndWait = [](const std::string& commandLine) {
         RunOptions options;
-        options.timeLimit = std::chrono::hours{24};
-        return RunAndWait(commandLine, options).started;
+        options.TimeLimit = std::chrono::hours{24};
+        return RunAndWait(commandLine, options).Started;
     };
 #endif
     auto program = std::make_unique<WindowProgram>(

@@ -32,6 +32,17 @@ TEST(Utf16Test, ConvertsBothWaysAndRefusesWhatIsNotUtf8) {
               "b\xEF\xBF\xBD");
 }
 
+TEST(WindowsTextTest, KeepsUtf8AndReadsOtherBytesAsTheWindowsCodePage) {
+    EXPECT_EQ(Utf8FromWindowsText(""), "");
+    EXPECT_EQ(Utf8FromWindowsText("C:\\\xC3\x84rger \xE6\x97\xA5"),
+              "C:\\\xC3\x84rger \xE6\x97\xA5");
+    // Windows-1252: Latin-1 letters, the printable characters between 0x80 and 0x9F, and the
+    // unassigned ones there kept as the control codes of their value.
+    EXPECT_EQ(Utf8FromWindowsText("C:\\\xC4rger\xFF"), "C:\\\xC3\x84rger\xC3\xBF");
+    EXPECT_EQ(Utf8FromWindowsText("\x80\x9F\x8A"), "\xE2\x82\xAC\xC5\xB8\xC5\xA0");
+    EXPECT_EQ(Utf8FromWindowsText("\x81\x9D"), "\xC2\x81\xC2\x9D");
+}
+
 TEST(ParseDecimalTest, TakesOnlyDigitsUpToTheLimit) {
     const std::tuple<std::string, std::uint64_t, std::optional<std::uint64_t>> cases[] = {
         {"0", 10, 0},

@@ -1,4 +1,5 @@
 #include "common/error.h"
+#include "common/text.h"
 #include "setup/cabwiz_command.h"
 #include "support/test_support.h"
 
@@ -40,7 +41,12 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
         {vb + " /CPU sh3 arm", exe, inf, {}},
         {"\"C:\\/cpu\\cabwiz.exe\" \"/cpu a\" /err x", "C:\\/cpu\\cabwiz.exe", "/cpu a", {}},
         {"\"C:\\cabwiz.exe\" \"C:\\My.inf /cpu arm", "", "", {}},
-        {"\"C:\\CABWIZ.EXE\" \"C:\\My.inf\" /cpu arm", "", "", {}}};
+        {"\"C:\\CABWIZ.EXE\" \"C:\\My.inf\" /cpu arm", "", "", {}},
+        // Written in the Windows code page: the line and its paths as UTF-8.
+        {"D:\\\xC4rger\\cabwiz.exe \"C:\\\xC4rger\\My.inf\"",
+         "D:\\\xC3\x84rger\\cabwiz.exe",
+         "C:\\\xC3\x84rger\\My.inf",
+         {}}};
     test::TempDir dir;
     const std::string readme = dir.file("Readme.txt");
     for (const CabwizInfo& c : cases) {
@@ -54,7 +60,7 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
             continue;
         }
         const CabwizInfo info = ReadCabwizCommand(readme);
-        EXPECT_EQ(info.CabwizCommand, c.CabwizCommand);
+        EXPECT_EQ(info.CabwizCommand, Utf8FromWindowsText(c.CabwizCommand));
         EXPECT_EQ(info.CabwizProgram, c.CabwizProgram);
         EXPECT_EQ(info.InfPath, c.InfPath);
         EXPECT_EQ(info.CpuNames, c.CpuNames);

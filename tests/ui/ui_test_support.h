@@ -20,6 +20,20 @@
 #include <string>
 #include <vector>
 
+// A failed QCOMPARE of texts or lists of texts prints both sides.
+namespace QTest {
+template <> inline char* toString(const std::string& text) {
+    return qstrdup(text.c_str());
+}
+template <> inline char* toString(const std::vector<std::string>& texts) {
+    std::string joined = "{";
+    for (const std::string& text : texts) {
+        joined += (joined.size() > 1 ? ", \"" : "\"") + text + "\"";
+    }
+    return qstrdup((joined + "}").c_str());
+}
+} // namespace QTest
+
 // What the window tests share: scripted stand-ins for the desktop's dialogs and shell, a main
 // window whose hooks to the later windows are recorded, and one rig that puts the program's
 // folder and the settings (a real INI file) in a temporary directory.
