@@ -10,6 +10,11 @@
 #include <QStandardPaths>
 #include <filesystem>
 
+#ifdef Q_OS_WIN
+// Qt's switch for access-list checks in QFileInfo (a counter: each user raises and lowers it).
+extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
+#endif
+
 namespace gw::ui {
 
 namespace {
@@ -17,6 +22,20 @@ namespace {
 bool IsFolder(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::is_directory(PathFromUtf8(path), ec);
+}
+
+// Whether the system lets this user write into a folder. On Windows that is decided by the
+// folder's access list (C:\Program Files is closed to users that way), which Qt consults only
+// when asked to.
+bool SystemLetsUserWrite(const std::string& path) {
+#ifdef Q_OS_WIN
+    ++qt_ntfs_permission_lookup;
+    const bool writable = QFileInfo(ToQString(path)).isWritable();
+    --qt_ntfs_permission_lookup;
+    return writable;
+#else
+    return QFileInfo(ToQString(path)).isWritable();
+#endif
 }
 
 // A folder this user may write into: its owner may write it (the permission bits, which hold
@@ -27,7 +46,7 @@ bool IsWritableFolder(const std::string& path) {
     return std::filesystem::is_directory(status) &&
            (status.permissions() & std::filesystem::perms::owner_write) !=
                std::filesystem::perms::none &&
-           QFileInfo(ToQString(path)).isWritable();
+           SystemLetsUserWrite(path);
 }
 
 std::string NativeText(const QString& path) {

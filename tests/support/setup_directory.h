@@ -28,7 +28,7 @@ public:
                             const std::string& folderName = "");
 
     fs::path root() const { return root_; }
-    std::string setupDir() const { return root_.string() + "/"; }
+    std::string setupDir() const { return (root_ / "").make_preferred().string(); }
     const std::string& command() const { return command_; }
     const std::string& infPath() const { return inf_; }
     std::string icon() const { return (ExamplesDir() / "glyph-4bit.ico").string(); }

@@ -86,11 +86,10 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
     const std::string readOnly = rig.dir.file("read-only.ico");
     gw::test::WriteText(readOnly, "kept");
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
-    const auto lockedFolder = rig.dir.path() / "locked";
-    std::filesystem::create_directory(lockedFolder);
-    std::filesystem::permissions(lockedFolder, std::filesystem::perms::owner_read |
-                                                   std::filesystem::perms::owner_exec);
-    const std::string inLockedFolder = (lockedFolder / "new.ico").string();
+    // A folder that is not there fails a save on every system (a read-only folder does not
+    // stop one on Windows).
+    const auto missingFolder = rig.dir.path() / "gone";
+    const std::string inMissingFolder = (missingFolder / "new.ico").string();
     Remover remover(rig, icon);
 
     // A failed load: the shown file is read again, and it stays the one Save replaces.
@@ -110,17 +109,17 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
     QCOMPARE(rig.dialogs.requests.size(), std::size_t(1)); // the load's
 
     // Save answered No, then Save As: the file itself is untouched. Save As over a read-only
-    // file or into a read-only folder: the usual words, then why; the folder is not remembered.
+    // file or into a missing folder: the usual words, then why; the folder is not remembered.
     rig.messages.shown.clear();
     remover.check("101");
     rig.messages.answers = {MessageAnswer::No};
     gw::test::Click(remover.form, "File_Save");
-    rig.dialogs.saveAnswers = {copy, readOnly, inLockedFolder};
+    rig.dialogs.saveAnswers = {copy, readOnly, inMissingFolder};
     for (int i = 0; i < 3; ++i) {
         gw::test::Click(remover.form, "File_SaveAs");
     }
     QCOMPARE(rig.stored("Path", "IconSave"), rig.dir.path().string());
-    QVERIFY(!std::filesystem::exists(inLockedFolder));
+    QVERIFY(!std::filesystem::exists(inMissingFolder));
     QVERIFY(gw::test::ReadBytes(icon) == original);
     QCOMPARE(gw::test::ReadText(readOnly), std::string("kept"));
     // Save after Save As still replaces the file the window was opened with.
@@ -133,7 +132,7 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
                     "the file is read-only",
                     "critical|Save...|This file is currently locked (open). Use another name.\r\n"
                     "the folder " +
-                        lockedFolder.string() + " is read-only",
+                        missingFolder.string() + " does not exist",
                     "question|Save...|Do you want to replace the old Icon file with this one?",
                     "information|Saved...|Icon has been successfuly replaced."}));
     QCOMPARE(remover.rows(), "32 x 32 - 16 Colors+|32 x 32 - 0 Colors+|"s); // what was saved
@@ -183,7 +182,7 @@ void ImageRemoverWindowTest::helpMenuOpensTheHelpPageAndTheAboutBox() {
     QCOMPARE(user.seen, Texts({"frmAbout"}));
     QCOMPARE(remover.rows(), kThreeRows);
     gw::test::Click(remover.form, "Help_Help");
-    QCOMPARE(rig.shell.opened, Texts({"file://" + rig.programDir + "/help.htm"}));
+    QCOMPARE(rig.shell.opened, Texts({"file://" + gw::JoinPath(rig.programDir, "help.htm")}));
 }
 
 QTEST_MAIN(ImageRemoverWindowTest)

@@ -4,9 +4,11 @@
 #include "ui_test_support.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStandardPaths>
 #include <QUrl>
 
 using namespace std::string_literals;
@@ -91,7 +93,7 @@ void MainWindowTest::firstRunShowsTheLicenceOnceBeforeTheWindow() {
     // The licence file in a window of its own before the main window shows; a missing one told.
     for (const bool present : {true, false}) {
         WindowRig rig;
-        const std::string licence = rig.programDir + "/License.txt";
+        const std::string licence = gw::JoinPath(rig.programDir, "License.txt");
         if (present) {
             gw::test::WriteText(licence, "MIT License\n");
         }
@@ -111,6 +113,26 @@ void MainWindowTest::firstRunShowsTheLicenceOnceBeforeTheWindow() {
         QCOMPARE(rig.stored("Options", "FistExec") + std::to_string(rig.checkedTarget()) +
                      rig.checkedModes(),
                  "False0100"s);
+    }
+    // Where the desktop runs programs (Windows), the licence opens in Notepad, quoted whole; a
+    // Notepad that cannot be started is told, naming the file.
+    for (const bool started : {true, false}) {
+        WindowRig rig;
+        Texts ran;
+        rig.runAndWait = [&](const std::string& command) {
+            ran.push_back(command);
+            return started;
+        };
+        gw::test::ModalUser user;
+        rig.start(true);
+        const std::string licence = gw::JoinPath(rig.programDir, "License.txt");
+        QCOMPARE(ran, Texts({"Notepad \"" + licence + "\""}));
+        QCOMPARE(user.seen, Texts());
+        QCOMPARE(rig.said(),
+                 started
+                     ? Texts()
+                     : Texts({"critical||" + licence +
+                              ": the licence text cannot be shown: Notepad could not be started"}));
     }
 }
 
@@ -159,7 +181,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     }
     const std::string sub = (rig.dir.path() / "sub").string();
     std::filesystem::create_directory(sub);
-    rig.add({sub + "/C.ico", Example("multi.ico")});
+    rig.add({gw::JoinPath(sub, "C.ico"), Example("multi.ico")});
     rig.mark("01");
     rig.dialogs.saveAnswers.push_back(rig.dir.file("out.dll"));
     Build(rig);
@@ -180,7 +202,7 @@ void MainWindowTest::choicesAreStoredAndRestoredOnTheNextStart() {
     rig.start();
     QCOMPARE(std::to_string(rig.checkedTarget()) + rig.checkedModes(), "1010"s);
     QCOMPARE(rig.list()->count(), 2);
-    QCOMPARE(rig.list()->item(0)->text().toStdString(), sub + "/C.ico  (missing)");
+    QCOMPARE(rig.list()->item(0)->text().toStdString(), gw::JoinPath(sub, "C.ico") + "  (missing)");
     Screenshot(rig.window(), "main-window-kept-list");
     QCOMPARE(rig.window().checkedFiles(), Texts({Example("multi.ico")}));
     rig.add({Example("multi.ico")});
@@ -373,10 +395,10 @@ void MainWindowTest::menusReachTheShellAndTheImageRemover() {
     QCOMPARE(rig.said(), Texts({"critical|Edit Icon|No default Icon Editor (.ico files) is "
                                 "configured on your system."}));
     rig.click("Help_HM2"); // no program opens web pages either: the user learns where it is
-    QCOMPARE(rig.shell.opened.back(), "file://" + rig.programDir + "/help.htm");
+    QCOMPARE(rig.shell.opened.back(), "file://" + gw::JoinPath(rig.programDir, "help.htm"));
     QCOMPARE(rig.said().back(), "information|Help|No program on this system opens the help page. "
                                 "It is here:\r\n\r\n" +
-                                    rig.programDir + "/help.htm");
+                                    gw::JoinPath(rig.programDir, "help.htm"));
 
     // The remover rewrites the file; the window shows what is in it afterwards.
     window.whileRemoverOpen = [&] {
@@ -425,9 +447,18 @@ void MainWindowTest::dialogsStartInFoldersThatExist() {
     const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", QByteArray::fromStdString(home.path().string()));
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.file("no-config")));
+#ifdef Q_OS_WIN
+    // Windows names the user's folders itself.
+    const auto folder = [](QStandardPaths::StandardLocation location) {
+        return QDir::toNativeSeparators(QStandardPaths::writableLocation(location)).toStdString();
+    };
+    const std::string pictures = folder(QStandardPaths::PicturesLocation);
+    const std::string documents = folder(QStandardPaths::DocumentsLocation);
+#else
     const std::string pictures = home.file("Pictures"), documents = home.file("Documents");
-    std::filesystem::create_directory(pictures);
-    std::filesystem::create_directory(documents);
+#endif
+    std::filesystem::create_directories(pictures);
+    std::filesystem::create_directories(documents);
 
     WindowRig rig;
     rig.start();
@@ -447,6 +478,7 @@ void MainWindowTest::dialogsStartInFoldersThatExist() {
     rig.settings.save("Path", "Open", gone);
     rig.settings.save("Path", "Build", gone);
     QCOMPARE(ask("AddCmd") + "|" + ask("BuilCmd"), pictures + "|" + documents);
+#ifndef Q_OS_WIN // a folder is closed on Windows by its access list, not its permission bits
     // A program folder that may not be written: DLLs are not offered there.
     rig.settings.save("Path", "Build", "");
     std::filesystem::permissions(rig.programDir, std::filesystem::perms::owner_write,
@@ -454,6 +486,7 @@ void MainWindowTest::dialogsStartInFoldersThatExist() {
     QCOMPARE(ask("BuilCmd"), documents);
     std::filesystem::permissions(rig.programDir, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
+#endif
 
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);

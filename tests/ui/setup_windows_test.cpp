@@ -112,7 +112,7 @@ void SetupWindowsTest::setupBuildThroughTheRealWindows() {
     QVERIFY(rig.said().at(0).find("\"Readme.txt\" not found") != std::string::npos);
     QVERIFY(fs::is_empty(notSetup.path()));
     QCOMPARE(rig.stored("Options", "DontShowSMsg"), std::string("True"));
-    const std::string remembered = notSetup.path().string() + "/";
+    const std::string remembered = (notSetup.path() / "").make_preferred().string();
     QCOMPARE(rig.stored("Path", "Setup"), remembered);
 
     // The setup directory, the notice now turned off: the x86 DLL and the INF entry of the

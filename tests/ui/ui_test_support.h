@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/paths.h"
 #include "platform/qt_services.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"

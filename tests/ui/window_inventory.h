@@ -26,6 +26,8 @@ namespace gw::test {
 // as "<dir>".
 inline std::vector<std::string> Inventory(const QWidget& window, const std::string& dir) {
     const auto text = [&](QString value) {
+        // The same lines on every system: a Windows separator after the folder reads as "/".
+        value.replace(QString::fromStdString(dir + "\\"), QStringLiteral("<dir>/"));
         value.replace(QString::fromStdString(dir), QStringLiteral("<dir>"));
         return value.toStdString();
     };

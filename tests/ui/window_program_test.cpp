@@ -17,6 +17,10 @@ private slots:
 };
 
 void WindowProgramTest::firstStartShowsTheLicenceThenTheWindow() {
+#ifdef Q_OS_WIN
+    QSKIP("On Windows the first start waits for Notepad and keeps the settings in the user's "
+          "registry; the main window's tests cover both through its services");
+#endif
     gw::test::TempDir config;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
     // The licence beside the program, in a window of its own before the main window; then the
