@@ -58,13 +58,13 @@ std::int32_t TextFile::NormalizedBlockSize() {
     return blockSize_;
 }
 
-void TextFile::CreateNew(std::int32_t lLineCount) {
-    const std::string item = "a text of " + std::to_string(lLineCount) + " lines";
-    if (lLineCount < 1) {
+void TextFile::CreateNew(std::int32_t lineCount) {
+    const std::string item = "a text of " + std::to_string(lineCount) + " lines";
+    if (lineCount < 1) {
         throw Error(std::string(kMsgSubscriptOutOfRange), item, "a text has at least one line");
     }
     try {
-        std::vector<std::string> fresh(static_cast<std::size_t>(lLineCount));
+        std::vector<std::string> fresh(static_cast<std::size_t>(lineCount));
         lines_.swap(fresh);
     } catch (const std::bad_alloc&) {
         throw Error(std::string(kMsgOutOfMemory), item, "there is not enough memory for it");
@@ -77,25 +77,25 @@ std::int16_t TextFile::FoundPos() const {
     return checked::narrow<std::int16_t>(foundPos_, "the found position");
 }
 
-std::string TextFile::Line(std::int32_t lIndex) const {
-    if (lIndex < 1 || lIndex > Lines()) {
+std::string TextFile::Line(std::int32_t index) const {
+    if (index < 1 || index > Lines()) {
         return {};
     }
-    return lines_[static_cast<std::size_t>(lIndex) - 1];
+    return lines_[static_cast<std::size_t>(index) - 1];
 }
 
-void TextFile::Line(std::int32_t lIndex, std::string_view szText) {
-    if (lIndex < 1 || lIndex > Lines()) {
-        throw Error("", "line " + std::to_string(lIndex),
+void TextFile::Line(std::int32_t index, std::string_view text) {
+    if (index < 1 || index > Lines()) {
+        throw Error("", "line " + std::to_string(index),
                     "there is no such line (the text has " + std::to_string(Lines()) + " lines)");
     }
-    if (!szText.empty() && szText.back() == '\n') {
-        szText.remove_suffix(1);
+    if (!text.empty() && text.back() == '\n') {
+        text.remove_suffix(1);
     }
-    if (!szText.empty() && szText.back() == '\r') {
-        szText.remove_suffix(1);
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
     }
-    lines_[static_cast<std::size_t>(lIndex) - 1] = std::string(szText);
+    lines_[static_cast<std::size_t>(index) - 1] = std::string(text);
 }
 
 std::vector<std::string> TextFile::ReadLines(const std::string& fileName) {
@@ -138,27 +138,27 @@ std::vector<std::string> TextFile::ReadLines(const std::string& fileName) {
     return SplitTextFileLines(content, fileName);
 }
 
-void TextFile::Load(const std::string& szFileName) {
-    lines_ = ReadLines(szFileName);
+void TextFile::Load(const std::string& fileName) {
+    lines_ = ReadLines(fileName);
 }
 
-void TextFile::LoadListBox(const std::string& szFileName, ListBox& List1) {
-    const std::vector<std::string> lines = ReadLines(szFileName);
-    List1.Clear();
+void TextFile::LoadListBox(const std::string& fileName, ListBox& list) {
+    const std::vector<std::string> lines = ReadLines(fileName);
+    list.Clear();
     for (const std::string& line : lines) {
-        List1.AddItem(line);
+        list.AddItem(line);
     }
 }
 
-void TextFile::Save(const std::string& szFileName) {
+void TextFile::Save(const std::string& fileName) {
     if (lines_.empty()) {
-        throw Error(std::string(kMsgNothingToSave), szFileName, "");
+        throw Error(std::string(kMsgNothingToSave), fileName, "");
     }
-    if (szFileName.empty()) {
+    if (fileName.empty()) {
         throw Error(std::string(kMsgNoFileName));
     }
     try {
-        AtomicFile file{PathFromUtf8(szFileName)};
+        AtomicFile file{PathFromUtf8(fileName)};
         const std::size_t blockSize = static_cast<std::size_t>(NormalizedBlockSize());
         std::string buffer;
         buffer.reserve(blockSize + 2);
@@ -177,14 +177,14 @@ void TextFile::Save(const std::string& szFileName) {
         flush();
         file.commit();
     } catch (const Error& e) {
-        throw Error(std::string(kMsgCannotSave) + szFileName, "", e.cause(), e.kind());
+        throw Error(std::string(kMsgCannotSave) + fileName, "", e.cause(), e.kind());
     }
 }
 
-std::int32_t TextFile::FindFirst(const std::string& szText, std::int16_t nCase) {
+std::int32_t TextFile::FindFirst(const std::string& text, std::int16_t matchCase) {
     foundPos_ = 0;
-    matchCase_ = nCase;
-    searchText_ = nCase != 0 ? szText : LowerCase(szText);
+    matchCase_ = matchCase;
+    searchText_ = matchCase != 0 ? text : LowerCase(text);
     for (std::int32_t n = 1; n <= Lines(); ++n) {
         if (MatchFrom(n, 0)) {
             return n;

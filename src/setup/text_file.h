@@ -51,20 +51,20 @@ public:
     [[nodiscard]] std::int32_t BlockSize() const { return blockSize_; }
     void BlockSize(std::int32_t value) { blockSize_ = value; }
 
-    // Replaces the lines by lLineCount empty lines. A count below 1 throws
+    // Replaces the lines by lineCount empty lines. A count below 1 throws
     // (kMsgSubscriptOutOfRange) and so does a lack of memory (kMsgOutOfMemory); the lines stay as
     // they were.
-    void CreateNew(std::int32_t lLineCount);
+    void CreateNew(std::int32_t lineCount);
 
     // The 1-based position of the last match within its line; 0 when none. A position beyond
     // the 16-bit range throws gw::Error (an overflow, never a wrap-around).
     [[nodiscard]] std::int16_t FoundPos() const;
 
-    // Line lIndex; an index outside 1 to Lines() gives the empty text.
-    [[nodiscard]] std::string Line(std::int32_t lIndex) const;
-    // Replaces line lIndex by szText less one final LF and then one final CR. The index must lie
+    // Line index; an index outside 1 to Lines() gives the empty text.
+    [[nodiscard]] std::string Line(std::int32_t index) const;
+    // Replaces line index by text less one final LF and then one final CR. The index must lie
     // in 1 to Lines(); outside it throws gw::Error and nothing changes.
-    void Line(std::int32_t lIndex, std::string_view szText);
+    void Line(std::int32_t index, std::string_view text);
 
     // The number of lines.
     [[nodiscard]] std::int32_t Lines() const { return static_cast<std::int32_t>(lines_.size()); }
@@ -75,23 +75,23 @@ public:
     // BlockSize: a line that crosses a block boundary stays one line. A missing or empty file
     // throws (kMsgFileMissing), and so does one that cannot be read or is no regular file (a
     // folder, a device); the lines stay as they were.
-    void Load(const std::string& szFileName);
+    void Load(const std::string& fileName);
 
-    // Reads and splits the file as Load does, but adds the lines to List1 (cleared once, when
+    // Reads and splits the file as Load does, but adds the lines to list (cleared once, when
     // the file is not empty) instead of storing them; the object's own lines stay untouched. It
     // fails as Load does, and then leaves the list untouched.
-    void LoadListBox(const std::string& szFileName, ListBox& List1);
+    void LoadListBox(const std::string& fileName, ListBox& list);
 
     // Writes the lines, each followed by CR LF, through a temporary file that replaces the old
     // one only when complete. It throws, and writes nothing, with no lines (kMsgNothingToSave) or
     // an empty name (kMsgNoFileName); a file that cannot be written (opened, written or replaced)
     // throws kMsgCannotSave + the name + the cause, and the old file stays as it was.
-    void Save(const std::string& szFileName);
+    void Save(const std::string& fileName);
 
-    // The first line that holds szText: with nCase non-zero matching case, with nCase 0 without
-    // regard to case (ASCII letters). Returns the line number, 0 when no line holds it (and an
-    // empty szText holds nowhere).
-    std::int32_t FindFirst(const std::string& szText, std::int16_t nCase);
+    // The first line that holds text: with matchCase non-zero matching case, with matchCase 0
+    // without regard to case (ASCII letters). Returns the line number, 0 when no line holds it (and
+    // an empty text holds nowhere).
+    std::int32_t FindFirst(const std::string& text, std::int16_t matchCase);
 
     // The next match of the last FindFirst's text and case rule, going on just after the last
     // match; 0 (with FoundPos 0) when there is none, and again 0 on every further call.
