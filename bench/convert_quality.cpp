@@ -146,24 +146,14 @@ int routeRank(const std::string& route) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::cerr << "usage: convert_quality PLAN [SCORES]\n";
-        return 2;
-    }
-    std::ifstream plan(argv[1]);
-    if (!plan) {
-        std::cerr << "convert_quality: cannot read " << argv[1] << '\n';
-        return 1;
-    }
-    std::ofstream scoresFile;
-    if (argc == 3) {
-        scoresFile.open(argv[2]);
-    }
-    // (route rank, route, size, bits) -> group -> tool -> score
-    using Row = std::tuple<int, std::string, int, int>;
-    std::map<Row, std::map<std::string, std::map<std::string, Score>>> table;
-    std::vector<std::string> tools;
+// (route rank, route, size, bits) -> group -> tool -> score
+using Row = std::tuple<int, std::string, int, int>;
+using Table = std::map<Row, std::map<std::string, std::map<std::string, Score>>>;
+
+// Scores every line of the plan (route, size, bits, group, tool, reference, result) into the
+// table and, when scoresFile is open, one line each there; returns the lines that failed.
+int scorePlan(std::istream& plan, std::ofstream& scoresFile, Table& table,
+              std::vector<std::string>& tools) {
     std::map<std::string, gw::RgbaImage> references;
     std::string line;
     int failures = 0;
@@ -187,7 +177,7 @@ int main(int argc, char** argv) {
             if (std::find(tools.begin(), tools.end(), tool) == tools.end()) {
                 tools.push_back(tool);
             }
-            if (scoresFile) {
+            if (scoresFile.is_open()) {
                 scoresFile << route << '\t' << size << '\t' << bits << '\t' << group << '\t' << tool
                            << '\t' << s.dissimilarity << '\t' << s.rmse << '\n';
             }
@@ -196,6 +186,67 @@ int main(int argc, char** argv) {
             ++failures;
         }
     }
+    return failures;
+}
+
+// One table row: the medians of every converter and the shares glyphwright won and tied, over
+// the groups every converter finished.
+void printRow(const Row& row, const std::map<std::string, std::map<std::string, Score>>& groups,
+              const std::vector<std::string>& tools) {
+    std::map<std::string, std::vector<double>> dissimilarity, rmse;
+    std::map<std::string, int> won, tied;
+    int complete = 0;
+    for (const auto& [group, byTool] : groups) {
+        if (byTool.size() != tools.size() || !byTool.contains(kOurs)) {
+            continue;
+        }
+        ++complete;
+        const double ours = byTool.at(kOurs).dissimilarity;
+        for (const auto& [tool, s] : byTool) {
+            dissimilarity[tool].push_back(s.dissimilarity);
+            rmse[tool].push_back(s.rmse);
+            if (tool != kOurs) {
+                won[tool] += ours < s.dissimilarity - 1e-12;
+                tied[tool] += std::abs(ours - s.dissimilarity) <= 1e-12;
+            }
+        }
+    }
+    const auto& [rank, route, size, bits] = row;
+    std::cout << "| " << route << " | " << size << " | " << bits << " | " << complete << " |";
+    char text[64];
+    for (const auto& tool : tools) {
+        std::snprintf(text, sizeof text, " %.4f (%.4f) |", median(dissimilarity[tool]),
+                      median(rmse[tool]));
+        std::cout << text;
+    }
+    for (const auto& tool : tools) {
+        if (tool != kOurs) {
+            const double n = complete > 0 ? complete : 1;
+            std::snprintf(text, sizeof text, " %.0f%% (%.0f%%) |", 100 * won[tool] / n,
+                          100 * tied[tool] / n);
+            std::cout << text;
+        }
+    }
+    std::cout << '\n';
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::cerr << "usage: convert_quality PLAN [SCORES]\n";
+        return 2;
+    }
+    std::ifstream plan(argv[1]);
+    if (!plan) {
+        std::cerr << "convert_quality: cannot read " << argv[1] << '\n';
+        return 1;
+    }
+    std::ofstream scoresFile;
+    if (argc == 3) {
+        scoresFile.open(argv[2]);
+    }
+    Table table;
+    std::vector<std::string> tools;
+    const int failures = scorePlan(plan, scoresFile, table, tools);
     // glyphwright first, the others in the order they came.
     std::stable_partition(tools.begin(), tools.end(), [](const auto& t) { return t == kOurs; });
 
@@ -214,42 +265,7 @@ int main(int argc, char** argv) {
     }
     std::cout << '\n';
     for (const auto& [row, groups] : table) {
-        // Only groups every converter finished are compared.
-        std::map<std::string, std::vector<double>> dissimilarity, rmse;
-        std::map<std::string, int> won, tied;
-        int complete = 0;
-        for (const auto& [group, byTool] : groups) {
-            if (byTool.size() != tools.size() || !byTool.contains(kOurs)) {
-                continue;
-            }
-            ++complete;
-            const double ours = byTool.at(kOurs).dissimilarity;
-            for (const auto& [tool, s] : byTool) {
-                dissimilarity[tool].push_back(s.dissimilarity);
-                rmse[tool].push_back(s.rmse);
-                if (tool != kOurs) {
-                    won[tool] += ours < s.dissimilarity - 1e-12;
-                    tied[tool] += std::abs(ours - s.dissimilarity) <= 1e-12;
-                }
-            }
-        }
-        const auto& [rank, route, size, bits] = row;
-        std::cout << "| " << route << " | " << size << " | " << bits << " | " << complete << " |";
-        char text[64];
-        for (const auto& tool : tools) {
-            std::snprintf(text, sizeof text, " %.4f (%.4f) |", median(dissimilarity[tool]),
-                          median(rmse[tool]));
-            std::cout << text;
-        }
-        for (const auto& tool : tools) {
-            if (tool != kOurs) {
-                const double n = complete > 0 ? complete : 1;
-                std::snprintf(text, sizeof text, " %.0f%% (%.0f%%) |", 100 * won[tool] / n,
-                              100 * tied[tool] / n);
-                std::cout << text;
-            }
-        }
-        std::cout << '\n';
+        printRow(row, groups, tools);
     }
     if (failures > 0) {
         std::cerr << "convert_quality: " << failures << " results could not be scored\n";

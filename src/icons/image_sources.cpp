@@ -138,20 +138,119 @@ std::uint8_t maskedChannel(std::uint32_t pixel, std::uint32_t mask) {
 }
 
 // The bitmap form of an icon image: header, colour table, XOR rows and AND rows, bottom-up.
+// Reads the colours of an icon bitmap's pixels as its layout describes them.
+class IconPixelReader {
+public:
+    IconPixelReader(std::span<const std::uint8_t> bytes, const DibLayout& layout,
+                    const std::string& where)
+        : bytes_(bytes), layout_(layout), colours_(layout.isPalette() ? layout.TableEntries : 0) {
+        if (layout.BitFields) {
+            ByteReader fields(bytes.subspan(static_cast<std::size_t>(layout.ColourMasksAt)),
+                              where + ": the colour masks");
+            for (std::uint32_t& mask : masks_) {
+                mask = fields.u32();
+            }
+        }
+    }
+
+    // Writes pixel x of a row as RGBA; returns whether it carried alpha (only a 32-bit pixel
+    // without masks does, and only when its alpha is not 0).
+    bool read(const std::uint8_t* row, std::int64_t x, std::uint8_t* out) const {
+        const int bitCount = layout_.BitCount;
+        out[3] = 255;
+        switch (bitCount) {
+        case 1:
+        case 2:
+        case 4:
+        case 8: {
+            const std::int64_t bit = x * bitCount;
+            const unsigned shift = 8 - bitCount - static_cast<unsigned>(bit % 8);
+            paletteColour((row[bit / 8] >> shift) & ((1u << bitCount) - 1), out);
+            return false;
+        }
+        case 16: {
+            const std::uint32_t v = row[2 * x] | std::uint32_t{row[2 * x + 1]} << 8;
+            if (layout_.BitFields) {
+                fromMasks(v, out);
+                return false;
+            }
+            const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31; // 5-5-5
+            out[0] = static_cast<std::uint8_t>(r << 3 | r >> 2);
+            out[1] = static_cast<std::uint8_t>(g << 3 | g >> 2);
+            out[2] = static_cast<std::uint8_t>(b << 3 | b >> 2);
+            return false;
+        }
+        case 24: {
+            const std::uint8_t* p = row + 3 * x;
+            out[0] = p[2];
+            out[1] = p[1];
+            out[2] = p[0];
+            return false;
+        }
+        default: { // 32 bits
+            const std::uint8_t* p = row + 4 * x;
+            if (layout_.BitFields) {
+                fromMasks(p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                              std::uint32_t{p[3]} << 24,
+                          out);
+                return false;
+            }
+            out[0] = p[2];
+            out[1] = p[1];
+            out[2] = p[0];
+            out[3] = p[3];
+            return p[3] != 0;
+        }
+        }
+    }
+
+private:
+    void paletteColour(std::size_t index, std::uint8_t* out) const {
+        if (index >= colours_) {
+            out[0] = out[1] = out[2] = 0; // an index beyond the table shows black
+            return;
+        }
+        const std::uint8_t* entry = bytes_.data() + layout_.TableAt + 4 * index;
+        out[0] = entry[2];
+        out[1] = entry[1];
+        out[2] = entry[0];
+    }
+
+    // Bit-field pixels carry no alpha here: the AND mask decides their transparency.
+    void fromMasks(std::uint32_t pixel, std::uint8_t* out) const {
+        for (std::size_t k = 0; k < 3; ++k) {
+            out[k] = maskedChannel(pixel, masks_[k]);
+        }
+    }
+
+    std::span<const std::uint8_t> bytes_;
+    const DibLayout& layout_;
+    std::size_t colours_;
+    std::array<std::uint32_t, 3> masks_{};
+};
+
+// Makes the pixels whose AND mask bit is set transparent, the others opaque.
+void applyAndMask(std::span<const std::uint8_t> bytes, const DibLayout& layout, RgbaImage& image) {
+    const std::int64_t width = image.Width, height = image.Height;
+    const auto andStart = static_cast<std::int64_t>(layout.ColourEnd);
+    const auto andStride = static_cast<std::int64_t>(layout.AndStride);
+    for (std::int64_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = bytes.data() + andStart + (height - 1 - y) * andStride;
+        for (std::int64_t x = 0; x < width; ++x) {
+            std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
+            const bool transparent = ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
+            out[3] = transparent ? 0 : 255;
+        }
+    }
+}
+
 RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
                            const std::string& item) {
     const DibLayout layout = DescribeIconBitmap(bytes, fileName, item);
     const std::int32_t width = layout.Width, height = layout.Height;
     const int bitCount = layout.BitCount;
     checkPictureSides(width, height, fileName, item);
-    std::array<std::uint32_t, 3> masks{};
-    if (layout.BitFields) {
-        ByteReader fields(bytes.subspan(static_cast<std::size_t>(layout.ColourMasksAt)),
-                          fileName + ": " + item + ": the colour masks");
-        for (std::uint32_t& mask : masks) {
-            mask = fields.u32();
-        }
-    }
+    const IconPixelReader reader(bytes, layout, fileName + ": " + item);
     // A 32-bit image carries its transparency in alpha; only there may the AND mask be missing.
     const bool hasMask = bytes.size() >= layout.AndEnd;
     if (!hasMask && bitCount != 32) {
@@ -160,99 +259,24 @@ RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::strin
                         sizeText(width, height) + " bitmap of " + std::to_string(bitCount) +
                         " bits per pixel needs " + std::to_string(layout.AndEnd));
     }
-    // Palette images look their colours up in the table.
-    const std::size_t colours = layout.isPalette() ? layout.TableEntries : 0;
-    const std::int64_t xorStart = static_cast<std::int64_t>(layout.ColourAt);
-    const std::int64_t xorStride = static_cast<std::int64_t>(layout.Stride);
-    const std::int64_t andStart = static_cast<std::int64_t>(layout.ColourEnd);
-    const std::int64_t andStride = static_cast<std::int64_t>(layout.AndStride);
-
-    auto paletteColour = [&](std::size_t index, std::uint8_t* out) {
-        if (index >= colours) {
-            out[0] = out[1] = out[2] = 0; // an index beyond the table shows black
-            return;
-        }
-        const std::uint8_t* entry = bytes.data() + layout.TableAt + 4 * index;
-        out[0] = entry[2];
-        out[1] = entry[1];
-        out[2] = entry[0];
-    };
-
-    // Bit-field pixels carry no alpha here: the AND mask decides their transparency.
-    auto fromMasks = [&](std::uint32_t pixel, std::uint8_t* out) {
-        for (std::size_t k = 0; k < 3; ++k) {
-            out[k] = maskedChannel(pixel, masks[k]);
-        }
-    };
+    const auto xorStart = static_cast<std::int64_t>(layout.ColourAt);
+    const auto xorStride = static_cast<std::int64_t>(layout.Stride);
 
     RgbaImage image;
     image.Width = width;
-    image.Height = static_cast<std::int32_t>(height);
-    image.Pixels.assign(static_cast<std::size_t>(4 * width * height), 0);
+    image.Height = height;
+    image.Pixels.assign(static_cast<std::size_t>(4 * std::int64_t{width} * height), 0);
     bool anyAlpha = false;
     for (std::int64_t y = 0; y < height; ++y) {
         const std::uint8_t* row = bytes.data() + xorStart + (height - 1 - y) * xorStride;
         for (std::int64_t x = 0; x < width; ++x) {
-            std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
-            out[3] = 255;
-            switch (bitCount) {
-            case 1:
-            case 2:
-            case 4:
-            case 8: {
-                const std::int64_t bit = x * bitCount;
-                const unsigned shift = 8 - bitCount - static_cast<unsigned>(bit % 8);
-                paletteColour((row[bit / 8] >> shift) & ((1u << bitCount) - 1), out);
-                break;
-            }
-            case 16: {
-                const std::uint32_t v = row[2 * x] | std::uint32_t{row[2 * x + 1]} << 8;
-                if (layout.BitFields) {
-                    fromMasks(v, out);
-                    break;
-                }
-                const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31; // 5-5-5
-                out[0] = static_cast<std::uint8_t>(r << 3 | r >> 2);
-                out[1] = static_cast<std::uint8_t>(g << 3 | g >> 2);
-                out[2] = static_cast<std::uint8_t>(b << 3 | b >> 2);
-                break;
-            }
-            case 24: {
-                const std::uint8_t* p = row + 3 * x;
-                out[0] = p[2];
-                out[1] = p[1];
-                out[2] = p[0];
-                break;
-            }
-            default: { // 32 bits
-                const std::uint8_t* p = row + 4 * x;
-                if (layout.BitFields) {
-                    fromMasks(p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-                                  std::uint32_t{p[3]} << 24,
-                              out);
-                    break;
-                }
-                out[0] = p[2];
-                out[1] = p[1];
-                out[2] = p[0];
-                out[3] = p[3];
-                anyAlpha = anyAlpha || p[3] != 0;
-            }
-            }
+            anyAlpha = reader.read(row, x, image.Pixels.data() + 4 * (y * width + x)) || anyAlpha;
         }
     }
     // Alpha decides in a 32-bit image that has any; the AND mask everywhere else (a 32-bit
     // image without either is opaque).
-    if ((bitCount == 32 && anyAlpha) || !hasMask) {
-        return image;
-    }
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = bytes.data() + andStart + (height - 1 - y) * andStride;
-        for (std::int64_t x = 0; x < width; ++x) {
-            std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
-            const bool transparent = ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
-            out[3] = transparent ? 0 : 255;
-        }
+    if (!(bitCount == 32 && anyAlpha) && hasMask) {
+        applyAndMask(bytes, layout, image);
     }
     return image;
 }

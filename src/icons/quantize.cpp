@@ -164,8 +164,10 @@ std::size_t NearestColour(std::span<const Rgb> palette, double r, double g, doub
     return best;
 }
 
-std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
-    // The distinct colours of the opaque pixels, each weighted by the visibility of its pixels.
+namespace {
+
+// The distinct colours of the opaque pixels, each weighted by the visibility of its pixels.
+std::vector<Entry> weightedColours(const RgbaImage& image) {
     const std::vector<double> weights = visibility(image);
     std::vector<std::pair<std::uint32_t, double>> keys;
     for (std::size_t i = 0; i + 3 < image.Pixels.size(); i += 4) {
@@ -187,17 +189,12 @@ std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
                             static_cast<double>(key & 255)},
                            weight});
     }
-    const auto count = static_cast<std::size_t>(std::max(maxColours, 1));
-    std::vector<Rgb> palette;
-    if (entries.size() <= count) {
-        for (const Entry& e : entries) {
-            palette.push_back({static_cast<std::uint8_t>(e.c[0]), static_cast<std::uint8_t>(e.c[1]),
-                               static_cast<std::uint8_t>(e.c[2])});
-        }
-        return palette;
-    }
+    return entries;
+}
 
-    // Median cut by variance: split the box with the largest error until there are enough.
+// Median cut by variance: splits the box with the largest error until there are count boxes
+// (or none can be split); returns each box's weighted mean.
+std::vector<std::array<double, 3>> medianCut(std::vector<Entry>& entries, std::size_t count) {
     std::vector<Box> boxes = {{0, entries.size(), boxError(entries, 0, entries.size())}};
     while (boxes.size() < count) {
         const auto worst =
@@ -218,8 +215,11 @@ std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
         }
         centres.push_back({sums.c[0] / sums.w, sums.c[1] / sums.w, sums.c[2] / sums.w});
     }
+    return centres;
+}
 
-    // k-means: move each colour to the mean of the picture colours nearest to it.
+// k-means: moves each centre to the mean of the colours nearest to it, until none moves.
+void refineCentres(const std::vector<Entry>& entries, std::vector<std::array<double, 3>>& centres) {
     for (int round = 0; round < 8; ++round) {
         std::vector<Sums> clusters(centres.size());
         for (const Entry& e : entries) {
@@ -246,9 +246,26 @@ std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
             centres[k] = mean;
         }
         if (!moved) {
-            break;
+            return;
         }
     }
+}
+
+} // namespace
+
+std::vector<Rgb> ChoosePalette(const RgbaImage& image, int maxColours) {
+    std::vector<Entry> entries = weightedColours(image);
+    const auto count = static_cast<std::size_t>(std::max(maxColours, 1));
+    std::vector<Rgb> palette;
+    if (entries.size() <= count) {
+        for (const Entry& e : entries) {
+            palette.push_back({static_cast<std::uint8_t>(e.c[0]), static_cast<std::uint8_t>(e.c[1]),
+                               static_cast<std::uint8_t>(e.c[2])});
+        }
+        return palette;
+    }
+    std::vector<std::array<double, 3>> centres = medianCut(entries, count);
+    refineCentres(entries, centres);
     for (const auto& c : centres) {
         const auto byte = [](double v) {
             return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
