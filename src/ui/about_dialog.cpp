@@ -25,7 +25,8 @@ QString VersionText(const QString& version) {
         .arg(number.microVersion());
 }
 
-AboutDialog::AboutDialog(services::ShellOpen& shell, QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(services::ShellOpen& shell, const std::string& homePage, QWidget* parent)
+    : QDialog(parent) {
     setObjectName(name::kWindow);
     setWindowTitle(QStringLiteral("About..."));
 
@@ -45,10 +46,6 @@ AboutDialog::AboutDialog(services::ShellOpen& shell, QWidget* parent) : QDialog(
                                   QStringLiteral("To Build Icon Resource Only DLL's for the "
                                                  "\"Windows CE Toolkit for Visual Basic 6.0\""));
     purpose->setWordWrap(true);
-    auto* visit =
-        Named<QLabel>(ArrayName(name::kDisclaimers, 1),
-                      QStringLiteral("For more information and new versions, please visit:"));
-    auto* site = new SiteLabel(shell);
 
     // The maker's logo, in two parts.
     QFont logoFont(QStringLiteral("Times New Roman"));
@@ -85,8 +82,12 @@ AboutDialog::AboutDialog(services::ShellOpen& shell, QWidget* parent) : QDialog(
     layout->addLayout(top);
     layout->addWidget(SeparatorLine(name::kUpperLine));
     layout->addWidget(purpose);
-    layout->addWidget(visit);
-    layout->addWidget(site);
+    if (!homePage.empty()) {
+        layout->addWidget(
+            Named<QLabel>(ArrayName(name::kDisclaimers, 1),
+                          QStringLiteral("For more information and new versions, please visit:")));
+        layout->addWidget(new SiteLabel(shell, homePage));
+    }
     layout->addWidget(SeparatorLine(name::kLowerLine));
     layout->addLayout(bottom);
     setFixedWidth(sizeHint().width() + 40);

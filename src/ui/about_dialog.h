@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <string>
 
 namespace gw::ui {
 
@@ -12,11 +13,12 @@ namespace gw::ui {
 [[nodiscard]] QString VersionText(const QString& version);
 
 // The About box: the program's title, its version (the application's version as the program
-// sets it at start-up), what it is for and the maker's address. OK, Enter and Esc close it.
+// sets it at start-up), what it is for and, when there is one, the project's web address. OK,
+// Enter and Esc close it.
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutDialog(services::ShellOpen& shell, QWidget* parent = nullptr);
+    AboutDialog(services::ShellOpen& shell, const std::string& homePage, QWidget* parent = nullptr);
 };
 
 } // namespace gw::ui

@@ -199,8 +199,7 @@ void DllBuildActions::buildAllTargets(const std::vector<std::string>& checkedFil
     }
     CreateDlls(PathsFromUtf8(checkedFiles), dlls, services_.pumpEvents());
     RememberFolder(services_, key::kBuild, *path);
-    // "buit": spelt so, in the words users have always seen.
-    services_.messages.show(Message{"All Targets have been buit with their default extensions."
+    services_.messages.show(Message{"All Targets have been built with their default extensions."
                                     "\r\n\r\nDLL (for: " +
                                         TargetName(selectedMachine_) + ") has been built as:\r\n" +
                                         *path,

@@ -227,9 +227,8 @@ void ImageRemoverWindow::save() {
                 MessageIcon::Question, MessageButtons::YesNo, 1});
     if (answer == MessageAnswer::Yes && writeCheckedImages(file_)) {
         readFile(file_); // the list shows what the file now holds
-        // "successfuly": spelt so, in the words users have always seen.
         services_.messages.show(
-            Message{"Icon has been successfuly replaced.", "Saved...", MessageIcon::Information});
+            Message{"Icon has been successfully replaced.", "Saved...", MessageIcon::Information});
     }
 }
 
@@ -271,7 +270,7 @@ void ImageRemoverWindow::showHelp() {
 
 void ImageRemoverWindow::showAbout() {
     {
-        AboutDialog about(services_.shell, this);
+        AboutDialog about(services_.shell, services_.homePage, this);
         about.exec();
     }
     loadImages(); // back from another window of the program: the file is read again

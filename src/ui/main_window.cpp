@@ -316,7 +316,7 @@ void MainWindow::showSetupNotice() {
 }
 
 void MainWindow::showAbout() {
-    AboutDialog about(services_.shell, this);
+    AboutDialog about(services_.shell, services_.homePage, this);
     about.exec();
 }
 

@@ -57,11 +57,19 @@ SetupNoticeDialog::SetupNoticeDialog(const WindowServices& services, QWidget* pa
 
     auto* layout = new QVBoxLayout(this);
     for (const auto& [index, text] : kTexts) {
-        auto* label = Named<QLabel>(ArrayName(name::kTexts, index), QString::fromUtf8(text));
+        QString shown = QString::fromUtf8(text);
+        // Without a web address the first text ends at the Help File.
+        if (index == 0 && services_.homePage.empty()) {
+            shown.replace(QStringLiteral(" or access our site at:"), QStringLiteral("."));
+        }
+        auto* label = Named<QLabel>(ArrayName(name::kTexts, index), shown);
         label->setWordWrap(true);
         layout->addWidget(label);
+        if (index == 0 && !services_.homePage.empty()) {
+            layout->addWidget(new SiteLabel(services_.shell, services_.homePage), 0,
+                              Qt::AlignHCenter);
+        }
         if (index == 0) {
-            layout->addWidget(new SiteLabel(services_.shell), 0, Qt::AlignHCenter);
             layout->addSpacing(8);
         }
     }

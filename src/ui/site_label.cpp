@@ -6,8 +6,8 @@
 
 namespace gw::ui {
 
-SiteLabel::SiteLabel(services::ShellOpen& shell, QWidget* parent)
-    : QLabel(QLatin1String(kMakerSite), parent), shell_(shell) {
+SiteLabel::SiteLabel(services::ShellOpen& shell, const std::string& address, QWidget* parent)
+    : QLabel(QString::fromStdString(address), parent), shell_(shell) {
     setObjectName(QLatin1String(object_names::kSiteLabel));
     setCursor(Qt::PointingHandCursor);
     QFont font = this->font();

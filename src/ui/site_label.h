@@ -3,19 +3,17 @@
 #include "services/services.h"
 
 #include <QLabel>
+#include <string>
 
 namespace gw::ui {
 
-// The maker's web address, shown by the About box and the setup notice.
-inline constexpr const char* kMakerSite = "https://glyphwright.example.org/";
-
-// A label that shows the maker's web address as a link with the hand pointer; a click hands its
-// caption to the desktop's shell. Whether anything opened it is not looked at: the desktop says
+// A label that shows the project's web address as a link with the hand pointer; a click hands
+// its caption to the desktop's shell. Whether anything opened it is not looked at: the desktop says
 // so itself.
 class SiteLabel : public QLabel {
     Q_OBJECT
 public:
-    SiteLabel(services::ShellOpen& shell, QWidget* parent = nullptr);
+    SiteLabel(services::ShellOpen& shell, const std::string& address, QWidget* parent = nullptr);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

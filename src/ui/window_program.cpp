@@ -27,7 +27,7 @@ std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version) {
     auto program = std::make_unique<WindowProgram>(
         DocumentDirectory(
             QDir::toNativeSeparators(QApplication::applicationDirPath()).toStdString()),
-        std::move(runAndWait));
+        std::move(runAndWait), GLYPHWRIGHT_HOME_PAGE);
     QApplication::setWindowIcon(program->window().windowIcon());
     program->window().start();
     program->window().show();

@@ -15,9 +15,9 @@ namespace gw::ui {
 class WindowProgram {
 public:
     WindowProgram(const std::string& documentDirectory,
-                  std::function<bool(const std::string&)> runAndWait)
+                  std::function<bool(const std::string&)> runAndWait, const std::string& homePage)
         : window_(WindowServices{settings_, messages_, dialogs_, shell_, events_, documentDirectory,
-                                 std::move(runAndWait)}) {}
+                                 std::move(runAndWait), homePage}) {}
 
     [[nodiscard]] MainWindow& window() { return window_; }
 

@@ -29,6 +29,9 @@ struct WindowServices {
     // not be started. When given (on Windows), the first-run licence is shown in Notepad through
     // it; when empty, the program's own text window shows it.
     std::function<bool(const std::string& commandLine)> runAndWait;
+    // The project's web address, which the About box and the setup notice show as a link;
+    // empty: they show none.
+    std::string homePage;
 
     // A failure told in a message box with the critical icon; an empty title is the program's.
     void showFailure(const std::string& text, const std::string& title = "") const {

@@ -134,7 +134,7 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
                     "the folder " +
                         missingFolder.string() + " does not exist",
                     "question|Save...|Do you want to replace the old Icon file with this one?",
-                    "information|Saved...|Icon has been successfuly replaced."}));
+                    "information|Saved...|Icon has been successfully replaced."}));
     QCOMPARE(remover.rows(), "32 x 32 - 16 Colors+|32 x 32 - 0 Colors+|"s); // what was saved
     for (const std::string& written : {icon, copy}) {
         const gw::test::Bytes bytes = gw::test::ReadBytes(written);

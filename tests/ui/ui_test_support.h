@@ -151,7 +151,7 @@ public:
     WindowRig() : settings(settingsFile) { std::filesystem::create_directory(programDir); }
 
     ui::WindowServices services() {
-        return {settings, messages, dialogs, shell, events, programDir, runAndWait};
+        return {settings, messages, dialogs, shell, events, programDir, runAndWait, homePage};
     }
     // Creates the main window, runs its start-up and shows it; unless firstRun, the licence is
     // marked as shown already.
@@ -232,6 +232,7 @@ public:
     FakeDesktop& shell = dialogs;
     platform::QtEventPump events;
     std::function<bool(const std::string&)> runAndWait;
+    std::string homePage;
 
 private:
     std::unique_ptr<TestWindow> window_;

@@ -39,8 +39,12 @@ void WindowTextsTest::windowsShowTheirNamesTextsAndTips() {
     take(gw::ui::ConvertWindow(rig.services(), icon));
     take(gw::ui::CabProgressDialog(rig.events));
     take(gw::ui::ExtensionDialog(rig.services()));
+    // Without a web address and with one.
     take(gw::ui::SetupNoticeDialog(rig.services()));
-    take(gw::ui::AboutDialog(rig.shell));
+    take(gw::ui::AboutDialog(rig.shell, ""));
+    rig.homePage = "https://glyphwright.test/";
+    take(gw::ui::SetupNoticeDialog(rig.services()));
+    take(gw::ui::AboutDialog(rig.shell, rig.homePage));
 
     const std::string expected = gw::test::TestData("ui/windows.txt");
     if (seen != expected) {
