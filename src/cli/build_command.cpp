@@ -12,7 +12,7 @@ namespace {
 
 void printBuilt(std::ostream& out, const std::filesystem::path& path, const TargetMachine& target,
                 const DllSummary& summary) {
-    out << displayPath(path) << ": " << target.name << ", " << summary.Groups << " icon group"
+    out << DisplayPath(path) << ": " << target.name << ", " << summary.Groups << " icon group"
         << (summary.Groups == 1 ? "" : "s") << ", " << summary.Images << " image"
         << (summary.Images == 1 ? "" : "s") << ", " << summary.Bytes << " bytes\n";
 }

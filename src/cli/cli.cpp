@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/version.h"
 #include "common/error.h"
+#include "common/text.h"
 
 #include <exception>
 #include <ostream>
@@ -54,6 +55,21 @@ constexpr Command kCommands[] = {
      "half opacity become transparent.\n"},
 };
 
+constexpr Guarantee kGuarantees[] = {
+    {"Exit status",
+     "0 on success, 1 on a failure (the message names the file, the item and the cause), 2 on a\n"
+     "usage error (with the usage).\n"},
+    {"Nothing half-written",
+     "Every file is written beside its target and renamed into place only when it is complete;\n"
+     "a failure, Ctrl-C or a termination leaves an existing output as it was. A replaced file\n"
+     "keeps its permissions; a read-only target is refused.\n"},
+    {"All or none",
+     "build --all-targets puts its seven DLLs in place only when all are complete.\n"},
+    {"Inputs are safe",
+     "An output that is one of the inputs (the same path, a link to it or another spelling of\n"
+     "it) is refused before anything is written.\n"},
+};
+
 // Whether the words ask for help: -h or --help before any "--".
 bool asksForHelp(const std::vector<std::string>& words) {
     for (const std::string& word : words) {
@@ -83,6 +99,18 @@ std::string usageText() {
 
 } // namespace
 
+std::vector<CommandHelp> CommandHelps() {
+    std::vector<CommandHelp> helps;
+    for (const Command& command : kCommands) {
+        helps.push_back({command.Name, command.Usage, command.Help});
+    }
+    return helps;
+}
+
+std::vector<Guarantee> Guarantees() {
+    return {std::begin(kGuarantees), std::end(kGuarantees)};
+}
+
 int RunCli(const std::vector<std::string>& words, Console console) {
     if (words.empty()) {
         console.err << "glyphwright-cli: no command given\n" << usageText();
@@ -91,7 +119,13 @@ int RunCli(const std::vector<std::string>& words, Console console) {
     const std::string& first = words.front();
     if (first == "--help" || first == "-h" || first == "help") {
         console.out << "glyphwright-cli packs .ico files into icon DLLs for Windows CE.\n\n"
-                    << usageText();
+                    << usageText() << "\nWhat every command guarantees:\n";
+        for (const Guarantee& guarantee : kGuarantees) {
+            console.out << "  " << guarantee.Heading << ":\n";
+            for (const TextLine& line : SplitLines(guarantee.Text)) {
+                console.out << "    " << line.text << '\n';
+            }
+        }
         return kExitOk;
     }
     if (first == "--version") {

@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gw::cli {
@@ -16,6 +17,24 @@ struct Console {
     std::ostream& err;
     bool terminal = false; // out is a terminal, where a line may be redrawn
 };
+
+// One command as its help and the manual page describe it.
+struct CommandHelp {
+    std::string_view Name;
+    std::string_view Usage; // the words after "glyphwright-cli"
+    std::string_view Help;  // what the command does, lines ending in "\n"
+};
+
+// Every command, in the order the usage lists them.
+[[nodiscard]] std::vector<CommandHelp> CommandHelps();
+
+// What every command guarantees, as "--help" and the manual page state it: one paragraph per
+// entry, its heading first.
+struct Guarantee {
+    std::string_view Heading;
+    std::string_view Text;
+};
+[[nodiscard]] std::vector<Guarantee> Guarantees();
 
 // Runs glyphwright-cli with the words after the program name; returns the exit status.
 [[nodiscard]] int RunCli(const std::vector<std::string>& words, Console console);

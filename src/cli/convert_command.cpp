@@ -51,7 +51,7 @@ int ConvertCommand(const std::vector<std::string>& words, Console console) {
 
     const std::vector<IconImage> images = ConvertForHandhelds(LoadSourceImages(source), options);
     WriteIconFile(output, images);
-    console.out << displayPath(output) << ": " << images.size() << " image"
+    console.out << DisplayPath(output) << ": " << images.size() << " image"
                 << (images.size() == 1 ? "" : "s") << ", " << std::filesystem::file_size(output)
                 << " bytes\n";
     return kExitOk;

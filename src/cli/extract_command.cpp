@@ -143,7 +143,7 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder)) {
-        throw Error(displayPath(folder), "",
+        throw Error(DisplayPath(folder), "",
                     "cannot create the folder: " + (ec ? ec.message() : "a file has that name"));
     }
     // Every target is checked before the first is written, so a read-only one stops the command
@@ -156,7 +156,7 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
         const std::vector<StoredIconImage> images = GroupStoredImages(file, *groups[i]);
         // The group's own entries, as the resource compiler wrote them from the source file.
         WriteStoredIconWithEntries(path, images); // a failure reaches RunCli
-        console.out << displayPath(path) << ": " << GroupItem(*groups[i]) << ", " << images.size()
+        console.out << DisplayPath(path) << ": " << GroupItem(*groups[i]) << ", " << images.size()
                     << (images.size() == 1 ? " image, " : " images, ") << fs::file_size(path)
                     << " bytes\n";
     }

@@ -37,7 +37,7 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
     }
     if (*kept.rbegin() >= images.size()) {
         throw UsageError("image " + std::to_string(*kept.rbegin()) + " does not exist; " +
-                         displayPath(source) + " holds images 0 to " +
+                         DisplayPath(source) + " holds images 0 to " +
                          std::to_string(images.size() - 1));
     }
 
@@ -47,7 +47,7 @@ int RemoveImagesCommand(const std::vector<std::string>& words, Console console) 
         keptImages.push_back(images[index]);
     }
     WriteStoredIcon(target, keptImages); // a failure reaches RunCli, which prints its cause
-    console.out << displayPath(target) << ": " << keptImages.size() << " of " << images.size()
+    console.out << DisplayPath(target) << ": " << keptImages.size() << " of " << images.size()
                 << " image" << (images.size() == 1 ? "" : "s") << " kept, "
                 << std::filesystem::file_size(target) << " bytes\n";
     return kExitOk;

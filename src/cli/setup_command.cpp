@@ -18,20 +18,20 @@ void printReport(std::ostream& out, const SetupReport& report) {
     for (const ProcessorDll& dll : report.Dlls) {
         out << "built " << (dll.Cpu.empty() ? "the setup directory's" : dll.Cpu) << " DLL ("
             << TargetName(dll.Machine) << ", machine "
-            << Hex(static_cast<std::uint32_t>(dll.Machine)) << "): " << displayPath(dll.Path)
+            << Hex(static_cast<std::uint32_t>(dll.Machine)) << "): " << DisplayPath(dll.Path)
             << '\n';
     }
     for (const std::string& note : report.Notes) {
         out << "note: " << note << '\n';
     }
-    out << "rewrote the INF: " << displayPath(report.InfPath) << '\n';
+    out << "rewrote the INF: " << DisplayPath(report.InfPath) << '\n';
     for (const auto& copy : report.AppCopies) {
-        out << "copied the application: " << displayPath(copy) << '\n';
+        out << "copied the application: " << DisplayPath(copy) << '\n';
     }
     out << "ran the cab builder: " << report.CabwizCommand << '\n'
         << "  it " << report.Cabwiz.describe() << '\n';
     for (const auto& cabinet : report.Cabinets) {
-        out << "gathered cabinet: " << displayPath(cabinet) << '\n';
+        out << "gathered cabinet: " << DisplayPath(cabinet) << '\n';
     }
 }
 
@@ -126,7 +126,7 @@ int SetupCommand(const std::vector<std::string>& words, Console console) {
     const SetupReport report = RunSetup(request, callbacks);
     printReport(console.out, report);
     console.out << "done: everything required to install the application is in "
-                << displayPath(request.SetupDir / "CD1") << '\n';
+                << DisplayPath(request.SetupDir / "CD1") << '\n';
     return kExitOk;
 }
 

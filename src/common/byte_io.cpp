@@ -6,8 +6,9 @@ namespace gw {
 
 void ByteReader::need(std::size_t count) const {
     if (count > remaining()) {
-        throw Error(context_ + ": truncated: " + std::to_string(count) + " bytes needed at offset " +
-                    std::to_string(pos_) + ", " + std::to_string(remaining()) + " left");
+        throw Error(context_ + ": truncated: " + std::to_string(count) +
+                    " bytes needed at offset " + std::to_string(pos_) + ", " +
+                    std::to_string(remaining()) + " left");
     }
 }
 

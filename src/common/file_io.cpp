@@ -45,7 +45,7 @@ std::vector<fs::path> PathsFromUtf8(const std::vector<std::string>& texts) {
     return paths;
 }
 
-std::string displayPath(const fs::path& path) {
+std::string DisplayPath(const fs::path& path) {
     fs::path shown = path;
     return PathToUtf8(shown.make_preferred());
 }
@@ -84,15 +84,15 @@ fs::path folderOf(const fs::path& target) {
 }
 
 [[noreturn]] void notWritable(const fs::path& target, const std::string& cause) {
-    throw Error(displayPath(target), "", cause, ErrorKind::TargetNotWritable);
+    throw Error(DisplayPath(target), "", cause, ErrorKind::TargetNotWritable);
 }
 
 } // namespace
 
-std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
+std::vector<std::uint8_t> ReadFileBytes(const fs::path& path) {
     std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
-        throw Error(displayPath(path), "", "cannot open: " + causeOf(errno));
+        throw Error(DisplayPath(path), "", "cannot open: " + causeOf(errno));
     }
     std::vector<std::uint8_t> bytes;
     // Room for the whole file at once, so a large one is not copied over and over as it grows.
@@ -110,7 +110,7 @@ std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
     const int err = errno;
     std::fclose(file);
     if (failed) {
-        throw Error(displayPath(path), "", "cannot read: " + causeOf(err));
+        throw Error(DisplayPath(path), "", "cannot read: " + causeOf(err));
     }
     return bytes;
 }
@@ -144,10 +144,10 @@ void RequireReplaceable(const fs::path& target) {
     if (!fs::is_directory(folderStatus)) {
         notWritable(target, ec && ec != std::errc::no_such_file_or_directory
                                 ? "its folder cannot be reached: " + ec.message()
-                                : "the folder " + displayPath(folder) + " does not exist");
+                                : "the folder " + DisplayPath(folder) + " does not exist");
     }
     if ((folderStatus.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        notWritable(target, "the folder " + displayPath(folder) + " is read-only");
+        notWritable(target, "the folder " + DisplayPath(folder) + " is read-only");
     }
 }
 
@@ -155,8 +155,8 @@ void RefuseOutputThatIsInput(const fs::path& output, const std::vector<fs::path>
     for (const fs::path& input : inputs) {
         std::error_code ec;
         if (fs::equivalent(output, input, ec) && !ec) {
-            throw Error(displayPath(output), "",
-                        "this output is the input file " + displayPath(input) +
+            throw Error(DisplayPath(output), "",
+                        "this output is the input file " + DisplayPath(input) +
                             "; writing it would destroy the input, so nothing was written");
         }
     }
@@ -182,7 +182,7 @@ AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
         file_ = OpenFile(temp_, "wb");
         if (file_ == nullptr) {
             const int err = errno;
-            notWritable(target_, "cannot create a file in the folder " + displayPath(folder) +
+            notWritable(target_, "cannot create a file in the folder " + DisplayPath(folder) +
                                      ": " + causeOf(err));
         }
     }
@@ -209,7 +209,7 @@ void AtomicFile::discard() noexcept {
 
 void AtomicFile::fail(const std::string& cause) {
     discard();
-    throw Error(displayPath(target_), "", cause);
+    throw Error(DisplayPath(target_), "", cause);
 }
 
 void AtomicFile::write(std::span<const std::uint8_t> bytes) {
@@ -284,7 +284,7 @@ void CommitTogether(std::span<AtomicFile* const> files) {
     }
 }
 
-void writeFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
+void WriteFileAtomically(const fs::path& target, std::span<const std::uint8_t> bytes) {
     AtomicFile file(target);
     file.write(bytes);
     file.commit();

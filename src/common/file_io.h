@@ -23,13 +23,13 @@ class TemporaryFileGuard;
 PathsFromUtf8(const std::vector<std::string>& texts);
 
 // Text for a path in messages: UTF-8, with the platform's own separator throughout.
-[[nodiscard]] std::string displayPath(const std::filesystem::path& path);
+[[nodiscard]] std::string DisplayPath(const std::filesystem::path& path);
 
 // Opens a file as std::fopen does, from the path itself (the wide-character call on Windows).
 [[nodiscard]] std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
 // The file's whole contents. Fails with an error naming the file and the cause.
-[[nodiscard]] std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
+[[nodiscard]] std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
 // Fails (TargetNotWritable, naming the file and the cause) when target cannot be created or
 // replaced: it is read-only, it is a folder, or its folder does not exist or is read-only.
@@ -77,6 +77,6 @@ private:
 // first, and a failure there leaves every target as it was.
 void CommitTogether(std::span<AtomicFile* const> files);
 
-void writeFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+void WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
 
 } // namespace gw

@@ -8,7 +8,7 @@ namespace gw {
 // events run (repaint, a Stop button); empty when nobody is waiting on the work.
 using Progress = std::function<void()>;
 
-inline void report(const Progress& progress) {
+inline void ReportProgress(const Progress& progress) {
     if (progress) {
         progress();
     }

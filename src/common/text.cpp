@@ -35,6 +35,14 @@ std::string LowerCase(std::string_view text) {
     return out;
 }
 
+std::string UpperCase(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    return out;
+}
+
 std::optional<std::uint64_t> ParseDecimal(std::string_view text, std::uint64_t maxValue) {
     if (text.empty()) {
         return std::nullopt;

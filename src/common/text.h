@@ -19,6 +19,9 @@ namespace gw {
 // The text with ASCII capitals made small.
 [[nodiscard]] std::string LowerCase(std::string_view text);
 
+// The text with small ASCII letters made capitals.
+[[nodiscard]] std::string UpperCase(std::string_view text);
+
 // A whole decimal number of at most maxValue written with digits only (no sign, no blanks, at
 // least one digit); nothing for any other text, or for a number beyond maxValue.
 [[nodiscard]] std::optional<std::uint64_t> ParseDecimal(std::string_view text,

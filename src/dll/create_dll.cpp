@@ -26,7 +26,7 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& fil
     std::vector<DllSummary> summaries;
     for (const DllTarget& target : targets) {
         image.FileHeader.Machine =
-            checked::narrow<std::uint16_t>(target.Machine, "the machine value");
+            checked::Narrow<std::uint16_t>(target.Machine, "the machine value");
         written.push_back(std::make_unique<AtomicFile>(target.Path));
         WriteDll(image, *written.back());
         summaries.push_back({static_cast<int>(image.Icons.size()), image.imageCount(),

@@ -50,9 +50,9 @@ std::string iconName(const IconFileRecord& icon, std::size_t index) {
 
 // The group blob of an icon file: its header and one entry per image.
 std::int32_t groupBlobSize(std::int16_t count) {
-    return checked::add<std::int16_t>(
+    return checked::Add<std::int16_t>(
         pe::kGroupHeaderSize,
-        checked::mul<std::int16_t>(pe::kGroupEntrySize, count, "the icon group's size"),
+        checked::Mul<std::int16_t>(pe::kGroupEntrySize, count, "the icon group's size"),
         "the icon group's size");
 }
 
@@ -103,12 +103,12 @@ struct ResourceCounts {
 // RT_ICON IDs 1 to N over all files in order, the groups the IDs from 101 on.
 ResourceCounts countResources(const std::vector<IconFileRecord>& icons) {
     ResourceCounts counts;
-    counts.Groups = checked::narrow<std::int16_t>(icons.size(), "the number of icon files");
-    checked::add<std::int16_t>(kFirstGroupId - 1, counts.Groups, "the last icon group's ID");
+    counts.Groups = checked::Narrow<std::int16_t>(icons.size(), "the number of icon files");
+    checked::Add<std::int16_t>(kFirstGroupId - 1, counts.Groups, "the last icon group's ID");
     for (const IconFileRecord& icon : icons) {
-        counts.Images = checked::add(counts.Images, icon.Header.Count, "an RT_ICON ID");
+        counts.Images = checked::Add(counts.Images, icon.Header.Count, "an RT_ICON ID");
     }
-    counts.All = checked::add(counts.Images, counts.Groups, "the number of resources");
+    counts.All = checked::Add(counts.Images, counts.Groups, "the number of resources");
     return counts;
 }
 
@@ -126,8 +126,8 @@ std::vector<IconFileRecord> numberImages(std::vector<IconFileRecord> icons) {
 
 // The size of a resource directory with its entries.
 std::int32_t directorySize(std::int32_t entries, const std::string& what) {
-    return checked::add(pe::kResourceDirectorySize,
-                        checked::mul(pe::kResourceEntrySize, entries, what + "'s size"),
+    return checked::Add(pe::kResourceDirectorySize,
+                        checked::Mul(pe::kResourceEntrySize, entries, what + "'s size"),
                         what + "'s size");
 }
 
@@ -147,18 +147,18 @@ ResourceTables placeTables(const ResourceCounts& counts) {
     ResourceTables at;
     at.IconDirectory = directorySize(2, "the root resource directory");
     at.GroupDirectory =
-        checked::add(at.IconDirectory, directorySize(counts.Images, "the RT_ICON directory"),
+        checked::Add(at.IconDirectory, directorySize(counts.Images, "the RT_ICON directory"),
                      "the RT_GROUP_ICON directory's offset");
     at.LanguageDirectories =
-        checked::add(at.GroupDirectory, directorySize(counts.Groups, "the RT_GROUP_ICON directory"),
+        checked::Add(at.GroupDirectory, directorySize(counts.Groups, "the RT_GROUP_ICON directory"),
                      "the language directories' offset");
     at.DataEntries =
-        checked::add(at.LanguageDirectories,
-                     checked::mul(directorySize(1, "a language directory"),
+        checked::Add(at.LanguageDirectories,
+                     checked::Mul(directorySize(1, "a language directory"),
                                   std::int32_t{counts.All}, "the language directories' size"),
                      "the data entries' offset");
-    at.Data = checked::add(at.DataEntries,
-                           checked::mul(pe::kResourceDataEntrySize, std::int32_t{counts.All},
+    at.Data = checked::Add(at.DataEntries,
+                           checked::Mul(pe::kResourceDataEntrySize, std::int32_t{counts.All},
                                         "the data entries' size"),
                            "the resource data's offset");
     return at;
@@ -169,7 +169,7 @@ ResourceTables placeTables(const ResourceCounts& counts) {
 std::int32_t roundUp(std::int32_t value, std::int32_t alignment) {
     const std::int32_t rest = value % alignment;
     if (rest > 0) {
-        return checked::add(value, alignment - rest, "a rounded-up offset");
+        return checked::Add(value, alignment - rest, "a rounded-up offset");
     }
     return value;
 }
@@ -177,7 +177,7 @@ std::int32_t roundUp(std::int32_t value, std::int32_t alignment) {
 ResourceDirectory directoryOf(std::vector<ResourceDirectoryEntry> entries) {
     ResourceDirectory dir;
     dir.NumberOfIdEntries =
-        checked::narrow<std::uint16_t>(entries.size(), "the entries of a resource directory");
+        checked::Narrow<std::uint16_t>(entries.size(), "the entries of a resource directory");
     dir.Entries = std::move(entries);
     return dir;
 }
@@ -199,8 +199,8 @@ ResourceTree buildResourceTree(const ResourceCounts& counts, const ResourceTable
     const std::int32_t languageDirectorySize = directorySize(1, "a language directory");
     const auto languageDirectory = [&](std::int32_t m) {
         return subdirectoryAt(
-            checked::add(at.LanguageDirectories,
-                         checked::mul(languageDirectorySize, m, "a language directory's offset"),
+            checked::Add(at.LanguageDirectories,
+                         checked::Mul(languageDirectorySize, m, "a language directory's offset"),
                          "a language directory's offset"));
     };
     ResourceTree tree;
@@ -209,21 +209,21 @@ ResourceTree buildResourceTree(const ResourceCounts& counts, const ResourceTable
 
     std::vector<ResourceDirectoryEntry> icons;
     for (std::int32_t j = 0; j < counts.Images; ++j) {
-        const std::int32_t id = checked::add(j, 1, "an RT_ICON ID");
+        const std::int32_t id = checked::Add(j, 1, "an RT_ICON ID");
         icons.push_back({static_cast<std::uint32_t>(id), languageDirectory(j)});
     }
     std::vector<ResourceDirectoryEntry> groups;
     for (std::int32_t k = 0; k < counts.Groups; ++k) {
-        const std::int32_t id = checked::add<std::int32_t>(kFirstGroupId, k, "an icon group ID");
-        const std::int32_t m = checked::add<std::int32_t>(counts.Images, k, "a resource's index");
+        const std::int32_t id = checked::Add<std::int32_t>(kFirstGroupId, k, "an icon group ID");
+        const std::int32_t m = checked::Add<std::int32_t>(counts.Images, k, "a resource's index");
         groups.push_back({static_cast<std::uint32_t>(id), languageDirectory(m)});
     }
     tree.Types = {directoryOf(std::move(icons)), directoryOf(std::move(groups))};
 
     tree.Languages.reserve(static_cast<std::size_t>(counts.All));
     for (std::int32_t m = 0; m < counts.All; ++m) {
-        const std::int32_t dataEntry = checked::add(
-            at.DataEntries, checked::mul(pe::kResourceDataEntrySize, m, "a data entry's offset"),
+        const std::int32_t dataEntry = checked::Add(
+            at.DataEntries, checked::Mul(pe::kResourceDataEntrySize, m, "a data entry's offset"),
             "a data entry's offset");
         tree.Languages.push_back(
             directoryOf({{pe::kNeutralLanguage, static_cast<std::uint32_t>(dataEntry)}}));
@@ -246,7 +246,7 @@ ResourceData placeResourceData(const std::vector<IconFileRecord>& icons,
     const auto place = [&data](std::int32_t size) {
         const ImageResourceDataEntry entry{static_cast<std::uint32_t>(data.End),
                                            static_cast<std::uint32_t>(size), 0, 0};
-        data.End = roundUp(checked::add(data.End, size, "the resource data's end"), kBlobAlignment);
+        data.End = roundUp(checked::Add(data.End, size, "the resource data's end"), kBlobAlignment);
         return entry;
     };
     data.Entries.assign(static_cast<std::size_t>(counts.All), {});
@@ -264,7 +264,7 @@ ResourceData placeResourceData(const std::vector<IconFileRecord>& icons,
 
 ImageFileHeader fileHeader(std::int32_t machine) {
     ImageFileHeader h;
-    h.Machine = checked::narrow<std::uint16_t>(machine, "the machine value");
+    h.Machine = checked::Narrow<std::uint16_t>(machine, "the machine value");
     h.NumberOfSections = kSectionCount;
     h.TimeDateStamp = kDllTimeDateStamp;
     h.SizeOfOptionalHeader = pe::kOptionalHeader32Size;
@@ -279,8 +279,8 @@ ImageOptionalHeader32 optionalHeader(const DllImage& image, std::int32_t resourc
     ImageOptionalHeader32 h;
     h.Magic = pe::kPe32Magic;
     h.MajorLinkerVersion = kLinkerVersion;
-    h.SizeOfInitializedData = checked::add(
-        checked::sub(image.RelocOffset, image.HeaderSize, "the initialized data's size"),
+    h.SizeOfInitializedData = checked::Add(
+        checked::Sub(image.RelocOffset, image.HeaderSize, "the initialized data's size"),
         kRelocationSectionSize, "the initialized data's size");
     h.BaseOfCode = image.HeaderSize;
     h.BaseOfData = image.HeaderSize;
@@ -321,7 +321,7 @@ ImageSectionHeader sectionHeader(std::string_view name, std::int32_t offset, std
 std::int16_t DllImage::imageCount() const {
     std::int16_t n = 0;
     for (const IconFileRecord& icon : Icons) {
-        n = checked::add(n, icon.Header.Count, "the number of images");
+        n = checked::Add(n, icon.Header.Count, "the number of images");
     }
     return n;
 }
@@ -352,8 +352,8 @@ DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons)
     // resource section follows them directly, as they end on a multiple of 16.
     const auto prefix = PeHeaderTemplate();
     image.Prefix.assign(prefix.begin(), prefix.end());
-    image.HeaderSize = checked::add(
-        checked::narrow<std::int32_t>(image.Prefix.size(), "the headers' size"),
+    image.HeaderSize = checked::Add(
+        checked::Narrow<std::int32_t>(image.Prefix.size(), "the headers' size"),
         pe::kFileHeaderSize + pe::kOptionalHeader32Size + kSectionCount * pe::kSectionHeaderSize,
         "the headers' size");
 
@@ -363,9 +363,9 @@ DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons)
     image.TypeDirectories = std::move(tree.Types);
     image.LanguageDirectories = std::move(tree.Languages);
     image.DataEntriesOffset =
-        checked::add(image.HeaderSize, tables.DataEntries, "the data entries' file offset");
+        checked::Add(image.HeaderSize, tables.DataEntries, "the data entries' file offset");
     image.DataStart =
-        checked::add(image.HeaderSize, tables.Data, "the resource data's file offset");
+        checked::Add(image.HeaderSize, tables.Data, "the resource data's file offset");
     ResourceData data = placeResourceData(image.Icons, counts, image.DataStart);
     image.DataEntries = std::move(data.Entries);
     image.DataCursor = data.End;
@@ -374,9 +374,9 @@ DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons)
     // on the next multiple of 16 and ends the file.
     image.RelocOffset = roundUp(image.DataCursor, kAlignment);
     const std::int32_t fileLength =
-        checked::add(image.RelocOffset, kRelocationSectionSize, "the DLL's size");
+        checked::Add(image.RelocOffset, kRelocationSectionSize, "the DLL's size");
     const std::int32_t resourceSize =
-        checked::sub(image.DataCursor, image.HeaderSize, "the resource section's size");
+        checked::Sub(image.DataCursor, image.HeaderSize, "the resource section's size");
 
     image.FileHeader = fileHeader(machine);
     image.OptionalHeader = optionalHeader(image, resourceSize, fileLength);

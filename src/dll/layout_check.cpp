@@ -129,7 +129,7 @@ IconFileRecord layoutRecord(const PeIconGroup& group) {
     icon.Images.resize(group.Entries.size());
     icon.Header = group.Header;
     icon.Header.Count =
-        checked::narrow<std::int16_t>(group.Entries.size(), "the images of a group");
+        checked::Narrow<std::int16_t>(group.Entries.size(), "the images of a group");
     icon.Entries = group.Entries;
     return icon;
 }

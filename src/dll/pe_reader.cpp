@@ -412,7 +412,7 @@ PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes, const std::string& f
 }
 
 PeIconFile ReadPeIconFile(const std::filesystem::path& fileName) {
-    return ParsePeIconFile(readFileBytes(fileName), displayPath(fileName));
+    return ParsePeIconFile(ReadFileBytes(fileName), DisplayPath(fileName));
 }
 
 const PeResource* FindIconImage(const PeIconFile& file, std::uint16_t id, std::uint16_t language) {

@@ -1,5 +1,7 @@
 #include "dll/target_machine.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -8,11 +10,7 @@ namespace gw {
 std::optional<TargetMachine> TargetByName(std::string_view name) {
     for (const TargetMachine& target : kTargetMachines) {
         const std::string_view candidate = target.name;
-        if (candidate.size() == name.size() &&
-            std::equal(candidate.begin(), candidate.end(), name.begin(), [](char a, char b) {
-                return std::toupper(static_cast<unsigned char>(a)) ==
-                       std::toupper(static_cast<unsigned char>(b));
-            })) {
+        if (EqualNoCase(candidate, name)) {
             return target;
         }
     }

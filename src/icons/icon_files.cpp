@@ -26,7 +26,7 @@ constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D
 // holds fails as truncated instead of allocating it.
 class SequentialFile {
 public:
-    explicit SequentialFile(const std::filesystem::path& path) : name_(displayPath(path)) {
+    explicit SequentialFile(const std::filesystem::path& path) : name_(DisplayPath(path)) {
         file_.reset(OpenFile(path, "rb"));
         if (!file_) {
             throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
@@ -340,17 +340,17 @@ std::string ImageItem(std::size_t index) {
 }
 
 std::int32_t IconImage::byteSize() const {
-    const auto paletteBytes = checked::mul<std::int32_t>(
-        4, checked::narrow<std::int32_t>(Palette.size(), "the colour table"),
+    const auto paletteBytes = checked::Mul<std::int32_t>(
+        4, checked::Narrow<std::int32_t>(Palette.size(), "the colour table"),
         "the colour table size");
-    const auto headerSize = checked::narrow<std::int32_t>(Header.biSize, "the header size");
-    return checked::add(checked::add(headerSize, paletteBytes, "the image size"),
-                        checked::narrow<std::int32_t>(Bits.size(), "the pixel data"),
+    const auto headerSize = checked::Narrow<std::int32_t>(Header.biSize, "the header size");
+    return checked::Add(checked::Add(headerSize, paletteBytes, "the image size"),
+                        checked::Narrow<std::int32_t>(Bits.size(), "the pixel data"),
                         "the image size");
 }
 
 IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress) {
-    report(progress);
+    ReportProgress(progress);
     SequentialFile file(path);
     IconFileRecord icon;
     icon.FileName = file.name();
@@ -402,7 +402,7 @@ ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& 
 }
 
 StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress& progress) {
-    report(progress);
+    ReportProgress(progress);
     SequentialFile file(path);
     const std::string& fileName = file.name();
     StoredIconFile icon;

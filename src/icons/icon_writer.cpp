@@ -60,16 +60,16 @@ void checkCount(const std::string& fileName, std::size_t count) {
 // entry's ImageOffset set from the sizes before it, overflow-checked.
 std::vector<IconDirEntry> placeImages(const std::string& fileName,
                                       std::vector<IconDirEntry> entries) {
-    std::int32_t offset = checked::add<std::int16_t>(
+    std::int32_t offset = checked::Add<std::int16_t>(
         static_cast<std::int16_t>(kIconDirSize),
-        checked::mul<std::int16_t>(static_cast<std::int16_t>(kIconDirEntrySize),
+        checked::Mul<std::int16_t>(static_cast<std::int16_t>(kIconDirEntrySize),
                                    static_cast<std::int16_t>(entries.size()), "the directory size"),
         "the first image offset");
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i > 0) {
             const IconDirEntry& previous = entries[i - 1];
             offset = forImage(fileName, i, [&] {
-                return checked::add(previous.ImageOffset, previous.BytesInRes, "the image offset");
+                return checked::Add(previous.ImageOffset, previous.BytesInRes, "the image offset");
             });
         }
         entries[i].ImageOffset = offset;
@@ -102,7 +102,7 @@ std::int32_t storedSize(const std::string& fileName, std::size_t index,
         throw Error(fileName, ImageItem(index), "the image has no bytes");
     }
     return forImage(fileName, index, [&] {
-        return checked::narrow<std::int32_t>(image.Bytes.size(), "the image size");
+        return checked::Narrow<std::int32_t>(image.Bytes.size(), "the image size");
     });
 }
 
@@ -149,8 +149,8 @@ std::string IconCountProblem(std::size_t count) {
 
 void WriteIconFile(const std::filesystem::path& path, const std::vector<IconImage>& images,
                    const Progress& progress) {
-    report(progress);
-    const std::vector<IconDirEntry> entries = buildDirectory(displayPath(path), images);
+    ReportProgress(progress);
+    const std::vector<IconDirEntry> entries = buildDirectory(DisplayPath(path), images);
     writeIcon(path, entries, [&](ByteWriter& out) {
         for (const IconImage& image : images) {
             PutIconImage(out, image);
@@ -160,8 +160,8 @@ void WriteIconFile(const std::filesystem::path& path, const std::vector<IconImag
 
 void WriteStoredIcon(const std::filesystem::path& path, const std::vector<StoredIconImage>& images,
                      const Progress& progress) {
-    report(progress);
-    const std::string fileName = displayPath(path);
+    ReportProgress(progress);
+    const std::string fileName = DisplayPath(path);
     checkCount(fileName, images.size());
     std::vector<IconDirEntry> entries;
     entries.reserve(images.size());
@@ -185,7 +185,7 @@ void WriteStoredIcon(const std::filesystem::path& path, const std::vector<Stored
 
 void WriteStoredIconWithEntries(const std::filesystem::path& path,
                                 const std::vector<StoredIconImage>& images) {
-    const std::string fileName = displayPath(path);
+    const std::string fileName = DisplayPath(path);
     checkCount(fileName, images.size());
     std::vector<IconDirEntry> entries;
     entries.reserve(images.size());

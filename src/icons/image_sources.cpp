@@ -288,11 +288,11 @@ std::array<std::uint8_t, 8> fileStart(const std::filesystem::path& fileName) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(fileName, "rb"),
                                                                &std::fclose);
     if (!file) {
-        throw Error(displayPath(fileName), "", "cannot open: " + std::string(std::strerror(errno)));
+        throw Error(DisplayPath(fileName), "", "cannot open: " + std::string(std::strerror(errno)));
     }
     if (std::fread(start.data(), 1, start.size(), file.get()) < start.size() &&
         std::ferror(file.get())) {
-        throw Error(displayPath(fileName), "", "cannot read: " + std::string(std::strerror(errno)));
+        throw Error(DisplayPath(fileName), "", "cannot read: " + std::string(std::strerror(errno)));
     }
     return start;
 }
@@ -308,10 +308,10 @@ RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::s
 }
 
 std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
-    const std::string name = displayPath(fileName);
+    const std::string name = DisplayPath(fileName);
     const auto start = fileStart(fileName);
     if (IsPng(start) || isBmp(start)) {
-        return {DecodePicture(readFileBytes(fileName), name, "")};
+        return {DecodePicture(ReadFileBytes(fileName), name, "")};
     }
     if (!isIconFile(start)) {
         throw Error(name, "", "not a PNG, BMP or icon file");

@@ -35,12 +35,12 @@ ProfileDocument::ProfileDocument(std::string_view text, std::string name) : name
 ProfileDocument ProfileDocument::Load(const fs::path& file) {
     std::error_code ec;
     if (fs::status(file, ec).type() == fs::file_type::not_found) {
-        return ProfileDocument({}, displayPath(file)); // a missing file reads as empty
+        return ProfileDocument({}, DisplayPath(file)); // a missing file reads as empty
     }
-    const std::vector<std::uint8_t> bytes = readFileBytes(file);
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(file);
     return ProfileDocument(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-        displayPath(file));
+        DisplayPath(file));
 }
 
 ProfileDocument::Line ProfileDocument::parse(TextLine raw) {
@@ -161,7 +161,7 @@ std::string ProfileDocument::text() const {
 
 void ProfileDocument::save(const fs::path& file) const {
     const std::string content = text();
-    writeFileAtomically(
+    WriteFileAtomically(
         file, std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()));
 }
 

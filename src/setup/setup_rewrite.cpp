@@ -140,7 +140,7 @@ void requireReadme(const fs::path& setupDir) {
 }
 
 void copyFile(const fs::path& from, const fs::path& to) {
-    writeFileAtomically(to, readFileBytes(from));
+    WriteFileAtomically(to, ReadFileBytes(from));
 }
 
 // Creates a folder the run needs; an existing one is fine.
@@ -148,7 +148,7 @@ void createFolder(const fs::path& folder) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder)) {
-        throw Error(displayPath(folder), "",
+        throw Error(DisplayPath(folder), "",
                     "the folder cannot be created: " +
                         (ec ? ec.message() : std::string("a file of that name is in the way")));
     }
@@ -161,7 +161,7 @@ std::vector<fs::path> gatherCabinets(const fs::path& setupDir, const fs::path& c
         const fs::path old = cabDir / PathFromUtf8(name);
         std::error_code ec;
         if (!fs::remove(old, ec) || ec) {
-            throw Error(displayPath(old), "", "the old cabinet cannot be deleted: " + ec.message());
+            throw Error(DisplayPath(old), "", "the old cabinet cannot be deleted: " + ec.message());
         }
     }
     std::vector<fs::path> cabinets;
@@ -170,7 +170,7 @@ std::vector<fs::path> gatherCabinets(const fs::path& setupDir, const fs::path& c
         std::error_code ec;
         fs::rename(setupDir / name, cabDir / name, ec);
         if (ec) {
-            throw Error("The cabinet " + cab + " could not be moved to " + displayPath(cabDir) +
+            throw Error("The cabinet " + cab + " could not be moved to " + DisplayPath(cabDir) +
                         ": " + ec.message());
         }
         cabinets.push_back(cabDir / name);
@@ -189,7 +189,7 @@ SetupInputs GatherSetupInputs(const SetupRequest& request) {
     try {
         inputs.Cabwiz = ReadCabwizCommand(readme);
     } catch (const Error& e) {
-        throw Error("Could not access \"README.TXT\" file on: \n" + displayPath(readme) + "\n" +
+        throw Error("Could not access \"README.TXT\" file on: \n" + DisplayPath(readme) + "\n" +
                     e.what());
     }
     const fs::path inf = PathFromUtf8(inputs.Cabwiz.InfPath);
@@ -201,7 +201,7 @@ SetupInputs GatherSetupInputs(const SetupRequest& request) {
     fs::path backup = inf;
     backup += ".old";
     inputs.BackupExists = fs::exists(backup, ec);
-    const std::vector<std::uint8_t> source = readFileBytes(inputs.BackupExists ? backup : inf);
+    const std::vector<std::uint8_t> source = ReadFileBytes(inputs.BackupExists ? backup : inf);
     inputs.InfSource.assign(source.begin(), source.end());
 
     inputs.IconsName = entryName(setupDir, "Icons");
@@ -228,7 +228,7 @@ SetupPlan MakeSetupPlan(const SetupInputs& inputs) {
     plan.MakeBackup = !inputs.BackupExists;
 
     const std::vector<std::string> cpus = uniqueCpuNames(inputs.Cabwiz.CpuNames);
-    const std::string infShown = displayPath(plan.InfPath);
+    const std::string infShown = DisplayPath(plan.InfPath);
     ProfileDocument inf(rewrittenInfText(inputs.InfSource, cpus, ext), infShown);
     const fs::path iconsDir = request.SetupDir / PathFromUtf8(inputs.IconsName);
     for (const std::string& cpu : cpus) {
@@ -287,7 +287,7 @@ SetupReport ExecuteSetupPlan(const SetupPlan& plan, const CabBuilderOptions& cab
         }
     }
 
-    writeFileAtomically(
+    WriteFileAtomically(
         plan.InfPath,
         std::span(reinterpret_cast<const std::uint8_t*>(plan.InfText.data()), plan.InfText.size()));
     for (const auto& [from, to] : plan.AppCopies) {

@@ -74,7 +74,7 @@ void TextFile::CreateNew(std::int32_t lineCount) {
 }
 
 std::int16_t TextFile::FoundPos() const {
-    return checked::narrow<std::int16_t>(foundPos_, "the found position");
+    return checked::Narrow<std::int16_t>(foundPos_, "the found position");
 }
 
 std::string TextFile::Line(std::int32_t index) const {
@@ -226,7 +226,7 @@ bool TextFile::MatchFrom(std::int32_t lineNumber, std::size_t from) {
         return false;
     }
     foundLine_ = lineNumber;
-    foundPos_ = checked::narrow<std::int32_t>(at + 1, "the found position");
+    foundPos_ = checked::Narrow<std::int32_t>(at + 1, "the found position");
     return true;
 }
 

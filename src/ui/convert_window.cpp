@@ -208,7 +208,7 @@ void ConvertWindow::saveIcon() {
             request.filter = "Icon Files (*.ico)";
             request.defaultExtension = "ico";
             request.initialName = PathToUtf8(source.stem()) + "-handheld.ico";
-            request.initialDirectory = displayPath(source.parent_path());
+            request.initialDirectory = DisplayPath(source.parent_path());
             request.overwritePrompt = true;
             const std::optional<std::string> chosenName = services_.dialogs.saveFile(request);
             if (!chosenName) {

@@ -13,7 +13,7 @@
 namespace gw::ui {
 
 void ShowTextFile(const std::string& path, const std::string& title, QWidget* parent) {
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
 
     QDialog window(parent);
     window.setObjectName(object_names::text_file_window::kWindow);

@@ -23,26 +23,26 @@ TEST(UnicodePathsCliTest, NamesOutsideTheCodePageWorkInEveryCommand) {
     const fs::path out = folder / PathFromUtf8("\xC3\x96rdner");
     const fs::path kept = folder / PathFromUtf8("klein \xE6\x97\xA5.ico");
 
-    const auto build = test::RunCli({"build", "-o", displayPath(dll), displayPath(icon)});
+    const auto build = test::RunCli({"build", "-o", DisplayPath(dll), DisplayPath(icon)});
     EXPECT_EQ(build.exitCode, 0) << build.err;
-    EXPECT_EQ(build.out.rfind(displayPath(dll) + ": X86, 1 icon group, 5 images, ", 0), 0u)
+    EXPECT_EQ(build.out.rfind(DisplayPath(dll) + ": X86, 1 icon group, 5 images, ", 0), 0u)
         << build.out;
 
-    const auto inspect = test::RunCli({"inspect", displayPath(dll)});
+    const auto inspect = test::RunCli({"inspect", DisplayPath(dll)});
     EXPECT_EQ(inspect.exitCode, 0) << inspect.err;
-    EXPECT_EQ(inspect.out.rfind(displayPath(dll) + ": PE32 ", 0), 0u) << inspect.out;
+    EXPECT_EQ(inspect.out.rfind(DisplayPath(dll) + ": PE32 ", 0), 0u) << inspect.out;
 
-    const auto extract = test::RunCli({"extract", displayPath(dll), "-o", displayPath(out)});
+    const auto extract = test::RunCli({"extract", DisplayPath(dll), "-o", DisplayPath(out)});
     EXPECT_EQ(extract.exitCode, 0) << extract.err;
     EXPECT_EQ(extract.out.rfind(
-                  displayPath(out / "101.ico") + ": icon group 101, language 0, 5 images", 0),
+                  DisplayPath(out / "101.ico") + ": icon group 101, language 0, 5 images", 0),
               0u)
         << extract.out;
 
     const auto remove = test::RunCli(
-        {"remove-images", displayPath(out / "101.ico"), "--keep", "0,4", "-o", displayPath(kept)});
+        {"remove-images", DisplayPath(out / "101.ico"), "--keep", "0,4", "-o", DisplayPath(kept)});
     EXPECT_EQ(remove.exitCode, 0) << remove.err;
-    EXPECT_EQ(remove.out.rfind(displayPath(kept) + ": 2 of 5 images kept", 0), 0u) << remove.out;
+    EXPECT_EQ(remove.out.rfind(DisplayPath(kept) + ": 2 of 5 images kept", 0), 0u) << remove.out;
 
     // Every file under its own name and nothing else (no temporary file, no mangled name).
     std::set<fs::path> names;

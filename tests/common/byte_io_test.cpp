@@ -85,7 +85,7 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
     EXPECT_EQ(test::ReadBytes(target), (Bytes{1, 2, 3}));
     EXPECT_EQ(test::FilesIn(dir.path()), 1u);
 
-    writeFileAtomically(target, Bytes{4, 5});
+    WriteFileAtomically(target, Bytes{4, 5});
     EXPECT_EQ(test::ReadBytes(target), (Bytes{4, 5}));
     EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::others_read,
               std::filesystem::perms::others_read);

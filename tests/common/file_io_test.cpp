@@ -19,10 +19,10 @@ TEST(FileIoTest, EveryPathClosesTheFilesItOpened) {
     const std::filesystem::path path = dir.path() / "a.bin";
     const test::Bytes bytes = {1, 2, 3};
     const std::size_t before = test::FilesIn("/proc/self/fd");
-    writeFileAtomically(path, bytes);
-    EXPECT_EQ(readFileBytes(path), bytes);
+    WriteFileAtomically(path, bytes);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
     RequireReplaceable(path);
-    EXPECT_THROW(static_cast<void>(readFileBytes(dir.path() / "missing")), Error);
+    EXPECT_THROW(static_cast<void>(ReadFileBytes(dir.path() / "missing")), Error);
     {
         AtomicFile abandoned(path);
         abandoned.write(bytes);
@@ -55,17 +55,17 @@ TEST(FileIoTest, RequireReplaceableNamesWhyATargetCannotBeWritten) {
         {folder, "it is a folder, not a file"},
         {locked, "the file is read-only"},
         {dir.path() / "missing" / "new.dll",
-         "the folder " + displayPath(dir.path() / "missing") + " does not exist"},
+         "the folder " + DisplayPath(dir.path() / "missing") + " does not exist"},
     };
 #ifndef _WIN32
     // Windows keeps a folder's read-only flag only as a hint for its shell.
     cases.push_back(
-        {lockedFolder / "new.dll", "the folder " + displayPath(lockedFolder) + " is read-only"});
+        {lockedFolder / "new.dll", "the folder " + DisplayPath(lockedFolder) + " is read-only"});
 #endif
     for (const auto& [target, cause] : cases) {
         const test::Thrown thrown =
             test::ThrownBy([&target = target] { RequireReplaceable(target); });
-        EXPECT_EQ(thrown.text, displayPath(target) + ": " + cause);
+        EXPECT_EQ(thrown.text, DisplayPath(target) + ": " + cause);
         EXPECT_EQ(thrown.kind, ErrorKind::TargetNotWritable) << cause;
     }
     EXPECT_NO_THROW(RequireReplaceable(dir.path() / "fine"));

@@ -363,7 +363,7 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         const std::filesystem::path file = dir.path() / "source.png";
         test::WriteBytes(file, c.bytes);
         const std::string error = test::ThrownBy([&] { return LoadSourceImages(file); }).text;
-        EXPECT_TRUE(error.starts_with(displayPath(file)) && error.find(c.cause) != error.npos)
+        EXPECT_TRUE(error.starts_with(DisplayPath(file)) && error.find(c.cause) != error.npos)
             << c.cause << ": " << error;
     }
 }

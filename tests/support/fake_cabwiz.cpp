@@ -41,13 +41,13 @@ extern "C" void onTerminate(int) {
 #endif
 
 std::string readText(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = gw::readFileBytes(path);
+    const std::vector<std::uint8_t> bytes = gw::ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
 // Written whole under its name at once: a test polling for the file never reads half of it.
 void writeText(const fs::path& path, const std::string& text) {
-    gw::writeFileAtomically(
+    gw::WriteFileAtomically(
         path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
