@@ -37,6 +37,8 @@ need desktop-file-validate desktop-file-utils
 need wrestool icoutils
 need lintian lintian
 need appstreamcli appstream
+need man man-db
+need unzip unzip
 
 scratch=$(mktemp -d)
 source scripts/wine-display.sh
@@ -217,6 +219,9 @@ expect -rw-r--r-- /usr/share/zsh/vendor-completions/_glyphwright-cli
 expect -rw-r--r-- /usr/share/fish/vendor_completions.d/glyphwright-cli.fish
 metainfo=usr/share/metainfo/invalid.glyphwright.glyphwright.metainfo.xml
 expect -rw-r--r-- "/$metainfo"
+for page in glyphwright-cli glyphwright; do
+  expect -rw-r--r-- "/usr/share/man/man1/$page.1.gz"
+done
 
 dpkg-deb -x "$deb" "$scratch/deb"
 desktop=$scratch/deb/usr/share/applications/glyphwright.desktop
@@ -234,6 +239,19 @@ for package in libqt6widgets6 qt6-qpa-plugins; do
 done
 grep -q '^MimeType=.*image/vnd.microsoft.icon;' "$desktop" && grep -q '^Exec=.* %F$' "$desktop" ||
   fail "the desktop entry in $deb does not offer to open icon files (MimeType, Exec ... %F)"
+# The manual pages as man shows them: no roff warnings, and every command of the CLI in its page.
+for page in glyphwright-cli glyphwright; do
+  shown=$(MANWIDTH=80 man --warnings -l "$scratch/deb/usr/share/man/man1/$page.1.gz" 2>"$scratch/man.log")
+  if [ -s "$scratch/man.log" ]; then
+    cat "$scratch/man.log" >&2
+    fail "man warns about $page.1 (above)"
+  fi
+  grep -q "^NAME" <<<"$shown" || fail "man shows no NAME section in $page.1"
+done
+for command in build images remove-images setup inspect extract convert; do
+  zgrep -q "^\.B $command\$" "$scratch/deb/usr/share/man/man1/glyphwright-cli.1.gz" ||
+    fail "the glyphwright-cli manual page does not describe $command"
+done
 appstreamcli validate --no-net --pedantic "$scratch/deb/$metainfo" >"$scratch/appstream.log" 2>&1 || {
   cat "$scratch/appstream.log" >&2
   fail "appstreamcli does not pass $metainfo (above)"

@@ -11,7 +11,7 @@ packages=(
   llvm lld icoutils
   python3 fonts-dejavu-core
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
-  dpkg-dev desktop-file-utils xvfb nsis
+  dpkg-dev desktop-file-utils xvfb xdotool nsis lintian appstream man-db unzip
 )
 packages+=("$@")
 
