@@ -76,10 +76,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
     list_ = new IconListPanel;
     connect(list_, &IconListPanel::addClicked, this, [this] { addIconFiles(); });
     connect(list_, &IconListPanel::iconFilesDropped, this,
-            [this](const std::vector<std::string>& paths) {
-                appendIconFiles(paths);
-                list_->giveFocusToList();
-            });
+            [this](const std::vector<std::string>& paths) { addGivenFiles(paths); });
     connect(list_, &IconListPanel::entryDoubleClicked, this, [this] {
         // The list's check box is not touched by a double-click on an entry's text, so the mark
         // stays as it was without any undoing.
@@ -237,6 +234,11 @@ void MainWindow::appendIconFiles(const std::vector<std::string>& paths) {
         }
         list_->appendEntry(converted.value_or(path));
     }
+}
+
+void MainWindow::addGivenFiles(const std::vector<std::string>& paths) {
+    services_.runOrShowFailure([&] { appendIconFiles(paths); });
+    list_->giveFocusToList();
 }
 
 std::vector<std::string> MainWindow::checkedFiles() const {

@@ -36,6 +36,9 @@ public:
     // an image a handheld shows, the user is offered the converter first; the icon it saves is
     // appended instead.
     void appendIconFiles(const std::vector<std::string>& paths);
+    // Adds files handed to the window from outside (dropped, or named on the command line) as
+    // Add does, a failure told, and gives the list the focus.
+    void addGivenFiles(const std::vector<std::string>& paths);
     // The paths of the checked entries in list order: what a build packs.
     [[nodiscard]] std::vector<std::string> checkedFiles() const;
 

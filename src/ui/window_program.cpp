@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #ifdef _WIN32
 #include "system/run_and_wait.h"
@@ -11,7 +12,8 @@
 
 namespace gw::ui {
 
-std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version) {
+std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version,
+                                                  const QStringList& givenFiles) {
     QApplication::setApplicationName(QStringLiteral("Glyphwright"));
     QApplication::setApplicationVersion(version);
     std::function<bool(const std::string&)> runAndWait;
@@ -31,6 +33,14 @@ std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version) {
     QApplication::setWindowIcon(program->window().windowIcon());
     program->window().start();
     program->window().show();
+    if (!givenFiles.isEmpty()) {
+        std::vector<std::string> paths;
+        for (const QString& file : givenFiles) {
+            paths.push_back(
+                QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()).toStdString());
+        }
+        program->window().addGivenFiles(paths);
+    }
     return program;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/main_window.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ private:
 // and version (which the About box shows), the services with the folder of License.txt and
 // help.htm, and the main window, started (the licence on the first run, then the stored
 // choices) and shown, its icon the application's. The program runs while the result lives.
-[[nodiscard]] std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version);
+// The files given (the command line's words after the program, relative to the current folder)
+// are then added to the list as Add adds them.
+[[nodiscard]] std::unique_ptr<WindowProgram> StartWindowProgram(const QString& version,
+                                                                const QStringList& givenFiles = {});
 
 } // namespace gw::ui

@@ -336,9 +336,10 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     for (const auto& [suffix, machine] : expected) {
         QCOMPARE(gw::test::MachineOf(out + suffix), machine);
     }
-    QCOMPARE(rig.said(), Texts({"information|Done...|All Targets have been built with their default "
-                                "extensions.\r\n\r\nDLL (for: MIPS) has been built as:\r\n" +
-                                out}));
+    QCOMPARE(rig.said(),
+             Texts({"information|Done...|All Targets have been built with their default "
+                    "extensions.\r\n\r\nDLL (for: MIPS) has been built as:\r\n" +
+                    out}));
 }
 
 void MainWindowTest::refusedFailedAndSetupBuilds() {

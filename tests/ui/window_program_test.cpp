@@ -2,7 +2,9 @@
 #include "ui_test_support.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 
 using gw::test::Texts;
@@ -14,6 +16,7 @@ class WindowProgramTest : public QObject {
 
 private slots:
     void firstStartShowsTheLicenceThenTheWindow();
+    void filesOnTheCommandLineJoinTheList();
 };
 
 void WindowProgramTest::firstStartShowsTheLicenceThenTheWindow() {
@@ -48,6 +51,29 @@ void WindowProgramTest::firstStartShowsTheLicenceThenTheWindow() {
     QVERIFY2(stored.find("FistExec=False") != std::string::npos &&
                  stored.find("[IconList]\nCount=0") != std::string::npos,
              stored.c_str());
+}
+
+void WindowProgramTest::filesOnTheCommandLineJoinTheList() {
+#ifdef Q_OS_WIN
+    QSKIP("On Windows the settings live in the user's registry");
+#endif
+    gw::test::TempDir config, work;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    gw::test::ModalUser user; // closes the licence, should this start count as the first
+    const std::string first = gw::test::WriteIcon(work, "first.ico", {{16, 16, 4}});
+    const std::string second = gw::test::WriteIcon(work, "second.ico", {{32, 32, 8}});
+    // A name relative to the current folder is added as the full path, after an absolute one.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(work.path().string()));
+    const auto program = gw::ui::StartWindowProgram(
+        QStringLiteral("1.0.0"), {QString::fromStdString(first), QStringLiteral("second.ico")});
+    QDir::setCurrent(previous);
+    const auto* list = gw::test::Child<QListWidget>(program->window(), "IconList");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text().toStdString() + "|" + list->item(1)->text().toStdString(),
+             first + "|" + second);
+    QVERIFY(list->hasFocus() || program->window().focusWidget() == list);
+    program->window().close();
 }
 
 QTEST_MAIN(WindowProgramTest)
