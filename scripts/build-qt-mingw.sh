@@ -5,7 +5,7 @@
 # host tools (moc, rcc, uic) of Debian's qt6-base-dev-tools that the cross build runs.
 #
 # It installs into $GLYPHWRIGHT_QT_MINGW (default ~/.cache/glyphwright/qt6-mingw-<version>).
-# About 30 minutes on two cores; the install is about 80 MB. Safe to run again: a complete
+# About an hour on two cores; the install is about 80 MB. Safe to run again: a complete
 # install (marked by a stamp written last) is reused at once, a half-finished build is resumed
 # from its build folder, and a half-finished install is never taken for a complete one.
 #
@@ -98,7 +98,7 @@ cmake -S "$src" -B "$build" -G Ninja \
   echo "build-qt-mingw: configuring Qt failed (whole log: $work/configure.log)" >&2
   exit 1
 }
-echo "Building Qt (about 30 minutes on two cores)"
+echo "Building Qt (about an hour on two cores)"
 cmake --build "$build" --parallel "$(nproc)"
 
 # The install goes to the prefix; only then the stamp is written, so an interrupted install is

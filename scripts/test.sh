@@ -6,7 +6,7 @@
 # makes the packages and checks what they hold.
 #
 # Usage: scripts/test.sh [--with-windows-qt]
-#   --with-windows-qt  first build that Qt when it is missing (about 30 minutes on two cores;
+#   --with-windows-qt  first build that Qt when it is missing (about an hour on two cores;
 #                      reused by every later run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,7 +46,7 @@ if qt_prefix=$(scripts/build-qt-mingw.sh --print-prefix); then
   start_wine_display
 else
   echo "== NOTE: the window program is NOT built for Windows: no Qt for MinGW-w64 in $qt_prefix."
-  echo "   scripts/build-qt-mingw.sh makes it (about 30 minutes on two cores, once), or run"
+  echo "   scripts/build-qt-mingw.sh makes it (about an hour on two cores, once), or run"
   echo "   scripts/test.sh --with-windows-qt; the core, the CLI and their tests run as always."
 fi
 start_wine_prefix "$PWD/build/mingw/wineprefix"
