@@ -8,6 +8,7 @@
 #include "dll/target_machine.h"
 #include "setup/extension.h"
 #include "setup/profile_document.h"
+#include "setup/windows_setup_paths.h"
 
 #include <algorithm>
 
@@ -192,6 +193,7 @@ SetupInputs GatherSetupInputs(const SetupRequest& request) {
         throw Error("Could not access \"README.TXT\" file on: \n" + DisplayPath(readme) + "\n" +
                     e.what());
     }
+    AdaptCabwizToThisSystem(inputs.Cabwiz, setupDir);
     const fs::path inf = PathFromUtf8(inputs.Cabwiz.InfPath);
     std::error_code ec;
     if (!fs::is_regular_file(inf, ec)) {

@@ -1,5 +1,6 @@
 #include "system/run_and_wait.h"
 
+#include "common/file_io.h"
 #include "common/text.h"
 #include "system/interrupt_cleanup.h"
 
@@ -352,6 +353,10 @@ WaitResult waitForProcess(const Handles& handles, const RunOptions& options,
 
 } // namespace
 
+std::optional<std::filesystem::path> FindProgram(const std::string& program) {
+    return program.empty() ? std::nullopt : std::optional(PathFromUtf8(program));
+}
+
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
     const std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty() || words.front().empty()) {
@@ -684,6 +689,17 @@ Verdict waitForChild(pid_t pid, const RunOptions& options) {
 }
 
 } // namespace
+
+std::optional<std::filesystem::path> FindProgram(const std::string& program) {
+    for (const std::string& candidate : candidatesFor(program)) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(candidate, ec) &&
+            ::access(candidate.c_str(), X_OK) == 0) {
+            return std::filesystem::path(candidate);
+        }
+    }
+    return std::nullopt;
+}
 
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
     std::vector<std::string> words = SplitCommandLine(commandLine);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ struct RunOptions {
 // full stop removed; "error <code>" when nothing is left.
 [[nodiscard]] std::string SystemMessageText(const std::string& raw, const std::string& program,
                                             unsigned long code);
+
+// The file the program runs from, as RunAndWait would start it: a name with a '/' as it
+// stands, any other name searched on the PATH (POSIX; on Windows CreateProcessW's own search
+// decides, and this gives the name as it stands). Nothing when no such file can be run.
+[[nodiscard]] std::optional<std::filesystem::path> FindProgram(const std::string& program);
 
 // Runs a whole command line, program and arguments in one text quoted as the caller gives them,
 // and returns only after the program has ended. No shell is involved: on Windows the line goes
