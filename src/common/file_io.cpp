@@ -89,17 +89,33 @@ fs::path folderOf(const fs::path& target) {
 
 } // namespace
 
+std::optional<std::uint64_t> RegularFileSize(std::FILE* file) {
+#ifdef _WIN32
+    struct _stat64 status {};
+    if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+        return std::nullopt;
+    }
+#else
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+#endif
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
 std::vector<std::uint8_t> ReadFileBytes(const fs::path& path) {
     std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
         throw Error(DisplayPath(path), "", "cannot open: " + causeOf(errno));
     }
+    // Unbuffered: the chunks below are large already, and the stream then makes no look at the
+    // file of its own (a build reads thousands of small files).
+    std::setvbuf(file, nullptr, _IONBF, 0);
     std::vector<std::uint8_t> bytes;
     // Room for the whole file at once, so a large one is not copied over and over as it grows.
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (!ec) {
-        bytes.reserve(static_cast<std::size_t>(size));
+    if (const std::optional<std::uint64_t> size = RegularFileSize(file)) {
+        bytes.reserve(static_cast<std::size_t>(*size));
     }
     std::uint8_t chunk[65536];
     std::size_t got;
@@ -152,14 +168,36 @@ void RequireReplaceable(const fs::path& target) {
 }
 
 void RefuseOutputThatIsInput(const fs::path& output, const std::vector<fs::path>& inputs) {
+    const auto refuse = [&](const fs::path& input) {
+        throw Error(DisplayPath(output), "",
+                    "this output is the input file " + DisplayPath(input) +
+                        "; writing it would destroy the input, so nothing was written");
+    };
+    // An output that is not there yet is no input; one that is is identified once, and each
+    // input by one look at it (a build of thousands of files pays one stat per file).
+#ifdef _WIN32
+    std::error_code ec;
+    if (!fs::exists(output, ec)) {
+        return;
+    }
     for (const fs::path& input : inputs) {
-        std::error_code ec;
         if (fs::equivalent(output, input, ec) && !ec) {
-            throw Error(DisplayPath(output), "",
-                        "this output is the input file " + DisplayPath(input) +
-                            "; writing it would destroy the input, so nothing was written");
+            refuse(input);
         }
     }
+#else
+    struct stat target {};
+    if (::stat(output.c_str(), &target) != 0) {
+        return;
+    }
+    for (const fs::path& input : inputs) {
+        struct stat source {};
+        if (::stat(input.c_str(), &source) == 0 && source.st_dev == target.st_dev &&
+            source.st_ino == target.st_ino) {
+            refuse(input);
+        }
+    }
+#endif
 }
 
 AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,10 @@ PathsFromUtf8(const std::vector<std::string>& texts);
 
 // Opens a file as std::fopen does, from the path itself (the wide-character call on Windows).
 [[nodiscard]] std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+
+// The size of an open file when it is a regular file; nothing otherwise (a pipe, a device) or
+// when the system cannot say. One look at the open file, none at its path.
+[[nodiscard]] std::optional<std::uint64_t> RegularFileSize(std::FILE* file);
 
 // The file's whole contents. Fails with an error naming the file and the cause.
 [[nodiscard]] std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);

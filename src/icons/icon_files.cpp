@@ -31,18 +31,20 @@ public:
         if (!file_) {
             throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
         }
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(path, ec);
-        if (ec) {
-            throw Error(name_, "", "cannot open: " + ec.message());
+        // A buffer of the reader's own: the stream then makes no look at the file to size one.
+        std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
+        const std::optional<std::uint64_t> size = RegularFileSize(file_.get());
+        if (!size) {
+            throw Error(name_, "", "cannot open: it is not a regular file");
         }
-        size_ = size;
-        // The first bytes, kept to tell what a file that is no icon file is instead.
+        size_ = *size;
+        // The first bytes, kept to tell what a file that is no icon file is instead; the reads
+        // that follow take them from here rather than reading them again.
         start_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size_, 16)));
-        if (std::fread(start_.data(), 1, start_.size(), file_.get()) != start_.size() ||
-            std::fseek(file_.get(), 0, SEEK_SET) != 0) {
+        if (std::fread(start_.data(), 1, start_.size(), file_.get()) != start_.size()) {
             throw Error(name_, "", std::string("cannot read: ") + std::strerror(errno));
         }
+        filePos_ = start_.size();
     }
 
     const std::string& name() const { return name_; }
@@ -62,13 +64,23 @@ public:
     void read(std::uint8_t* into, std::size_t count, const std::string& item,
               const std::string& what) {
         require(count, item, what);
-        if (count > 0 && std::fread(into, 1, count, file_.get()) != count) {
+        std::size_t served = 0;
+        // Bytes among the first ones come from start_ while the file stands just after them.
+        if (pos_ < start_.size() && filePos_ == start_.size()) {
+            served = std::min(count, static_cast<std::size_t>(start_.size() - pos_));
+            std::copy_n(start_.begin() + static_cast<std::ptrdiff_t>(pos_), served, into);
+        }
+        const std::size_t rest = count - served;
+        if (rest > 0 && std::fread(into + served, 1, rest, file_.get()) != rest) {
             const bool ended = std::feof(file_.get()) != 0;
             throw Error(name_, item,
                         "cannot read " + what + ": " +
                             (ended ? std::string("the file ended early") : std::strerror(errno)));
         }
         pos_ += count;
+        if (rest > 0) {
+            filePos_ = pos_;
+        }
     }
 
     // Reads count bytes from offset on, which must lie within the file.
@@ -82,7 +94,7 @@ public:
         if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
             throw Error(name_, item, at + ": " + std::strerror(errno));
         }
-        pos_ = offset;
+        pos_ = filePos_ = offset;
         read(into, count, item, what);
     }
 
@@ -100,9 +112,11 @@ private:
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::string name_;
+    std::array<char, 8192> buffer_{}; // the stream's; declared first, so it outlives the stream
     std::unique_ptr<std::FILE, Closer> file_;
     std::uint64_t size_ = 0;
-    std::uint64_t pos_ = 0;
+    std::uint64_t pos_ = 0;     // where the next read begins
+    std::uint64_t filePos_ = 0; // where the stream stands
     std::vector<std::uint8_t> start_;
 };
 
