@@ -90,8 +90,10 @@ public:
         if (offset > size_) {
             throw Error(name_, item, at + ": it lies beyond the end of the file");
         }
-        // Image offsets are 32-bit signed values, so the offset fits a long everywhere.
-        if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+        // Image offsets are 32-bit signed values, so the offset fits a long everywhere. Images
+        // read in file order need no seek.
+        if (offset != filePos_ &&
+            std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
             throw Error(name_, item, at + ": " + std::strerror(errno));
         }
         pos_ = filePos_ = offset;
@@ -229,11 +231,12 @@ IconImage packableImage(const DibLayout& layout, std::span<const std::uint8_t> a
     return image;
 }
 
-// Reads image `index` from where the previous read stopped, sized by its directory entry.
-IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry& entry) {
+// Reads image `index` at offset, sized by its directory entry.
+IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry& entry,
+                    std::uint64_t offset) {
     const std::string item = ImageItem(index);
-    requireSomeBytes(file.name(), item, entry);
-    const auto header = file.readArray<kBitmapInfoHeaderSize>(item, "the bitmap header");
+    std::array<std::uint8_t, kBitmapInfoHeaderSize> header{};
+    file.readAt(offset, header.data(), header.size(), item, "the bitmap header");
     const auto size = static_cast<std::uint64_t>(entry.BytesInRes);
     const DibLayout layout = packableLayout(header, size, file.name(), item);
     // The layout's colour pixels lie within the entry's size, so it holds the header. The rest
@@ -305,6 +308,50 @@ std::vector<IconDirEntry> readDirectory(SequentialFile& file, const IconDir& hea
     return entries;
 }
 
+// Where each image of an icon file begins. Each where its entry places it when every entry's
+// bytes lie behind the directory and within the file and no two overlap; otherwise (offsets
+// left at 0, or leading past the end or into another image) one after another behind the
+// directory, as nearly every file stores them. Entries must give each image some bytes; images
+// that do not fit the file even so are refused as truncated.
+std::vector<std::uint64_t> imageOffsets(const SequentialFile& file,
+                                        const std::vector<IconDirEntry>& entries,
+                                        std::uint64_t directoryEnd) {
+    const std::uint64_t size = file.size();
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> placed; // begin, end
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        requireSomeBytes(file.name(), ImageItem(j), entries[j]);
+        const auto begin = static_cast<std::uint64_t>(entries[j].ImageOffset);
+        const auto end = begin + static_cast<std::uint64_t>(entries[j].BytesInRes);
+        placed.emplace_back(begin, end);
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> sorted = placed;
+    std::sort(sorted.begin(), sorted.end());
+    bool asPlaced = true;
+    std::uint64_t previousEnd = directoryEnd;
+    for (const auto& [begin, end] : sorted) {
+        asPlaced = asPlaced && begin >= previousEnd && end <= size;
+        previousEnd = end;
+    }
+    std::vector<std::uint64_t> offsets;
+    std::uint64_t next = directoryEnd;
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        if (asPlaced) {
+            offsets.push_back(placed[j].first);
+            continue;
+        }
+        const auto bytes = static_cast<std::uint64_t>(entries[j].BytesInRes);
+        if (bytes > size - next) {
+            throw Error(file.name(), ImageItem(j),
+                        "truncated: its " + std::to_string(bytes) + " bytes at offset " +
+                            std::to_string(next) + " run past the end of the file at " +
+                            std::to_string(size));
+        }
+        offsets.push_back(next);
+        next += bytes;
+    }
+    return offsets;
+}
+
 } // namespace
 
 void CheckPackable(const BitmapInfoHeader& h, const std::string& fileName,
@@ -369,12 +416,13 @@ IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& p
     IconFileRecord icon;
     icon.FileName = file.name();
     icon.Header = readHeader(file, icon.FileName);
-    // The images one after another behind the directory.
     const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
+    const std::vector<std::uint64_t> offsets =
+        imageOffsets(file, entries, kIconDirSize + directorySize(icon.Header));
     icon.Images.reserve(entries.size());
     icon.Entries.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
-        icon.Images.push_back(readImage(file, j, entries[j]));
+        icon.Images.push_back(readImage(file, j, entries[j], offsets[j]));
         icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
     }
     return icon;
@@ -424,44 +472,16 @@ StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress&
     const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
     const std::uint64_t directoryEnd = kIconDirSize + directorySize(icon.Header);
 
-    // Every image must lie behind the directory and within the file, and together they cannot
-    // be larger than what follows the directory: entries that share their bytes over and over
-    // are refused before anything is allocated for them.
-    std::uint64_t total = 0;
-    for (std::size_t j = 0; j < entries.size(); ++j) {
-        const IconDirEntry& e = entries[j];
-        const std::string item = ImageItem(j);
-        requireSomeBytes(fileName, item, e);
-        if (e.ImageOffset < 0 || static_cast<std::uint64_t>(e.ImageOffset) < directoryEnd) {
-            throw Error(fileName, item,
-                        "its offset " + std::to_string(e.ImageOffset) +
-                            " lies before the end of the directory at " +
-                            std::to_string(directoryEnd));
-        }
-        if (static_cast<std::uint64_t>(e.ImageOffset) + static_cast<std::uint64_t>(e.BytesInRes) >
-            file.size()) {
-            throw Error(fileName, item,
-                        "truncated: its " + std::to_string(e.BytesInRes) + " bytes at offset " +
-                            std::to_string(e.ImageOffset) + " run past the end of the file at " +
-                            std::to_string(file.size()));
-        }
-        total += static_cast<std::uint64_t>(e.BytesInRes);
-        if (total > file.size() - directoryEnd) {
-            throw Error(fileName, item,
-                        "the images overlap: their sizes come to more than the " +
-                            std::to_string(file.size() - directoryEnd) +
-                            " bytes behind the directory");
-        }
-    }
-
+    // Placed so that no two images share bytes, so together they are never larger than the
+    // file: nothing is allocated beyond what it holds.
+    const std::vector<std::uint64_t> offsets = imageOffsets(file, entries, directoryEnd);
     icon.Images.reserve(entries.size());
     for (std::size_t j = 0; j < entries.size(); ++j) {
         const std::string item = ImageItem(j);
         StoredIconImage image;
         image.Entry = entries[j];
         image.Bytes.resize(static_cast<std::size_t>(image.Entry.BytesInRes));
-        file.readAt(static_cast<std::uint64_t>(image.Entry.ImageOffset), image.Bytes.data(),
-                    image.Bytes.size(), item, "the image");
+        file.readAt(offsets[j], image.Bytes.data(), image.Bytes.size(), item, "the image");
         image.Info = DescribeImage(image.Bytes, fileName, item);
         icon.Images.push_back(std::move(image));
     }

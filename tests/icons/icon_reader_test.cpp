@@ -52,6 +52,32 @@ TEST(IconReaderTest, ReadsImagesInFileOrderAndDerivesGroupEntriesFromTheirBitmap
     };
     const std::vector<Bytes> images = {MakeImage(32, 32, 8, 1), MakeImage(32, 32, 1, 2),
                                        MakeImage(16, 16, 4, 3), MakeImage(16, 16, 4, 4)};
+    // Entries that place their images behind the directory without overlap are taken as
+    // placed, by both readers: stored in reverse order with a gap before each. Offsets that
+    // lead before the directory's end or past the file's are not: the images are then taken
+    // one after another, as nearly every file stores them.
+    const std::vector<Bytes> two = {MakeImage(32, 32, 4, 5), MakeImage(16, 16, 8, 6)};
+    Bytes reversed = MakeIcon(two);
+    reversed.resize(6 + 16 * two.size());
+    for (std::size_t j = two.size(); j-- > 0;) {
+        reversed.insert(reversed.end(), 3, 0xEE);
+        test::PutLe32(reversed, 6 + 16 * j + 12, std::uint32_t(reversed.size()));
+        reversed.insert(reversed.end(), two[j].begin(), two[j].end());
+    }
+    Bytes early = MakeIcon(two), late = MakeIcon(two);
+    test::PutLe32(early, 6 + 16 + 12, 20);
+    test::PutLe32(late, 6 + 16 + 12, std::uint32_t(late.size() - 10));
+    for (const Bytes& file : {reversed, early, late}) {
+        test::WriteBytes(dir.file("placed.ico"), file);
+        const IconFileRecord icon = ReadIconFile(dir.file("placed.ico"));
+        const StoredIconFile stored = ReadStoredIcon(dir.file("placed.ico"));
+        for (std::size_t j = 0; j < two.size(); ++j) {
+            ByteWriter out;
+            PutIconImage(out, icon.Images.at(j));
+            EXPECT_EQ(out.take(), two[j]) << j;
+            EXPECT_EQ(stored.Images.at(j).Bytes, two[j]) << j;
+        }
+    }
     EXPECT_EQ(ReadBack(dir.file("careless.cur"), images, 2, careless),
               (Rows{{32, 32, 0, 0, 1, 8, 2216, 256, 1152},
                     {32, 32, 2, 0, 3, 7, 304, 2, 256},
@@ -108,7 +134,8 @@ TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
         {claiming(48), at + "image 0: truncated: its 48 bytes are too few for the header, colour "
                             "table and colour pixels of 1 x 1 pixels"},
         // Refused by the size check before the claimed 2 GiB are allocated, not while reading.
-        {claiming(0x7FFFFFF0), at + "image 0: truncated: the image's 2147483632 bytes needs"},
+        {claiming(0x7FFFFFF0), at + "image 0: truncated: its 2147483632 bytes at offset 22 run "
+                                    "past the end of the file at 100"},
         // Cut in the header, the directory, the first bitmap header, its colour table and the
         // last image's pixels: every cut is reported, none read as zeros.
         {cut(0), at + "header: truncated"},
@@ -159,9 +186,7 @@ TEST(IconReaderTest, ReadsEveryImageKindWhereItsEntryPlacesItAndWritesItBack) {
     file.resize(6 + 16 * images.size());
     for (std::size_t j = images.size(); j-- > 0;) {
         file.insert(file.end(), 3, 0xEE);
-        for (int b = 0; b < 4; ++b) {
-            file[6 + 16 * j + 12 + b] = std::uint8_t(file.size() >> 8 * b);
-        }
+        test::PutLe32(file, 6 + 16 * j + 12, std::uint32_t(file.size()));
         file.insert(file.end(), images[j].begin(), images[j].end());
     }
     const std::string source = dir.file("modern.ico"), out = dir.file("out.ico");
@@ -206,9 +231,7 @@ TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
     const Bytes png = test::MakePng(16, 16), bmp = MakeImage(16, 16, 32);
     const Bytes two = MakeIcon({MakeImage(16, 16, 4), png});
     const auto entry = [](std::size_t field, std::int32_t value, Bytes icon) {
-        for (int b = 0; b < 4; ++b) {
-            icon[6 + 16 + field + b] = std::uint8_t(std::uint32_t(value) >> 8 * b);
-        }
+        test::PutLe32(icon, 6 + 16 + field, std::uint32_t(value));
         return icon;
     };
     const auto image = [](Bytes bytes, std::size_t offset, std::uint8_t value) {
@@ -217,12 +240,11 @@ TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
     };
     const std::pair<Bytes, std::string> cases[] = {
         {entry(8, 0, two), at + "image 1: its directory entry gives it 0 bytes"},
-        {entry(12, 20, two),
-         at + "image 1: its offset 20 lies before the end of the directory at 38"},
-        {entry(12, std::int32_t(two.size()) - 10, two), at + "image 1: truncated: its"},
-        // Image 1 claims the bytes of the larger image 0 a second time.
+        // Image 1 claims the bytes of the larger image 0 a second time: the images are then
+        // taken one after another, and the second runs past the end.
         {entry(8, std::int32_t(png.size()), entry(12, 38, MakeIcon({png, MakeImage(16, 16, 4)}))),
-         at + "image 1: the images overlap"},
+         at + "image 1: truncated: its " + std::to_string(png.size()) + " bytes at offset " +
+             std::to_string(38 + png.size())},
         {MakeIcon({Bytes(png.begin(), png.begin() + 28)}),
          at + "image 0: truncated: the PNG image is 28 bytes long"},
         {image(png, 15, 'X'), at + "image 1: the PNG image does not begin with a 13-byte IHDR"},

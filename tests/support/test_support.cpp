@@ -87,6 +87,12 @@ std::uint16_t Le16(const Bytes& b, std::size_t at) {
     return static_cast<std::uint16_t>(b.at(at) | (b.at(at + 1) << 8));
 }
 
+void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (std::size_t b = 0; b < 4; ++b) {
+        bytes.at(at + b) = static_cast<std::uint8_t>(value >> 8 * b);
+    }
+}
+
 std::uint32_t Le32(const Bytes& b, std::size_t at) {
     return Le16(b, at) | (std::uint32_t{Le16(b, at + 2)} << 16);
 }

@@ -51,6 +51,8 @@ Thrown ThrownBy(const std::function<void()>& run);
 // Little-endian field access for checking binary output independently of the product code.
 std::uint16_t Le16(const Bytes& bytes, std::size_t at);
 std::uint32_t Le32(const Bytes& bytes, std::size_t at);
+// Writes a little-endian 32-bit value at the offset.
+void PutLe32(Bytes& bytes, std::size_t at, std::uint32_t value);
 
 // Appends the n low bytes of each value, least significant first.
 void Put(Bytes& bytes, int n, std::initializer_list<std::uint32_t> values);
