@@ -137,7 +137,7 @@ IconFileRecord layoutRecord(const PeIconGroup& group) {
 // A group entry that gives another size than its image has: the layout, which places the
 // images by the entries' sizes, would not hold the image.
 std::optional<std::string> sizeFault(const PeIconGroup& group,
-                                     const std::vector<IconImage>& images) {
+                                     const std::vector<IconImageView>& images) {
     for (std::size_t j = 0; j < group.Entries.size(); ++j) {
         const std::int32_t size = images[j].byteSize();
         if (group.Entries[j].BytesInRes != size) {
@@ -198,7 +198,7 @@ std::optional<std::string> LayoutDifference(const PeIconFile& file) {
         written += chunk.size();
     };
     const auto imagesOfGroup = [&file](std::size_t k) {
-        std::vector<IconImage> images = GroupImages(file, file.Groups[k]);
+        std::vector<IconImageView> images = GroupImages(file, file.Groups[k]);
         if (auto fault = sizeFault(file.Groups[k], images)) {
             throw Error(*fault);
         }

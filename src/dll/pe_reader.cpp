@@ -488,12 +488,12 @@ std::vector<const PeResource*> groupResources(const PeIconFile& file, const PeIc
 
 } // namespace
 
-std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group) {
+std::vector<IconImageView> GroupImages(const PeIconFile& file, const PeIconGroup& group) {
     const std::vector<const PeResource*> resources = groupResources(file, group);
-    std::vector<IconImage> images;
+    std::vector<IconImageView> images;
     for (std::size_t j = 0; j < resources.size(); ++j) {
-        images.push_back(DecodeIconImage(file.data(*resources[j]), file.FileName,
-                                         groupImageItem(group, j, *resources[j])));
+        images.push_back(ViewIconImage(file.data(*resources[j]), file.FileName,
+                                       groupImageItem(group, j, *resources[j])));
     }
     return images;
 }

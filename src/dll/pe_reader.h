@@ -80,10 +80,11 @@ struct PeIconFile {
 // "icon group 101" or "icon group \"APPICON\"", with the language when asked for.
 [[nodiscard]] std::string GroupItem(const PeIconGroup& group, bool withLanguage = true);
 
-// The images of a group in its order, as an icon file holds them. Fails when an image is
-// missing, cannot be held by an icon file (PNG-compressed, more than 8 bits per pixel) or when
-// the group repeats its images beyond the size of the whole file.
-[[nodiscard]] std::vector<IconImage> GroupImages(const PeIconFile& file, const PeIconGroup& group);
+// The images of a group in its order, as an icon file holds them, viewed where the file holds
+// them. Fails when an image is missing, cannot be held by an icon file (PNG-compressed, more
+// than 8 bits per pixel) or when the group repeats its images beyond the size of the whole file.
+[[nodiscard]] std::vector<IconImageView> GroupImages(const PeIconFile& file,
+                                                     const PeIconGroup& group);
 
 // The images of a group in its order, of any kind, as an icon file holds them: each RT_ICON's
 // bytes as stored, with the group's entry for it (width, height, colour count, reserved,

@@ -93,7 +93,7 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
     expectPosition(out, image.DataStart, "the resource data");
     const auto imageCount = static_cast<std::size_t>(image.imageCount());
     std::size_t nextImage = 0;
-    std::vector<IconImage> given;
+    std::vector<IconImageView> given;
     for (std::size_t i = 0; i < image.Icons.size(); ++i) {
         const IconFileRecord& icon = image.Icons[i];
         if (images) {
@@ -104,11 +104,16 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
                             std::to_string(icon.Entries.size()));
             }
         }
-        const std::vector<IconImage>& blobs = images ? given : icon.Images;
-        for (std::size_t j = 0; j < blobs.size(); ++j) {
+        const std::size_t count = images ? given.size() : icon.Images.size();
+        for (std::size_t j = 0; j < count; ++j) {
             putBlob(out, image.DataEntries.at(nextImage++),
-                    "RT_ICON " + std::to_string(icon.Entries.at(j).Id),
-                    [&] { PutIconImage(out, blobs[j]); });
+                    "RT_ICON " + std::to_string(icon.Entries.at(j).Id), [&] {
+                        if (images) {
+                            PutIconImage(out, given[j]);
+                        } else {
+                            PutIconImage(out, icon.Images[j]);
+                        }
+                    });
         }
         putBlob(out, image.DataEntries.at(imageCount + i),
                 "icon group " + std::to_string(kFirstGroupId + i), [&] { putGroup(out, icon); });

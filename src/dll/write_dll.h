@@ -12,7 +12,7 @@ namespace gw {
 
 // Gives the images of the layout's icon file at an index when the writer comes to them, for a
 // caller that makes them one file at a time rather than holding all of them in the layout.
-using IconImageSource = std::function<std::vector<IconImage>(std::size_t icon)>;
+using IconImageSource = std::function<std::vector<IconImageView>(std::size_t icon)>;
 
 // Writes the whole DLL front to back, without seeking, checking every structure's size and
 // every part's offset against the layout: a disagreement is an internal error. The images are

@@ -439,6 +439,22 @@ IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string
     return packableImage(layout, bytes.subspan(kBitmapInfoHeaderSize));
 }
 
+IconImageView ViewIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                            const std::string& item) {
+    const DibLayout layout = packableLayout(bytes, bytes.size(), fileName, item);
+    return {layout.Header, bytes.subspan(kBitmapInfoHeaderSize)};
+}
+
+std::int32_t IconImageView::byteSize() const {
+    return checked::Add(checked::Narrow<std::int32_t>(Header.biSize, "the header size"),
+                        checked::Narrow<std::int32_t>(Rest.size(), "the image"), "the image size");
+}
+
+void PutIconImage(ByteWriter& out, const IconImageView& image) {
+    PutRecord(out, image.Header);
+    out.bytes(image.Rest);
+}
+
 void PutIconImage(ByteWriter& out, const IconImage& image) {
     PutRecord(out, image.Header);
     // The colour table in one piece, little-endian: a DLL of many images holds millions of

@@ -72,6 +72,16 @@ struct IconImage {
     [[nodiscard]] std::int32_t byteSize() const;
 };
 
+// An image held in memory elsewhere, as PutIconImage writes it: its header as read, and the
+// bytes behind it (colour table and masks) where they lie, not copied.
+struct IconImageView {
+    BitmapInfoHeader Header;
+    std::span<const std::uint8_t> Rest;
+
+    // The image's length in a file, as IconImage::byteSize.
+    [[nodiscard]] std::int32_t byteSize() const;
+};
+
 // GRPICONDIRENTRY: the entry the DLL's icon-group resource carries for one image.
 struct GroupIconEntry : IconEntry {
     std::int16_t Id = 0; // the RT_ICON number, set by the DLL builder
@@ -115,10 +125,15 @@ void CheckPackable(const BitmapInfoHeader& header, const std::string& fileName,
 // and item.
 [[nodiscard]] IconImage DecodeIconImage(std::span<const std::uint8_t> bytes,
                                         const std::string& fileName, const std::string& item);
+// The same, checked by the same rules, without copying the image: for reading many images of a
+// file that is held whole.
+[[nodiscard]] IconImageView ViewIconImage(std::span<const std::uint8_t> bytes,
+                                          const std::string& fileName, const std::string& item);
 
 // Writes an image as stored in icon files and DLLs: its 40-byte header field by field, its
 // colour table and its masks.
 void PutIconImage(ByteWriter& out, const IconImage& image);
+void PutIconImage(ByteWriter& out, const IconImageView& image);
 
 // The colour count a directory or group entry gives an image of this depth: 2^bitCount below 8
 // bits per pixel, else 0.
