@@ -22,10 +22,12 @@ using test::ReadText;
 using test::WriteText;
 
 TEST(WindowsSetupPathsTest, TellsWindowsPathsApart) {
-    for (const char* windows : {"C:\\Setup\\My.inf", "d:/x.inf", "My App\\My.inf", "z:"}) {
+    for (const char* windows :
+         {"C:\\Setup\\My.inf", "d:/x.inf", "My App\\My.inf", "z:", "Z:", "A:x", "a:x"}) {
         EXPECT_TRUE(IsWindowsPath(windows)) << windows;
     }
-    for (const char* other : {"/home/me/My.inf", "My.inf", "1:x", ":x", ""}) {
+    for (const char* other :
+         {"/home/me/My.inf", "My.inf", "1:x", ":x", "", "@:x", "[:x", "`:x", "{:x"}) {
         EXPECT_FALSE(IsWindowsPath(other)) << other;
     }
 }
