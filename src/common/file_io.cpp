@@ -8,10 +8,10 @@
 #include <cstring>
 #include <optional>
 #include <random>
+#include <sys/stat.h>
 
 #ifdef __linux__
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
