@@ -48,7 +48,7 @@ constexpr Command kCommands[] = {
      "[--standard-palette]",
      "Makes palette icons a Windows CE device shows from a PNG, BMP or icon file: one image per\n"
      "size (1 to 256 pixels; default 16,32) and depth (1, 4 or 8 bits; default 4,8), each from\n"
-     "the smallest source picture at least that large, area-averaged as light, on a palette\n"
+     "the smallest source picture at least that large, area-averaged, on a palette\n"
      "chosen for it. Floyd-Steinberg dithering is used where it brings the image closer to the\n"
      "picture (always on the fixed 1-bit and Windows palettes), never with --no-dither.\n"
      "--standard-palette puts the 4-bit images on the 16-colour Windows palette. Pixels under\n"

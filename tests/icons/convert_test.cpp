@@ -135,7 +135,9 @@ TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
 // Area averaging: partly covered pixels count by the part covered; colours are averaged as
 // light (a third of white's light is 156 in sRGB, half of it 188, a third of 200's is 121) and
 // weighted by alpha, so a transparent pixel lends no colour.
-TEST(ConvertTest, AveragesTheCoveredAreaAsLightInPremultipliedAlpha) {
+TEST(ConvertTest, AveragesTheCoveredAreaAsSquaresInPremultipliedAlpha) {
+    // Values are averaged as their squares: black and white give sqrt(1/2) = 180, one black
+    // and half a white sqrt(1/3) = 147.
     const struct {
         RgbaImage source;
         int width, height;
@@ -144,13 +146,13 @@ TEST(ConvertTest, AveragesTheCoveredAreaAsLightInPremultipliedAlpha) {
         {{3, 1, {0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}},
          2,
          1,
-         {{156, 156, 156, 255}, {255, 255, 255, 255}}},
-        {{2, 1, {0, 0, 0, 255, 255, 255, 255, 255}}, 1, 1, {{188, 188, 188, 255}}},
+         {{147, 147, 147, 255}, {255, 255, 255, 255}}},
+        {{2, 1, {0, 0, 0, 255, 255, 255, 255, 255}}, 1, 1, {{180, 180, 180, 255}}},
         {{2, 1, {255, 0, 0, 255, 0, 255, 0, 0}}, 1, 1, {{255, 0, 0, 128}}},
         {{2, 2, {200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 255, 9, 9, 9, 0}},
          1,
          1,
-         {{121, 121, 121, 191}}},
+         {{115, 115, 115, 191}}},
         {{1, 1, {10, 20, 30, 40}}, 3, 2, std::vector<Pixel>(6, {10, 20, 30, 40})},
     };
     for (const auto& c : cases) {
@@ -162,7 +164,8 @@ TEST(ConvertTest, AveragesTheCoveredAreaAsLightInPremultipliedAlpha) {
                 << c.source.Width << " x " << c.source.Height << ", pixel " << i;
         }
     }
-    // Every value survives the way to light and back: pairs of equal pixels halve to themselves.
+    // Every value survives the way to squares and back: pairs of equal pixels halve to
+    // themselves.
     const RgbaImage ramp = MakePicture(512, 1, [](int x, int) {
         const auto v = static_cast<std::uint8_t>(x / 2);
         return Pixel{v, static_cast<std::uint8_t>(255 - v), v, 255};
