@@ -5,7 +5,10 @@
 #include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/write_dll.h"
+#include "icons/convert_for_handhelds.h"
 #include "icons/icon_files.h"
+#include "icons/icon_writer.h"
+#include "icons/image_sources.h"
 #include "setup/cabwiz_command.h"
 #include "setup/profile_document.h"
 #include "setup/text_file.h"
@@ -23,20 +26,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The readers take paths, so each input goes to a file of its own in a private folder
-// (in memory where /dev/shm exists).
+// The private folder of this process's input files (in memory where /dev/shm exists), removed
+// with everything in it when the process ends.
+class InputFolder {
+public:
+    InputFolder() {
+        const fs::path shm = "/dev/shm";
+        std::error_code ec;
+        path_ = fs::is_directory(shm, ec) ? shm : fs::temp_directory_path();
+        path_ /= "glyphwright-fuzz-" + std::to_string(::getpid());
+        fs::create_directories(path_);
+    }
+    ~InputFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    InputFolder(const InputFolder&) = delete;
+    InputFolder& operator=(const InputFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// The readers take paths, so each input goes to a file of its own in the private folder.
 class InputFile {
 public:
     InputFile(const std::uint8_t* data, std::size_t size, const char* name) {
-        static const fs::path folder = [] {
-            const fs::path shm = "/dev/shm";
-            std::error_code ec;
-            fs::path base = fs::is_directory(shm, ec) ? shm : fs::temp_directory_path();
-            base /= "glyphwright-fuzz-" + std::to_string(::getpid());
-            fs::create_directories(base);
-            return base;
-        }();
-        path_ = (folder / name).string();
+        static const InputFolder folder;
+        path_ = (folder.path() / name).string();
         std::FILE* f = std::fopen(path_.c_str(), "wb");
         if (f == nullptr) {
             std::abort(); // the harness itself is broken; nothing to learn from this input
@@ -216,10 +234,80 @@ void PeReader(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+void Convert(const std::uint8_t* data, std::size_t size) {
+    // The first byte chooses the options: which of 16, 32 and 48 px, which of 1, 4 and 8 bits,
+    // dithering and the standard palette; the rest is the source file, of any kind.
+    if (size < 1) {
+        return;
+    }
+    const std::uint8_t choice = data[0];
+    ConvertOptions options;
+    options.Sizes.clear();
+    options.Depths.clear();
+    for (int k = 0; k < 3; ++k) {
+        if ((choice >> k & 1) != 0) {
+            options.Sizes.push_back(16 * (k + 1));
+        }
+        if ((choice >> (k + 3) & 1) != 0) {
+            options.Depths.push_back(k == 0 ? 1 : 4 * k);
+        }
+    }
+    if (options.Sizes.empty() || options.Depths.empty()) {
+        options = {};
+    }
+    options.Dither = (choice & 0x40) == 0;
+    options.StandardPalette = (choice & 0x80) != 0;
+    const InputFile source(data + 1, size - 1, "source");
+    try {
+        const std::vector<IconImage> images =
+            ConvertForHandhelds(LoadSourceImages(source.path()), options);
+        ByteWriter out;
+        for (const IconImage& image : images) {
+            PutIconImage(out, image);
+        }
+    } catch (const Error&) {
+    }
+}
+
+void PictureDecoder(const std::uint8_t* data, std::size_t size) {
+    // The same bytes as a picture file (PNG or BMP) and as one image of an icon file.
+    const std::span<const std::uint8_t> bytes(data, size);
+    try {
+        (void)DecodePicture(bytes, "fuzz.png", "picture");
+    } catch (const Error&) {
+    }
+    try {
+        (void)DecodeIconImageBytes(bytes, "fuzz.ico", "image 0");
+    } catch (const Error&) {
+    }
+}
+
+void ExtractRegroup(const std::uint8_t* data, std::size_t size) {
+    // Every group of a PE file regrouped into an icon file, as extract writes them.
+    try {
+        const PeIconFile file =
+            ParsePeIconFile(std::vector<std::uint8_t>(data, data + size), "fuzz.dll");
+        const InputFile out(nullptr, 0, "group.ico");
+        for (const PeIconGroup& group : file.Groups) {
+            try {
+                WriteStoredIconWithEntries(out.path(), GroupStoredImages(file, group));
+            } catch (const Error&) {
+            }
+        }
+    } catch (const Error&) {
+    }
+}
+
 std::vector<NamedTarget> AllTargets() {
-    return {{"icon_reader", IconReader},      {"dll_build", DllBuild},
-            {"text_file_load", TextFileLoad}, {"cabwiz_command", CabwizCommand},
-            {"profile_edit", ProfileEdit},    {"pe_reader", PeReader}};
+    return {{"icon_reader", IconReader},
+            {"dll_build", DllBuild},
+            {"text_file_load", TextFileLoad},
+            {"cabwiz_command", CabwizCommand},
+            {"profile_edit", ProfileEdit},
+            {"pe_reader", PeReader},
+            {"convert", Convert},
+            {"picture_decoder", PictureDecoder},
+            {"extract_regroup", ExtractRegroup}};
 }
 
 } // namespace gw::fuzz

@@ -19,6 +19,9 @@ void TextFileLoad(const std::uint8_t* data, std::size_t size);
 void CabwizCommand(const std::uint8_t* data, std::size_t size);
 void ProfileEdit(const std::uint8_t* data, std::size_t size);
 void PeReader(const std::uint8_t* data, std::size_t size);
+void Convert(const std::uint8_t* data, std::size_t size);
+void PictureDecoder(const std::uint8_t* data, std::size_t size);
+void ExtractRegroup(const std::uint8_t* data, std::size_t size);
 
 struct NamedTarget {
     const char* Name;

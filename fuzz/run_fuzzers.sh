@@ -11,7 +11,8 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(icon_reader dll_build text_file_load cabwiz_command profile_edit pe_reader)
+  targets=(icon_reader dll_build text_file_load cabwiz_command profile_edit pe_reader convert
+    picture_decoder extract_regroup)
 fi
 
 scripts/install-deps.sh clang libclang-rt-14-dev
