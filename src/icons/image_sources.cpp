@@ -11,6 +11,7 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -92,6 +93,12 @@ std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> 
     return {0, 0};
 }
 
+// Why the decoder failed, in its words; some failures leave it without any.
+std::string decoderReason() {
+    const char* reason = stbi_failure_reason();
+    return reason != nullptr && *reason != '\0' ? reason : "its data is damaged";
+}
+
 } // namespace
 
 RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -108,15 +115,16 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
     int width = 0, height = 0, channels = 0;
     if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
         throw Error(fileName, item,
-                    std::string("not a picture that can be read: ") + stbi_failure_reason());
+                    "not a picture that can be read: " + decoderReason());
     }
-    checkPictureSize(width, height, length, pixelsPerByte, fileName, item);
+    // A BMP whose rows are stored top-down says so with a negative height.
+    checkPictureSize(width, std::abs(height), length, pixelsPerByte, fileName, item);
     const std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
         stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4),
         stbi_image_free);
     if (!pixels) {
         throw Error(fileName, item,
-                    std::string("the picture cannot be decoded: ") + stbi_failure_reason());
+                    "the picture cannot be decoded: " + decoderReason());
     }
     RgbaImage image;
     image.Width = width;

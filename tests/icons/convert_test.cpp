@@ -305,6 +305,23 @@ test::Bytes Bmp(std::int32_t width, std::int32_t height, const test::Bytes& rows
     return b;
 }
 
+TEST(ConvertTest, ReadsBmpRowsStoredEitherWay) {
+    // Two rows of two 24-bit pixels (blue, green, red), each row padded to 8 bytes: red and green
+    // on top, blue and white below. A negative height stores the top row first.
+    const test::Bytes top = {0, 0, 255, 0, 255, 0, 0, 0}, bottom = {255, 0, 0, 255, 255, 255, 0, 0};
+    test::Bytes bottomUp = bottom, topDown = top;
+    bottomUp.insert(bottomUp.end(), top.begin(), top.end());
+    topDown.insert(topDown.end(), bottom.begin(), bottom.end());
+    for (const test::Bytes& file : {Bmp(2, 2, bottomUp), Bmp(2, -2, topDown)}) {
+        const RgbaImage image = DecodePicture(file, "rows.bmp", "picture");
+        ASSERT_EQ(image.Height, 2);
+        EXPECT_EQ(PixelAt(image, 0, 0), (Pixel{255, 0, 0, 255}));
+        EXPECT_EQ(PixelAt(image, 1, 0), (Pixel{0, 255, 0, 255}));
+        EXPECT_EQ(PixelAt(image, 0, 1), (Pixel{0, 0, 255, 255}));
+        EXPECT_EQ(PixelAt(image, 1, 1), (Pixel{255, 255, 255, 255}));
+    }
+}
+
 // Which files the main window offers to convert: those that hold no image a handheld shows.
 TEST(ConvertTest, TellsWhichFilesHoldNoHandheldImage) {
     test::TempDir dir;
@@ -361,6 +378,14 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
          "image 0: the picture is 2147483647 x 2147483647 pixels"},
         {test::Bytes(png.begin(), png.begin() + 60), "cannot be decoded"},
         {{'h', 'e', 'l', 'l', 'o'}, "not a PNG, BMP or icon file"},
+        // A chunk after IHDR whose length field is 0xFFFFFFFF: the decoder names no reason.
+        {[&] {
+             test::Bytes b(png.begin(), png.begin() + 33);
+             b.insert(b.end(), {0xFF, 0xFF, 0xFF, 0xFF, 'I', 'D', 'A', 'T'});
+             b.resize(b.size() + 20, 0);
+             return b;
+         }(),
+         "cannot be decoded: "},
     };
     for (const auto& c : cases) {
         const std::filesystem::path file = dir.path() / "source.png";
@@ -368,6 +393,8 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         const std::string error = test::ThrownBy([&] { return LoadSourceImages(file); }).text;
         EXPECT_TRUE(error.starts_with(DisplayPath(file)) && error.find(c.cause) != error.npos)
             << c.cause << ": " << error;
+        // Every refusal says why: its message never ends with the colon before a cause.
+        EXPECT_FALSE(error.ends_with(": ")) << error;
     }
 }
 
