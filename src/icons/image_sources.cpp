@@ -11,11 +11,13 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #define STBI_NO_STDIO
 #define STBI_NO_HDR
@@ -93,16 +95,65 @@ std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> 
     return {0, 0};
 }
 
+// A PNG without its empty IDAT chunks, which add nothing to the image data but which the
+// decoder mishandles (it copies from a null pointer); nothing when there is none to drop. The
+// chunks are walked as far as their lengths lie within the file; the decoder judges the rest.
+std::optional<std::vector<std::uint8_t>>
+withoutEmptyImageData(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kSignature = 8, kChunkOverhead = 12; // length, type, CRC
+    std::vector<std::size_t> empty;
+    std::size_t at = kSignature;
+    while (at + kChunkOverhead <= bytes.size()) {
+        const std::uint32_t length = std::uint32_t{bytes[at]} << 24 |
+                                     std::uint32_t{bytes[at + 1]} << 16 |
+                                     std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+        if (length > bytes.size() - at - kChunkOverhead) {
+            break;
+        }
+        if (length == 0 &&
+            std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 8), std::begin("IDAT"))) {
+            empty.push_back(at);
+        }
+        at += kChunkOverhead + length;
+    }
+    if (empty.empty()) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> kept;
+    kept.reserve(bytes.size());
+    std::size_t from = 0;
+    for (const std::size_t chunk : empty) {
+        kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(chunk));
+        from = chunk + kChunkOverhead;
+    }
+    kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end());
+    return kept;
+}
+
 // Why the decoder failed, in its words; some failures leave it without any.
 std::string decoderReason() {
     const char* reason = stbi_failure_reason();
-    return reason != nullptr && *reason != '\0' ? reason : "its data is damaged";
+    if (reason == nullptr || *reason == '\0') {
+        return "its data is damaged";
+    }
+    // The reason may quote bytes of the file (an unknown chunk's type): only printable ones pass.
+    std::string text(reason);
+    for (char& c : text) {
+        c = c >= 0x20 && c < 0x7F ? c : '?';
+    }
+    return text;
 }
 
 } // namespace
 
 RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
                         const std::string& item) {
+    std::optional<std::vector<std::uint8_t>> cleaned;
+    if (IsPng(bytes) && (cleaned = withoutEmptyImageData(bytes))) {
+        bytes = *cleaned;
+    }
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
         throw Error(fileName, item, "the file is too large to decode (more than 2 GiB)");
     }
@@ -114,8 +165,7 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
     }
     int width = 0, height = 0, channels = 0;
     if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
-        throw Error(fileName, item,
-                    "not a picture that can be read: " + decoderReason());
+        throw Error(fileName, item, "not a picture that can be read: " + decoderReason());
     }
     // A BMP whose rows are stored top-down says so with a negative height.
     checkPictureSize(width, std::abs(height), length, pixelsPerByte, fileName, item);
@@ -123,8 +173,7 @@ RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& 
         stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4),
         stbi_image_free);
     if (!pixels) {
-        throw Error(fileName, item,
-                    "the picture cannot be decoded: " + decoderReason());
+        throw Error(fileName, item, "the picture cannot be decoded: " + decoderReason());
     }
     RgbaImage image;
     image.Width = width;

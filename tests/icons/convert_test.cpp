@@ -322,6 +322,16 @@ TEST(ConvertTest, ReadsBmpRowsStoredEitherWay) {
     }
 }
 
+TEST(ConvertTest, ReadsAPngWithAnEmptyImageDataChunk) {
+    // An empty IDAT (allowed, and adding nothing) before the image data: the same pixels.
+    const RgbaImage picture = MakePicture(3, 2, [](int x, int y) { return ColourNo(x + 3 * y); });
+    test::Bytes png = test::EncodePng(picture);
+    const test::Bytes emptyIdat = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    png.insert(png.begin() + 33, emptyIdat.begin(), emptyIdat.end()); // after the IHDR chunk
+    const RgbaImage decoded = DecodePicture(png, "empty-idat.png", "picture");
+    EXPECT_EQ(decoded.Pixels, picture.Pixels);
+}
+
 // Which files the main window offers to convert: those that hold no image a handheld shows.
 TEST(ConvertTest, TellsWhichFilesHoldNoHandheldImage) {
     test::TempDir dir;
