@@ -59,6 +59,13 @@ void checkPictureSides(std::int64_t width, std::int64_t height, const std::strin
                     "the picture is " + sizeText(width, height) +
                         " pixels; pictures of at most 16384 x 16384 pixels are converted");
     }
+    if (width * height > kMaxSourcePixels) {
+        throw Error(fileName, item,
+                    "the picture is " + sizeText(width, height) + " pixels, " +
+                        std::to_string(width * height) +
+                        " in all; pictures of at most 16777216 pixels (4096 x 4096) are "
+                        "converted");
+    }
 }
 
 // Fails unless a picture of width x height may be decoded from a file of fileBytes bytes.
@@ -374,8 +381,8 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
         throw Error(name, "", "not a PNG, BMP or icon file");
     }
     const StoredIconFile icon = ReadStoredIcon(fileName);
-    // Each image is checked on its own when decoded; together they may not take more than one
-    // picture of the largest size either, which their headers tell before any is decoded.
+    // Each image is checked on its own when decoded; together they may not take more pixels than
+    // one picture may either, which their headers tell before any is decoded.
     // With every side checked first, 65,535 images of at most 2^28 pixels sum within 64 bits.
     std::int64_t pixels = 0;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {
@@ -383,10 +390,10 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
         checkPictureSides(info.Width, info.Height, name, ImageItem(j));
         pixels += std::int64_t{info.Width} * info.Height;
     }
-    if (pixels > kMaxSourceSide * kMaxSourceSide) {
+    if (pixels > kMaxSourcePixels) {
         throw Error(name, "",
                     "its images come to " + std::to_string(pixels) +
-                        " pixels; at most 16384 x 16384 pixels are converted");
+                        " pixels; at most 16777216 pixels (4096 x 4096) are converted");
     }
     std::vector<RgbaImage> images;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {

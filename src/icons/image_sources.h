@@ -10,10 +10,12 @@
 
 namespace gw {
 
-// The longest side of a picture the converter decodes, in pixels; a larger picture, or an icon
-// file whose images together have more pixels than 16384 x 16384, is refused from the headers,
-// before any pixel memory is taken.
+// The longest side of a picture the converter decodes, and the most pixels it decodes from one
+// file (4096 x 4096: 64 MiB as RGBA, held at most twice while decoding); a larger picture, or
+// an icon file whose images together have more, is refused from the headers, before any pixel
+// memory is taken.
 inline constexpr std::int64_t kMaxSourceSide = 16384;
+inline constexpr std::int64_t kMaxSourcePixels = 4096 * 4096;
 
 // Every picture a source file holds, decoded: the one picture of a PNG or BMP file, or each
 // image of an icon file in directory order. Fails with an Error naming the file, the image and

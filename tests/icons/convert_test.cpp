@@ -371,7 +371,13 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         return b;
     };
     // Two images, each of the largest size: too many pixels together, refused from the headers.
-    const test::Bytes largest = claiming(16384, 16384);
+    const test::Bytes largest = claiming(4096, 4096);
+    // A picture whose file is padded (a text chunk) so that it could hold all the pixels it
+    // claims: refused by the pixel budget before anything is decoded.
+    test::Bytes padded = claiming(8192, 8192);
+    const test::Bytes text = {0, 0, 0x23, 0x28, 't', 'E', 'X', 't'};
+    padded.insert(padded.begin() + 33, text.begin(), text.end());
+    padded.insert(padded.begin() + 33 + 8, 9000 + 4, 'x');
     const struct {
         test::Bytes bytes;
         const char* cause;
@@ -381,7 +387,8 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         {claiming(4000, 4000), "more than the"},
         {Bmp(20000, 1, test::Bytes(60000, 0)), "at most 16384 x 16384 pixels"},
         {Bmp(2000, -2000, test::Bytes(8, 0)), "more than the"},
-        {test::MakeIcon({largest, largest}), "its images come to 536870912 pixels"},
+        {test::MakeIcon({largest, largest}), "its images come to 33554432 pixels"},
+        {padded, "8192 x 8192 pixels, 67108864 in all; pictures of at most 16777216 pixels"},
         // Sides beyond the limit are refused image by image before any pixels are summed (three
         // such images would overflow the sum).
         {test::MakeIcon({claiming(0x7FFFFFFF, 0x7FFFFFFF), claiming(0x7FFFFFFF, 0x7FFFFFFF)}),
