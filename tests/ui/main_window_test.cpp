@@ -1,4 +1,5 @@
 #include "dll/create_dll.h"
+#include "ui/image_remover_window.h"
 #include "ui/site_label.h"
 #include "ui/ui_settings.h"
 #include "ui_test_support.h"
@@ -320,7 +321,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.dialogs.saveAnswers.push_back(out);
     QCOMPARE(Build(rig), kRunning);
     const auto& asked = rig.dialogs.requests[2];
-    QCOMPARE(asked.initialName + "|" + asked.initialDirectory, "PPC.Icons.dll|" + rig.programDir);
+    QCOMPARE(asked.initialName, "PPC.Icons.dll"s);
     QVERIFY(asked.overwritePrompt);
     QCOMPARE(Standing(rig), kIdle);
     QCOMPARE(gw::test::MachineOf(out), std::uint16_t(0x01F0));
@@ -484,12 +485,26 @@ void MainWindowTest::dialogsStartInFoldersThatExist() {
         rig.click(command);
         return rig.dialogs.requests.at(0).initialDirectory;
     };
-    // Fresh settings: the usual icon folder does not exist here; the program's folder does.
+    // Fresh settings: the usual icon folder does not exist here. DLLs start in the program's
+    // folder, which can be written, on Windows only; elsewhere in the user's Documents.
     QCOMPARE(ask("AddCmd"), std::filesystem::is_directory(gw::ui::kDefaultIconDirectory)
                                 ? std::string(gw::ui::kDefaultIconDirectory)
                                 : pictures);
     rig.add({Example("multi.ico")});
+#ifdef Q_OS_WIN
     QCOMPARE(ask("BuilCmd"), rig.programDir);
+#else
+    QCOMPARE(ask("BuilCmd"), documents);
+    // And the image remover saves icons into Pictures.
+    gw::ui::ImageRemoverWindow remover(rig.services());
+    remover.setFile(Example("multi.ico"));
+    remover.show();
+    remover.loadImages();
+    rig.dialogs.requests.clear();
+    gw::test::Click(remover, "File_SaveAs");
+    QCOMPARE(rig.dialogs.requests.at(0).initialDirectory, pictures);
+    remover.close();
+#endif
     // Stored folders that have gone.
     rig.settings.save("Path", "Open", gone);
     rig.settings.save("Path", "Build", gone);
