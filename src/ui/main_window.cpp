@@ -12,6 +12,7 @@
 #include "ui/image_remover_window.h"
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 #include "ui/setup_build.h"
 #include "ui/setup_notice_dialog.h"
 #include "ui/text_file_window.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
 
     createMenus();
     resize(sizeHint().expandedTo(QSize(520, 560)));
+    FitToScreen(*this);
 }
 
 MainWindow::~MainWindow() = default;
