@@ -504,6 +504,15 @@ StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress&
     return icon;
 }
 
+std::int32_t ShownColorCount(const StoredIconImage& image) {
+    // A directory holds the count in one byte: 0 at 8 bits per pixel stands for 256.
+    constexpr std::int32_t kEightBitColors = 256;
+    if (image.Entry.ColorCount == 0 && image.Info.BitCount == 8) {
+        return kEightBitColors;
+    }
+    return image.Entry.ColorCount;
+}
+
 std::string ImageRowText(const StoredIconImage& image) {
     const IconDirEntry& entry = image.Entry;
     // A side stored as 0 stands for 256 or more: the image's own header tells which.
@@ -511,7 +520,7 @@ std::string ImageRowText(const StoredIconImage& image) {
         return std::to_string(stored != 0 ? std::int32_t{stored} : own > 0 ? own : kMaxIconSide);
     };
     return side(entry.Width, image.Info.Width) + " x " + side(entry.Height, image.Info.Height) +
-           " - " + std::to_string(entry.ColorCount) + " Colors";
+           " - " + std::to_string(ShownColorCount(image)) + " Colors";
 }
 
 } // namespace gw

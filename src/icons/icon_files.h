@@ -185,8 +185,13 @@ struct StoredIconFile {
 [[nodiscard]] StoredIconFile ReadStoredIcon(const std::filesystem::path& fileName,
                                             const Progress& progress = {});
 
+// The number of colours shown for an image: the directory's count, except that an 8-bit image
+// whose directory says 0 has 256 (the count's byte cannot hold 256).
+[[nodiscard]] std::int32_t ShownColorCount(const StoredIconImage& image);
+
 // The image remover's row text for an image of any kind: "32 x 32 - 16 Colors"; a width or
-// height stored as 0 is shown as the image's own size (256, or more).
+// height stored as 0 is shown as the image's own size (256, or more), and the colours as
+// ShownColorCount gives them.
 [[nodiscard]] std::string ImageRowText(const StoredIconImage& image);
 
 } // namespace gw

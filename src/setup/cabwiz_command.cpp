@@ -31,15 +31,21 @@ std::optional<Token> NextToken(std::string_view text) {
 }
 
 CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath) {
-    const auto fail = [](const std::string& reason) {
-        return Error(std::string(kReadmeErrorMessage) + ": " + reason);
-    };
     TextFile readme;
     try {
         readme.Load(PathToUtf8(readmePath));
     } catch (const Error& e) {
-        throw fail(e.what());
+        // The text store's own failure texts are not English: the cause alone is shown.
+        throw Error(std::string(kReadmeErrorMessage) + ": " + DisplayPath(readmePath) + ": " +
+                    e.cause());
     }
+    return CabwizCommandIn(readme);
+}
+
+CabwizInfo CabwizCommandIn(TextFile& readme) {
+    const auto fail = [](const std::string& reason) {
+        return Error(std::string(kReadmeErrorMessage) + ": " + reason);
+    };
     CabwizInfo info;
     // The wizard wrote the README in the system's code page; the line is kept as UTF-8, so that
     // its paths name the same files on every system and messages show them as written.

@@ -38,6 +38,12 @@ struct Token {
 // option of the cab builder); a line without "/cpu", or with no names after it, gives none.
 // A README that is missing, empty or unreadable, that holds no such line, or whose line has
 // fewer than two tokens throws gw::Error: kReadmeErrorMessage and the reason.
+// The causes are in English.
 [[nodiscard]] CabwizInfo ReadCabwizCommand(const std::filesystem::path& readmePath);
+
+class TextFile;
+// The same for a README already read: throws only for its content (no such line, or a line
+// with fewer than two tokens).
+[[nodiscard]] CabwizInfo CabwizCommandIn(TextFile& readme);
 
 } // namespace gw

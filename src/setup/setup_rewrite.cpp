@@ -8,6 +8,7 @@
 #include "dll/target_machine.h"
 #include "setup/extension.h"
 #include "setup/profile_document.h"
+#include "setup/text_file.h"
 #include "setup/windows_setup_paths.h"
 
 #include <algorithm>
@@ -187,11 +188,19 @@ SetupInputs GatherSetupInputs(const SetupRequest& request) {
     inputs.Request = request;
     const fs::path& setupDir = request.SetupDir;
     const fs::path readme = setupDir / PathFromUtf8(entryName(setupDir, "Readme.txt"));
+    TextFile readmeText;
     try {
-        inputs.Cabwiz = ReadCabwizCommand(readme);
+        readmeText.Load(PathToUtf8(readme));
     } catch (const Error& e) {
+        // The cause alone: the text store's own failure texts are not English.
         throw Error("Could not access \"README.TXT\" file on: \n" + DisplayPath(readme) + "\n" +
-                    e.what());
+                    e.cause());
+    }
+    try {
+        inputs.Cabwiz = CabwizCommandIn(readmeText);
+    } catch (const Error& e) {
+        // Read, but without a usable cab builder line: said as such, not as an access failure.
+        throw Error("The \"README.TXT\" file on: \n" + DisplayPath(readme) + "\n" + e.what());
     }
     AdaptCabwizToThisSystem(inputs.Cabwiz, setupDir);
     const fs::path inf = PathFromUtf8(inputs.Cabwiz.InfPath);

@@ -2,6 +2,7 @@
 
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 #include "ui/site_label.h"
 
 #include <QApplication>
@@ -91,6 +92,7 @@ AboutDialog::AboutDialog(services::ShellOpen& shell, const std::string& homePage
     layout->addWidget(SeparatorLine(name::kLowerLine));
     layout->addLayout(bottom);
     setFixedWidth(sizeHint().width() + 40);
+    FitToScreen(*this);
 
     // Filled in once the width is set by the fixed texts, so that the box keeps its width.
     title->setText(QLatin1String(services::kAppTitle));

@@ -3,6 +3,7 @@
 #include "platform/qt_text.h"
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -74,6 +75,7 @@ void CabProgressDialog::started(const std::string& command) {
     // As tall as the wrapped command needs at the window's width.
     setMinimumWidth(480);
     adjustSize();
+    FitToScreen(*this);
     show();
     // The busy pointer that still points: the Stop button stays a thing to click.
     if (!cursorSet_) {

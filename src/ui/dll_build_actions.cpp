@@ -63,7 +63,11 @@ DllBuildActions::DllBuildActions(const WindowServices& services, MainWindowSetti
     for (std::size_t i = 0; i < targetOptions_.size(); ++i) {
         targetOptions_[i] = Named<QRadioButton>(ArrayName(name::kTargetOptions, i),
                                                 QLatin1String(kTargetCaptions[i].option));
+        // Only the checked target takes the focus from Tab, so that Tab into the box lands on
+        // it; the arrow keys move between the targets.
+        targetOptions_[i]->setFocusPolicy(Qt::ClickFocus);
         connect(targetOptions_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            targetOptions_[i]->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
             if (on) {
                 targetChosen(i);
             }

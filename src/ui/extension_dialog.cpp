@@ -4,6 +4,7 @@
 #include "setup/extension.h"
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -85,6 +86,7 @@ ExtensionDialog::ExtensionDialog(const WindowServices& services, QWidget* parent
     setTabOrder(typedOption_, extensionBox_);
     setTabOrder(extensionBox_, continueButton);
     resize(285, 155);
+    FitToScreen(*this);
 
     randomOption_->setChecked(true); // a random extension is offered at once
 }

@@ -24,18 +24,15 @@ bool IsFolder(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(PathFromUtf8(path), ec);
 }
 
+#ifdef Q_OS_WIN
 // Whether the system lets this user write into a folder. On Windows that is decided by the
 // folder's access list (C:\Program Files is closed to users that way), which Qt consults only
 // when asked to.
 bool SystemLetsUserWrite(const std::string& path) {
-#ifdef Q_OS_WIN
     ++qt_ntfs_permission_lookup;
     const bool writable = QFileInfo(ToQString(path)).isWritable();
     --qt_ntfs_permission_lookup;
     return writable;
-#else
-    return QFileInfo(ToQString(path)).isWritable();
-#endif
 }
 
 // A folder this user may write into: its owner may write it (the permission bits, which hold
@@ -48,6 +45,7 @@ bool IsWritableFolder(const std::string& path) {
                std::filesystem::perms::none &&
            SystemLetsUserWrite(path);
 }
+#endif
 
 std::string NativeText(const QString& path) {
     return QDir::toNativeSeparators(path).toStdString();
@@ -87,9 +85,14 @@ services::FileDialogRequest IconOpenRequest(const WindowServices& services,
 std::optional<std::string> AskSaveFile(const WindowServices& services, const char* directoryKey,
                                        FolderKind kind, services::FileDialogRequest request) {
     std::string directory = services.settings.get(kPath, directoryKey, "");
+#ifdef Q_OS_WIN
+    // Programs copied into a folder of their own keep their output beside them.
     if (directory.empty() && IsWritableFolder(services.programDirectory)) {
         directory = services.programDirectory;
     }
+#endif
+    // Elsewhere the program's folder is a system or build folder even when it can be written
+    // (as root, for one): the user's own Documents or Pictures are offered instead.
     request.initialDirectory = StartFolder(directory, kind);
     request.overwritePrompt = true;
     return services.dialogs.saveFile(request);

@@ -1,5 +1,6 @@
 #include "ui/icon_list_panel.h"
 
+#include "common/error.h"
 #include "common/file_io.h"
 #include "dll/create_dll.h"
 #include "icons/icon_files.h"
@@ -30,6 +31,23 @@ namespace name = object_names::main_window;
 constexpr int kPathRole = Qt::UserRole;
 // Appended to the text of an entry whose file is not there.
 constexpr const char* kMissingMark = "  (missing)";
+// Appended to the text of an entry whose file is there but is no icon file that can be read.
+constexpr const char* kNotIconMark = "  (not an icon)";
+
+// Why a file that is there cannot be packed as an icon file; empty when it can, or when it is
+// not there (which the entry shows on its own).
+std::string NotAnIconCause(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(PathFromUtf8(path), ec)) {
+        return {};
+    }
+    try {
+        static_cast<void>(ReadStoredIcon(PathFromUtf8(path)));
+    } catch (const Error& e) {
+        return e.cause();
+    }
+    return {};
+}
 
 QLabel* BoldLabel(const char* objectName, const char* toolTip) {
     auto* label = Named<QLabel>(objectName);
@@ -100,7 +118,7 @@ QWidget* IconListPanel::createIconFrame() {
         connect(moveButtons_[i], &QToolButton::clicked, this,
                 [this, i] { moveCurrentEntry(i == 0 ? Move::Up : Move::Down); });
     }
-    auto* moveLabel = new QLabel(QStringLiteral("Mo&ve:"));
+    auto* moveLabel = new QLabel(QStringLiteral("M&ove:"));
     moveLabel->setBuddy(moveButtons_[0]);
     imageCount_ = BoldLabel(name::kImageCount, "Nr. of Images in this Icon file");
     groupId_ =
@@ -151,6 +169,11 @@ QListWidgetItem* IconListPanel::newEntry(const std::string& path, bool checked) 
         entry->setText(ToQString(path) + QLatin1String(kMissingMark));
         entry->setToolTip(QStringLiteral("This file is missing"));
         entry->setForeground(QPalette().brush(QPalette::Disabled, QPalette::Text));
+    } else if (const std::string cause = NotAnIconCause(path); !cause.empty()) {
+        // Kept as well, so that the user sees what a build would refuse, and why.
+        entry->setText(ToQString(path) + QLatin1String(kNotIconMark));
+        entry->setToolTip(ToQString("This is not an icon file: " + cause));
+        entry->setForeground(QPalette().brush(QPalette::Disabled, QPalette::Text));
     }
     entry->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     return entry;
@@ -164,11 +187,12 @@ void IconListPanel::selectRow(int row) {
     }
 }
 
-void IconListPanel::appendEntry(const std::string& path) {
+std::string IconListPanel::appendEntry(const std::string& path) {
     // The list's own signals would report a change of the current entry.
     const int current = list_->currentRow();
     list_->addItem(newEntry(path, true));
     selectRow(current);
+    return NotAnIconCause(path);
 }
 
 std::vector<IconListEntry> IconListPanel::entries() const {

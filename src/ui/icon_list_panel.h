@@ -30,8 +30,9 @@ public:
 
     explicit IconListPanel(QWidget* parent = nullptr);
 
-    // Appends an entry, checked; the current entry stays as it is.
-    void appendEntry(const std::string& path);
+    // Appends an entry, checked; the current entry stays as it is. A file that is there but
+    // cannot be read as an icon file is kept too, marked; the cause is returned (else empty).
+    std::string appendEntry(const std::string& path);
     // The entries in list order, and all of them replaced (none current).
     [[nodiscard]] std::vector<IconListEntry> entries() const;
     void setEntries(const std::vector<IconListEntry>& entries);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QMimeData>
 #include <QSignalBlocker>
 #include <QUrl>
@@ -62,12 +63,21 @@ void IconListWidget::focusInEvent(QFocusEvent* event) {
     // An item view makes its first entry current when it gets the focus without one. Here the
     // commands hand the focus back to the list after every change, and which entry is current
     // stays the user's choice.
+    // Reached with the keyboard, though, the list shows the entry the keys act on: the first
+    // one when none is current.
     const bool hadCurrent = currentIndex().isValid();
-    const QSignalBlocker quiet(this);
-    QListWidget::focusInEvent(event);
-    if (!hadCurrent && currentIndex().isValid()) {
-        setCurrentIndex(QModelIndex());
-        clearSelection();
+    const bool byKeyboard =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    {
+        const QSignalBlocker quiet(this);
+        QListWidget::focusInEvent(event);
+        if (!hadCurrent && currentIndex().isValid()) {
+            setCurrentIndex(QModelIndex());
+            clearSelection();
+        }
+    }
+    if (!hadCurrent && byKeyboard && count() > 0) {
+        setCurrentRow(0);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "ui/icon_preview.h"
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 #include "ui/ui_settings.h"
 
 #include <QFrame>
@@ -70,6 +71,7 @@ ImageRemoverWindow::ImageRemoverWindow(const WindowServices& services, QWidget* 
     layout->addLayout(listRow, 1);
     layout->addWidget(SeparatorLine(ArrayName(name::kLines, 1)));
     resize(420, 320);
+    FitToScreen(*this);
 }
 
 void ImageRemoverWindow::createMenus(QVBoxLayout* layout) {

@@ -12,6 +12,7 @@
 #include "ui/image_remover_window.h"
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 #include "ui/setup_build.h"
 #include "ui/setup_notice_dialog.h"
 #include "ui/text_file_window.h"
@@ -22,6 +23,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -104,6 +106,7 @@ MainWindow::MainWindow(WindowServices services, QWidget* parent)
 
     createMenus();
     resize(sizeHint().expandedTo(QSize(520, 560)));
+    FitToScreen(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -117,11 +120,20 @@ void MainWindow::createMenus() {
     };
     using Move = IconListPanel::Move;
 
+    // The keys people expect, shown beside the items.
+    const auto key = [](QAction* action, QKeySequence keys) { action->setShortcut(keys); };
+
     QMenu* file = menu(name::kFileMenu, "&File");
-    item(file, name::kAddItem, "&Add Icon Files", [this] { addIconFiles(); });
-    item(file, name::kRemoveItem, "&Remove Icon File", [this] { list_->removeCurrentEntry(); });
+    key(item(file, name::kAddItem, "&Add Icon Files", [this] { addIconFiles(); }),
+        QKeySequence(Qt::CTRL | Qt::Key_O));
+    key(item(file, name::kRemoveItem, "&Remove Icon File", [this] { list_->removeCurrentEntry(); }),
+        QKeySequence(Qt::Key_Delete));
+    // As the button: nothing while a build runs (the button is disabled then).
+    key(item(file, name::kBuildItem, "&Build DLL", [this] { build_->buildButton()->click(); }),
+        QKeySequence(Qt::CTRL | Qt::Key_B));
     file->addSeparator();
-    item(file, name::kExitItem, "E&xit", [this] { confirmExit(); });
+    key(item(file, name::kExitItem, "E&xit", [this] { confirmExit(); }),
+        QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* edit = menu(name::kEditMenu, "&Edit");
     item(edit, ArrayName(name::kMoveItems, 0), "Move File &Up",
@@ -135,15 +147,15 @@ void MainWindow::createMenus() {
 
     build_->addTargetItems(menu(name::kTargetMenu, "&Target"));
 
-    QMenu* tools = menu(name::kToolsMenu, "T&ools");
+    QMenu* tools = menu(name::kToolsMenu, "Tool&s");
     item(tools, name::kRemoveImagesItem, "&Remove Images from Icon",
          [this] { removeImagesOfCurrentEntry(); });
     item(tools, name::kEditIconItem, "&Edit Icon", [this] { editCurrentIcon(); });
 
-    build_->addModeItems(menu(name::kOptionsMenu, "&Options"));
+    build_->addModeItems(menu(name::kOptionsMenu, "Optio&ns"));
 
     QMenu* help = menu(name::kHelpMenu, "&Help");
-    item(help, name::kHelpItem, "&Help", [this] { showHelp(); });
+    key(item(help, name::kHelpItem, "&Help", [this] { showHelp(); }), QKeySequence(Qt::Key_F1));
     item(help, name::kSetupNoticeItem, "&Setup Message",
          [this] { services_.runOrShowFailure([this] { showSetupNotice(); }); });
     help->addSeparator();
@@ -225,14 +237,23 @@ void MainWindow::addIconFiles() {
 void MainWindow::appendIconFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         std::optional<std::string> converted;
-        if (HoldsNoHandheldImage(PathFromUtf8(path)) &&
+        const bool asked = HoldsNoHandheldImage(PathFromUtf8(path));
+        if (asked &&
             services_.messages.show(Message{
                 path + "\r\n\r\nholds no image that a Windows CE handheld shows (palette images "
                        "of 1, 4 or 8 bits per pixel).\r\n\r\nConvert for handhelds…?",
                 "Add Icon", MessageIcon::Question, MessageButtons::YesNo}) == MessageAnswer::Yes) {
             converted = showConverter(path);
         }
-        list_->appendEntry(converted.value_or(path));
+        const std::string added = converted.value_or(path);
+        if (const std::string cause = list_->appendEntry(added); !cause.empty() && !asked) {
+            // Told now rather than at Build (a picture the user chose not to convert was just
+            // talked about).
+            services_.messages.show(Message{added + "\r\n\r\nis not an icon file: " + cause +
+                                                "\r\n\r\nIt is in the list, marked, but a DLL "
+                                                "cannot be built with it checked.",
+                                            "Add Icon", MessageIcon::Exclamation});
+        }
     }
 }
 

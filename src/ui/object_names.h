@@ -34,6 +34,7 @@ inline constexpr const char* kExitButton = "ExitCmd";
 inline constexpr const char* kFileMenu = "File_FM1";
 inline constexpr const char* kAddItem = "AddIcon_FM2";
 inline constexpr const char* kRemoveItem = "RemoveIcon_FM2";
+inline constexpr const char* kBuildItem = "Build_FM2";
 inline constexpr const char* kExitItem = "Exit_FM2";
 inline constexpr const char* kEditMenu = "Edit_EM1";
 inline constexpr const char* kMoveItems = "Move_EM2"; // array: 0 up, 1 down

@@ -2,6 +2,7 @@
 
 #include "ui/named_widgets.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 #include "ui/site_label.h"
 #include "ui/ui_settings.h"
 
@@ -89,6 +90,7 @@ SetupNoticeDialog::SetupNoticeDialog(const WindowServices& services, QWidget* pa
     setMinimumWidth(540);
     const int height = layout->totalHeightForWidth(540);
     resize(540, height > 0 ? height : sizeHint().height());
+    FitToScreen(*this);
 
     dontShowAgainBox_->setChecked(SetupNoticeTurnedOff(services_.settings)); // as stored
 }

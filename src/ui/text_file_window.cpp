@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 #include "platform/qt_text.h"
 #include "ui/object_names.h"
+#include "ui/screen_fit.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -34,6 +35,7 @@ void ShowTextFile(const std::string& path, const std::string& title, QWidget* pa
     layout->addWidget(text);
     layout->addWidget(buttons);
     window.resize(640, 480);
+    FitToScreen(window);
     window.exec();
 }
 

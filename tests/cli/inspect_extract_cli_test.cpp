@@ -128,8 +128,8 @@ TEST(InspectExtractCliTest, ImagesOf256PixelsComeBackAsTheyWerePacked) {
     Cli({"extract", dll, "-o", dir.file("out")});
     // The images behind the group's entries, which carry planes and bit count.
     EXPECT_EQ(test::ReadBytes(dir.file("out/101.ico")), test::MakeIcon(images));
-    EXPECT_EQ(Cli({"images", dir.file("out/101.ico")}).rfind("0: 256 x 256 - 0 Colors, 8 bits", 0),
-              0u);
+    EXPECT_EQ(
+        Cli({"images", dir.file("out/101.ico")}).rfind("0: 256 x 256 - 256 Colors, 8 bits", 0), 0u);
 }
 
 // A PE file linked by another toolchain from modern icons, in two languages and under names,

@@ -24,7 +24,7 @@ TEST(RemoveImagesCliTest, ListsAndKeepsImagesOfEveryKind) {
                               " bytes\n"
                               "1: 48 x 48 - 0 Colors, 32 bits per pixel, 9640 bytes\n"
                               "2: 32 x 32 - 16 Colors, 4 bits per pixel, 744 bytes\n"
-                              "3: 16 x 16 - 0 Colors, 8 bits per pixel, 1384 bytes\n")
+                              "3: 16 x 16 - 256 Colors, 8 bits per pixel, 1384 bytes\n")
         << listed.err;
     const struct {
         std::vector<std::string> options;

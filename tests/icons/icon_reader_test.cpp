@@ -201,6 +201,12 @@ TEST(IconReaderTest, ReadsEveryImageKindWhereItsEntryPlacesItAndWritesItBack) {
             << j;
     }
     EXPECT_EQ(ImageRowText(icon.Images[7]), "512 x 300 - 0 Colors");
+    // The colours shown: the entry's count, and 256 for an 8-bit image whose count byte says 0.
+    const std::vector<int> colors = {2, 16, 256, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(colors.size(), kinds.size());
+    for (std::size_t j = 0; j < kinds.size(); ++j) {
+        EXPECT_EQ(ShownColorCount(icon.Images[j]), colors[j]) << j;
+    }
 
     // Written back one after another, each entry from the image's own header.
     WriteStoredIcon(out, icon.Images);

@@ -65,13 +65,21 @@ TEST(ReadCabwizCommandTest, TakesTheCommandLineApartOrSaysWhy) {
         EXPECT_EQ(info.InfPath, c.InfPath);
         EXPECT_EQ(info.CpuNames, c.CpuNames);
     }
-    // A missing, an empty and an unreadable README are refused with the fixed text first.
+    // A missing, an empty and an unreadable README are refused with the fixed text first and
+    // the cause in English.
     test::WriteText(dir.file("Empty.txt"), "");
-    for (const std::string& path :
-         {dir.file("None.txt"), dir.file("Empty.txt"), dir.path().string()}) {
+    const struct {
+        std::string Path;
+        std::string Cause;
+    } unreadable[] = {{dir.file("None.txt"), "there is no such file"},
+                      {dir.file("Empty.txt"), "the file is empty"},
+                      {dir.path().string(), "it is a folder, not a file"}};
+    for (const auto& c : unreadable) {
         const std::string error =
-            test::ThrownBy([&] { static_cast<void>(ReadCabwizCommand(path)); }).text;
+            test::ThrownBy([&] { static_cast<void>(ReadCabwizCommand(c.Path)); }).text;
         EXPECT_TRUE(error.starts_with(kReadmeErrorMessage)) << error;
+        EXPECT_TRUE(error.ends_with(": " + c.Cause)) << error;
+        EXPECT_EQ(error.find("Ficheiro"), std::string::npos) << error;
     }
 }
 

@@ -183,9 +183,16 @@ TEST(SetupRunTest, ASetupThatCannotBeRewrittenIsLeftAsItWas) {
         {"sh3", kWizardInf,
          [](auto& s) {
              WriteText(s.root() / "README.TXT", "no command here\r\n");
-             return "Could not access \"README.TXT\" file on: \n" +
+             return "The \"README.TXT\" file on: \n" +
                     (s.root() / "README.TXT").make_preferred().string() +
-                    "\nError while extracting values from \"Readme.txt\" file";
+                    "\nError while extracting values from \"Readme.txt\" file: README.TXT has no "
+                    "cab builder line (a line holding \"cabwiz\")";
+         }},
+        {"sh3", kWizardInf,
+         [](auto& s) {
+             WriteText(s.root() / "README.TXT", "");
+             return "Could not access \"README.TXT\" file on: \n" +
+                    (s.root() / "README.TXT").make_preferred().string() + "\nthe file is empty";
          }},
         {"sh3", kWizardInf,
          [](auto& s) {

@@ -101,7 +101,8 @@ void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
     rig.messages.shown.clear();
     rig.add({logo});
     QCOMPARE(QString::fromStdString(Joined(seen)), QStringLiteral("16 96 48|off on|open|closed"));
-    QCOMPARE(Listed(rig), Texts({"multi.ico", "logo.png", "logo-handheld.ico"}));
+    // The picture declined is in the list marked as what a build would refuse.
+    QCOMPARE(Listed(rig), Texts({"multi.ico", "logo.png  (not an icon)", "logo-handheld.ico"}));
     const auto& asked = rig.dialogs.requests.back();
     QCOMPARE(asked.initialName + "|" + asked.initialDirectory,
              "logo-handheld.ico|" + rig.dir.path().string());
@@ -122,11 +123,13 @@ void ConvertWindowTest::picturesAreOfferedTheConverterAsTheyAreAdded() {
     QVERIFY(gw::test::ReadBytes(saved) == gw::test::ReadBytes(expected));
     QCOMPARE(gw::ReadIconFile(saved).Images.size(), std::size_t(2));
 
-    // Cancelled: the picture is added as it is.
+    // Cancelled: the picture is added as it is, marked, and nothing more is said.
     user.actions["ConvertFrm"] = [](QWidget& form) { Click(form, "CancelCmd"); };
     rig.messages.answers = {MessageAnswer::Yes};
+    rig.messages.shown.clear();
     rig.add({logo});
-    QCOMPARE(Listed(rig).back(), "logo.png"s);
+    QCOMPARE(Listed(rig).back(), "logo.png  (not an icon)"s);
+    QCOMPARE(rig.said().size(), std::size_t(1));
 }
 
 QTEST_MAIN(ConvertWindowTest)

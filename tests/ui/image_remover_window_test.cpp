@@ -44,7 +44,7 @@ struct Remover {
 };
 
 const std::vector<std::tuple<int, int, int>> kThree = {{32, 32, 4}, {16, 16, 4}, {32, 32, 8}};
-const std::string kThreeRows = "32 x 32 - 16 Colors+|16 x 16 - 16 Colors+|32 x 32 - 0 Colors+|";
+const std::string kThreeRows = "32 x 32 - 16 Colors+|16 x 16 - 16 Colors+|32 x 32 - 256 Colors+|";
 
 } // namespace
 
@@ -135,7 +135,7 @@ void ImageRemoverWindowTest::savesTheCheckedImagesOfTheShownFile() {
                         missingFolder.string() + " does not exist",
                     "question|Save...|Do you want to replace the old Icon file with this one?",
                     "information|Saved...|Icon has been successfully replaced."}));
-    QCOMPARE(remover.rows(), "32 x 32 - 16 Colors+|32 x 32 - 0 Colors+|"s); // what was saved
+    QCOMPARE(remover.rows(), "32 x 32 - 16 Colors+|32 x 32 - 256 Colors+|"s); // what was saved
     for (const std::string& written : {icon, copy}) {
         const gw::test::Bytes bytes = gw::test::ReadBytes(written);
         QCOMPARE(gw::test::Le16(bytes, 4), std::uint16_t(2)); // the image count

@@ -1,4 +1,5 @@
 #include "dll/create_dll.h"
+#include "ui/image_remover_window.h"
 #include "ui/site_label.h"
 #include "ui/ui_settings.h"
 #include "ui_test_support.h"
@@ -6,10 +7,12 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QUrl>
+#include <map>
 
 using namespace std::string_literals;
 using gw::services::MessageAnswer;
@@ -32,6 +35,7 @@ private slots:
     void menusReachTheShellAndTheImageRemover();
     void helpMenuShowsTheAboutBoxAndTheNotice();
     void dialogsStartInFoldersThatExist();
+    void keysReachTheCommands();
 };
 
 namespace {
@@ -260,7 +264,18 @@ void MainWindowTest::addAndDropAppendCheckedEntries() {
     QVERIFY(small.toImage() != large.toImage().scaled(16, 16));
     rig.clickRow(1);
     QCOMPARE(View(rig), "glyph-4bit+ broken+ | 1 | -102 |  | focus"s);
-    QVERIFY(rig.find<QLabel>("Image1")->pixmap().isNull() && rig.messages.shown.empty());
+    QVERIFY(rig.find<QLabel>("Image1")->pixmap().isNull());
+    // The file that is no icon was told about as it was added, and is marked in the list; an
+    // icon and a missing file were not.
+    QCOMPARE(rig.said().size(), std::size_t(1));
+    QVERIFY2(rig.said()[0].starts_with("exclamation|Add Icon|" + broken +
+                                       "\r\n\r\nis not an icon file: "),
+             rig.said()[0].c_str());
+    QCOMPARE(rig.list()->item(1)->text().toStdString(), broken + "  (not an icon)");
+    QCOMPARE(rig.list()->item(0)->text().toStdString(), Example("glyph-4bit.ico"));
+    rig.messages.shown.clear();
+    rig.add({rig.dir.file("gone.ico")});
+    QCOMPARE(rig.said(), Texts());
 }
 
 void MainWindowTest::listCommandsFromButtonsAndMenus() {
@@ -306,7 +321,7 @@ void MainWindowTest::buildsWriteTheCheckedIconsForTheTarget() {
     rig.dialogs.saveAnswers.push_back(out);
     QCOMPARE(Build(rig), kRunning);
     const auto& asked = rig.dialogs.requests[2];
-    QCOMPARE(asked.initialName + "|" + asked.initialDirectory, "PPC.Icons.dll|" + rig.programDir);
+    QCOMPARE(asked.initialName, "PPC.Icons.dll"s);
     QVERIFY(asked.overwritePrompt);
     QCOMPARE(Standing(rig), kIdle);
     QCOMPARE(gw::test::MachineOf(out), std::uint16_t(0x01F0));
@@ -470,12 +485,26 @@ void MainWindowTest::dialogsStartInFoldersThatExist() {
         rig.click(command);
         return rig.dialogs.requests.at(0).initialDirectory;
     };
-    // Fresh settings: the usual icon folder does not exist here; the program's folder does.
+    // Fresh settings: the usual icon folder does not exist here. DLLs start in the program's
+    // folder, which can be written, on Windows only; elsewhere in the user's Documents.
     QCOMPARE(ask("AddCmd"), std::filesystem::is_directory(gw::ui::kDefaultIconDirectory)
                                 ? std::string(gw::ui::kDefaultIconDirectory)
                                 : pictures);
     rig.add({Example("multi.ico")});
+#ifdef Q_OS_WIN
     QCOMPARE(ask("BuilCmd"), rig.programDir);
+#else
+    QCOMPARE(ask("BuilCmd"), documents);
+    // And the image remover saves icons into Pictures.
+    gw::ui::ImageRemoverWindow remover(rig.services());
+    remover.setFile(Example("multi.ico"));
+    remover.show();
+    remover.loadImages();
+    rig.dialogs.requests.clear();
+    gw::test::Click(remover, "File_SaveAs");
+    QCOMPARE(rig.dialogs.requests.at(0).initialDirectory, pictures);
+    remover.close();
+#endif
     // Stored folders that have gone.
     rig.settings.save("Path", "Open", gone);
     rig.settings.save("Path", "Build", gone);
@@ -492,6 +521,85 @@ void MainWindowTest::dialogsStartInFoldersThatExist() {
 
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+void MainWindowTest::keysReachTheCommands() {
+    WindowRig rig;
+    rig.start();
+    // Every Alt letter of the window's own captions (menu titles, buttons, labels) opens one
+    // thing only.
+    std::map<QChar, std::string> letters;
+    const auto take = [&](const QString& caption, const std::string& who) {
+        const int at =
+            QString(caption).replace(QLatin1String("&&"), QLatin1String("")).indexOf('&');
+        if (at < 0) {
+            return;
+        }
+        const QChar letter =
+            QString(caption).replace(QLatin1String("&&"), QLatin1String("")).at(at + 1).toLower();
+        QVERIFY2(letters.emplace(letter, who).second,
+                 (who + " and " + letters[letter] + " share Alt+" + QString(letter).toStdString())
+                     .c_str());
+    };
+    for (QAction* menu : rig.window().menuBar()->actions()) {
+        take(menu->text(), menu->text().toStdString());
+    }
+    for (auto* button : rig.window().findChildren<QAbstractButton*>()) {
+        take(button->text(), button->text().toStdString());
+    }
+    for (auto* label : rig.window().findChildren<QLabel*>()) {
+        take(label->text(), label->text().toStdString());
+    }
+    QVERIFY(letters.size() > 10);
+
+    // The keys people expect, shown in the menus, each doing what its item does.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"AddIcon_FM2", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"RemoveIcon_FM2", QKeySequence(Qt::Key_Delete)},
+        {"Build_FM2", QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"Exit_FM2", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"Help_HM2", QKeySequence(Qt::Key_F1)}};
+    for (const auto& [item, key] : keys) {
+        QCOMPARE(rig.action(item)->shortcut(), key);
+    }
+    const Texts kl = IconFiles(rig, "KL");
+    rig.dialogs.openAnswers.push_back(kl);
+    QTest::keyClick(&rig.window(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(View(rig), "K+ L+ | -1 |  |  | focus"s);
+    rig.clickRow(1);
+    QTest::keyClick(rig.list(), Qt::Key_Delete);
+    QCOMPARE(View(rig), "K+ | -1 |  |  | focus"s);
+    rig.messages.answers = {MessageAnswer::No};
+    QTest::keyClick(&rig.window(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(rig.said(), Texts({"question||Exit Program?"}));
+    rig.dialogs.saveAnswers.push_back(rig.dir.file("keys.dll"));
+    QTest::keyClick(&rig.window(), Qt::Key_B, Qt::ControlModifier);
+    QVERIFY(std::filesystem::exists(rig.dir.file("keys.dll")));
+
+    // Tab into the target box lands on the checked target, from either side.
+    rig.find<QAbstractButton>("MachineOpt_3")->click();
+    rig.find<QWidget>("Command1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("MachineOpt_3"));
+    rig.find<QWidget>("BuilCmd")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("MachineOpt_3"));
+    // The arrow keys still move between the targets, and choose them.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("MachineOpt_4"));
+    QCOMPARE(rig.checkedTarget(), 4);
+
+    // Tabbed into with no current entry, the list shows the first as the one the keys act on.
+    rig.find<QAbstractButton>("Command1")->click();
+    rig.add(kl);
+    QCOMPARE(View(rig), "K+ L+ | -1 |  |  | focus"s);
+    rig.find<QWidget>("BuilCmd")->setFocus();
+    rig.list()->clearFocus();
+    QWidget* before = rig.list()->previousInFocusChain();
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    QCOMPARE(View(rig), "K+ L+ | 0 | -101 | 2 | focus"s);
+    QVERIFY(rig.list()->item(0)->isSelected());
 }
 
 QTEST_MAIN(MainWindowTest)

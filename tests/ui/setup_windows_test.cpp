@@ -151,8 +151,8 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
     gw::test::ModalUser user;
     const std::string dll = setup.setupDir() + "MyApp.dll";
 
-    // A README without the cab builder line: told under the fixed text before the extension is
-    // asked for, and nothing in the directory changes.
+    // A README without the cab builder line: told as such (not as a file that could not be read)
+    // before the extension is asked for, and nothing in the directory changes.
     const fs::path readme = setup.root() / "README.TXT";
     const std::string wizardReadme = gw::test::ReadText(readme);
     gw::test::WriteText(readme, "Application Install Wizard\r\n");
@@ -162,8 +162,8 @@ void SetupWindowsTest::checksBeforeChangesAndStopsTheBuilder() {
     QCOMPARE(user.seen, Texts());
     QCOMPARE(rig.said().size(), std::size_t(1));
     const std::string told = rig.messages.shown[0].text;
-    QVERIFY2(told.starts_with("Could not access \"README.TXT\" file on: \n") &&
-                 told.find('\n', 40) < told.find("README.TXT has no cab builder line"),
+    QVERIFY2(told.starts_with("The \"README.TXT\" file on: \n") &&
+                 told.find('\n', 25) < told.find("README.TXT has no cab builder line"),
              told.c_str());
     QVERIFY(gw::test::Snapshot(setup.root()) == untouched);
 
