@@ -7,10 +7,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QSettings>
+#include <QSpacerItem>
 #include <QUrl>
 
 namespace gw::platform {
@@ -181,6 +183,15 @@ MessageAnswer QtMessages::show(const Message& message) {
     if (message.defaultButton >= 0 &&
         static_cast<std::size_t>(message.defaultButton) < buttons.size()) {
         box.setDefaultButton(buttons[static_cast<std::size_t>(message.defaultButton)].button);
+    }
+    // The box is as wide as its text needs, which can cut its caption short ("Glyph… Tool"):
+    // it is made wide enough for the caption and the frame's buttons too.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()); grid != nullptr) {
+        constexpr int kFrameButtonsWidth = 120;
+        const int width =
+            box.fontMetrics().horizontalAdvance(box.windowTitle()) + kFrameButtonsWidth;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     // Esc answers Cancel where there is one, No for a question without it, else Ok.
     box.setEscapeButton(buttons.size() == 2 ? buttons[1].button : buttons.back().button);

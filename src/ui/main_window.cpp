@@ -196,6 +196,10 @@ bool MainWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && !running_) {
         setWindowTitle(QLatin1String(kCaption));
     }
+    if (event->type() == QEvent::Show) {
+        // Once on screen its frame is known, which must fit too.
+        FitToScreen(*this);
+    }
     return QMainWindow::event(event);
 }
 

@@ -20,7 +20,12 @@ void FitToScreen(QWidget& window) {
     if (screen == nullptr) {
         return;
     }
-    const QRect available = screen->availableGeometry();
+    // The frame the window system adds (known once the window is on screen) must fit as well.
+    const QRect frame = window.frameGeometry();
+    const QRect inner = window.geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const QRect available = screen->availableGeometry().marginsRemoved(margins);
     // A minimum of the window's own (or its layout's) larger than the screen would keep it off.
     window.setMinimumSize(
         window.minimumSizeHint().expandedTo(window.minimumSize()).boundedTo(available.size()));

@@ -1,5 +1,6 @@
 #include "dll/create_dll.h"
 #include "ui/image_remover_window.h"
+#include "ui/screen_fit.h"
 #include "ui/site_label.h"
 #include "ui/ui_settings.h"
 #include "ui_test_support.h"
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
 #include <map>
@@ -36,6 +38,7 @@ private slots:
     void helpMenuShowsTheAboutBoxAndTheNotice();
     void dialogsStartInFoldersThatExist();
     void keysReachTheCommands();
+    void windowsFitTheScreen();
 };
 
 namespace {
@@ -600,6 +603,33 @@ void MainWindowTest::keysReachTheCommands() {
     QTest::keyClick(before, Qt::Key_Tab);
     QCOMPARE(View(rig), "K+ L+ | 0 | -101 | 2 | focus"s);
     QVERIFY(rig.list()->item(0)->isSelected());
+}
+
+void MainWindowTest::windowsFitTheScreen() {
+    // A window larger than the free area is cut to it and moved inside; one that fits only
+    // moves, and one inside stays as it is.
+    const QRect screen(0, 30, 1280, 870); // 1280 x 900 less a panel of 30 at the top
+    const std::pair<QRect, QRect> cases[] = {
+        {QRect(0, 0, 1040, 1120), QRect(0, 30, 1040, 870)},
+        {QRect(600, 500, 1040, 600), QRect(240, 300, 1040, 600)},
+        {QRect(-50, 10, 400, 300), QRect(0, 30, 400, 300)},
+        {QRect(100, 100, 2000, 2000), QRect(0, 30, 1280, 870)},
+        {QRect(200, 200, 400, 300), QRect(200, 200, 400, 300)}};
+    for (const auto& [wanted, fitted] : cases) {
+        QCOMPARE(gw::ui::FittedGeometry(wanted, screen), fitted);
+    }
+
+    // The main window opens within its screen's free area and may be shrunk to it, however
+    // large its contents ask to be.
+    WindowRig rig;
+    auto& window = rig.start();
+    const QRect available = window.screen()->availableGeometry();
+    QVERIFY(available.contains(window.frameGeometry()));
+    window.setMinimumSize(QSize(5000, 5000));
+    gw::ui::FitToScreen(window);
+    QVERIFY(available.contains(window.frameGeometry()));
+    QVERIFY(window.minimumWidth() <= available.width() &&
+            window.minimumHeight() <= available.height());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -112,6 +112,11 @@ void QtServicesTest::messageBoxesShowIconTitleTextAndButtons() {
                                                                            : name);
                 }
             }
+            // Wide enough for its caption and the frame's buttons beside it (some 100 pixels),
+            // not only for its text.
+            box->adjustSize();
+            QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->windowTitle()) + 100,
+                     qPrintable(QString::number(box->width())));
             seen = QStringList({QMetaEnum::fromType<Box::Icon>().valueToKey(box->icon()),
                                 box->windowTitle(), box->text(), seenButtons.join('|')})
                        .join(", ");
