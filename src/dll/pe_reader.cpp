@@ -19,8 +19,11 @@ using pe::kHighBit;
 using pe::kRtGroupIcon;
 using pe::kRtIcon;
 
-// How much of a resource name a message or listing shows.
-constexpr std::size_t kShownNameCharacters = 256;
+// A resource name as messages and listings show it: quoted, its first 256 characters, control
+// characters escaped.
+std::string shownName(const std::string& name) {
+    return "\"" + PrintableText(name, 256) + "\"";
+}
 
 // The format's sizes in the reader's unsigned 64-bit arithmetic, where no sum of them wraps.
 constexpr std::uint64_t kDosHeaderSize = pe::kDosHeaderSize;
@@ -247,19 +250,19 @@ private:
             result.Id = static_cast<std::uint16_t>(e.NameOrId);
             return result;
         }
-        result.IsName = true;
-        std::shared_ptr<const std::string>& decoded = names_[e.NameOrId & ~kHighBit];
-        if (decoded == nullptr) {
+        ResourceName& decoded = names_[e.NameOrId & ~kHighBit];
+        if (decoded.Name == nullptr) {
             const std::uint64_t rva = resourceRva_ + (e.NameOrId & ~kHighBit);
             const std::string what = "the name of " + text(item);
             ByteReader length = read(map(rva, 2, what), 2, what);
             const std::uint64_t units = length.u16();
             const std::uint64_t offset = map(rva, 2 + 2 * units, what);
-            decoded = std::make_shared<const std::string>(
+            decoded.IsName = true;
+            decoded.Name = std::make_shared<const std::string>(
                 utf8FromUtf16(read(offset + 2, 2 * units, what).bytes(2 * units)));
+            decoded.Shown = std::make_shared<const std::string>(shownName(*decoded.Name));
         }
-        result.Name = decoded;
-        return result;
+        return decoded;
     }
 
     template <class Item>
@@ -400,7 +403,7 @@ private:
     std::uint64_t resourceRva_ = 0;
     std::set<std::uint32_t> visited_;
     // The names decoded so far, by their offset in the tree.
-    std::map<std::uint32_t, std::shared_ptr<const std::string>> names_;
+    std::map<std::uint32_t, ResourceName> names_;
     std::vector<PeIconGroup> groups_; // as the tree lists them, before their data is read
 };
 
@@ -412,7 +415,10 @@ const std::string& ResourceName::name() const {
 }
 
 std::string ResourceName::text() const {
-    return IsName ? "\"" + PrintableText(name(), kShownNameCharacters) + "\"" : std::to_string(Id);
+    if (!IsName) {
+        return std::to_string(Id);
+    }
+    return Shown != nullptr ? *Shown : shownName(name());
 }
 
 std::span<const std::uint8_t> PeIconFile::data(const PeResource& resource) const {

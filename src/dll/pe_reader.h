@@ -19,6 +19,8 @@ struct ResourceName {
     // The name as UTF-8, for a named entry. Decoded once per name in the file and shared by
     // every entry that points at it: a file may point thousands of entries at one long name.
     std::shared_ptr<const std::string> Name;
+    // The name as text() shows it, made with Name: a name is printed once per entry.
+    std::shared_ptr<const std::string> Shown;
 
     // The name as UTF-8; empty for an ID.
     [[nodiscard]] const std::string& name() const;
