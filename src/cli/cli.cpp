@@ -7,6 +7,7 @@
 #include "common/text.h"
 
 #include <exception>
+#include <new>
 #include <ostream>
 
 namespace gw::cli {
@@ -40,9 +41,11 @@ constexpr Command kCommands[] = {
     {"inspect", InspectCommand, "inspect FILE.dll",
      "Shows the machine, sections and icon groups of any PE file and whether its layout is\n"
      "exactly the one glyphwright writes.\n"},
-    {"extract", ExtractCommand, "extract FILE.dll -o DIR [--group ID]",
+    {"extract", ExtractCommand, "extract FILE.dll -o DIR [--group ID] [--max-output BYTES]",
      "Writes each icon group of a PE file (or only group ID, a number or a name) as\n"
-     "DIR/ID.ico.\n"},
+     "DIR/ID.ico. Images are copied as they stand, of any format. When the icon files would\n"
+     "come to more than 64 times the size of FILE.dll plus 64 MiB, nothing is written;\n"
+     "--max-output sets that limit in bytes.\n"},
     {"convert", ConvertCommand,
      "convert SOURCE -o OUT.ico [--sizes 16,32] [--depths 4,8] [--no-dither] "
      "[--standard-palette]",
@@ -147,8 +150,14 @@ int RunCli(const std::vector<std::string>& words, Console console) {
             console.err << "glyphwright-cli " << command.Name << ": " << e.what() << "\n"
                         << usageText();
             return kExitUsage;
+        } catch (const std::bad_alloc&) {
+            // Where a command knows the file, it says so (OutOfMemoryError); this is the rest.
+            console.err << "glyphwright-cli " << command.Name
+                        << ": not enough memory to finish the command\n";
+            return kExitFailure;
         } catch (const std::exception& e) {
-            console.err << "glyphwright-cli: " << e.what() << '\n';
+            // Messages quote names and text from files: shown with control characters escaped.
+            console.err << "glyphwright-cli: " << PrintableText(e.what(), SIZE_MAX, true) << '\n';
             return kExitFailure;
         }
     }

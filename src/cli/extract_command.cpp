@@ -11,8 +11,11 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <new>
+#include <optional>
 #include <ostream>
 #include <set>
+#include <tuple>
 
 namespace gw::cli {
 
@@ -45,24 +48,37 @@ std::string safeFileName(const std::string& name) {
 
 bool matches(const ResourceName& name, const std::string& wanted) {
     // Resource names compare without regard to case, as Windows looks them up.
-    return name.IsName ? EqualNoCase(name.Name, wanted) : std::to_string(name.Id) == wanted;
+    return name.IsName ? EqualNoCase(name.name(), wanted) : std::to_string(name.Id) == wanted;
 }
+
+// Longer than any file system takes for one name: such a group gets no file name at all, so
+// that thousands of groups sharing one long name do not make thousands of copies of it.
+constexpr std::size_t kLongestFileName = 4096;
 
 // One .ico name per group, after the group: "101.ico", "APPICON.ico". A group that the file
 // holds in several languages gets the language too ("101-1031.ico"); names that would still
-// meet on a case-blind file system get a number ("A_B-2.ico").
+// meet on a case-blind file system get a number ("A_B-2.ico"). A name too long for any file
+// system is left empty.
 std::vector<std::string> fileNames(const PeIconFile& file,
                                    const std::vector<const PeIconGroup*>& groups) {
-    std::map<std::string, int> languages;
+    using Key = std::tuple<bool, std::uint16_t, std::string_view>;
+    const auto key = [](const ResourceName& name) {
+        return Key{name.IsName, name.Id, name.name()};
+    };
+    std::map<Key, int> languages;
     for (const PeIconGroup& group : file.Groups) {
-        ++languages[group.Resource.Name.text()];
+        ++languages[key(group.Resource.Name)];
     }
     std::vector<std::string> names;
     std::set<std::string> taken;
     for (const PeIconGroup* group : groups) {
         const ResourceName& name = group->Resource.Name;
-        std::string stem = name.IsName ? safeFileName(name.Name) : std::to_string(name.Id);
-        if (languages[name.text()] > 1) {
+        if (name.name().size() > kLongestFileName) {
+            names.emplace_back();
+            continue;
+        }
+        std::string stem = name.IsName ? safeFileName(name.name()) : std::to_string(name.Id);
+        if (languages[key(name)] > 1) {
             const std::string language = std::to_string(group->Resource.Language);
             stem += '-';
             stem += language;
@@ -74,6 +90,41 @@ std::vector<std::string> fileNames(const PeIconFile& file,
         names.push_back(candidate + ".ico");
     }
     return names;
+}
+
+// Why the name cannot be a file name in the folder (too long for its file system, or holding
+// what the system refuses in a name); empty when it can.
+std::string fileNameProblem(const fs::path& folder, const std::string& name) {
+    if (name.empty()) {
+        return "its name is too long for a file name";
+    }
+    std::error_code ec;
+    static_cast<void>(fs::status(folder / PathFromUtf8(name), ec));
+    if (ec == std::errc::filename_too_long || ec == std::errc::invalid_argument ||
+        ec == std::errc::illegal_byte_sequence) {
+        return "its name cannot be a file name here (" + PrintableText(name, 64) +
+               "): " + ec.message();
+    }
+    return "";
+}
+
+// The bytes the group's icon file takes: the header, one directory entry per image and the
+// images. Nothing is copied.
+std::uint64_t iconFileSize(const PeIconFile& file, const PeIconGroup& group) {
+    std::uint64_t size = kIconDirSize;
+    for (const GroupIconEntry& entry : group.Entries) {
+        const auto id = static_cast<std::uint16_t>(entry.Id);
+        if (const PeResource* icon = FindIconImage(file, id, group.Resource.Language)) {
+            size += kIconDirEntrySize + icon->Size;
+        }
+    }
+    return size;
+}
+
+// The most extract writes unless told otherwise: a bound proportional to the file, which a
+// file of groups that share their images over and over cannot pass.
+std::uint64_t defaultOutputLimit(std::uint64_t fileSize) {
+    return 64 * fileSize + (std::uint64_t{64} << 20);
 }
 
 std::vector<const PeIconGroup*> selectGroups(const PeIconFile& file, const Arguments& args) {
@@ -101,36 +152,46 @@ std::vector<const PeIconGroup*> selectGroups(const PeIconFile& file, const Argum
     return selected;
 }
 
-} // namespace
-
-int ExtractCommand(const std::vector<std::string>& words, Console console) {
-    const Arguments args = ParseArguments(words, {{"output", 'o', true}, {"group", 0, true}});
-    if (args.operands.size() != 1) {
-        throw UsageError(args.operands.empty() ? "no file given" : "one file at a time");
-    }
-    if (!args.has("output")) {
-        throw UsageError("no output folder given (-o DIR)");
-    }
-    const fs::path source = args.operandPaths().front();
+int extract(const fs::path& source, const Arguments& args,
+            const std::optional<std::uint64_t>& maxOutput, Console console) {
     const PeIconFile file = ReadPeIconFile(source);
     const std::vector<const PeIconGroup*> groups = selectGroups(file, args);
     const std::vector<std::string> names = fileNames(file, groups);
 
     // Every group is taken apart before the first file is written. A group that cannot be
-    // (an image missing or damaged, no images or too many for an icon file) is reported with
-    // its cause and left out; the others are written all the same, and the command ends with a
-    // failure. The images are copied again when their group is written, so that groups sharing
-    // large images never hold more than one group's copy.
+    // (an image missing or damaged, no images or too many for an icon file, a name that cannot
+    // be a file name) is reported with its cause and left out; the others are written all the
+    // same, and the command ends with a failure. The images are copied again when their group
+    // is written, so that groups sharing large images never hold more than one group's copy.
+    const auto report = [&](const Error& e) {
+        console.err << "glyphwright-cli: " << PrintableText(e.what(), SIZE_MAX, true) << '\n';
+    };
     std::vector<std::size_t> good;
     for (std::size_t i = 0; i < groups.size(); ++i) {
         try {
             static_cast<void>(GroupStoredImages(file, *groups[i]));
+            if (names[i].empty()) {
+                throw Error(file.FileName, GroupItem(*groups[i]), fileNameProblem({}, ""));
+            }
             good.push_back(i);
         } catch (const Error& e) {
-            console.err << "glyphwright-cli: " << e.what() << '\n';
+            report(e);
         }
     }
-    const bool allGood = good.size() == groups.size();
+    // What the good groups would write together, refused before anything is written when it
+    // passes the bound: groups may name the same images over and over.
+    std::uint64_t total = 0;
+    for (std::size_t i : good) {
+        total += iconFileSize(file, *groups[i]);
+    }
+    const std::uint64_t limit = maxOutput.value_or(defaultOutputLimit(file.Bytes.size()));
+    if (total > limit) {
+        throw Error(file.FileName, "",
+                    "its icon groups would write " + std::to_string(total) +
+                        " bytes, more than the limit of " + std::to_string(limit) + " bytes" +
+                        (maxOutput ? std::string() : " (64 times the file's size plus 64 MiB)") +
+                        "; nothing was written (--max-output BYTES sets the limit)");
+    }
     if (good.empty()) {
         return kExitFailure;
     }
@@ -146,21 +207,57 @@ int ExtractCommand(const std::vector<std::string>& words, Console console) {
         throw Error(DisplayPath(folder), "",
                     "cannot create the folder: " + (ec ? ec.message() : "a file has that name"));
     }
+    // A group whose name this system cannot take as a file name is left out like a damaged one.
+    std::vector<std::size_t> writable;
+    for (std::size_t i : good) {
+        if (const std::string problem = fileNameProblem(folder, names[i]); !problem.empty()) {
+            report(Error(file.FileName, GroupItem(*groups[i]), problem));
+        } else {
+            writable.push_back(i);
+        }
+    }
     // Every target is checked before the first is written, so a read-only one stops the command
     // with nothing written.
-    for (std::size_t i : good) {
+    for (std::size_t i : writable) {
         RequireReplaceable(folder / PathFromUtf8(names[i]));
     }
-    for (std::size_t i : good) {
+    for (std::size_t i : writable) {
         const fs::path path = folder / PathFromUtf8(names[i]);
         const std::vector<StoredIconImage> images = GroupStoredImages(file, *groups[i]);
         // The group's own entries, as the resource compiler wrote them from the source file.
         WriteStoredIconWithEntries(path, images); // a failure reaches RunCli
-        console.out << DisplayPath(path) << ": " << GroupItem(*groups[i]) << ", " << images.size()
-                    << (images.size() == 1 ? " image, " : " images, ") << fs::file_size(path)
-                    << " bytes\n";
+        console.out << PrintableText(DisplayPath(path)) << ": " << GroupItem(*groups[i]) << ", "
+                    << images.size() << (images.size() == 1 ? " image, " : " images, ")
+                    << fs::file_size(path) << " bytes\n";
     }
-    return allGood ? kExitOk : kExitFailure;
+    return writable.size() == groups.size() ? kExitOk : kExitFailure;
+}
+
+} // namespace
+
+int ExtractCommand(const std::vector<std::string>& words, Console console) {
+    const Arguments args =
+        ParseArguments(words, {{"output", 'o', true}, {"group", 0, true}, {"max-output", 0, true}});
+    if (args.operands.size() != 1) {
+        throw UsageError(args.operands.empty() ? "no file given" : "one file at a time");
+    }
+    if (!args.has("output")) {
+        throw UsageError("no output folder given (-o DIR)");
+    }
+    std::optional<std::uint64_t> maxOutput;
+    if (args.has("max-output")) {
+        maxOutput = ParseDecimal(args.values.at("max-output"), UINT64_MAX);
+        if (!maxOutput) {
+            throw UsageError("--max-output takes a number of bytes, not \"" +
+                             args.values.at("max-output") + "\"");
+        }
+    }
+    const fs::path source = args.operandPaths().front();
+    try {
+        return extract(source, args, maxOutput, console);
+    } catch (const std::bad_alloc&) {
+        throw Error(DisplayPath(source), "", "not enough memory to extract its icon groups");
+    }
 }
 
 } // namespace gw::cli

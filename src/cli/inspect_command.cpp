@@ -1,11 +1,14 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "common/error.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "dll/layout_check.h"
 #include "dll/pe_reader.h"
 #include "dll/target_machine.h"
 
+#include <filesystem>
+#include <new>
 #include <ostream>
 #include <vector>
 
@@ -19,16 +22,9 @@ std::string machineText(std::uint16_t machine) {
 }
 
 // The colour depth a group entry gives; when it gives none, the one of the image's own header
-// (a bitmap's or a PNG's), or 0 when that cannot be read either.
-int bitsPerPixel(const PeIconFile& file, const GroupIconEntry& entry, const PeResource& icon) {
-    if (entry.BitCount != 0) {
-        return entry.BitCount;
-    }
-    try {
-        return DescribeImage(file.data(icon), file.FileName, "").BitCount;
-    } catch (const Error&) {
-        return 0;
-    }
+// (a bitmap's or a PNG's).
+int bitsPerPixel(const GroupIconEntry& entry, const ImageInfo& info) {
+    return entry.BitCount != 0 ? entry.BitCount : info.BitCount;
 }
 
 // Prints the line of one image of a group; gives the RT_ICON resource it found, if any.
@@ -48,15 +44,23 @@ const PeResource* printImage(std::ostream& out, const PeIconFile& file, const Pe
     // A width or height of 0 in a group entry stands for 256.
     const int width = entry.Width == 0 ? kMaxIconSide : entry.Width;
     const int height = entry.Height == 0 ? kMaxIconSide : entry.Height;
-    const int bits = bitsPerPixel(file, entry, *icon);
-    out << width << " x " << height << ", " << bits << (bits == 1 ? " bit" : " bits")
-        << " per pixel, " << icon->Size << " bytes";
+    out << width << " x " << height << ", ";
+    try {
+        const int bits = bitsPerPixel(entry, DescribeImage(file.data(*icon), file.FileName, ""));
+        out << bits << (bits == 1 ? " bit" : " bits") << " per pixel, ";
+    } catch (const Error&) {
+        // A header no reader here describes; extract copies such an image as it stands.
+        out << "unknown format, ";
+    }
+    out << icon->Size << " bytes";
     if (icon->Language != group.Resource.Language) {
         out << " (language " << icon->Language << ")";
     }
     out << '\n';
     return icon;
 }
+
+int inspect(const std::filesystem::path& source, std::ostream& out);
 
 } // namespace
 
@@ -65,14 +69,24 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no file given" : "one file at a time");
     }
-    const PeIconFile file = ReadPeIconFile(args.operandPaths().front());
-    std::ostream& out = console.out;
+    const std::filesystem::path source = args.operandPaths().front();
+    try {
+        return inspect(source, console.out);
+    } catch (const std::bad_alloc&) {
+        throw Error(DisplayPath(source), "", "not enough memory to inspect it");
+    }
+}
+
+namespace {
+
+int inspect(const std::filesystem::path& source, std::ostream& out) {
+    const PeIconFile file = ReadPeIconFile(source);
 
     out << file.FileName << ": " << (file.Pe32Plus ? "PE32+" : "PE32") << ' '
         << (file.isDll() ? "DLL" : "program") << ", machine " << machineText(file.Machine) << '\n';
     out << "sections: " << file.Sections.size() << '\n';
     for (const ImageSectionHeader& s : file.Sections) {
-        const std::string name = SectionName(s);
+        const std::string name = PrintableText(SectionName(s));
         out << "  " << (name.empty() ? "(no name)" : name) << ": RVA " << Hex(s.VirtualAddress, 1)
             << ", " << s.VirtualSize << " bytes; file offset " << Hex(s.PointerToRawData, 1) << ", "
             << s.SizeOfRawData << " bytes\n";
@@ -106,5 +120,7 @@ int InspectCommand(const std::vector<std::string>& words, Console console) {
         << '\n';
     return kExitOk;
 }
+
+} // namespace
 
 } // namespace gw::cli

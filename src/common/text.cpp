@@ -209,6 +209,42 @@ std::optional<std::u16string> utf16FromSystemCodePage(std::string_view text) {
 
 } // namespace
 
+std::string PrintableText(std::string_view text, std::size_t maxCharacters, bool keepNewlines) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string printable;
+    std::size_t characters = 0;
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool continuation = (byte & 0xC0) == 0x80;
+        if (!continuation && characters++ == maxCharacters) {
+            break;
+        }
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        if ((byte < 0x20 && !(keepNewlines && byte == '\n')) || byte == 0x7F) {
+            printable += "\\x";
+            printable += kDigits[byte >> 4];
+            printable += kDigits[byte & 0xF];
+        } else if (c1) {
+            const auto code = static_cast<unsigned char>(text[++i]);
+            printable += "\\u00";
+            printable += kDigits[code >> 4];
+            printable += kDigits[code & 0xF];
+        } else {
+            printable += text[i];
+        }
+    }
+    if (i < text.size()) {
+        std::size_t more = 1; // the character that stopped the loop
+        for (++i; i < text.size(); ++i) {
+            more += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 ? 1 : 0;
+        }
+        printable += "\u2026(" + std::to_string(more) + " more)";
+    }
+    return printable;
+}
+
 std::string Utf8FromWindowsText(std::string_view text) {
     if (Utf16FromUtf8(text)) {
         return std::string(text);

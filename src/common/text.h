@@ -46,6 +46,13 @@ struct TextLine {
 // not valid UTF-8 (a bad byte, an overlong form, a surrogate, a value beyond U+10FFFF).
 [[nodiscard]] std::optional<std::u16string> Utf16FromUtf8(std::string_view text);
 
+// Text read from a file made safe to print on a terminal: each control character (below 0x20,
+// 0x7F, and U+0080 to U+009F) is shown escaped ("\x1b", "\u009b"), and a text of more than
+// maxCharacters characters is cut after that many, followed by "…(N more)". With keepNewlines
+// a '\n' stays as it is, for messages of several lines.
+[[nodiscard]] std::string PrintableText(std::string_view text, std::size_t maxCharacters = SIZE_MAX,
+                                        bool keepNewlines = false);
+
 // UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
 [[nodiscard]] std::string Utf8FromUtf16(std::u16string_view text);
 

@@ -8,6 +8,7 @@
 #include "icons/icon_writer.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace gw {
@@ -17,6 +18,12 @@ namespace {
 using pe::kHighBit;
 using pe::kRtGroupIcon;
 using pe::kRtIcon;
+
+// A resource name as messages and listings show it: quoted, its first 256 characters, control
+// characters escaped.
+std::string shownName(const std::string& name) {
+    return "\"" + PrintableText(name, 256) + "\"";
+}
 
 // The format's sizes in the reader's unsigned 64-bit arithmetic, where no sum of them wraps.
 constexpr std::uint64_t kDosHeaderSize = pe::kDosHeaderSize;
@@ -234,8 +241,7 @@ private:
         return dir;
     }
 
-    template <class Item>
-    ResourceName name(const ResourceDirectoryEntry& e, const Item& item) const {
+    template <class Item> ResourceName name(const ResourceDirectoryEntry& e, const Item& item) {
         ResourceName result;
         if ((e.NameOrId & kHighBit) == 0) {
             if (e.NameOrId > 0xFFFF) {
@@ -244,14 +250,19 @@ private:
             result.Id = static_cast<std::uint16_t>(e.NameOrId);
             return result;
         }
-        const std::uint64_t rva = resourceRva_ + (e.NameOrId & ~kHighBit);
-        const std::string what = "the name of " + text(item);
-        ByteReader length = read(map(rva, 2, what), 2, what);
-        const std::uint64_t units = length.u16();
-        const std::uint64_t offset = map(rva, 2 + 2 * units, what);
-        result.IsName = true;
-        result.Name = utf8FromUtf16(read(offset + 2, 2 * units, what).bytes(2 * units));
-        return result;
+        ResourceName& decoded = names_[e.NameOrId & ~kHighBit];
+        if (decoded.Name == nullptr) {
+            const std::uint64_t rva = resourceRva_ + (e.NameOrId & ~kHighBit);
+            const std::string what = "the name of " + text(item);
+            ByteReader length = read(map(rva, 2, what), 2, what);
+            const std::uint64_t units = length.u16();
+            const std::uint64_t offset = map(rva, 2 + 2 * units, what);
+            decoded.IsName = true;
+            decoded.Name = std::make_shared<const std::string>(
+                utf8FromUtf16(read(offset + 2, 2 * units, what).bytes(2 * units)));
+            decoded.Shown = std::make_shared<const std::string>(shownName(*decoded.Name));
+        }
+        return decoded;
     }
 
     template <class Item>
@@ -391,13 +402,23 @@ private:
     PeIconFile file_;
     std::uint64_t resourceRva_ = 0;
     std::set<std::uint32_t> visited_;
+    // The names decoded so far, by their offset in the tree.
+    std::map<std::uint32_t, ResourceName> names_;
     std::vector<PeIconGroup> groups_; // as the tree lists them, before their data is read
 };
 
 } // namespace
 
+const std::string& ResourceName::name() const {
+    static const std::string kNoName;
+    return Name != nullptr ? *Name : kNoName;
+}
+
 std::string ResourceName::text() const {
-    return IsName ? "\"" + Name + "\"" : std::to_string(Id);
+    if (!IsName) {
+        return std::to_string(Id);
+    }
+    return Shown != nullptr ? *Shown : shownName(name());
 }
 
 std::span<const std::uint8_t> PeIconFile::data(const PeResource& resource) const {
@@ -506,8 +527,17 @@ std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file, const PeI
         StoredIconImage image;
         image.Entry = {g, 0};
         const auto bytes = file.data(*resources[j]);
+        const std::string item = groupImageItem(group, j, *resources[j]);
+        if (bytes.empty()) {
+            throw Error(file.FileName, item, "the image has no bytes");
+        }
         image.Entry.BytesInRes = static_cast<std::int32_t>(bytes.size());
-        image.Info = DescribeImage(bytes, file.FileName, groupImageItem(group, j, *resources[j]));
+        // An image of a kind no reader here knows is copied as it stands, its Info left empty.
+        try {
+            image.Info = DescribeImage(bytes, file.FileName, item);
+        } catch (const Error&) {
+            image.Info = {};
+        }
         image.Bytes.assign(bytes.begin(), bytes.end());
         images.push_back(std::move(image));
     }

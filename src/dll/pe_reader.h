@@ -4,6 +4,7 @@
 #include "icons/icon_files.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,9 +16,16 @@ namespace gw {
 struct ResourceName {
     bool IsName = false;
     std::uint16_t Id = 0;
-    std::string Name; // UTF-8, for a named entry
+    // The name as UTF-8, for a named entry. Decoded once per name in the file and shared by
+    // every entry that points at it: a file may point thousands of entries at one long name.
+    std::shared_ptr<const std::string> Name;
+    // The name as text() shows it, made with Name: a name is printed once per entry.
+    std::shared_ptr<const std::string> Shown;
 
-    // "101", or the name in double quotes: "\"APPICON\"".
+    // The name as UTF-8; empty for an ID.
+    [[nodiscard]] const std::string& name() const;
+    // "101", or the name in double quotes, fit to print: "\"APPICON\"". Control characters are
+    // escaped and a long name is cut (PrintableText).
     [[nodiscard]] std::string text() const;
 };
 
@@ -66,7 +74,8 @@ struct PeIconFile {
 // Reads a PE32 or PE32+ file of any machine and walks its resource tree to the RT_ICON and
 // RT_GROUP_ICON resources, named or numbered, in every language. Every offset, size and count
 // is checked against the file first: a damaged file fails with an Error naming the file, the
-// structure with its file offset and what is wrong.
+// structure with its file offset and what is wrong. Each name is decoded once, however many
+// entries point at it.
 [[nodiscard]] PeIconFile ReadPeIconFile(const std::filesystem::path& fileName);
 [[nodiscard]] PeIconFile ParsePeIconFile(std::vector<std::uint8_t> bytes,
                                          const std::string& fileName);
@@ -88,9 +97,10 @@ struct PeIconFile {
 
 // The images of a group in its order, of any kind, as an icon file holds them: each RT_ICON's
 // bytes as stored, with the group's entry for it (width, height, colour count, reserved,
-// planes and bit count as the group holds them, the size of the RT_ICON). Fails when an image
-// is missing or is no image (DescribeImage), or when the group repeats its images beyond the
-// size of the whole file.
+// planes and bit count as the group holds them, the size of the RT_ICON). An image whose header
+// no reader here can describe is copied all the same, with an empty Info (all 0). Fails when an
+// image is missing, damaged or empty, or when the group repeats its images beyond the size of the
+// whole file.
 [[nodiscard]] std::vector<StoredIconImage> GroupStoredImages(const PeIconFile& file,
                                                              const PeIconGroup& group);
 

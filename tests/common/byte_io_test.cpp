@@ -70,6 +70,40 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
     EXPECT_THROW(ByteReader(three, "f").u32(), Error);
 }
 
+// A field that runs past the end is refused with where and how much, and nothing is read: the
+// reader's view is cut from a larger buffer, whose next bytes must not be taken for the field's.
+TEST(ByteIoTest, AFieldPastTheEndOfTheViewIsRefusedWithWhereAndHowMuch) {
+    const Bytes buffer = {1, 2, 3, 4, 5, 6, 7, 8};
+    const auto u8 = [](ByteReader& r) { static_cast<void>(r.u8()); };
+    const auto u16 = [](ByteReader& r) { static_cast<void>(r.u16()); };
+    const auto u32 = [](ByteReader& r) { static_cast<void>(r.u32()); };
+    const auto i16 = [](ByteReader& r) { static_cast<void>(r.i16()); };
+    const auto i32 = [](ByteReader& r) { static_cast<void>(r.i32()); };
+    const struct {
+        std::size_t size;
+        std::vector<std::function<void(ByteReader&)>> reads; // the last one is refused
+        std::string message;
+    } cases[] = {
+        {0, {u8}, "f: truncated: 1 bytes needed at offset 0, 0 left"},
+        {1, {u16}, "f: truncated: 2 bytes needed at offset 0, 1 left"},
+        {3, {u16, u16}, "f: truncated: 2 bytes needed at offset 2, 1 left"},
+        {2, {u8, i16}, "f: truncated: 2 bytes needed at offset 1, 1 left"},
+        {3, {u32}, "f: truncated: 4 bytes needed at offset 0, 3 left"},
+        {4, {u8, u32}, "f: truncated: 4 bytes needed at offset 1, 3 left"},
+        {7, {u32, i32}, "f: truncated: 4 bytes needed at offset 4, 3 left"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        ByteReader in{std::span<const std::uint8_t>(buffer).first(c.size), "f"};
+        for (std::size_t k = 0; k + 1 < c.reads.size(); ++k) {
+            c.reads[k](in);
+        }
+        const std::size_t before = in.remaining();
+        EXPECT_EQ(test::ThrownBy([&] { c.reads.back()(in); }).text, c.message);
+        EXPECT_EQ(in.remaining(), before);
+    }
+}
+
 TEST(AtomicFileTest, ReplacesOnlyOnCommitAndKeepsPermissions) {
     test::TempDir dir;
     const std::string target = dir.file("data.bin");

@@ -70,5 +70,30 @@ TEST(HexTest, GivesAtLeastTheDigitsAskedFor) {
     EXPECT_EQ(Hex(UINT64_MAX, 1), "0xFFFFFFFFFFFFFFFF");
 }
 
+TEST(PrintableTextTest, EscapesControlsAndCutsLongTexts) {
+    const struct {
+        std::string text;
+        std::size_t max;
+        bool keepNewlines;
+        std::string expected;
+    } cases[] = {
+        {"plain \xC3\xA9 \xF0\x90\x80\x80 \\", SIZE_MAX, false,
+         "plain \xC3\xA9 \xF0\x90\x80\x80 \\"},
+        {std::string("a\x1b[2J\0b\x1f", 8), SIZE_MAX, false, "a\\x1b[2J\\x00b\\x1f"},
+        {"\x7f\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0", SIZE_MAX, false,
+         "\\x7f\\u0080\\u009b\\u009f\xC2\xA0"},
+        {"one\ntwo\r", SIZE_MAX, false, "one\\x0atwo\\x0d"},
+        {"one\ntwo\r", SIZE_MAX, true, "one\ntwo\\x0d"},
+        {"abcdef", 6, false, "abcdef"},
+        {"abcdef", 3, false, "abc\u2026(3 more)"},
+        {"\xC3\xA9\xC3\xA9\xC3\xA9", 1, false, "\xC3\xA9\u2026(2 more)"},
+        {"\x1b\x1b\x1b", 2, false, "\\x1b\\x1b\u2026(1 more)"},
+        {"", 0, false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PrintableText(c.text, c.max, c.keepNewlines), c.expected) << c.text;
+    }
+}
+
 } // namespace
 } // namespace gw

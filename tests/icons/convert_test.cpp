@@ -226,6 +226,33 @@ TEST(ConvertTest, DithersWhereItHelpsAndMapsToTheNearestColourOtherwise) {
 
 // Icon images of the depths the readers do not keep: 16, 24 and 32 bits per pixel, with the
 // AND mask deciding transparency unless 32-bit pixels carry alpha.
+// Floyd-Steinberg on black and white, worked by hand: the even rows run left to right and the
+// odd rows right to left, each pushing 7/16 of its error on along its own direction. Greys 100,
+// 128, 200 give black, white, white from the left (100 leaves +100, 128 + 43.75 is white and
+// leaves -83.25, 200 - 36.42 is white) and white, black, white from the right (200 leaves -55,
+// 128 - 24.06 is black and leaves +103.94, 100 + 45.47 is white).
+TEST(ConvertTest, DithersRowsInAlternatingDirections) {
+    const std::vector<Rgb> blackWhite = {{0, 0, 0}, {255, 255, 255}};
+    const std::array<std::uint8_t, 3> greys = {100, 128, 200};
+    const auto row = [&](int rows) {
+        // Every row but the last transparent, so that only the last is dithered.
+        return MakePicture(3, rows, [&](int x, int y) {
+            const std::uint8_t v = greys[static_cast<std::size_t>(x)];
+            return Pixel{v, v, v, static_cast<std::uint8_t>(y == rows - 1 ? 255 : 0)};
+        });
+    };
+    const struct {
+        int rows;
+        std::vector<std::size_t> lastRow;
+    } cases[] = {{1, {0, 1, 1}}, {2, {1, 0, 1}}, {3, {0, 1, 1}}, {4, {1, 0, 1}}};
+    for (const auto& c : cases) {
+        const std::vector<std::size_t> indexes =
+            MapToPalette(row(c.rows), blackWhite, Dithering::Always);
+        EXPECT_EQ(std::vector<std::size_t>(indexes.end() - 3, indexes.end()), c.lastRow)
+            << c.rows << " rows";
+    }
+}
+
 TEST(ConvertTest, DecodesTrueColourIconBitmaps) {
     // A 2 x 2 bitmap: header, a colour table of `table` entries its pixels do not use, XOR rows
     // bottom-up, AND rows (top-right pixel masked).

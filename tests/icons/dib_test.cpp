@@ -63,6 +63,18 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     Bytes large8 = short8;
     large8[32] = 1; // biClrUsed 257
     large8[33] = 1;
+    // The same with the tables their biClrUsed gives all there: 256 entries fit 8 bits, 257 do
+    // not, though the bytes hold them.
+    const auto withTable = [](std::uint32_t entries) {
+        Bytes image = BitmapHeader(40, 2, 4, 8, 0, entries);
+        for (std::uint32_t i = 0; i < entries; ++i) {
+            test::Put(image, 4, {(i & 0xFF) * 0x00010101});
+        }
+        image.insert(image.end(), {15, 20, 0, 0, 2, 3, 0, 0});
+        image.resize(image.size() + 8, 0);
+        return image;
+    };
+    const Bytes full8 = withTable(256), whole257 = withTable(257);
 
     const auto cutTo = [](const Bytes& b, std::size_t size) {
         return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size));
@@ -81,6 +93,8 @@ TEST(DibTest, EveryReaderTakesAnImageByTheSameRules) {
     } cases[] = {
         {short8, ok, ok, ok},
         {large8, tooLarge, tooLarge, tooLarge},
+        {full8, ok, ok, ok},
+        {whole257, tooLarge, tooLarge, tooLarge},
         // Cut within the header, the colour pixels and the AND mask, which only the decoder
         // draws.
         {cutTo(short8, 39), shortHeader, shortHeader, shortHeader},
