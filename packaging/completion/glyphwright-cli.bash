@@ -37,7 +37,7 @@ _glyphwright_cli() {
         COMPREPLY=($(compgen -W "4,8 1 4 8" -- "$cur"))
         return
         ;;
-    --keep | --extension | --cab-timeout | --group)
+    --keep | --extension | --cab-timeout | --group | --max-output)
         return
         ;;
     esac
@@ -48,7 +48,7 @@ _glyphwright_cli() {
         build) options+=" -t --target --all-targets -o" ;;
         remove-images) options+=" --keep -o" ;;
         setup) options+=" --dll --extension --cab-timeout" ;;
-        extract) options+=" -o --group" ;;
+        extract) options+=" -o --group --max-output" ;;
         convert) options+=" -o --sizes --depths --no-dither --standard-palette" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -21,6 +21,7 @@ complete -c glyphwright-cli -n '__fish_seen_subcommand_from setup' -l cab-timeou
 complete -c glyphwright-cli -n '__fish_seen_subcommand_from setup' -a '(__fish_complete_directories)'
 complete -c glyphwright-cli -n '__fish_seen_subcommand_from inspect extract' -k -a '(__fish_complete_suffix .dll; __fish_complete_suffix .exe)'
 complete -c glyphwright-cli -n '__fish_seen_subcommand_from extract' -l group -x -d 'Only this group'
+complete -c glyphwright-cli -n '__fish_seen_subcommand_from extract' -l max-output -x -d 'The most bytes it may write'
 complete -c glyphwright-cli -n '__fish_seen_subcommand_from convert' -k -a '(__fish_complete_suffix .png; __fish_complete_suffix .bmp; __fish_complete_suffix .ico)'
 complete -c glyphwright-cli -n '__fish_seen_subcommand_from convert' -l sizes -x -a '16,32 16 32 48' -d 'Sizes in pixels'
 complete -c glyphwright-cli -n '__fish_seen_subcommand_from convert' -l depths -x -a '4,8 1 4 8' -d 'Bits per pixel'
