@@ -71,6 +71,7 @@ std::vector<std::string> fileNames(const PeIconFile& file,
     }
     std::vector<std::string> names;
     std::set<std::string> taken;
+    std::map<std::string, int> lastNumber; // by stem in lower case
     for (const PeIconGroup* group : groups) {
         const ResourceName& name = group->Resource.Name;
         if (name.name().size() > kLongestFileName) {
@@ -83,9 +84,15 @@ std::vector<std::string> fileNames(const PeIconFile& file,
             stem += '-';
             stem += language;
         }
+        // The first free number from 2, counted on from the last one given for the stem, so that
+        // thousands of groups of one name do not try every number before theirs.
         std::string candidate = stem;
-        for (int n = 2; !taken.insert(LowerCase(candidate)).second; ++n) {
-            candidate = stem + "-" + std::to_string(n);
+        if (!taken.insert(LowerCase(candidate)).second) {
+            int& n = lastNumber[LowerCase(stem)];
+            do {
+                n = std::max(n, 1) + 1;
+                candidate = stem + "-" + std::to_string(n);
+            } while (!taken.insert(LowerCase(candidate)).second);
         }
         names.push_back(candidate + ".ico");
     }

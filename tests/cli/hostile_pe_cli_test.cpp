@@ -194,9 +194,11 @@ TEST(HostilePeCliTest, ExtractRefusesOutputBeyondItsLimitBeforeWritingAnything) 
     test::WriteBytes(big, NamedGroupsDll({u"G"}, std::vector<std::size_t>(200, 0),
                                          Bytes(std::size_t{1} << 20, 0xAB)));
     const std::uint64_t bigSize = fs::file_size(big);
-    // Three groups naming one image of 1,000 bytes: 3 x (6 + 16 + 1,000) bytes.
+    // Five groups naming one image of 1,000 bytes: 5 x (6 + 16 + 1,000) bytes. Three share
+    // their name and language and are numbered, past the name another group has taken.
     const std::string small = dir.file("small.dll");
-    test::WriteBytes(small, NamedGroupsDll({u"A", u"B", u"C"}, {0, 1, 2}, Bytes(1000, 0xCD)));
+    test::WriteBytes(small,
+                     NamedGroupsDll({u"A", u"a-1033-2", u"B"}, {1, 0, 0, 2, 0}, Bytes(1000, 0xCD)));
     const struct {
         std::string dll;
         std::vector<std::string> options;
@@ -211,11 +213,11 @@ TEST(HostilePeCliTest, ExtractRefusesOutputBeyondItsLimitBeforeWritingAnything) 
              " bytes (64 times the file's size plus 64 MiB); nothing was written "
              "(--max-output BYTES sets the limit)\n"},
         {small,
-         {"--max-output", "3065"},
+         {"--max-output", "5109"},
          1,
-         "would write 3066 bytes, more than the limit of 3065 bytes; nothing was written "
+         "would write 5110 bytes, more than the limit of 5109 bytes; nothing was written "
          "(--max-output BYTES sets the limit)\n"},
-        {small, {"--max-output=3066"}, 0, ""},
+        {small, {"--max-output=5110"}, 0, ""},
         {small, {}, 0, ""},
     };
     int n = 0;
@@ -227,7 +229,11 @@ TEST(HostilePeCliTest, ExtractRefusesOutputBeyondItsLimitBeforeWritingAnything) 
         const auto run = test::RunCli(words);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         if (c.message.empty()) {
-            EXPECT_EQ(test::FilesIn(out), 3u);
+            EXPECT_EQ(test::FilesIn(out), 5u);
+            for (const char* file :
+                 {"A-1033.ico", "A-1033-3.ico", "A-1033-4.ico", "a-1033-2.ico"}) {
+                EXPECT_TRUE(fs::is_regular_file(out / file)) << file;
+            }
         } else {
             EXPECT_EQ(run.err, "glyphwright-cli: " + c.dll + ": its icon groups " + c.message);
             EXPECT_FALSE(fs::exists(out));
