@@ -105,6 +105,14 @@ std::string fileNameProblem(const fs::path& folder, const std::string& name) {
     if (name.empty()) {
         return "its name is too long for a file name";
     }
+#ifdef _WIN32
+    // Windows takes at most 255 UTF-16 units in a name, but asking about a longer one need not
+    // fail: only the write would.
+    if (const auto wide = Utf16FromUtf8(name); wide && wide->size() > 255) {
+        return "its name cannot be a file name here (" + PrintableText(name, 64) +
+               "): it is longer than the 255 characters a file name may have";
+    }
+#endif
     std::error_code ec;
     static_cast<void>(fs::status(folder / PathFromUtf8(name), ec));
     if (ec == std::errc::filename_too_long || ec == std::errc::invalid_argument ||
