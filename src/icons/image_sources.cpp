@@ -3,6 +3,7 @@
 #include "common/byte_io.h"
 #include "common/error.h"
 #include "common/file_io.h"
+#include "common/text.h"
 #include "icons/dib.h"
 #include "icons/icon_files.h"
 
@@ -145,12 +146,9 @@ std::string decoderReason() {
     if (reason == nullptr || *reason == '\0') {
         return "its data is damaged";
     }
-    // The reason may quote bytes of the file (an unknown chunk's type): only printable ones pass.
-    std::string text(reason);
-    for (char& c : text) {
-        c = c >= 0x20 && c < 0x7F ? c : '?';
-    }
-    return text;
+    // The reason may quote bytes of the file (an unknown chunk's type): read as text a Windows
+    // program would have written, then made safe to print, as every name from a file is.
+    return PrintableText(Utf8FromWindowsText(reason));
 }
 
 } // namespace
