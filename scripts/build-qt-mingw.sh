@@ -49,31 +49,10 @@ upstream=${version%%+*}
   exit 1
 }
 
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-
-# Debian's source packages come from the same archive and suites as its binary packages: a
-# deb-src entry beside each deb entry of the system's sources.
-sources=/etc/apt/sources.list.d/glyphwright-deb-src.sources
-if ! apt-cache showsrc qt6-base 2>/dev/null | grep -q "^Version: $version\$"; then
-  if [ ! -f "$sources" ]; then
-    echo "Adding deb-src entries for Debian's sources ($sources)"
-    sed -n '/^Types:/,/^$/p' /etc/apt/sources.list.d/debian.sources |
-      sed 's/^Types: deb$/Types: deb-src/' | "${sudo[@]}" tee "$sources" >/dev/null
-  fi
-  "${sudo[@]}" apt-get update -qq
-fi
-
+source scripts/debian-source.sh
 work=$cache/qt6-mingw-work
-mkdir -p "$work/download"
 src=$work/qtbase-$version
-if [ ! -f "$src/.glyphwright-unpacked" ]; then
-  (cd "$work/download" && apt-get source --download-only "qt6-base=$version")
-  rm -rf "$src"
-  # Unpacks the upstream source and applies Debian's patches (its security fixes among them).
-  dpkg-source --no-check -x "$work/download/qt6-base_${version#*:}.dsc" "$src"
-  touch "$src/.glyphwright-unpacked"
-fi
+debian_source_unpack qt6-base "$src" "$version" >/dev/null
 
 # The toolchain of the `mingw` preset; Qt's DLLs import the MinGW runtime as DLLs, which the
 # window program then shares. Only what the window program and its tests use is built; the

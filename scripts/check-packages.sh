@@ -79,7 +79,8 @@ packages=("$top.zip")
 make_packages mingw "${packages[@]}"
 zip=build/mingw/packages/$top.zip
 listing=$(cmake -E tar tf "$zip")
-expected=(glyphwright-cli.exe License.txt help.htm README.txt)
+expected=(glyphwright-cli.exe License.txt help.htm README.txt licenses/libpng-LICENSE.txt
+  licenses/libpng-copyright.txt licenses/zlib-copyright.txt)
 if [ $window_program -eq 1 ]; then
   expected+=(glyphwright.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll
     styles/qwindowsvistastyle.dll imageformats/qico.dll libstdc++-6.dll libgcc_s_seh-1.dll

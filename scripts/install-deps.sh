@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config libstb-dev
+  cmake ninja-build g++ pkg-config libpng-dev zlib1g-dev libz-mingw-w64-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   llvm lld icoutils

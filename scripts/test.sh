@@ -36,6 +36,7 @@ done
 
 echo "== mingw build (Windows x86_64)"
 stage_start=$SECONDS
+scripts/build-libpng-mingw.sh
 # Wine runs in a prefix of its own inside the build folder (the preset sets WINEPREFIX and
 # friends), with its server and services started here for the whole stage so that each test
 # program starts quickly.

@@ -49,6 +49,8 @@ inline constexpr std::uint32_t kBitmapFileHeaderSize = 14;
 
 // biCompression values.
 inline constexpr std::uint32_t kBiRgb = 0;
+inline constexpr std::uint32_t kBiRle8 = 1;
+inline constexpr std::uint32_t kBiRle4 = 2;
 inline constexpr std::uint32_t kBiBitFields = 3;
 
 // The first 40 bytes of an image as a header (ReadRecord). Fails with an Error naming fileName
@@ -69,13 +71,16 @@ struct DibLayout {
     std::int32_t Height = 0;         // rows of colour pixels (an icon image's biHeight / 2)
     int BitCount = 0;                // 1, 2, 4, 8, 16, 24 or 32
     bool BitFields = false;          // BI_BITFIELDS: the colour masks say where each colour lies
+    bool AlphaMask = false;          // a fourth mask, for alpha, follows the three (BMP files)
+    std::uint32_t Rle = 0;           // kBiRle8 or kBiRle4 for run-length pixels (BMP files)
+    bool TopDown = false;            // rows stored from the top (a BMP file's negative height)
     std::uint64_t ColourMasksAt = 0; // the three colour masks, when BitFields
     std::uint64_t TableAt = 0;       // the colour table, 4 bytes an entry (blue, green, red, 0)
     std::uint64_t TableEntries = 0;  // biClrUsed, or 2^BitCount for a palette image that gives 0
     std::uint64_t Stride = 0;        // bytes per row of colour pixels, padded to 32 bits
-    std::uint64_t ColourAt = 0;      // the colour (XOR) pixels, bottom row first
+    std::uint64_t ColourAt = 0;      // the colour (XOR) pixels, bottom row first unless TopDown
     std::uint64_t ColourEnd = 0;     // the end of the colour pixels, where the AND mask begins
-    std::uint64_t AndStride = 0;     // bytes per row of the AND mask, 1 bit a pixel
+    std::uint64_t AndStride = 0;     // bytes per row of the AND mask, 1 bit a pixel (0: none)
     std::uint64_t AndEnd = 0;        // the end of the AND mask
 
     // Palette images look their colours up in the table; deeper ones may carry a table their
@@ -99,6 +104,16 @@ void RequireColourPixels(const DibLayout& layout, std::uint64_t size, const std:
 // The layout of the icon image held in bytes, all of them being the image, checked that they
 // hold all of it up to the colour pixels (LayOutIconBitmap, RequireColourPixels).
 [[nodiscard]] DibLayout DescribeIconBitmap(std::span<const std::uint8_t> bytes,
+                                           const std::string& fileName, const std::string& item);
+
+// The layout of the picture in a BMP file, all of bytes being the file: the DIB behind the
+// 14-byte file header, offsets counted from the DIB's first byte. Its height is the number of
+// rows, negative for rows stored top-down; its pixels lie where the file header says when that is
+// past the colour table, else right after it. Uncompressed pixels of 1 to 32 bits, BI_BITFIELDS
+// at 16 and 32 bits (with an alpha mask in a header of 56 bytes or more) and run-length encoded
+// ones (BI_RLE8 at 8 bits, BI_RLE4 at 4, bottom-up) are read; anything else fails with an Error
+// naming what the file holds. Uncompressed pixels are checked to lie within the file.
+[[nodiscard]] DibLayout DescribeBitmapFile(std::span<const std::uint8_t> bytes,
                                            const std::string& fileName, const std::string& item);
 
 // The usual name of a compression value, for messages: "1 (BI_RLE8)".

@@ -5,25 +5,17 @@
 #include "common/file_io.h"
 #include "common/text.h"
 #include "icons/dib.h"
+#include "icons/dib_decoder.h"
 #include "icons/icon_files.h"
+#include "icons/png_decoder.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
-#include <utility>
 #include <vector>
-
-#define STBI_NO_STDIO
-#define STBI_NO_HDR
-#define STBI_NO_LINEAR
-#include <stb_image.h>
 
 namespace gw {
 
@@ -33,7 +25,6 @@ namespace {
 // N bytes cannot hold more than 8 * 1032 * N pixels. A BMP stores every pixel, at least one bit
 // each. A header that claims more describes data the file does not have.
 constexpr std::int64_t kPngPixelsPerByte = 8 * 1032;
-constexpr std::int64_t kBmpPixelsPerByte = 8;
 
 bool isBmp(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
@@ -81,266 +72,67 @@ void checkPictureSize(std::int64_t width, std::int64_t height, std::int64_t file
     }
 }
 
-// The size a PNG's IHDR or a BMP's header claims, read before the decoder sees the file, so
-// that a picture too large to decode is refused with its size (the decoder's own message would
-// not say why). Zero when the header is not there; the decoder then says what is wrong.
-std::pair<std::int64_t, std::int64_t> claimedSize(std::span<const std::uint8_t> bytes,
-                                                  const std::string& fileName,
-                                                  const std::string& item) {
-    if (IsPng(bytes)) {
-        const ImageInfo info = DescribeImage(bytes, fileName, item);
-        return {info.Width, info.Height};
-    }
-    if (isBmp(bytes) && bytes.size() >= kBitmapFileHeaderSize + kBitmapInfoHeaderSize) {
-        const BitmapInfoHeader header =
-            ReadBitmapInfoHeader(bytes.subspan(kBitmapFileHeaderSize), fileName, item);
-        if (header.biSize >= kBitmapInfoHeaderSize) {
-            const std::int64_t width = header.biWidth, height = header.biHeight;
-            // A negative height marks rows stored top-down.
-            return {width, height < 0 ? -height : height};
-        }
-    }
-    return {0, 0};
-}
-
-// A PNG without its empty IDAT chunks, which add nothing to the image data but which the
-// decoder mishandles (it copies from a null pointer); nothing when there is none to drop. The
-// chunks are walked as far as their lengths lie within the file; the decoder judges the rest.
-std::optional<std::vector<std::uint8_t>>
-withoutEmptyImageData(std::span<const std::uint8_t> bytes) {
-    constexpr std::size_t kSignature = 8, kChunkOverhead = 12; // length, type, CRC
-    std::vector<std::size_t> empty;
-    std::size_t at = kSignature;
-    while (at + kChunkOverhead <= bytes.size()) {
-        const std::uint32_t length = std::uint32_t{bytes[at]} << 24 |
-                                     std::uint32_t{bytes[at + 1]} << 16 |
-                                     std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
-        if (length > bytes.size() - at - kChunkOverhead) {
-            break;
-        }
-        if (length == 0 &&
-            std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 8), std::begin("IDAT"))) {
-            empty.push_back(at);
-        }
-        at += kChunkOverhead + length;
-    }
-    if (empty.empty()) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> kept;
-    kept.reserve(bytes.size());
-    std::size_t from = 0;
-    for (const std::size_t chunk : empty) {
-        kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                    bytes.begin() + static_cast<std::ptrdiff_t>(chunk));
-        from = chunk + kChunkOverhead;
-    }
-    kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end());
-    return kept;
-}
-
-// Why the decoder failed, in its words; some failures leave it without any.
-std::string decoderReason() {
-    const char* reason = stbi_failure_reason();
-    if (reason == nullptr || *reason == '\0') {
+// Why libpng refused a picture, in its words made safe to print; never empty.
+std::string decoderReason(const std::array<char, 256>& reason) {
+    const std::string text(reason.data());
+    if (text.empty()) {
         return "its data is damaged";
     }
-    // The reason may quote bytes of the file (an unknown chunk's type): read as text a Windows
-    // program would have written, then made safe to print, as every name from a file is.
-    return PrintableText(Utf8FromWindowsText(reason));
+    // The reason may quote bytes of the file (a chunk's type): read as text a Windows program
+    // would have written, then made safe to print, as every name from a file is.
+    return PrintableText(Utf8FromWindowsText(text));
+}
+
+// Decodes a PNG with libpng: its header first, whose size is checked against what is decoded
+// and what the file can hold before the pixels' memory is taken, then the pixels into it.
+RgbaImage decodePng(std::span<const std::uint8_t> bytes, const std::string& fileName,
+                    const std::string& item) {
+    // The header as the project's own reader sees it, so that a picture too large is refused
+    // with its size in words of this program.
+    const ImageInfo info = DescribeImage(bytes, fileName, item);
+    checkPictureSize(info.Width, info.Height, static_cast<std::int64_t>(bytes.size()),
+                     kPngPixelsPerByte, fileName, item);
+    std::array<char, 256> reason{};
+    GwPngSize size{};
+    if (GwDecodePng(bytes.data(), bytes.size(), kMaxSourceSide, &size, nullptr, 0, reason.data(),
+                    reason.size()) == 0) {
+        throw Error(fileName, item, "not a picture that can be read: " + decoderReason(reason));
+    }
+    checkPictureSize(size.width, size.height, static_cast<std::int64_t>(bytes.size()),
+                     kPngPixelsPerByte, fileName, item);
+    RgbaImage image;
+    image.Width = static_cast<std::int32_t>(size.width);
+    image.Height = static_cast<std::int32_t>(size.height);
+    image.Pixels.resize(std::size_t{4} * size.width * size.height);
+    if (GwDecodePng(bytes.data(), bytes.size(), kMaxSourceSide, &size, image.Pixels.data(),
+                    image.Pixels.size(), reason.data(), reason.size()) == 0) {
+        throw Error(fileName, item, "the picture cannot be decoded: " + decoderReason(reason));
+    }
+    return image;
 }
 
 } // namespace
 
 RgbaImage DecodePicture(std::span<const std::uint8_t> bytes, const std::string& fileName,
                         const std::string& item) {
-    std::optional<std::vector<std::uint8_t>> cleaned;
-    if (IsPng(bytes) && (cleaned = withoutEmptyImageData(bytes))) {
-        bytes = *cleaned;
+    if (IsPng(bytes)) {
+        return decodePng(bytes, fileName, item);
     }
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
-        throw Error(fileName, item, "the file is too large to decode (more than 2 GiB)");
+    if (!isBmp(bytes)) {
+        throw Error(fileName, item, "not a PNG or BMP picture");
     }
-    const int length = static_cast<int>(bytes.size());
-    const std::int64_t pixelsPerByte = IsPng(bytes) ? kPngPixelsPerByte : kBmpPixelsPerByte;
-    if (const auto [claimedWidth, claimedHeight] = claimedSize(bytes, fileName, item);
-        claimedWidth > 0 && claimedHeight > 0) {
-        checkPictureSize(claimedWidth, claimedHeight, length, pixelsPerByte, fileName, item);
-    }
-    int width = 0, height = 0, channels = 0;
-    if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
-        throw Error(fileName, item, "not a picture that can be read: " + decoderReason());
-    }
-    // A BMP whose rows are stored top-down says so with a negative height.
-    checkPictureSize(width, std::abs(height), length, pixelsPerByte, fileName, item);
-    const std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
-        stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4),
-        stbi_image_free);
-    if (!pixels) {
-        throw Error(fileName, item, "the picture cannot be decoded: " + decoderReason());
-    }
-    RgbaImage image;
-    image.Width = width;
-    image.Height = height;
-    image.Pixels.assign(pixels.get(), pixels.get() + std::size_t{4} * width * height);
-    return image;
+    const DibLayout layout = DescribeBitmapFile(bytes, fileName, item);
+    checkPictureSides(layout.Width, layout.Height, fileName, item);
+    return DecodeDib(bytes.subspan(kBitmapFileHeaderSize), layout, fileName, item);
 }
 
 namespace {
 
-// The channel a mask selects from a pixel, scaled to 8 bits (a mask's bits are contiguous).
-std::uint8_t maskedChannel(std::uint32_t pixel, std::uint32_t mask) {
-    if (mask == 0) {
-        return 0;
-    }
-    const int shift = std::countr_zero(mask);
-    const std::uint64_t largest = mask >> shift;
-    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255 / largest);
-}
-
-// The bitmap form of an icon image: header, colour table, XOR rows and AND rows, bottom-up.
-// Reads the colours of an icon bitmap's pixels as its layout describes them.
-class IconPixelReader {
-public:
-    IconPixelReader(std::span<const std::uint8_t> bytes, const DibLayout& layout,
-                    const std::string& where)
-        : bytes_(bytes), layout_(layout), colours_(layout.isPalette() ? layout.TableEntries : 0) {
-        if (layout.BitFields) {
-            ByteReader fields(bytes.subspan(static_cast<std::size_t>(layout.ColourMasksAt)),
-                              where + ": the colour masks");
-            for (std::uint32_t& mask : masks_) {
-                mask = fields.u32();
-            }
-        }
-    }
-
-    // Writes pixel x of a row as RGBA; returns whether it carried alpha (only a 32-bit pixel
-    // without masks does, and only when its alpha is not 0).
-    bool read(const std::uint8_t* row, std::int64_t x, std::uint8_t* out) const {
-        const int bitCount = layout_.BitCount;
-        out[3] = 255;
-        switch (bitCount) {
-        case 1:
-        case 2:
-        case 4:
-        case 8: {
-            const std::int64_t bit = x * bitCount;
-            const unsigned shift = 8 - bitCount - static_cast<unsigned>(bit % 8);
-            paletteColour((row[bit / 8] >> shift) & ((1u << bitCount) - 1), out);
-            return false;
-        }
-        case 16: {
-            const std::uint32_t v = row[2 * x] | std::uint32_t{row[2 * x + 1]} << 8;
-            if (layout_.BitFields) {
-                fromMasks(v, out);
-                return false;
-            }
-            const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31; // 5-5-5
-            out[0] = static_cast<std::uint8_t>(r << 3 | r >> 2);
-            out[1] = static_cast<std::uint8_t>(g << 3 | g >> 2);
-            out[2] = static_cast<std::uint8_t>(b << 3 | b >> 2);
-            return false;
-        }
-        case 24: {
-            const std::uint8_t* p = row + 3 * x;
-            out[0] = p[2];
-            out[1] = p[1];
-            out[2] = p[0];
-            return false;
-        }
-        default: { // 32 bits
-            const std::uint8_t* p = row + 4 * x;
-            if (layout_.BitFields) {
-                fromMasks(p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-                              std::uint32_t{p[3]} << 24,
-                          out);
-                return false;
-            }
-            out[0] = p[2];
-            out[1] = p[1];
-            out[2] = p[0];
-            out[3] = p[3];
-            return p[3] != 0;
-        }
-        }
-    }
-
-private:
-    void paletteColour(std::size_t index, std::uint8_t* out) const {
-        if (index >= colours_) {
-            out[0] = out[1] = out[2] = 0; // an index beyond the table shows black
-            return;
-        }
-        const std::uint8_t* entry = bytes_.data() + layout_.TableAt + 4 * index;
-        out[0] = entry[2];
-        out[1] = entry[1];
-        out[2] = entry[0];
-    }
-
-    // Bit-field pixels carry no alpha here: the AND mask decides their transparency.
-    void fromMasks(std::uint32_t pixel, std::uint8_t* out) const {
-        for (std::size_t k = 0; k < 3; ++k) {
-            out[k] = maskedChannel(pixel, masks_[k]);
-        }
-    }
-
-    std::span<const std::uint8_t> bytes_;
-    const DibLayout& layout_;
-    std::size_t colours_;
-    std::array<std::uint32_t, 3> masks_{};
-};
-
-// Makes the pixels whose AND mask bit is set transparent, the others opaque.
-void applyAndMask(std::span<const std::uint8_t> bytes, const DibLayout& layout, RgbaImage& image) {
-    const std::int64_t width = image.Width, height = image.Height;
-    const auto andStart = static_cast<std::int64_t>(layout.ColourEnd);
-    const auto andStride = static_cast<std::int64_t>(layout.AndStride);
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = bytes.data() + andStart + (height - 1 - y) * andStride;
-        for (std::int64_t x = 0; x < width; ++x) {
-            std::uint8_t* out = image.Pixels.data() + 4 * (y * width + x);
-            const bool transparent = ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
-            out[3] = transparent ? 0 : 255;
-        }
-    }
-}
-
 RgbaImage decodeIconBitmap(std::span<const std::uint8_t> bytes, const std::string& fileName,
                            const std::string& item) {
     const DibLayout layout = DescribeIconBitmap(bytes, fileName, item);
-    const std::int32_t width = layout.Width, height = layout.Height;
-    const int bitCount = layout.BitCount;
-    checkPictureSides(width, height, fileName, item);
-    const IconPixelReader reader(bytes, layout, fileName + ": " + item);
-    // A 32-bit image carries its transparency in alpha; only there may the AND mask be missing.
-    const bool hasMask = bytes.size() >= layout.AndEnd;
-    if (!hasMask && bitCount != 32) {
-        throw Error(fileName, item,
-                    "the image is cut short: " + std::to_string(bytes.size()) + " bytes where a " +
-                        sizeText(width, height) + " bitmap of " + std::to_string(bitCount) +
-                        " bits per pixel needs " + std::to_string(layout.AndEnd));
-    }
-    const auto xorStart = static_cast<std::int64_t>(layout.ColourAt);
-    const auto xorStride = static_cast<std::int64_t>(layout.Stride);
-
-    RgbaImage image;
-    image.Width = width;
-    image.Height = height;
-    image.Pixels.assign(static_cast<std::size_t>(4 * std::int64_t{width} * height), 0);
-    bool anyAlpha = false;
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = bytes.data() + xorStart + (height - 1 - y) * xorStride;
-        for (std::int64_t x = 0; x < width; ++x) {
-            anyAlpha = reader.read(row, x, image.Pixels.data() + 4 * (y * width + x)) || anyAlpha;
-        }
-    }
-    // Alpha decides in a 32-bit image that has any; the AND mask everywhere else (a 32-bit
-    // image without either is opaque).
-    if (!(bitCount == 32 && anyAlpha) && hasMask) {
-        applyAndMask(bytes, layout, image);
-    }
-    return image;
+    checkPictureSides(layout.Width, layout.Height, fileName, item);
+    return DecodeDib(bytes, layout, fileName, item);
 }
 
 // The first 8 bytes of a file, which tell a PNG, a BMP and an icon file apart; zeros past the

@@ -8,8 +8,8 @@ namespace gw {
 // source area it covers, partly covered source pixels counting by the part covered. Colours
 // are averaged as squares of their values (close to light: a fine pattern of black and white
 // comes out at 180, where averaging the values gives 128 and linear light 188), and
-// premultiplied by alpha, so transparent pixels lend no colour to their neighbours. Works for enlarging too (each new pixel then covers a
-// part of one or two).
+// premultiplied by alpha, so transparent pixels lend no colour to their neighbours. Works for
+// enlarging too (each new pixel then covers a part of one or two).
 RgbaImage AreaAverage(const RgbaImage& source, int width, int height);
 
 // The picture fitted into a size x size square: scaled by AreaAverage so that its longer side

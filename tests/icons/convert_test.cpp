@@ -413,7 +413,7 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         {claiming(1, 20000), "at most 16384 x 16384 pixels"},
         {claiming(4000, 4000), "more than the"},
         {Bmp(20000, 1, test::Bytes(60000, 0)), "at most 16384 x 16384 pixels"},
-        {Bmp(2000, -2000, test::Bytes(8, 0)), "more than the"},
+        {Bmp(2000, -2000, test::Bytes(8, 0)), "too few for the header, colour table and colour pixels"},
         {test::MakeIcon({largest, largest}), "its images come to 33554432 pixels"},
         {padded, "8192 x 8192 pixels, 67108864 in all; pictures of at most 16777216 pixels"},
         // Sides beyond the limit are refused image by image before any pixels are summed (three
@@ -422,14 +422,14 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
          "image 0: the picture is 2147483647 x 2147483647 pixels"},
         {test::Bytes(png.begin(), png.begin() + 60), "cannot be decoded"},
         {{'h', 'e', 'l', 'l', 'o'}, "not a PNG, BMP or icon file"},
-        // A chunk after IHDR whose length field is 0xFFFFFFFF: the decoder names no reason.
+        // A chunk after IHDR whose length field is 0xFFFFFFFF.
         {[&] {
              test::Bytes b(png.begin(), png.begin() + 33);
              b.insert(b.end(), {0xFF, 0xFF, 0xFF, 0xFF, 'I', 'D', 'A', 'T'});
              b.resize(b.size() + 20, 0);
              return b;
          }(),
-         "cannot be decoded: "},
+         "not a picture that can be read: PNG unsigned integer out of range"},
     };
     for (const auto& c : cases) {
         const std::filesystem::path file = dir.path() / "source.png";

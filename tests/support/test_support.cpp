@@ -158,10 +158,10 @@ void PutChunk(Bytes& png, const char* type, const Bytes& data) {
     PutBigEndian(png, ~crc);
 }
 
-// A PNG of the given size, colour type and depth whose unfiltered rows are `raw` (each row a
-// filter byte 0 and its pixels), in one stored zlib stream, every chunk with its CRC.
-Bytes EncodeRows(int width, int height, int colourType, int depth, const Bytes& raw,
-                 std::uint8_t seed) {
+} // namespace
+
+Bytes EncodePngRows(int width, int height, int colourType, int depth, const Bytes& raw,
+                    std::uint8_t seed) {
     // zlib with stored deflate blocks of at most 65535 bytes, then the Adler-32 of the data.
     Bytes zlib = {0x78, 0x01};
     for (std::size_t at = 0; at == 0 || at < raw.size(); at += 65535) {
@@ -197,8 +197,6 @@ Bytes EncodeRows(int width, int height, int colourType, int depth, const Bytes& 
     return png;
 }
 
-} // namespace
-
 Bytes MakePng(int width, int height, int colourType, int depth, std::uint8_t seed) {
     const int channels[] = {1, 0, 3, 1, 2, 0, 4};
     const std::size_t rowBytes = (std::size_t(width) * channels[colourType] * depth + 7) / 8;
@@ -209,7 +207,7 @@ Bytes MakePng(int width, int height, int colourType, int depth, std::uint8_t see
             raw.push_back(std::uint8_t(x * 3 + y * 5 + seed));
         }
     }
-    return EncodeRows(width, height, colourType, depth, raw, seed);
+    return EncodePngRows(width, height, colourType, depth, raw, seed);
 }
 
 Bytes EncodePng(const RgbaImage& image) {
@@ -219,7 +217,7 @@ Bytes EncodePng(const RgbaImage& image) {
         const auto row = image.Pixels.begin() + std::ptrdiff_t(4) * y * image.Width;
         raw.insert(raw.end(), row, row + std::ptrdiff_t(4) * image.Width);
     }
-    return EncodeRows(image.Width, image.Height, 6, 8, raw, 0);
+    return EncodePngRows(image.Width, image.Height, 6, 8, raw, 0);
 }
 
 Bytes MakeIcon(const std::vector<Bytes>& images, std::int16_t type,

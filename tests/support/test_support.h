@@ -72,6 +72,12 @@ Bytes MakeImage(int width, int height, int bits, std::uint8_t seed = 1);
 // in one uncompressed zlib stream, and IEND, every chunk with its CRC.
 Bytes MakePng(int width, int height, int colourType = 6, int depth = 8, std::uint8_t seed = 1);
 
+// A PNG of the given size, colour type and depth whose image data is `raw` (each row a filter
+// byte and its pixels; more or fewer bytes than the rows need when a test asks for that), in
+// one stored zlib stream, every chunk with its CRC.
+Bytes EncodePngRows(int width, int height, int colourType, int depth, const Bytes& raw,
+                    std::uint8_t seed = 0);
+
 // The picture as a PNG file of 8-bit RGBA, by the same encoder: written independently of the
 // decoder under test.
 Bytes EncodePng(const RgbaImage& image);
