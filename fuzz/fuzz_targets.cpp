@@ -260,7 +260,7 @@ void Convert(const std::uint8_t* data, std::size_t size) {
     const InputFile source(data + 1, size - 1, "source");
     try {
         const std::vector<IconImage> images =
-            ConvertForHandhelds(LoadSourceImages(source.path()), options);
+            ConvertForHandhelds(LoadSourceImages(source.path(), options.Sizes), options);
         ByteWriter out;
         for (const IconImage& image : images) {
             PutIconImage(out, image);

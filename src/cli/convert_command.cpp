@@ -49,7 +49,8 @@ int ConvertCommand(const std::vector<std::string>& words, Console console) {
     const std::filesystem::path output = args.path("output");
     RefuseOutputThatIsInput(output, {source});
 
-    const std::vector<IconImage> images = ConvertForHandhelds(LoadSourceImages(source), options);
+    const std::vector<IconImage> images =
+        ConvertForHandhelds(LoadSourceImages(source, options.Sizes), options);
     WriteIconFile(output, images);
     console.out << DisplayPath(output) << ": " << images.size() << " image"
                 << (images.size() == 1 ? "" : "s") << ", " << std::filesystem::file_size(output)

@@ -45,32 +45,14 @@ std::size_t distinctColours(const RgbaImage& image) {
     return colours.size();
 }
 
-// The smallest source whose longer side reaches size, else the largest; among sources of the
-// same size the one with the most colours (an icon file often holds a 16-colour and a
-// true-colour image of one size).
+// The source that suits size best (CompareSourceFit); among those that suit alike the one with
+// the most colours (an icon file often holds a 16-colour and a true-colour image of one size).
 const RgbaImage& chooseSource(const std::vector<RgbaImage>& sources, int size) {
-    const auto longer = [](const RgbaImage& image) { return std::max(image.Width, image.Height); };
-    const RgbaImage* best = nullptr;
+    const RgbaImage* best = &sources.front();
     for (const RgbaImage& source : sources) {
-        if (best == nullptr) {
-            best = &source;
-            continue;
-        }
-        const bool bigEnough = longer(source) >= size, bestBigEnough = longer(*best) >= size;
-        const std::int64_t area = std::int64_t{source.Width} * source.Height;
-        const std::int64_t bestArea = std::int64_t{best->Width} * best->Height;
-        if (bigEnough != bestBigEnough) {
-            if (bigEnough) {
-                best = &source;
-            }
-        } else if (longer(source) != longer(*best) || area != bestArea) {
-            // Big enough: the smaller one is closer; too small: the larger one is.
-            const bool smaller =
-                longer(source) != longer(*best) ? longer(source) < longer(*best) : area < bestArea;
-            if (smaller == bigEnough) {
-                best = &source;
-            }
-        } else if (distinctColours(source) > distinctColours(*best)) {
+        const int fit =
+            CompareSourceFit(source.Width, source.Height, best->Width, best->Height, size);
+        if (fit < 0 || (fit == 0 && distinctColours(source) > distinctColours(*best))) {
             best = &source;
         }
     }
@@ -144,6 +126,22 @@ IconImage makeIconImage(const RgbaImage& image, int bits, const std::vector<Rgb>
 }
 
 } // namespace
+
+int CompareSourceFit(std::int64_t width, std::int64_t height, std::int64_t otherWidth,
+                     std::int64_t otherHeight, int size) {
+    const std::int64_t longer = std::max(width, height),
+                       otherLonger = std::max(otherWidth, otherHeight);
+    const bool reaches = longer >= size, otherReaches = otherLonger >= size;
+    if (reaches != otherReaches) {
+        return reaches ? -1 : 1;
+    }
+    // Reaching size, the smaller is closer; short of it, the larger is.
+    const int smaller = longer != otherLonger ? (longer < otherLonger ? -1 : 1)
+                        : width * height != otherWidth * otherHeight
+                            ? (width * height < otherWidth * otherHeight ? -1 : 1)
+                            : 0;
+    return reaches ? smaller : -smaller;
+}
 
 std::string CheckConvertOptions(const ConvertOptions& options) {
     if (options.Sizes.empty()) {

@@ -3,6 +3,7 @@
 #include "icons/icon_files.h"
 #include "icons/rgba_image.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,14 @@ struct ConvertOptions {
 // Why the options cannot be converted ("size 300 is not 1 to 256 pixels"), or empty when they
 // can: sizes 1 to 256, depths 1, 4 and 8, none twice, the standard palette only with depth 4.
 [[nodiscard]] std::string CheckConvertOptions(const ConvertOptions& options);
+
+// How well a picture of width x height suits as the start for an image of size pixels, against
+// another of otherWidth x otherHeight: negative when it suits better, positive when worse, 0
+// when both suit alike (then their colours decide). Better: one whose longer side reaches size
+// over one whose does not; among those that reach it the smaller, among those that do not the
+// larger (by the longer side, then by area).
+[[nodiscard]] int CompareSourceFit(std::int64_t width, std::int64_t height, std::int64_t otherWidth,
+                                   std::int64_t otherHeight, int size);
 
 // Makes palette icon images for Windows CE from pictures (usually the images of one source
 // file). Each size starts from the smallest source at least that large (else the largest), is

@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/file_io.h"
 #include "common/text.h"
+#include "icons/convert_for_handhelds.h"
 #include "icons/dib.h"
 #include "icons/dib_decoder.h"
 #include "icons/icon_files.h"
@@ -161,7 +162,34 @@ RgbaImage DecodeIconImageBytes(std::span<const std::uint8_t> bytes, const std::s
     return decodeIconBitmap(bytes, fileName, item);
 }
 
-std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
+namespace {
+
+// Which images of an icon suit one of the sizes best by their headers: all of them when no size
+// is given.
+std::vector<bool> imagesNeeded(const StoredIconFile& icon, std::span<const int> sizes) {
+    std::vector<bool> needed(icon.Images.size(), sizes.empty());
+    for (const int size : sizes) {
+        const ImageInfo* best = &icon.Images.front().Info;
+        for (const StoredIconImage& image : icon.Images) {
+            if (CompareSourceFit(image.Info.Width, image.Info.Height, best->Width, best->Height,
+                                 size) < 0) {
+                best = &image.Info;
+            }
+        }
+        for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+            const ImageInfo& info = icon.Images[j].Info;
+            if (CompareSourceFit(info.Width, info.Height, best->Width, best->Height, size) == 0) {
+                needed[j] = true;
+            }
+        }
+    }
+    return needed;
+}
+
+} // namespace
+
+std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName,
+                                        std::span<const int> sizes) {
     const std::string name = DisplayPath(fileName);
     const auto start = fileStart(fileName);
     if (IsPng(start) || isBmp(start)) {
@@ -171,14 +199,20 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
         throw Error(name, "", "not a PNG, BMP or icon file");
     }
     const StoredIconFile icon = ReadStoredIcon(fileName);
-    // Each image is checked on its own when decoded; together they may not take more pixels than
-    // one picture may either, which their headers tell before any is decoded.
+    if (icon.Images.empty()) {
+        throw Error(name, "", "the icon file holds no image");
+    }
+    const std::vector<bool> needed = imagesNeeded(icon, sizes);
+    // Each image is checked on its own when decoded; together the images decoded may not take
+    // more pixels than one picture may either, which their headers tell before any is decoded.
     // With every side checked first, 65,535 images of at most 2^28 pixels sum within 64 bits.
     std::int64_t pixels = 0;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {
-        const ImageInfo& info = icon.Images[j].Info;
-        checkPictureSides(info.Width, info.Height, name, ImageItem(j));
-        pixels += std::int64_t{info.Width} * info.Height;
+        if (needed[j]) {
+            const ImageInfo& info = icon.Images[j].Info;
+            checkPictureSides(info.Width, info.Height, name, ImageItem(j));
+            pixels += std::int64_t{info.Width} * info.Height;
+        }
     }
     if (pixels > kMaxSourcePixels) {
         throw Error(name, "",
@@ -187,7 +221,9 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName) {
     }
     std::vector<RgbaImage> images;
     for (std::size_t j = 0; j < icon.Images.size(); ++j) {
-        images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, ImageItem(j)));
+        if (needed[j]) {
+            images.push_back(DecodeIconImageBytes(icon.Images[j].Bytes, name, ImageItem(j)));
+        }
     }
     return images;
 }

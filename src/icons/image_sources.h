@@ -17,10 +17,13 @@ namespace gw {
 inline constexpr std::int64_t kMaxSourceSide = 16384;
 inline constexpr std::int64_t kMaxSourcePixels = 4096 * 4096;
 
-// Every picture a source file holds, decoded: the one picture of a PNG or BMP file, or each
-// image of an icon file in directory order. Fails with an Error naming the file, the image and
-// the cause.
-[[nodiscard]] std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName);
+// The pictures of a source file the converter may start from, decoded: the one picture of a PNG
+// or BMP file, or the images of an icon file in directory order. With sizes given, only the
+// images that suit one of them best by their headers (CompareSourceFit) are decoded, so that an
+// icon of thousands of images costs what the few it needs cost; with none, every image. Fails
+// with an Error naming the file, the image and the cause.
+[[nodiscard]] std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName,
+                                                      std::span<const int> sizes = {});
 
 // Decodes a PNG or BMP file held in memory. fileName and item name it in messages.
 [[nodiscard]] RgbaImage DecodePicture(std::span<const std::uint8_t> bytes,

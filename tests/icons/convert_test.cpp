@@ -132,6 +132,31 @@ TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
     EXPECT_EQ(PixelAt(dot.at(0), 15, 15), ColourNo(5));
 }
 
+// From an icon file only the images that suit the sizes asked for are decoded: a damaged image
+// that no size needs costs nothing and stops nothing, as many images beyond the pixel budget
+// that no size needs do not either.
+TEST(ConvertTest, DecodesOnlyTheImagesTheSizesNeed) {
+    test::TempDir dir;
+    test::Bytes damaged = test::MakePng(48, 48);
+    damaged[damaged.size() - 13] ^= 1; // the image data's CRC
+    // A PNG whose header claims 4096 x 4096 (the width and height at 16 and 20, big-endian).
+    test::Bytes large = test::MakePng(8, 8);
+    large[18] = large[22] = 0x10;
+    const test::Bytes small = test::MakeImage(16, 16, 32);
+    const std::filesystem::path file = dir.path() / "many.ico";
+    test::WriteBytes(file, test::MakeIcon({small, damaged, large, small, large}));
+    const std::vector<int> sixteen = {16}, twenty = {20};
+    const std::vector<RgbaImage> both = LoadSourceImages(file, sixteen);
+    ASSERT_EQ(both.size(), 2u); // the two 16 x 16 images, which suit alike
+    EXPECT_EQ(both[0].Width, 16);
+    EXPECT_EQ(both[1].Width, 16);
+    const std::string needsDamaged =
+        test::ThrownBy([&] { return LoadSourceImages(file, twenty); }).text;
+    EXPECT_NE(needsDamaged.find("image 1"), std::string::npos) << needsDamaged;
+    const std::string all = test::ThrownBy([&] { return LoadSourceImages(file); }).text;
+    EXPECT_NE(all.find("at most 16777216 pixels"), std::string::npos) << all;
+}
+
 // Area averaging: partly covered pixels count by the part covered; colours are averaged as
 // light (a third of white's light is 156 in sRGB, half of it 188, a third of 200's is 121) and
 // weighted by alpha, so a transparent pixel lends no colour.
@@ -413,7 +438,8 @@ TEST(ConvertTest, RefusesWhatCannotBeDecoded) {
         {claiming(1, 20000), "at most 16384 x 16384 pixels"},
         {claiming(4000, 4000), "more than the"},
         {Bmp(20000, 1, test::Bytes(60000, 0)), "at most 16384 x 16384 pixels"},
-        {Bmp(2000, -2000, test::Bytes(8, 0)), "too few for the header, colour table and colour pixels"},
+        {Bmp(2000, -2000, test::Bytes(8, 0)),
+         "too few for the header, colour table and colour pixels"},
         {test::MakeIcon({largest, largest}), "its images come to 33554432 pixels"},
         {padded, "8192 x 8192 pixels, 67108864 in all; pictures of at most 16777216 pixels"},
         // Sides beyond the limit are refused image by image before any pixels are summed (three
