@@ -2,8 +2,10 @@
 
 #include <png.h>
 #include <setjmp.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <zlib.h>
 
 // libpng's own limits: a chunk it keeps (text, profiles, unknown chunks) is at most this many
 // bytes once inflated, and at most this many such chunks are kept. The pixels need neither.
@@ -59,6 +61,72 @@ static void limit(png_structp png, uint32_t maxSide) {
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, NULL, -1);
 }
 
+// The bytes the image data inflates to for the header's size: a filter byte and the packed
+// pixels of every row, of every pass when interlaced.
+static uint64_t rawImageSize(png_structp png, png_infop info) {
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const uint64_t bitsPerPixel =
+        (uint64_t)png_get_bit_depth(png, info) * png_get_channels(png, info);
+    if (png_get_interlace_type(png, info) == PNG_INTERLACE_NONE) {
+        return (uint64_t)height * (1 + ((uint64_t)width * bitsPerPixel + 7) / 8);
+    }
+    uint64_t size = 0;
+    for (int pass = 0; pass < 7; ++pass) {
+        const uint64_t columns = PNG_PASS_COLS(width, pass), rows = PNG_PASS_ROWS(height, pass);
+        if (columns > 0) {
+            size += rows * (1 + (columns * bitsPerPixel + 7) / 8);
+        }
+    }
+    return size;
+}
+
+// libpng inflates all of the image data, also what follows the last row, only to check that
+// the stream ends; a small file whose stream goes on after the rows would keep it busy for
+// seconds (deflate packs 1032 bytes into one). So the image data (the IDAT chunks, as far as
+// they lie within the file) is inflated here first into a small buffer, and refused when it
+// goes on for more than a little past what the rows need. Damage is left for libpng to report.
+static void requireImageDataToEnd(png_structp png, const Source* source, uint64_t needed) {
+    enum { kSlack = 1 << 16 };
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    if (inflateInit(&stream) != Z_OK) {
+        png_error(png, "out of memory");
+    }
+    unsigned char out[1 << 14];
+    uint64_t produced = 0;
+    int result = Z_OK;
+    size_t at = 8; // after the signature
+    while (result == Z_OK && source->size - at >= 12) {
+        const unsigned char* c = source->data + at;
+        const uint32_t length =
+            (uint32_t)c[0] << 24 | (uint32_t)c[1] << 16 | (uint32_t)c[2] << 8 | c[3];
+        if (length > source->size - at - 12) {
+            break;
+        }
+        if (memcmp(c + 4, "IDAT", 4) == 0) {
+            stream.next_in = (unsigned char*)c + 8;
+            stream.avail_in = length;
+            while (result == Z_OK && stream.avail_in > 0 && produced <= needed + kSlack) {
+                stream.next_out = out;
+                stream.avail_out = sizeof out;
+                result = inflate(&stream, Z_NO_FLUSH);
+                produced += sizeof out - stream.avail_out;
+            }
+        }
+        at += 12 + (size_t)length;
+        if (produced > needed + kSlack) {
+            inflateEnd(&stream);
+            char reason[160];
+            snprintf(reason, sizeof reason,
+                     "its image data inflates to more than the %llu bytes its pixels need",
+                     (unsigned long long)needed);
+            png_error(png, reason);
+        }
+    }
+    inflateEnd(&stream);
+}
+
 // Every colour type and depth to 8-bit RGBA: palettes and grey looked up or widened,
 // transparency (tRNS) to alpha, 16 bits rounded to 8, opaque alpha added where there is none,
 // interlaced passes combined.
@@ -103,6 +171,7 @@ int GwDecodePng(const unsigned char* data, size_t size, uint32_t maxSide, GwPngS
         if (rgbaSize / 4 / width != height || rgbaSize % ((size_t)4 * width) != 0) {
             png_error(png, "the pixel buffer does not fit the picture");
         }
+        requireImageDataToEnd(png, &source, rawImageSize(png, info));
         expandToRgba(png, info);
         rows = (png_bytep*)malloc(sizeof(png_bytep) * height);
         if (rows == NULL) {

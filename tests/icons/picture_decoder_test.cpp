@@ -172,13 +172,17 @@ TEST(PictureDecoderTest, RefusesWhatItCannotReadWithTheCause) {
     }
 }
 
-// Image data that goes on after the last row (here far more than the rows need) adds nothing:
-// the rows are decoded, the rest is not held.
-TEST(PictureDecoderTest, ImageDataBeyondTheRowsIsIgnored) {
+// Image data that goes on a little after the last row adds nothing; data that goes on far
+// beyond what the rows need (a small file that inflates for seconds) is refused, and says so.
+TEST(PictureDecoderTest, ImageDataFarBeyondTheRowsIsRefused) {
     test::Bytes raw = {0, 10, 20, 30, 40};
-    raw.resize(raw.size() + (1 << 20), 0);
+    raw.resize(raw.size() + 1000, 0);
     const RgbaImage image = DecodePicture(test::EncodePngRows(1, 1, 6, 8, raw), "long.png", "");
     EXPECT_EQ(image.Pixels, (test::Bytes{10, 20, 30, 40}));
+    raw.resize(raw.size() + (1 << 20), 0);
+    EXPECT_NE(RefusalOf(test::EncodePngRows(1, 1, 6, 8, raw))
+                  .find("its image data inflates to more than the 5 bytes its pixels need"),
+              std::string::npos);
 }
 
 } // namespace
