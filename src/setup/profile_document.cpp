@@ -24,6 +24,13 @@ std::string unquote(std::string_view value) {
     return std::string(value);
 }
 
+// The value as a key line holds it so that it reads back as it is: in quotes when reading would
+// otherwise take blanks from its ends or a pair of quotes around it.
+std::string quotedWhereNeeded(const std::string& value) {
+    const bool enclosed = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    return Trim(value).size() != value.size() || enclosed ? '"' + value + '"' : value;
+}
+
 } // namespace
 
 ProfileDocument::ProfileDocument(std::string_view text, std::string name) : name_(std::move(name)) {
@@ -122,6 +129,7 @@ void ProfileDocument::write(const std::string& section, const std::string& key,
     if (holdsLineEnd(value)) {
         throw Error(name_, item, "the value holds a line end");
     }
+    const std::string stored = quotedWhereNeeded(value);
 
     const auto range = findSection(section);
     if (range.first == std::string::npos) {
@@ -129,11 +137,11 @@ void ProfileDocument::write(const std::string& section, const std::string& key,
             lines_.back().Raw.ending = kCrLf;
         }
         lines_.push_back(parse({"[" + section + "]", kCrLf}));
-        lines_.push_back(parse({key + "=" + value, kCrLf}));
+        lines_.push_back(parse({key + "=" + stored, kCrLf}));
         return;
     }
     if (const std::size_t keyLine = findKey(range, key); keyLine != std::string::npos) {
-        lines_[keyLine] = parse({lines_[keyLine].Name + "=" + value, kCrLf});
+        lines_[keyLine] = parse({lines_[keyLine].Name + "=" + stored, kCrLf});
         return;
     }
     // After the last non-blank line of the section (its header when it has none).
@@ -147,7 +155,7 @@ void ProfileDocument::write(const std::string& section, const std::string& key,
         lines_[after].Raw.ending = kCrLf;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after) + 1,
-                  parse({key + "=" + value, kCrLf}));
+                  parse({key + "=" + stored, kCrLf}));
 }
 
 std::string ProfileDocument::text() const {

@@ -38,11 +38,13 @@ public:
     // duplicates included); empty when the section is missing.
     [[nodiscard]] std::vector<std::string> keys(std::string_view section) const;
 
-    // Writes key=value into section. An existing key (the one read() reads) gets the new value in
-    // its place and keeps its spelling; a missing key is added after the last non-blank line of
-    // the section (before the blank lines that end it); a missing section is added, with the
-    // key, at the end. A section or key name that cannot be written, or a line end in any of the
-    // texts, throws gw::Error naming the document, the section and key, and the cause.
+    // Writes key=value into section, the value in double quotes when reading would otherwise
+    // lose blanks at its ends or a pair of quotes enclosing it. An existing key (the one read()
+    // reads) gets the new value in its place and keeps its spelling; a missing key is added after
+    // the last non-blank line of the section (before the blank lines that end it); a missing
+    // section is added, with the key, at the end. A section or key name that cannot be written, or
+    // a line end in any of the texts, throws gw::Error naming the document, the section and key,
+    // and the cause.
     void write(const std::string& section, const std::string& key, const std::string& value);
 
     // The whole text, every line with its line end.

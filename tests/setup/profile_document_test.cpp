@@ -74,6 +74,23 @@ TEST(ProfileDocumentTest, WritesKeepOtherLinesByteForByte) {
     }
 }
 
+// A value reads back as it was written: blanks at its ends and quotes around it are kept by
+// quoting it; other values are written as they are.
+TEST(ProfileDocumentTest, ValuesReadBackAsWritten) {
+    const std::pair<std::string, std::string> cases[] = {{" ,H, more", "k=\" ,H, more\"\r\n"},
+                                                         {"a\t", "k=\"a\t\"\r\n"},
+                                                         {"\"q\"", "k=\"\"q\"\"\r\n"},
+                                                         {"\"half", "k=\"half\r\n"},
+                                                         {"1, 2", "k=1, 2\r\n"},
+                                                         {"", "k=\r\n"}};
+    for (const auto& [value, line] : cases) {
+        ProfileDocument document("[S]\r\n");
+        document.write("S", "k", value);
+        EXPECT_EQ(document.text(), "[S]\r\n" + line);
+        EXPECT_EQ(ProfileDocument(document.text()).read("S", "k"), value);
+    }
+}
+
 TEST(ProfileDocumentTest, FailuresThrowAndLeaveTheFile) {
     ProfileDocument document(kAbridgedInf, "MyApp.inf");
     const std::vector<std::array<std::string, 3>> unwritable = {
