@@ -2,6 +2,8 @@
 
 #include "common/error.h"
 
+#include <algorithm>
+
 namespace gw {
 
 void ByteReader::need(std::size_t count) const {
@@ -45,35 +47,46 @@ ByteWriter::ByteWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), c
 }
 
 void ByteWriter::u8(std::uint8_t v) {
+    makeRoom(1);
     buffer_.push_back(v);
-    maybeFlush();
 }
 
 void ByteWriter::u16(std::uint16_t v) {
+    makeRoom(2);
     buffer_.push_back(static_cast<std::uint8_t>(v));
     buffer_.push_back(static_cast<std::uint8_t>(v >> 8));
-    maybeFlush();
 }
 
 void ByteWriter::u32(std::uint32_t v) {
+    makeRoom(4);
     for (int shift = 0; shift < 32; shift += 8) {
         buffer_.push_back(static_cast<std::uint8_t>(v >> shift));
     }
-    maybeFlush();
 }
 
 void ByteWriter::bytes(std::span<const std::uint8_t> data) {
+    makeRoom(data.size());
+    if (sink_ && data.size() >= chunk_) {
+        sink_(data); // a piece as large as a chunk goes on as it is, never copied
+        flushed_ += data.size();
+        return;
+    }
     buffer_.insert(buffer_.end(), data.begin(), data.end());
-    maybeFlush();
 }
 
 void ByteWriter::zeros(std::size_t count) {
-    buffer_.insert(buffer_.end(), count, 0);
-    maybeFlush();
+    while (count > 0) {
+        const std::size_t piece = sink_ ? std::min(count, chunk_) : count;
+        makeRoom(piece);
+        buffer_.insert(buffer_.end(), piece, 0);
+        count -= piece;
+    }
 }
 
-void ByteWriter::maybeFlush() {
-    if (buffer_.size() >= chunk_) {
+void ByteWriter::makeRoom(std::size_t count) {
+    // With a sink the buffer never grows past its chunk: it is handed on first, so that it is
+    // never moved to a larger one.
+    if (sink_ && buffer_.size() + count > chunk_) {
         flush();
     }
 }

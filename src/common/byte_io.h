@@ -48,14 +48,15 @@ private:
 };
 
 // Writes binary fields explicitly, little-endian, one after another. The bytes collect in a
-// buffer; with a sink, the buffer is handed to the sink whenever it grows past a chunk, so a
+// buffer; with a sink, the buffer is handed to the sink before it would grow past a chunk (and a
+// piece of a chunk or more is handed on as it is), so a
 // large file streams out in chunks instead of being held whole.
 class ByteWriter {
 public:
     using Sink = std::function<void(std::span<const std::uint8_t>)>;
 
     ByteWriter() = default;
-    explicit ByteWriter(Sink sink, std::size_t chunk = 1 << 20);
+    explicit ByteWriter(Sink sink, std::size_t chunk = 1 << 16);
 
     void u8(std::uint8_t v);
     void u16(std::uint16_t v);
@@ -86,7 +87,7 @@ public:
     void flush();
 
 private:
-    void maybeFlush();
+    void makeRoom(std::size_t count);
 
     Sink sink_;
     std::size_t chunk_ = 0;

@@ -29,9 +29,21 @@ PathsFromUtf8(const std::vector<std::string>& texts);
 // Opens a file as std::fopen does, from the path itself (the wide-character call on Windows).
 [[nodiscard]] std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 
-// The size of an open file when it is a regular file; nothing otherwise (a pipe, a device) or
-// when the system cannot say. One look at the open file, none at its path.
-[[nodiscard]] std::optional<std::uint64_t> RegularFileSize(std::FILE* file);
+// What tells one file from another: its device and inode (its volume's serial number and its
+// file index on Windows). Two paths with one identity name the same file.
+struct FileIdentity {
+    std::uint64_t Volume = 0;
+    std::uint64_t Index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// What one look at an open file tells, none at its path: its size when it is a regular file
+// (nothing for a pipe or a device), and its identity; nothing when the system cannot say.
+struct OpenFileFacts {
+    std::optional<std::uint64_t> RegularSize;
+    std::optional<FileIdentity> Identity;
+};
+[[nodiscard]] OpenFileFacts LookAtOpenFile(std::FILE* file);
 
 // The file's whole contents. Fails with an error naming the file and the cause.
 [[nodiscard]] std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
@@ -44,6 +56,25 @@ void RequireReplaceable(const std::filesystem::path& target);
 // to it or another spelling of it. Checked before anything is written, so no input is lost.
 void RefuseOutputThatIsInput(const std::filesystem::path& output,
                              const std::vector<std::filesystem::path>& inputs);
+
+// The same check for a command that reads many inputs: the outputs are identified once, when
+// the guard is made (an output not there yet is no input), and each input by the identity its
+// reader's one look at the open file gave (LookAtOpenFile), so that a build of thousands of
+// files pays no look at their paths of its own.
+class OutputGuard {
+public:
+    explicit OutputGuard(const std::vector<std::filesystem::path>& outputs);
+
+    // Fails, naming the output and the input, when the input's identity is an output's.
+    void checkInput(const std::filesystem::path& input,
+                    const std::optional<FileIdentity>& identity) const;
+
+    // Whether no output is there yet, so that no input can be one.
+    [[nodiscard]] bool empty() const { return outputs_.empty(); }
+
+private:
+    std::vector<std::pair<std::filesystem::path, FileIdentity>> outputs_;
+};
 
 // Replaces a file without ever leaving it half-written: the bytes go to a temporary file in
 // the target's folder (unnamed where the system allows, so that not even SIGKILL leaves it

@@ -12,16 +12,22 @@ namespace gw {
 std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& files,
                                    const std::vector<DllTarget>& targets,
                                    const Progress& progress) {
-    // Everything that can be checked without writing is checked first, for every target.
-    for (const DllTarget& target : targets) {
-        RefuseOutputThatIsInput(target.Path, files);
-        RequireReplaceable(target.Path);
-    }
     if (targets.empty()) {
         return {};
     }
+    // Everything is checked before anything is written: an icon file that is one of the targets
+    // as it is opened (the graver fault, so it is told first), then whether each target may be
+    // replaced.
+    std::vector<std::filesystem::path> outputs;
+    for (const DllTarget& target : targets) {
+        outputs.push_back(target.Path);
+    }
+    const OutputGuard guard(outputs);
     // The layout depends on the machine only through the file header's Machine field.
-    DllImage image = BuildDllImage(targets.front().Machine, files, progress);
+    DllImage image = BuildDllImage(targets.front().Machine, files, progress, &guard);
+    for (const DllTarget& target : targets) {
+        RequireReplaceable(target.Path);
+    }
     std::vector<std::unique_ptr<AtomicFile>> written;
     std::vector<DllSummary> summaries;
     for (const DllTarget& target : targets) {

@@ -327,14 +327,14 @@ std::int16_t DllImage::imageCount() const {
 }
 
 DllImage BuildDllImage(std::int32_t machine, const std::vector<std::filesystem::path>& files,
-                       const Progress& progress) {
+                       const Progress& progress, const OutputGuard* guard) {
     if (files.empty()) {
         throw Error("no icon files to pack; a DLL needs at least one");
     }
     std::vector<IconFileRecord> icons;
     icons.reserve(files.size());
     for (const std::filesystem::path& file : files) {
-        icons.push_back(ReadIconFile(file, progress));
+        icons.push_back(ReadIconFile(file, progress, guard));
     }
     return LayOutDllImage(machine, std::move(icons));
 }

@@ -38,10 +38,12 @@ struct DllImage {
 
 inline constexpr std::uint32_t kDllTimeDateStamp = 0x37C54026;
 
-// Reads the icon files in order and lays out the whole DLL for the machine value.
+// Reads the icon files in order and lays out the whole DLL for the machine value. With a guard,
+// an icon file that is one of its outputs is refused when it is opened.
 [[nodiscard]] DllImage BuildDllImage(std::int32_t machine,
                                      const std::vector<std::filesystem::path>& files,
-                                     const Progress& progress = {});
+                                     const Progress& progress = {},
+                                     const OutputGuard* guard = nullptr);
 
 // Lays out the whole DLL for the machine value from icon files already read, in their order,
 // numbering their images 1 to N as the file-reading build does.

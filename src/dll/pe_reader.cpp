@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 namespace gw {
 
@@ -56,6 +55,49 @@ std::string resourceItem(std::uint32_t type, const ResourceName& name, std::uint
 
 // Takes a PE file apart front to back. Every structure is located and checked against the
 // file before a byte of it is read or anything is sized from it.
+// The offsets of the directories a walk of the resource tree has reached: a flat hash set
+// (open addressing, doubled when half full), as a tree of tens of thousands of directories
+// would otherwise cost an allocation for each.
+class OffsetSet {
+public:
+    // Adds offset; false when it was there already.
+    bool insert(std::uint32_t offset) {
+        if (2 * (count_ + 1) > slots_.size()) {
+            grow();
+        }
+        const std::uint64_t key = std::uint64_t{offset} + 1; // 0 marks an empty slot
+        for (std::size_t at = slotOf(key);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == key) {
+                return false;
+            }
+            if (slots_[at] == 0) {
+                slots_[at] = key;
+                ++count_;
+                return true;
+            }
+        }
+    }
+
+private:
+    std::size_t slotOf(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & (slots_.size() - 1);
+    }
+
+    void grow() {
+        std::vector<std::uint64_t> old = std::move(slots_);
+        slots_.assign(old.empty() ? 64 : 2 * old.size(), 0);
+        count_ = 0;
+        for (const std::uint64_t key : old) {
+            if (key != 0) {
+                insert(static_cast<std::uint32_t>(key - 1));
+            }
+        }
+    }
+
+    std::vector<std::uint64_t> slots_;
+    std::size_t count_ = 0;
+};
+
 class PeParser {
 public:
     PeParser(std::vector<std::uint8_t> bytes, const std::string& fileName) {
@@ -82,19 +124,24 @@ private:
         return what + " at file offset " + Hex(fileOffset, 1);
     }
 
-    // A reader over [offset, offset + size) of the file, which must hold all of it.
-    ByteReader read(std::uint64_t offset, std::uint64_t size, const std::string& what) const {
+    // A reader over [offset, offset + size) of the file, which must hold all of it. what names
+    // the bytes: a text, or a callable that makes it only when a message needs it.
+    template <class What>
+    ByteReader read(std::uint64_t offset, std::uint64_t size, const What& what) const {
         const std::uint64_t fileSize = file_.Bytes.size();
         if (offset > fileSize || size > fileSize - offset) {
-            fail(at(what, offset), "truncated: it needs " + std::to_string(size) +
-                                       " bytes, but the file ends at " + Hex(fileSize, 1));
+            fail(at(text(what), offset), "truncated: it needs " + std::to_string(size) +
+                                             " bytes, but the file ends at " + Hex(fileSize, 1));
         }
-        return ByteReader(std::span(file_.Bytes).subspan(offset, size), at(what, offset));
+        // The callers read only what the check above found in the file, so the reader's own
+        // context (for a read past its end) is never shown; it is kept short to cost nothing.
+        return ByteReader(std::span(file_.Bytes).subspan(offset, size), "resource tree");
     }
 
     // The text of an item for a message: a string as it is, or made by a callable only when a
     // message needs it, so that a large tree is walked without building texts it never shows.
     static const std::string& text(const std::string& item) { return item; }
+    static std::string text(const char* item) { return item; }
     template <class Make> static std::string text(const Make& make) { return make(); }
 
     // The file offset of [rva, rva + size), which must lie within one section's data.
@@ -222,7 +269,7 @@ private:
     Directory directory(std::uint32_t offset, const std::string& what) {
         const std::uint64_t rva = resourceRva_ + offset;
         Directory dir{what, map(rva, kDirectoryHeaderSize, what), {}};
-        if (!visited_.insert(offset).second) {
+        if (!visited_.insert(offset)) {
             fail(at(what, dir.FileOffset),
                  "the resource tree leads to this directory a second time (a loop)");
         }
@@ -321,8 +368,8 @@ private:
         PeResource resource;
         resource.Name = name;
         resource.Language = language;
-        const std::string item = resourceItem(type, resource.Name, resource.Language);
-        const std::string what = "the data entry of " + item;
+        const auto item = [&] { return resourceItem(type, resource.Name, resource.Language); };
+        const auto what = [&] { return "the data entry of " + item(); };
         const std::uint64_t entryOffset = map(resourceRva_ + offset, kDataEntrySize, what);
         ByteReader in = read(entryOffset, kDataEntrySize, what);
         const ImageResourceDataEntry entry = ReadRecord<ImageResourceDataEntry>(in);
@@ -331,7 +378,7 @@ private:
         // Data outside the sections damages this resource alone; the others are read.
         try {
             resource.FileOffset =
-                map(resource.Rva, resource.Size, [&] { return "the data of " + item; });
+                map(resource.Rva, resource.Size, [&] { return "the data of " + item(); });
         } catch (const Error& e) {
             resource.Damage = "its data at RVA " + Hex(resource.Rva, 1) + ": " + e.cause();
         }
@@ -363,10 +410,12 @@ private:
     // The group's header and entries from its data; a group that cannot be read carries why.
     PeIconGroup readGroup(const PeResource& resource) const {
         PeIconGroup group{resource, {}, {}};
-        const std::string where = "its " + std::to_string(resource.Size) +
-                                  " bytes at file offset " + Hex(resource.FileOffset, 1);
+        const auto where = [&] {
+            return "its " + std::to_string(resource.Size) + " bytes at file offset " +
+                   Hex(resource.FileOffset, 1);
+        };
         if (resource.Size < kGroupHeaderSize) {
-            group.Resource.Damage = where + " are too few for the 6-byte group header";
+            group.Resource.Damage = where() + " are too few for the 6-byte group header";
             return group;
         }
         ByteReader in = read(resource.FileOffset, resource.Size, "the group");
@@ -375,7 +424,7 @@ private:
         const std::uint64_t room = (resource.Size - kGroupHeaderSize) / kGroupEntrySize;
         if (count > room) {
             group.Resource.Damage = "it says it holds " + plural(count, "image", "images") +
-                                    ", but " + where + " hold only " + std::to_string(room);
+                                    ", but " + where() + " hold only " + std::to_string(room);
             return group;
         }
         group.Entries.reserve(count);
@@ -401,7 +450,7 @@ private:
 
     PeIconFile file_;
     std::uint64_t resourceRva_ = 0;
-    std::set<std::uint32_t> visited_;
+    OffsetSet visited_;
     // The names decoded so far, by their offset in the tree.
     std::map<std::uint32_t, ResourceName> names_;
     std::vector<PeIconGroup> groups_; // as the tree lists them, before their data is read

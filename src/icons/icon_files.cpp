@@ -26,14 +26,19 @@ constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D
 // holds fails as truncated instead of allocating it.
 class SequentialFile {
 public:
-    explicit SequentialFile(const std::filesystem::path& path) : name_(DisplayPath(path)) {
+    explicit SequentialFile(const std::filesystem::path& path, const OutputGuard* guard = nullptr)
+        : name_(DisplayPath(path)) {
         file_.reset(OpenFile(path, "rb"));
         if (!file_) {
             throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
         }
         // A buffer of the reader's own: the stream then makes no look at the file to size one.
         std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
-        const std::optional<std::uint64_t> size = RegularFileSize(file_.get());
+        const OpenFileFacts facts = LookAtOpenFile(file_.get());
+        if (guard != nullptr) {
+            guard->checkInput(path, facts.Identity);
+        }
+        const std::optional<std::uint64_t> size = facts.RegularSize;
         if (!size) {
             throw Error(name_, "", "cannot open: it is not a regular file");
         }
@@ -51,18 +56,21 @@ public:
     const std::vector<std::uint8_t>& start() const { return start_; }
     std::uint64_t left() const { return size_ - pos_; }
 
-    // Fails as truncated when fewer than count bytes are left.
-    void require(std::uint64_t count, const std::string& item, const std::string& what) const {
+    // Fails as truncated when fewer than count bytes are left. what names the bytes in the
+    // message: a text, or a function that makes it, so that a read that succeeds (nearly all)
+    // builds no text.
+    template <class What>
+    void require(std::uint64_t count, const std::string& item, const What& what) const {
         if (count > size_ - pos_) {
             throw Error(name_, item,
-                        "truncated: " + what + " needs " + std::to_string(count) +
+                        "truncated: " + describe(what) + " needs " + std::to_string(count) +
                             " bytes at offset " + std::to_string(pos_) + ", but the file ends at " +
                             std::to_string(size_));
         }
     }
 
-    void read(std::uint8_t* into, std::size_t count, const std::string& item,
-              const std::string& what) {
+    template <class What>
+    void read(std::uint8_t* into, std::size_t count, const std::string& item, const What& what) {
         require(count, item, what);
         std::size_t served = 0;
         // Bytes among the first ones come from start_ while the file stands just after them.
@@ -74,7 +82,7 @@ public:
         if (rest > 0 && std::fread(into + served, 1, rest, file_.get()) != rest) {
             const bool ended = std::feof(file_.get()) != 0;
             throw Error(name_, item,
-                        "cannot read " + what + ": " +
+                        "cannot read " + describe(what) + ": " +
                             (ended ? std::string("the file ended early") : std::strerror(errno)));
         }
         pos_ += count;
@@ -84,17 +92,20 @@ public:
     }
 
     // Reads count bytes from offset on, which must lie within the file.
+    template <class What>
     void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count,
-                const std::string& item, const std::string& what) {
-        const std::string at = "cannot read " + what + " at offset " + std::to_string(offset);
+                const std::string& item, const What& what) {
+        const auto at = [&] {
+            return "cannot read " + describe(what) + " at offset " + std::to_string(offset);
+        };
         if (offset > size_) {
-            throw Error(name_, item, at + ": it lies beyond the end of the file");
+            throw Error(name_, item, at() + ": it lies beyond the end of the file");
         }
         // Image offsets are 32-bit signed values, so the offset fits a long everywhere. Images
         // read in file order need no seek.
         if (offset != filePos_ &&
             std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
-            throw Error(name_, item, at + ": " + std::strerror(errno));
+            throw Error(name_, item, at() + ": " + std::strerror(errno));
         }
         pos_ = filePos_ = offset;
         read(into, count, item, what);
@@ -113,6 +124,14 @@ private:
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
+
+    template <class What> static std::string describe(const What& what) {
+        if constexpr (std::is_invocable_v<const What&>) {
+            return what();
+        } else {
+            return std::string(what);
+        }
+    }
     std::string name_;
     std::array<char, 8192> buffer_{}; // the stream's; declared first, so it outlives the stream
     std::unique_ptr<std::FILE, Closer> file_;
@@ -216,19 +235,19 @@ DibLayout packableLayout(std::span<const std::uint8_t> headerBytes, std::uint64_
 // The image from its layout and the bytes behind its 40-byte header: the colour table's
 // little-endian entries, read straight from the bytes (a DLL of many images holds millions of
 // them), then the masks.
-IconImage packableImage(const DibLayout& layout, std::span<const std::uint8_t> afterHeader) {
-    IconImage image;
+// Fills an image from its layout and the bytes behind its header, held in image.Bits: the
+// header, the colour table from the front of those bytes, and the rest as its pixels.
+void takeColourTable(const DibLayout& layout, IconImage& image) {
     image.Header = layout.Header;
     image.Palette.resize(static_cast<std::size_t>(layout.TableEntries));
     for (std::size_t i = 0; i < image.Palette.size(); ++i) {
-        const std::uint8_t* entry = afterHeader.data() + 4 * i;
+        const std::uint8_t* entry = image.Bits.data() + 4 * i;
         image.Palette[i] = static_cast<std::int32_t>(
             std::uint32_t{entry[0]} | (std::uint32_t{entry[1]} << 8) |
             (std::uint32_t{entry[2]} << 16) | (std::uint32_t{entry[3]} << 24));
     }
-    const auto bits = afterHeader.subspan(4 * image.Palette.size());
-    image.Bits.assign(bits.begin(), bits.end());
-    return image;
+    image.Bits.erase(image.Bits.begin(),
+                     image.Bits.begin() + static_cast<std::ptrdiff_t>(4 * image.Palette.size()));
 }
 
 // Reads image `index` at offset, sized by its directory entry.
@@ -240,13 +259,16 @@ IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry&
     const auto size = static_cast<std::uint64_t>(entry.BytesInRes);
     const DibLayout layout = packableLayout(header, size, file.name(), item);
     // The layout's colour pixels lie within the entry's size, so it holds the header. The rest
-    // must be in the file before it is allocated.
+    // must be in the file before it is allocated; it is read straight into the image's pixels,
+    // from whose front the colour table is then taken.
     const std::uint64_t restSize = size - kBitmapInfoHeaderSize;
-    const std::string what = "the image's " + std::to_string(entry.BytesInRes) + " bytes";
+    const auto what = [&] { return "the image's " + std::to_string(entry.BytesInRes) + " bytes"; };
     file.require(restSize, item, what);
-    std::vector<std::uint8_t> rest(static_cast<std::size_t>(restSize));
-    file.read(rest.data(), rest.size(), item, what);
-    return packableImage(layout, rest);
+    IconImage image;
+    image.Bits.resize(static_cast<std::size_t>(restSize));
+    file.read(image.Bits.data(), image.Bits.size(), item, what);
+    takeColourTable(layout, image);
+    return image;
 }
 
 // The group entry of an image: its directory entry, with the colour count its depth gives and
@@ -410,9 +432,10 @@ std::int32_t IconImage::byteSize() const {
                         "the image size");
 }
 
-IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress) {
+IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress,
+                            const OutputGuard* guard) {
     ReportProgress(progress);
-    SequentialFile file(path);
+    SequentialFile file(path, guard);
     IconFileRecord icon;
     icon.FileName = file.name();
     icon.Header = readHeader(file, icon.FileName);
@@ -436,7 +459,11 @@ std::int16_t ReadIconCount(const std::filesystem::path& path) {
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                           const std::string& item) {
     const DibLayout layout = packableLayout(bytes, bytes.size(), fileName, item);
-    return packableImage(layout, bytes.subspan(kBitmapInfoHeaderSize));
+    IconImage image;
+    const auto afterHeader = bytes.subspan(kBitmapInfoHeaderSize);
+    image.Bits.assign(afterHeader.begin(), afterHeader.end());
+    takeColourTable(layout, image);
+    return image;
 }
 
 IconImageView ViewIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -459,14 +486,21 @@ void PutIconImage(ByteWriter& out, const IconImage& image) {
     PutRecord(out, image.Header);
     // The colour table in one piece, little-endian: a DLL of many images holds millions of
     // entries, and a field at a time would cost more than all the rest.
-    std::vector<std::uint8_t> palette(image.Palette.size() * 4);
+    // A palette image's table (at most 256 entries) is put together on the stack.
+    std::array<std::uint8_t, 4 * 256> small{};
+    std::vector<std::uint8_t> large;
+    std::span<std::uint8_t> table(small.data(), image.Palette.size() * 4);
+    if (image.Palette.size() > 256) {
+        large.resize(image.Palette.size() * 4);
+        table = large;
+    }
     for (std::size_t i = 0; i < image.Palette.size(); ++i) {
         const auto colour = static_cast<std::uint32_t>(image.Palette[i]);
         for (std::size_t b = 0; b < 4; ++b) {
-            palette[4 * i + b] = static_cast<std::uint8_t>(colour >> (8 * b));
+            table[4 * i + b] = static_cast<std::uint8_t>(colour >> (8 * b));
         }
     }
-    out.bytes(palette);
+    out.bytes(table);
     out.bytes(image.Bits);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/byte_io.h"
+#include "common/file_io.h"
 #include "common/progress.h"
 #include "icons/dib.h"
 
@@ -103,11 +104,14 @@ struct IconFileRecord {
 // The largest width and height an icon image may have; a directory entry stores it as 0.
 inline constexpr std::int32_t kMaxIconSide = 256;
 
-// Reads a whole icon file for the DLL builder and derives each image's group entry. The images
-// are taken one after another in directory order right behind the directory; the stored image
-// offsets are not used. Fails with an Error naming the file, the image and the cause.
+// Reads a whole icon file for the DLL builder and derives each image's group entry. Each image
+// is taken where its directory entry places it when every entry's bytes lie behind the
+// directory, within the file and apart from the others; else the images are taken one after
+// another behind the directory. With a guard, a file that is one of its outputs is refused as
+// soon as it is open. Fails with an Error naming the file, the image and the cause.
 [[nodiscard]] IconFileRecord ReadIconFile(const std::filesystem::path& fileName,
-                                          const Progress& progress = {});
+                                          const Progress& progress = {},
+                                          const OutputGuard* guard = nullptr);
 
 // The number of images an icon file holds, from its header alone (checked as the readers check
 // it), for a window that shows the count without decoding the images.
