@@ -2,6 +2,7 @@
 #include "common/text.h"
 #include "system/interrupt_cleanup.h"
 
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,7 +11,6 @@
 #include "cli/console_stream.h"
 
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <memory>
@@ -92,7 +92,13 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
     gw::InstallInterruptCleanup();
     const std::vector<std::string> words(argv + 1, argv + argc);
-    return gw::cli::RunCli(words, {std::cout, std::cerr, ::isatty(STDOUT_FILENO) != 0});
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0;
+    // Output for a pipe or a file (a listing of thousands of lines) goes out in large pieces;
+    // a terminal keeps its lines as they come.
+    if (!terminal) {
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    }
+    return gw::cli::RunCli(words, {std::cout, std::cerr, terminal});
 }
 
 #endif

@@ -6,33 +6,9 @@
 
 namespace gw {
 
-void ByteReader::need(std::size_t count) const {
-    if (count > remaining()) {
-        throw Error(context_ + ": truncated: " + std::to_string(count) +
-                    " bytes needed at offset " + std::to_string(pos_) + ", " +
-                    std::to_string(remaining()) + " left");
-    }
-}
-
-std::uint8_t ByteReader::u8() {
-    need(1);
-    return bytes_[pos_++];
-}
-
-std::uint16_t ByteReader::u16() {
-    need(2);
-    const auto v = static_cast<std::uint16_t>(bytes_[pos_] | (bytes_[pos_ + 1] << 8));
-    pos_ += 2;
-    return v;
-}
-
-std::uint32_t ByteReader::u32() {
-    need(4);
-    const std::uint32_t v = std::uint32_t{bytes_[pos_]} | (std::uint32_t{bytes_[pos_ + 1]} << 8) |
-                            (std::uint32_t{bytes_[pos_ + 2]} << 16) |
-                            (std::uint32_t{bytes_[pos_ + 3]} << 24);
-    pos_ += 4;
-    return v;
+void ByteReader::truncated(std::size_t count) const {
+    throw Error(context_ + ": truncated: " + std::to_string(count) + " bytes needed at offset " +
+                std::to_string(pos_) + ", " + std::to_string(remaining()) + " left");
 }
 
 std::span<const std::uint8_t> ByteReader::bytes(std::size_t count) {
@@ -44,24 +20,6 @@ std::span<const std::uint8_t> ByteReader::bytes(std::size_t count) {
 
 ByteWriter::ByteWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
     buffer_.reserve(chunk_);
-}
-
-void ByteWriter::u8(std::uint8_t v) {
-    makeRoom(1);
-    buffer_.push_back(v);
-}
-
-void ByteWriter::u16(std::uint16_t v) {
-    makeRoom(2);
-    buffer_.push_back(static_cast<std::uint8_t>(v));
-    buffer_.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void ByteWriter::u32(std::uint32_t v) {
-    makeRoom(4);
-    for (int shift = 0; shift < 32; shift += 8) {
-        buffer_.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
 }
 
 void ByteWriter::bytes(std::span<const std::uint8_t> data) {
@@ -80,14 +38,6 @@ void ByteWriter::zeros(std::size_t count) {
         makeRoom(piece);
         buffer_.insert(buffer_.end(), piece, 0);
         count -= piece;
-    }
-}
-
-void ByteWriter::makeRoom(std::size_t count) {
-    // With a sink the buffer never grows past its chunk: it is handed on first, so that it is
-    // never moved to a larger one.
-    if (sink_ && buffer_.size() + count > chunk_) {
-        flush();
     }
 }
 

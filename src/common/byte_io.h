@@ -17,9 +17,26 @@ public:
     ByteReader(std::span<const std::uint8_t> bytes, std::string context)
         : bytes_(bytes), context_(std::move(context)) {}
 
-    std::uint8_t u8();
-    std::uint16_t u16();
-    std::uint32_t u32();
+    // The fields are read in the header, so that a reader of many small fields pays no call for
+    // each; only a read past the end calls out, to throw.
+    std::uint8_t u8() {
+        need(1);
+        return bytes_[pos_++];
+    }
+    std::uint16_t u16() {
+        need(2);
+        const auto v = static_cast<std::uint16_t>(bytes_[pos_] | (bytes_[pos_ + 1] << 8));
+        pos_ += 2;
+        return v;
+    }
+    std::uint32_t u32() {
+        need(4);
+        const std::uint32_t v =
+            std::uint32_t{bytes_[pos_]} | (std::uint32_t{bytes_[pos_ + 1]} << 8) |
+            (std::uint32_t{bytes_[pos_ + 2]} << 16) | (std::uint32_t{bytes_[pos_ + 3]} << 24);
+        pos_ += 4;
+        return v;
+    }
     std::int16_t i16() { return static_cast<std::int16_t>(u16()); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
     std::span<const std::uint8_t> bytes(std::size_t count);
@@ -40,7 +57,12 @@ public:
     [[nodiscard]] std::size_t remaining() const { return bytes_.size() - pos_; }
 
 private:
-    void need(std::size_t count) const;
+    void need(std::size_t count) const {
+        if (count > remaining()) {
+            truncated(count);
+        }
+    }
+    [[noreturn]] void truncated(std::size_t count) const;
 
     std::span<const std::uint8_t> bytes_;
     std::string context_;
@@ -58,9 +80,21 @@ public:
     ByteWriter() = default;
     explicit ByteWriter(Sink sink, std::size_t chunk = 1 << 16);
 
-    void u8(std::uint8_t v);
-    void u16(std::uint16_t v);
-    void u32(std::uint32_t v);
+    void u8(std::uint8_t v) {
+        makeRoom(1);
+        buffer_.push_back(v);
+    }
+    void u16(std::uint16_t v) {
+        makeRoom(2);
+        buffer_.push_back(static_cast<std::uint8_t>(v));
+        buffer_.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    void u32(std::uint32_t v) {
+        makeRoom(4);
+        for (int shift = 0; shift < 32; shift += 8) {
+            buffer_.push_back(static_cast<std::uint8_t>(v >> shift));
+        }
+    }
     void i16(std::int16_t v) { u16(static_cast<std::uint16_t>(v)); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
     // A field of its own type's width: 8, 16 or 32 bits, signed or not.
@@ -87,7 +121,13 @@ public:
     void flush();
 
 private:
-    void makeRoom(std::size_t count);
+    // With a sink the buffer never grows past its chunk: it is handed on first, so that it is
+    // never moved to a larger one.
+    void makeRoom(std::size_t count) {
+        if (sink_ && buffer_.size() + count > chunk_) {
+            flush();
+        }
+    }
 
     Sink sink_;
     std::size_t chunk_ = 0;

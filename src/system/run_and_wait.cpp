@@ -5,6 +5,7 @@
 #include "system/interrupt_cleanup.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -358,6 +359,9 @@ std::optional<std::filesystem::path> FindProgram(const std::string& program) {
 }
 
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
+    // What this program has written so far goes out before the child writes a byte of its own
+    // to the same place.
+    std::fflush(nullptr);
     const std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty() || words.front().empty()) {
         return notStarted("the command line names no program");
@@ -702,6 +706,9 @@ std::optional<std::filesystem::path> FindProgram(const std::string& program) {
 }
 
 ProcessOutcome RunAndWait(const std::string& commandLine, const RunOptions& options) {
+    // What this program has written so far goes out before the child writes a byte of its own
+    // to the same place.
+    std::fflush(nullptr);
     std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty() || words.front().empty()) {
         return notStarted("the command line names no program");
