@@ -57,6 +57,22 @@ TEST(ByteIoTest, FieldsAreLittleEndianAndChunkedOutputMatchesTheBuffer) {
         }
     }
 
+    // A piece of a chunk or more goes on whole, in its place among the others.
+    Bytes pieces;
+    std::vector<std::size_t> sizes;
+    ByteWriter passing(
+        [&](std::span<const std::uint8_t> bytes) {
+            pieces.insert(pieces.end(), bytes.begin(), bytes.end());
+            sizes.push_back(bytes.size());
+        },
+        4);
+    passing.u16(0x0201);
+    passing.bytes(Bytes(9, 7));
+    passing.u8(3);
+    passing.flush();
+    EXPECT_EQ(pieces, (Bytes{1, 2, 7, 7, 7, 7, 7, 7, 7, 7, 7, 3}));
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{2, 9, 1}));
+
     ByteReader in(expected, "sample");
     EXPECT_EQ(in.u8(), 1);
     EXPECT_EQ(in.u16(), 0x0302);
