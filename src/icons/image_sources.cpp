@@ -193,7 +193,11 @@ std::vector<RgbaImage> LoadSourceImages(const std::filesystem::path& fileName,
     const std::string name = DisplayPath(fileName);
     const auto start = fileStart(fileName);
     if (IsPng(start) || isBmp(start)) {
-        return {DecodePicture(ReadFileBytes(fileName), name, "")};
+        // Moved into the list, not copied (a list made from braces would copy the picture),
+        // and the file's bytes are let go as soon as the picture is decoded.
+        std::vector<RgbaImage> picture;
+        picture.push_back(DecodePicture(ReadFileBytes(fileName), name, ""));
+        return picture;
     }
     if (!isIconFile(start)) {
         throw Error(name, "", "not a PNG, BMP or icon file");
