@@ -112,6 +112,21 @@ TEST(ConvertTest, KeepsEveryColourThatFitsThePaletteAndMasksByAlpha) {
 
 // Each size starts from the smallest source at least as large, else from the largest; of two
 // sources of one size the one with more colours.
+// With more colours than the palette holds, the palette splits the colours where that leaves the
+// least error: a lone bright colour keeps an entry of its own, and the two dark ones, close to
+// each other, share one.
+TEST(ConvertTest, SplitsColoursWhereTheErrorIsLeast) {
+    const RgbaImage picture = MakePicture(21, 1, [](int x, int) {
+        return x < 10 ? Pixel{0, 0, 0, 255} : x < 20 ? Pixel{12, 0, 0, 255} : Pixel{220, 0, 0, 255};
+    });
+    const std::vector<Rgb> palette = ChoosePalette(picture, 2);
+    ASSERT_EQ(palette.size(), 2u);
+    EXPECT_NE(std::find(palette.begin(), palette.end(), Rgb{220, 0, 0}), palette.end());
+    const Rgb dark = palette[0] == Rgb{220, 0, 0} ? palette[1] : palette[0];
+    EXPECT_EQ(dark.G, 0);
+    EXPECT_LE(dark.R, 12);
+}
+
 TEST(ConvertTest, StartsEachSizeFromTheClosestLargerSource) {
     const auto flat = [](int size, int colour) {
         return MakePicture(size, size, [&](int, int) { return ColourNo(colour); });

@@ -231,6 +231,24 @@ TEST(IconReaderTest, ReadsEveryImageKindWhereItsEntryPlacesItAndWritesItBack) {
                        "glyphwright-cli convert");
 }
 
+// The DLL's reader sends only true-colour images to convert; an image of a bit count no bitmap
+// has is refused without that hint.
+TEST(IconReaderTest, OnlyTrueColourImagesAreSentToConvert) {
+    test::TempDir dir;
+    const std::string path = dir.file("deep.ico");
+    for (const auto& [bits, hinted] :
+         {std::pair{32, true}, std::pair{24, true}, std::pair{16, true}, std::pair{3, false}}) {
+        Bytes image = MakeImage(16, 16, 32);
+        image[14] = static_cast<std::uint8_t>(bits); // biBitCount
+        test::WriteBytes(path, MakeIcon({image}));
+        const std::string error = test::ThrownBy([&] { return ReadIconFile(path); }).text;
+        EXPECT_NE(error.find("the image has " + std::to_string(bits) + " bits per pixel"),
+                  std::string::npos)
+            << error;
+        EXPECT_EQ(error.find("glyphwright-cli convert") != std::string::npos, hinted) << error;
+    }
+}
+
 TEST(IconReaderTest, StoredReaderRefusesDamageNamingImageAndCause) {
     test::TempDir dir;
     const std::string path = dir.file("bad.ico"), at = path + ": ";
