@@ -10,11 +10,23 @@ debian_source_ready() {
   if apt-cache showsrc "$package" 2>/dev/null | grep -q "^Version: $version\$"; then
     return 0
   fi
-  local sources=/etc/apt/sources.list.d/glyphwright-deb-src.sources
-  if [ ! -f "$sources" ]; then
-    echo "Adding deb-src entries for Debian's sources ($sources)"
-    sed -n '/^Types:/,/^$/p' /etc/apt/sources.list.d/debian.sources |
-      sed 's/^Types: deb$/Types: deb-src/' | "${sudo[@]}" tee "$sources" >/dev/null
+  local ours=/etc/apt/sources.list.d/glyphwright-deb-src
+  if [ ! -f "$ours.sources" ] && [ ! -f "$ours.list" ]; then
+    # The system's sources in either of apt's formats: deb822 (Debian 12's images) or one line
+    # per archive (older systems).
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      echo "Adding deb-src entries for Debian's sources ($ours.sources)"
+      sed -n '/^Types:/,/^$/p' /etc/apt/sources.list.d/debian.sources |
+        sed 's/^Types: deb$/Types: deb-src/' | "${sudo[@]}" tee "$ours.sources" >/dev/null
+    elif grep -qs '^deb ' /etc/apt/sources.list; then
+      echo "Adding deb-src entries for Debian's sources ($ours.list)"
+      grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+        "${sudo[@]}" tee "$ours.list" >/dev/null
+    else
+      echo "no apt sources found (/etc/apt/sources.list.d/debian.sources or" \
+        "/etc/apt/sources.list) to add Debian's source entries beside" >&2
+      return 1
+    fi
   fi
   "${sudo[@]}" apt-get update -qq
 }
