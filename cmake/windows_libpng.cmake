@@ -8,11 +8,8 @@ set(GLYPHWRIGHT_LIBPNG_MINGW "$ENV{GLYPHWRIGHT_LIBPNG_MINGW}" CACHE PATH
   "libpng for MinGW-w64 made by scripts/build-libpng-mingw.sh (empty: look in the user's cache)")
 set(gw_libpng_prefix "${GLYPHWRIGHT_LIBPNG_MINGW}")
 if(NOT gw_libpng_prefix)
-  if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-    set(gw_libpng_prefix "$ENV{XDG_CACHE_HOME}/glyphwright/libpng-mingw")
-  else()
-    set(gw_libpng_prefix "$ENV{HOME}/.cache/glyphwright/libpng-mingw")
-  endif()
+  include(${CMAKE_CURRENT_LIST_DIR}/user_cache.cmake)
+  gw_cache_folder(gw_libpng_prefix libpng-mingw)
 endif()
 if(NOT EXISTS "${gw_libpng_prefix}/glyphwright-libpng-complete")
   message(FATAL_ERROR "No libpng for MinGW-w64 in ${gw_libpng_prefix}: run "

@@ -13,15 +13,7 @@ endif()
 set(GLYPHWRIGHT_QT_MINGW "$ENV{GLYPHWRIGHT_QT_MINGW}" CACHE PATH
   "Qt for MinGW-w64 made by scripts/build-qt-mingw.sh (empty: look in the user's cache)")
 
-# The folder the script installs into: the cache folder named after the host tools' Qt.
-function(gw_default_qt_mingw_folder out)
-  if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-    set(cache "$ENV{XDG_CACHE_HOME}")
-  else()
-    set(cache "$ENV{HOME}/.cache")
-  endif()
-  set(${out} "${cache}/glyphwright/qt6-mingw-${GLYPHWRIGHT_HOST_QT_VERSION}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/user_cache.cmake)
 
 # The host tools' version, which the cross-built Qt must match.
 set(GLYPHWRIGHT_HOST_QT_VERSION "")
@@ -33,7 +25,7 @@ endif()
 
 set(gw_qt_prefix "${GLYPHWRIGHT_QT_MINGW}")
 if(NOT gw_qt_prefix)
-  gw_default_qt_mingw_folder(gw_qt_prefix)
+  gw_cache_folder(gw_qt_prefix "qt6-mingw-${GLYPHWRIGHT_HOST_QT_VERSION}")
 endif()
 
 if(gw_qt_prefix AND EXISTS "${gw_qt_prefix}/glyphwright-qt-complete"

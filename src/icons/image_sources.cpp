@@ -85,7 +85,8 @@ std::string decoderReason(const std::array<char, 256>& reason) {
 }
 
 // Decodes a PNG with libpng: its header first, whose size is checked against what is decoded
-// and what the file can hold before the pixels' memory is taken, then the pixels into it.
+// and what the file can hold before the pixels' memory is taken, then the pixels into it (the
+// decoder refuses a buffer that does not fit the picture).
 RgbaImage decodePng(std::span<const std::uint8_t> bytes, const std::string& fileName,
                     const std::string& item) {
     // The header as the project's own reader sees it, so that a picture too large is refused
@@ -93,14 +94,14 @@ RgbaImage decodePng(std::span<const std::uint8_t> bytes, const std::string& file
     const ImageInfo info = DescribeImage(bytes, fileName, item);
     checkPictureSize(info.Width, info.Height, static_cast<std::int64_t>(bytes.size()),
                      kPngPixelsPerByte, fileName, item);
+    // libpng reads the same header and every chunk before the image data, so that damage there
+    // is refused before the pixels' memory is taken; the size it gives is the one checked above.
     std::array<char, 256> reason{};
     GwPngSize size{};
     if (GwDecodePng(bytes.data(), bytes.size(), kMaxSourceSide, &size, nullptr, 0, reason.data(),
                     reason.size()) == 0) {
         throw Error(fileName, item, "not a picture that can be read: " + decoderReason(reason));
     }
-    checkPictureSize(size.width, size.height, static_cast<std::int64_t>(bytes.size()),
-                     kPngPixelsPerByte, fileName, item);
     RgbaImage image;
     image.Width = static_cast<std::int32_t>(size.width);
     image.Height = static_cast<std::int32_t>(size.height);
