@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,37 @@
 #include <vector>
 
 namespace gw {
+
+// Stores an 8-, 16- or 32-bit field, signed or not, little-endian at to.
+template <class T> void PutLittleEndian(std::uint8_t* to, T v) {
+    static_assert(std::is_integral_v<T> && (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
+    const auto bits = static_cast<std::make_unsigned_t<T>>(v);
+    for (std::size_t b = 0; b < sizeof(T); ++b) {
+        to[b] = static_cast<std::uint8_t>(bits >> (8 * b));
+    }
+}
+
+// Room for count bytes that are filled before they are used: on the stack up to N, on the heap
+// beyond, so that the common small case costs no allocation.
+template <std::size_t N> class ScratchBytes {
+public:
+    explicit ScratchBytes(std::size_t count) : count_(count) {
+        if (count > N) {
+            large_.resize(count);
+        }
+    }
+    ScratchBytes(const ScratchBytes&) = delete;
+    ScratchBytes& operator=(const ScratchBytes&) = delete;
+
+    [[nodiscard]] std::uint8_t* data() { return count_ > N ? large_.data() : small_.data(); }
+    [[nodiscard]] std::size_t size() const { return count_; }
+    [[nodiscard]] std::span<const std::uint8_t> bytes() { return {data(), count_}; }
+
+private:
+    std::size_t count_;
+    std::array<std::uint8_t, N> small_; // not cleared: the owner fills what it uses
+    std::vector<std::uint8_t> large_;
+};
 
 // Little-endian field decoding from a byte span. Reading past the end throws Error with the
 // given context, so a short input is always reported, never padded.
@@ -80,34 +112,16 @@ public:
     ByteWriter() = default;
     explicit ByteWriter(Sink sink, std::size_t chunk = 1 << 16);
 
-    void u8(std::uint8_t v) {
-        makeRoom(1);
-        buffer_.push_back(v);
-    }
-    void u16(std::uint16_t v) {
-        makeRoom(2);
-        buffer_.push_back(static_cast<std::uint8_t>(v));
-        buffer_.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    void u32(std::uint32_t v) {
-        makeRoom(4);
-        for (int shift = 0; shift < 32; shift += 8) {
-            buffer_.push_back(static_cast<std::uint8_t>(v >> shift));
-        }
-    }
+    void u8(std::uint8_t v) { put(v); }
+    void u16(std::uint16_t v) { put(v); }
+    void u32(std::uint32_t v) { put(v); }
     void i16(std::int16_t v) { u16(static_cast<std::uint16_t>(v)); }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
     // A field of its own type's width: 8, 16 or 32 bits, signed or not.
     template <class T> void put(T v) {
-        static_assert(std::is_integral_v<T> &&
-                      (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
-        if constexpr (sizeof(T) == 1) {
-            u8(static_cast<std::uint8_t>(v));
-        } else if constexpr (sizeof(T) == 2) {
-            u16(static_cast<std::uint16_t>(v));
-        } else {
-            u32(static_cast<std::uint32_t>(v));
-        }
+        std::array<std::uint8_t, sizeof(T)> field;
+        PutLittleEndian(field.data(), v);
+        small(field.data(), field.size());
     }
     void bytes(std::span<const std::uint8_t> data);
     void zeros(std::size_t count);
@@ -121,6 +135,11 @@ public:
     void flush();
 
 private:
+    // A few bytes, appended in one step.
+    void small(const std::uint8_t* data, std::size_t count) {
+        makeRoom(count);
+        buffer_.insert(buffer_.end(), data, data + count);
+    }
     // With a sink the buffer never grows past its chunk: it is handed on first, so that it is
     // never moved to a larger one.
     void makeRoom(std::size_t count) {
@@ -138,8 +157,16 @@ private:
 // A record that mirrors a binary structure lists its fields in their stored order once, in a
 // static member `eachField(record, f)` that calls f on each field, and is written and read
 // through that list: field by field, little-endian, never from its layout in memory.
+// The fields are put together on the stack and handed on in one piece. Each is a member of the
+// record, written at its own width, so the record's own size bounds them all.
 template <class Record> void PutRecord(ByteWriter& out, const Record& record) {
-    Record::eachField(record, [&out](auto field) { out.put(field); });
+    std::array<std::uint8_t, sizeof(Record)> bytes;
+    std::size_t length = 0;
+    Record::eachField(record, [&](auto field) {
+        PutLittleEndian(bytes.data() + length, field);
+        length += sizeof(field);
+    });
+    out.bytes(std::span(bytes.data(), length));
 }
 
 template <class Record> [[nodiscard]] Record ReadRecord(ByteReader& in) {

@@ -4,24 +4,26 @@
 
 #include <concepts>
 #include <string>
+#include <string_view>
 #include <utility>
 
 // Overflow-checked arithmetic for the 16- and 32-bit fields of the binary formats. An overflow
 // is a failure of the operation, reported with what was being computed, never a wrap-around.
 namespace gw::checked {
 
-[[noreturn]] inline void Overflow(const std::string& what) {
-    throw Error("overflow: " + what + " does not fit its field");
+// what names the value; it is a view, so that the checks that pass (nearly all) make no text.
+[[noreturn]] inline void Overflow(std::string_view what) {
+    throw Error("overflow: " + std::string(what) + " does not fit its field");
 }
 
-template <std::integral To, std::integral From> To Narrow(From value, const std::string& what) {
+template <std::integral To, std::integral From> To Narrow(From value, std::string_view what) {
     if (!std::in_range<To>(value)) {
         Overflow(what);
     }
     return static_cast<To>(value);
 }
 
-template <std::integral T> T Add(T a, T b, const std::string& what) {
+template <std::integral T> T Add(T a, T b, std::string_view what) {
     T result;
     if (__builtin_add_overflow(a, b, &result)) {
         Overflow(what);
@@ -29,7 +31,7 @@ template <std::integral T> T Add(T a, T b, const std::string& what) {
     return result;
 }
 
-template <std::integral T> T Sub(T a, T b, const std::string& what) {
+template <std::integral T> T Sub(T a, T b, std::string_view what) {
     T result;
     if (__builtin_sub_overflow(a, b, &result)) {
         Overflow(what);
@@ -37,7 +39,7 @@ template <std::integral T> T Sub(T a, T b, const std::string& what) {
     return result;
 }
 
-template <std::integral T> T Mul(T a, T b, const std::string& what) {
+template <std::integral T> T Mul(T a, T b, std::string_view what) {
     T result;
     if (__builtin_mul_overflow(a, b, &result)) {
         Overflow(what);

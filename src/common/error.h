@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace gw {
 
@@ -47,5 +48,15 @@ private:
     ErrorKind kind_;
     std::string cause_;
 };
+
+// A part of a message that is made only when the message is: either the text itself or a
+// function that returns it. Checks that pass (nearly all) then build no text.
+template <class What> std::string DescribeLazily(const What& what) {
+    if constexpr (std::is_invocable_v<const What&>) {
+        return what();
+    } else {
+        return std::string(what);
+    }
+}
 
 } // namespace gw

@@ -189,8 +189,8 @@ std::uint32_t subdirectoryAt(std::int32_t offset) {
 // The resource directories, each with its entries.
 struct ResourceTree {
     ResourceDirectory Root;
-    std::array<ResourceDirectory, 2> Types;   // RT_ICON, RT_GROUP_ICON
-    std::vector<ResourceDirectory> Languages; // one per resource
+    std::array<ResourceDirectory, 2> Types;        // RT_ICON, RT_GROUP_ICON
+    std::vector<ResourceDirectoryEntry> Languages; // each language directory's one entry
 };
 
 // The resource tree by type, ID and language, every entry an ID. Resource m, counting the
@@ -225,8 +225,7 @@ ResourceTree buildResourceTree(const ResourceCounts& counts, const ResourceTable
         const std::int32_t dataEntry = checked::Add(
             at.DataEntries, checked::Mul(pe::kResourceDataEntrySize, m, "a data entry's offset"),
             "a data entry's offset");
-        tree.Languages.push_back(
-            directoryOf({{pe::kNeutralLanguage, static_cast<std::uint32_t>(dataEntry)}}));
+        tree.Languages.push_back({pe::kNeutralLanguage, static_cast<std::uint32_t>(dataEntry)});
     }
     return tree;
 }
@@ -361,7 +360,7 @@ DllImage LayOutDllImage(std::int32_t machine, std::vector<IconFileRecord> icons)
     ResourceTree tree = buildResourceTree(counts, tables);
     image.RootDirectory = std::move(tree.Root);
     image.TypeDirectories = std::move(tree.Types);
-    image.LanguageDirectories = std::move(tree.Languages);
+    image.LanguageEntries = std::move(tree.Languages);
     image.DataEntriesOffset =
         checked::Add(image.HeaderSize, tables.DataEntries, "the data entries' file offset");
     image.DataStart =

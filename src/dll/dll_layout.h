@@ -19,9 +19,10 @@ struct DllImage {
     ImageOptionalHeader32 OptionalHeader;
     std::array<ImageSectionHeader, 2> Sections{};
     ResourceDirectory RootDirectory;
-    std::array<ResourceDirectory, 2> TypeDirectories;   // RT_ICON, RT_GROUP_ICON
-    std::vector<ResourceDirectory> LanguageDirectories; // one per resource, images first
-    std::vector<ImageResourceDataEntry> DataEntries;    // same order
+    std::array<ResourceDirectory, 2> TypeDirectories; // RT_ICON, RT_GROUP_ICON
+    // One language directory per resource, images first; each holds one entry, this one.
+    std::vector<ResourceDirectoryEntry> LanguageEntries;
+    std::vector<ImageResourceDataEntry> DataEntries; // same order
     std::vector<IconFileRecord> Icons;
     // File offsets (equal to RVAs): the end of the headers and start of the resource section,
     // the first data entry, the first data blob, the end of the last blob's padding and the

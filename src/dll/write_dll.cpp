@@ -3,43 +3,46 @@
 #include "common/error.h"
 #include "dll/pe_format.h"
 
+#include <string>
+#include <string_view>
+
 namespace gw {
 
 namespace {
 
 // Runs put and checks that it wrote exactly the format's size of the structure: the layout's
 // offsets hold only when every structure comes out at its size.
-template <class Put>
-void putExactly(ByteWriter& out, std::uint64_t size, const std::string& what, Put put) {
+template <class What, class Put>
+void putExactly(ByteWriter& out, std::uint64_t size, const What& what, Put put) {
     const std::uint64_t start = out.position();
     put();
     const std::uint64_t written = out.position() - start;
     if (written != size) {
-        throw Error("internal error: " + what + " came out " + std::to_string(written) +
-                    " bytes long instead of " + std::to_string(size));
+        throw Error("internal error: " + DescribeLazily(what) + " came out " +
+                    std::to_string(written) + " bytes long instead of " + std::to_string(size));
     }
 }
 
 // Checks that the output has reached the offset the layout gives the next structure.
-void expectPosition(const ByteWriter& out, std::uint64_t offset, const std::string& what) {
+void expectPosition(const ByteWriter& out, std::uint64_t offset, std::string_view what) {
     if (out.position() != offset) {
-        throw Error("internal error: " + what + " would start at file offset " +
+        throw Error("internal error: " + std::string(what) + " would start at file offset " +
                     std::to_string(out.position()) + " instead of " + std::to_string(offset));
     }
 }
 
 // Zero bytes up to the offset the layout gives the next part, which the output must not have
 // passed.
-void padTo(ByteWriter& out, std::uint64_t target, const std::string& what) {
+template <class What> void padTo(ByteWriter& out, std::uint64_t target, const What& what) {
     if (out.position() > target) {
-        throw Error("internal error: " + what + " would start at file offset " +
+        throw Error("internal error: " + DescribeLazily(what) + " would start at file offset " +
                     std::to_string(target) + ", but " + std::to_string(out.position()) +
                     " bytes are written already");
     }
     out.zeros(target - out.position());
 }
 
-void putDirectory(ByteWriter& out, const ResourceDirectory& dir, const std::string& what) {
+void putDirectory(ByteWriter& out, const ResourceDirectory& dir, std::string_view what) {
     const std::int64_t entries = std::int64_t{dir.NumberOfNamedEntries} + dir.NumberOfIdEntries;
     const std::uint64_t size =
         static_cast<std::uint64_t>(pe::kResourceDirectorySize + pe::kResourceEntrySize * entries);
@@ -54,9 +57,8 @@ void putGroup(ByteWriter& out, const IconFileRecord& icon) {
 }
 
 // A blob at the offset and of the size its data entry gives, after zeros from the blob before.
-template <class Put>
-void putBlob(ByteWriter& out, const ImageResourceDataEntry& entry, const std::string& what,
-             Put put) {
+template <class What, class Put>
+void putBlob(ByteWriter& out, const ImageResourceDataEntry& entry, const What& what, Put put) {
     padTo(out, entry.OffsetToData, what);
     putExactly(out, entry.Size, what, put);
 }
@@ -80,8 +82,15 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
     for (const ResourceDirectory& dir : image.TypeDirectories) {
         putDirectory(out, dir, "a resource type's directory");
     }
-    for (const ResourceDirectory& dir : image.LanguageDirectories) {
-        putDirectory(out, dir, "a language directory");
+    // Each language directory announces one ID entry and holds it.
+    ResourceDirectory languageHeader;
+    languageHeader.NumberOfIdEntries = 1;
+    for (const ResourceDirectoryEntry& entry : image.LanguageEntries) {
+        putExactly(out, pe::kResourceDirectorySize + pe::kResourceEntrySize, "a language directory",
+                   [&] {
+                       PutRecord(out, languageHeader);
+                       PutRecord(out, entry);
+                   });
     }
     expectPosition(out, image.DataEntriesOffset, "the resource data entries");
     for (const ImageResourceDataEntry& e : image.DataEntries) {
@@ -106,17 +115,17 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
         }
         const std::size_t count = images ? given.size() : icon.Images.size();
         for (std::size_t j = 0; j < count; ++j) {
-            putBlob(out, image.DataEntries.at(nextImage++),
-                    "RT_ICON " + std::to_string(icon.Entries.at(j).Id), [&] {
-                        if (images) {
-                            PutIconImage(out, given[j]);
-                        } else {
-                            PutIconImage(out, icon.Images[j]);
-                        }
-                    });
+            const auto name = [&] { return "RT_ICON " + std::to_string(icon.Entries.at(j).Id); };
+            putBlob(out, image.DataEntries.at(nextImage++), name, [&] {
+                if (images) {
+                    PutIconImage(out, given[j]);
+                } else {
+                    PutIconImage(out, icon.Images[j]);
+                }
+            });
         }
-        putBlob(out, image.DataEntries.at(imageCount + i),
-                "icon group " + std::to_string(kFirstGroupId + i), [&] { putGroup(out, icon); });
+        const auto name = [&] { return "icon group " + std::to_string(kFirstGroupId + i); };
+        putBlob(out, image.DataEntries.at(imageCount + i), name, [&] { putGroup(out, icon); });
     }
     padTo(out, image.DataCursor, "the end of the resource data");
     padTo(out, image.RelocOffset, "the relocation section");

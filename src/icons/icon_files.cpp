@@ -26,8 +26,10 @@ constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D
 // holds fails as truncated instead of allocating it.
 class SequentialFile {
 public:
-    explicit SequentialFile(const std::filesystem::path& path, const OutputGuard* guard = nullptr)
-        : name_(DisplayPath(path)) {
+    // name is the file's name in messages; it must outlive the reader.
+    SequentialFile(const std::filesystem::path& path, const std::string& name,
+                   const OutputGuard* guard = nullptr)
+        : name_(name) {
         file_.reset(OpenFile(path, "rb"));
         if (!file_) {
             throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
@@ -45,15 +47,15 @@ public:
         size_ = *size;
         // The first bytes, kept to tell what a file that is no icon file is instead; the reads
         // that follow take them from here rather than reading them again.
-        start_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size_, 16)));
-        if (std::fread(start_.data(), 1, start_.size(), file_.get()) != start_.size()) {
+        startSize_ = static_cast<std::size_t>(std::min<std::uint64_t>(size_, startBytes_.size()));
+        if (std::fread(startBytes_.data(), 1, startSize_, file_.get()) != startSize_) {
             throw Error(name_, "", std::string("cannot read: ") + std::strerror(errno));
         }
-        filePos_ = start_.size();
+        filePos_ = startSize_;
     }
 
     const std::string& name() const { return name_; }
-    const std::vector<std::uint8_t>& start() const { return start_; }
+    std::span<const std::uint8_t> start() const { return {startBytes_.data(), startSize_}; }
     std::uint64_t left() const { return size_ - pos_; }
 
     // Fails as truncated when fewer than count bytes are left. what names the bytes in the
@@ -63,7 +65,7 @@ public:
     void require(std::uint64_t count, const std::string& item, const What& what) const {
         if (count > size_ - pos_) {
             throw Error(name_, item,
-                        "truncated: " + describe(what) + " needs " + std::to_string(count) +
+                        "truncated: " + DescribeLazily(what) + " needs " + std::to_string(count) +
                             " bytes at offset " + std::to_string(pos_) + ", but the file ends at " +
                             std::to_string(size_));
         }
@@ -73,16 +75,16 @@ public:
     void read(std::uint8_t* into, std::size_t count, const std::string& item, const What& what) {
         require(count, item, what);
         std::size_t served = 0;
-        // Bytes among the first ones come from start_ while the file stands just after them.
-        if (pos_ < start_.size() && filePos_ == start_.size()) {
-            served = std::min(count, static_cast<std::size_t>(start_.size() - pos_));
-            std::copy_n(start_.begin() + static_cast<std::ptrdiff_t>(pos_), served, into);
+        // Bytes among the first ones come from startBytes_ while the file stands just after them.
+        if (pos_ < startSize_ && filePos_ == startSize_) {
+            served = std::min(count, static_cast<std::size_t>(startSize_ - pos_));
+            std::copy_n(startBytes_.begin() + static_cast<std::ptrdiff_t>(pos_), served, into);
         }
         const std::size_t rest = count - served;
         if (rest > 0 && std::fread(into + served, 1, rest, file_.get()) != rest) {
             const bool ended = std::feof(file_.get()) != 0;
             throw Error(name_, item,
-                        "cannot read " + describe(what) + ": " +
+                        "cannot read " + DescribeLazily(what) + ": " +
                             (ended ? std::string("the file ended early") : std::strerror(errno)));
         }
         pos_ += count;
@@ -96,7 +98,7 @@ public:
     void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count,
                 const std::string& item, const What& what) {
         const auto at = [&] {
-            return "cannot read " + describe(what) + " at offset " + std::to_string(offset);
+            return "cannot read " + DescribeLazily(what) + " at offset " + std::to_string(offset);
         };
         if (offset > size_) {
             throw Error(name_, item, at() + ": it lies beyond the end of the file");
@@ -125,24 +127,20 @@ private:
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
 
-    template <class What> static std::string describe(const What& what) {
-        if constexpr (std::is_invocable_v<const What&>) {
-            return what();
-        } else {
-            return std::string(what);
-        }
-    }
-    std::string name_;
-    std::array<char, 8192> buffer_{}; // the stream's; declared first, so it outlives the stream
+    const std::string& name_;
+    // The stream's buffer (not cleared: the stream fills it), declared before the stream so that
+    // it outlives it.
+    std::array<char, 8192> buffer_;
     std::unique_ptr<std::FILE, Closer> file_;
     std::uint64_t size_ = 0;
     std::uint64_t pos_ = 0;     // where the next read begins
     std::uint64_t filePos_ = 0; // where the stream stands
-    std::vector<std::uint8_t> start_;
+    std::array<std::uint8_t, 16> startBytes_{};
+    std::size_t startSize_ = 0;
 };
 
 // Whether the bytes are printable ASCII, tabs and line ends: the start of a text file.
-bool isText(const std::vector<std::uint8_t>& bytes) {
+bool isText(std::span<const std::uint8_t> bytes) {
     return !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) {
         return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\r' || b == '\n';
     });
@@ -289,8 +287,10 @@ std::size_t directorySize(const IconDir& header) {
     return static_cast<std::size_t>(header.Count) * kIconDirEntrySize;
 }
 
-std::string directoryWhat(const IconDir& header) {
-    return "the directory of " + std::to_string(header.Count) + " images";
+// Names the directory in a message, made only when one is.
+auto directoryWhat(const IconDir& header) {
+    return
+        [count = header.Count] { return "the directory of " + std::to_string(count) + " images"; };
 }
 
 // Reads an icon file's header, checking that its directory fits the file, and refuses files that
@@ -300,7 +300,8 @@ IconDir readHeader(SequentialFile& file, const std::string& fileName) {
         throw Error(fileName + " is not an icon file: it starts with the PNG signature");
     }
     const auto headerBytes = file.readArray<kIconDirSize>("header", "the icon header");
-    ByteReader headerIn(headerBytes, fileName);
+    // The reader holds exactly the header, so its own context is never shown.
+    ByteReader headerIn(headerBytes, "icon header");
     const auto header = ReadRecord<IconDir>(headerIn);
     if (header.Count <= 0) {
         // The count is shown as stored: 65535, not -1.
@@ -319,9 +320,10 @@ IconDir readHeader(SequentialFile& file, const std::string& fileName) {
 
 // Reads the directory that follows the header.
 std::vector<IconDirEntry> readDirectory(SequentialFile& file, const IconDir& header) {
-    std::vector<std::uint8_t> directory(directorySize(header));
+    ScratchBytes<16 * kIconDirEntrySize> directory(directorySize(header));
     file.read(directory.data(), directory.size(), "directory", directoryWhat(header));
-    ByteReader dirIn(directory, file.name());
+    // The reader holds exactly the directory, so its own context is never shown.
+    ByteReader dirIn(directory.bytes(), "icon directory");
     std::vector<IconDirEntry> entries;
     entries.reserve(static_cast<std::size_t>(header.Count));
     for (int j = 0; j < header.Count; ++j) {
@@ -339,26 +341,37 @@ std::vector<std::uint64_t> imageOffsets(const SequentialFile& file,
                                         const std::vector<IconDirEntry>& entries,
                                         std::uint64_t directoryEnd) {
     const std::uint64_t size = file.size();
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> placed; // begin, end
+    using Extent = std::pair<std::uint64_t, std::uint64_t>; // begin, end
+    const auto extent = [&](const IconDirEntry& entry) {
+        const auto begin = static_cast<std::uint64_t>(entry.ImageOffset);
+        return Extent{begin, begin + static_cast<std::uint64_t>(entry.BytesInRes)};
+    };
+    bool inOrder = true;
     for (std::size_t j = 0; j < entries.size(); ++j) {
         requireSomeBytes(file.name(), ImageItem(j), entries[j]);
-        const auto begin = static_cast<std::uint64_t>(entries[j].ImageOffset);
-        const auto end = begin + static_cast<std::uint64_t>(entries[j].BytesInRes);
-        placed.emplace_back(begin, end);
+        inOrder = inOrder && (j == 0 || extent(entries[j - 1]) <= extent(entries[j]));
     }
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> sorted = placed;
-    std::sort(sorted.begin(), sorted.end());
+    // The images in the order of their offsets: the directory's own order nearly always.
+    std::vector<Extent> sorted;
+    if (!inOrder) {
+        for (const IconDirEntry& entry : entries) {
+            sorted.push_back(extent(entry));
+        }
+        std::sort(sorted.begin(), sorted.end());
+    }
     bool asPlaced = true;
     std::uint64_t previousEnd = directoryEnd;
-    for (const auto& [begin, end] : sorted) {
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const auto [begin, end] = inOrder ? extent(entries[j]) : sorted[j];
         asPlaced = asPlaced && begin >= previousEnd && end <= size;
         previousEnd = end;
     }
     std::vector<std::uint64_t> offsets;
+    offsets.reserve(entries.size());
     std::uint64_t next = directoryEnd;
     for (std::size_t j = 0; j < entries.size(); ++j) {
         if (asPlaced) {
-            offsets.push_back(placed[j].first);
+            offsets.push_back(extent(entries[j]).first);
             continue;
         }
         const auto bytes = static_cast<std::uint64_t>(entries[j].BytesInRes);
@@ -435,9 +448,9 @@ std::int32_t IconImage::byteSize() const {
 IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress,
                             const OutputGuard* guard) {
     ReportProgress(progress);
-    SequentialFile file(path, guard);
     IconFileRecord icon;
-    icon.FileName = file.name();
+    icon.FileName = DisplayPath(path);
+    SequentialFile file(path, icon.FileName, guard);
     icon.Header = readHeader(file, icon.FileName);
     const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
     const std::vector<std::uint64_t> offsets =
@@ -452,8 +465,9 @@ IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& p
 }
 
 std::int16_t ReadIconCount(const std::filesystem::path& path) {
-    SequentialFile file(path);
-    return readHeader(file, file.name()).Count;
+    const std::string name = DisplayPath(path);
+    SequentialFile file(path, name);
+    return readHeader(file, name).Count;
 }
 
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -487,20 +501,11 @@ void PutIconImage(ByteWriter& out, const IconImage& image) {
     // The colour table in one piece, little-endian: a DLL of many images holds millions of
     // entries, and a field at a time would cost more than all the rest.
     // A palette image's table (at most 256 entries) is put together on the stack.
-    std::array<std::uint8_t, 4 * 256> small{};
-    std::vector<std::uint8_t> large;
-    std::span<std::uint8_t> table(small.data(), image.Palette.size() * 4);
-    if (image.Palette.size() > 256) {
-        large.resize(image.Palette.size() * 4);
-        table = large;
-    }
+    ScratchBytes<4 * 256> table(4 * image.Palette.size());
     for (std::size_t i = 0; i < image.Palette.size(); ++i) {
-        const auto colour = static_cast<std::uint32_t>(image.Palette[i]);
-        for (std::size_t b = 0; b < 4; ++b) {
-            table[4 * i + b] = static_cast<std::uint8_t>(colour >> (8 * b));
-        }
+        PutLittleEndian(table.data() + 4 * i, image.Palette[i]);
     }
-    out.bytes(table);
+    out.bytes(table.bytes());
     out.bytes(image.Bits);
 }
 
@@ -515,8 +520,8 @@ ImageInfo DescribeImage(std::span<const std::uint8_t> bytes, const std::string& 
 
 StoredIconFile ReadStoredIcon(const std::filesystem::path& path, const Progress& progress) {
     ReportProgress(progress);
-    SequentialFile file(path);
-    const std::string& fileName = file.name();
+    const std::string fileName = DisplayPath(path);
+    SequentialFile file(path, fileName);
     StoredIconFile icon;
     icon.Header = readHeader(file, fileName);
     const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
