@@ -51,8 +51,13 @@ std::vector<fs::path> PathsFromUtf8(const std::vector<std::string>& texts) {
 }
 
 std::string DisplayPath(const fs::path& path) {
+#ifdef _WIN32
     fs::path shown = path;
     return PathToUtf8(shown.make_preferred());
+#else
+    // The one separator is the preferred one already; no copy of the path is needed.
+    return PathToUtf8(path);
+#endif
 }
 
 std::FILE* OpenFile(const fs::path& path, const char* mode) {
