@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <span>
 #include <string>
@@ -17,6 +19,22 @@ template <class T> void PutLittleEndian(std::uint8_t* to, T v) {
     const auto bits = static_cast<std::make_unsigned_t<T>>(v);
     for (std::size_t b = 0; b < sizeof(T); ++b) {
         to[b] = static_cast<std::uint8_t>(bits >> (8 * b));
+    }
+}
+
+// 32-bit values from their little-endian bytes, 4 for each value: a plain copy on little-endian
+// systems (a DLL of many images holds millions of colour table entries).
+inline void GetLittleEndian32s(std::span<const std::uint8_t> bytes,
+                               std::span<std::int32_t> values) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(values.data(), bytes.data(), 4 * values.size());
+    } else {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const std::uint8_t* at = bytes.data() + 4 * i;
+            values[i] = static_cast<std::int32_t>(
+                std::uint32_t{at[0]} | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16) |
+                (std::uint32_t{at[3]} << 24));
+        }
     }
 }
 
@@ -124,6 +142,16 @@ public:
         small(field.data(), field.size());
     }
     void bytes(std::span<const std::uint8_t> data);
+    // 32-bit fields one after another, in one piece on little-endian systems.
+    void i32s(std::span<const std::int32_t> values) {
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes({reinterpret_cast<const std::uint8_t*>(values.data()), 4 * values.size()});
+        } else {
+            for (const std::int32_t v : values) {
+                i32(v);
+            }
+        }
+    }
     void zeros(std::size_t count);
 
     // Bytes written so far, including those already handed to the sink.

@@ -204,10 +204,9 @@ ImageInfo describePng(std::span<const std::uint8_t> bytes, const std::string& fi
 }
 
 // Refuses an image whose directory entry gives it no bytes.
-void requireSomeBytes(const std::string& fileName, const std::string& item,
-                      const IconDirEntry& entry) {
+void requireSomeBytes(const std::string& fileName, std::size_t index, const IconDirEntry& entry) {
     if (entry.BytesInRes < 1) {
-        throw Error(fileName, item,
+        throw Error(fileName, ImageItem(index),
                     "its directory entry gives it " + std::to_string(entry.BytesInRes) +
                         " bytes; an image has at least one");
     }
@@ -230,22 +229,13 @@ DibLayout packableLayout(std::span<const std::uint8_t> headerBytes, std::uint64_
     return layout;
 }
 
-// The image from its layout and the bytes behind its 40-byte header: the colour table's
-// little-endian entries, read straight from the bytes (a DLL of many images holds millions of
-// them), then the masks.
-// Fills an image from its layout and the bytes behind its header, held in image.Bits: the
-// header, the colour table from the front of those bytes, and the rest as its pixels.
-void takeColourTable(const DibLayout& layout, IconImage& image) {
+// An image from its layout, its colour table's bytes and the bytes after the table.
+IconImage imageFrom(const DibLayout& layout, std::span<const std::uint8_t> table) {
+    IconImage image;
     image.Header = layout.Header;
     image.Palette.resize(static_cast<std::size_t>(layout.TableEntries));
-    for (std::size_t i = 0; i < image.Palette.size(); ++i) {
-        const std::uint8_t* entry = image.Bits.data() + 4 * i;
-        image.Palette[i] = static_cast<std::int32_t>(
-            std::uint32_t{entry[0]} | (std::uint32_t{entry[1]} << 8) |
-            (std::uint32_t{entry[2]} << 16) | (std::uint32_t{entry[3]} << 24));
-    }
-    image.Bits.erase(image.Bits.begin(),
-                     image.Bits.begin() + static_cast<std::ptrdiff_t>(4 * image.Palette.size()));
+    GetLittleEndian32s(table, image.Palette);
+    return image;
 }
 
 // Reads image `index` at offset, sized by its directory entry.
@@ -256,16 +246,16 @@ IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry&
     file.readAt(offset, header.data(), header.size(), item, "the bitmap header");
     const auto size = static_cast<std::uint64_t>(entry.BytesInRes);
     const DibLayout layout = packableLayout(header, size, file.name(), item);
-    // The layout's colour pixels lie within the entry's size, so it holds the header. The rest
-    // must be in the file before it is allocated; it is read straight into the image's pixels,
-    // from whose front the colour table is then taken.
+    // The layout's colour table and pixels lie within the entry's size. The rest must be in the
+    // file before anything is allocated; the pixels are read straight into the image.
     const std::uint64_t restSize = size - kBitmapInfoHeaderSize;
     const auto what = [&] { return "the image's " + std::to_string(entry.BytesInRes) + " bytes"; };
     file.require(restSize, item, what);
-    IconImage image;
-    image.Bits.resize(static_cast<std::size_t>(restSize));
+    ScratchBytes<4 * 256> table(4 * static_cast<std::size_t>(layout.TableEntries));
+    file.read(table.data(), table.size(), item, what);
+    IconImage image = imageFrom(layout, table.bytes());
+    image.Bits.resize(static_cast<std::size_t>(restSize - table.size()));
     file.read(image.Bits.data(), image.Bits.size(), item, what);
-    takeColourTable(layout, image);
     return image;
 }
 
@@ -348,7 +338,7 @@ std::vector<std::uint64_t> imageOffsets(const SequentialFile& file,
     };
     bool inOrder = true;
     for (std::size_t j = 0; j < entries.size(); ++j) {
-        requireSomeBytes(file.name(), ImageItem(j), entries[j]);
+        requireSomeBytes(file.name(), j, entries[j]);
         inOrder = inOrder && (j == 0 || extent(entries[j - 1]) <= extent(entries[j]));
     }
     // The images in the order of their offsets: the directory's own order nearly always.
@@ -473,10 +463,10 @@ std::int16_t ReadIconCount(const std::filesystem::path& path) {
 IconImage DecodeIconImage(std::span<const std::uint8_t> bytes, const std::string& fileName,
                           const std::string& item) {
     const DibLayout layout = packableLayout(bytes, bytes.size(), fileName, item);
-    IconImage image;
-    const auto afterHeader = bytes.subspan(kBitmapInfoHeaderSize);
-    image.Bits.assign(afterHeader.begin(), afterHeader.end());
-    takeColourTable(layout, image);
+    const auto table = bytes.subspan(kBitmapInfoHeaderSize, 4 * layout.TableEntries);
+    IconImage image = imageFrom(layout, table);
+    const auto pixels = bytes.subspan(kBitmapInfoHeaderSize + table.size());
+    image.Bits.assign(pixels.begin(), pixels.end());
     return image;
 }
 
@@ -498,14 +488,7 @@ void PutIconImage(ByteWriter& out, const IconImageView& image) {
 
 void PutIconImage(ByteWriter& out, const IconImage& image) {
     PutRecord(out, image.Header);
-    // The colour table in one piece, little-endian: a DLL of many images holds millions of
-    // entries, and a field at a time would cost more than all the rest.
-    // A palette image's table (at most 256 entries) is put together on the stack.
-    ScratchBytes<4 * 256> table(4 * image.Palette.size());
-    for (std::size_t i = 0; i < image.Palette.size(); ++i) {
-        PutLittleEndian(table.data() + 4 * i, image.Palette[i]);
-    }
-    out.bytes(table.bytes());
+    out.i32s(image.Palette);
     out.bytes(image.Bits);
 }
 
