@@ -4,6 +4,7 @@
 #include "common/temporary_files.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -11,13 +12,15 @@
 #include <sys/stat.h>
 
 #ifdef __linux__
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace gw {
@@ -99,11 +102,13 @@ fs::path folderOf(const fs::path& target) {
 
 } // namespace
 
-OpenFileFacts LookAtOpenFile(std::FILE* file) {
+namespace {
+
+OpenFileFacts factsOfDescriptor(int descriptor) {
     OpenFileFacts facts;
 #ifdef _WIN32
     BY_HANDLE_FILE_INFORMATION info{};
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
     if (handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info) != 0) {
         facts.Identity =
             FileIdentity{info.dwVolumeSerialNumber,
@@ -115,7 +120,7 @@ OpenFileFacts LookAtOpenFile(std::FILE* file) {
     }
 #else
     struct stat status {};
-    if (::fstat(::fileno(file), &status) == 0) {
+    if (::fstat(descriptor, &status) == 0) {
         facts.Identity = FileIdentity{static_cast<std::uint64_t>(status.st_dev),
                                       static_cast<std::uint64_t>(status.st_ino)};
         if (S_ISREG(status.st_mode)) {
@@ -124,6 +129,65 @@ OpenFileFacts LookAtOpenFile(std::FILE* file) {
     }
 #endif
     return facts;
+}
+
+} // namespace
+
+OpenFileFacts LookAtOpenFile(std::FILE* file) {
+#ifdef _WIN32
+    return factsOfDescriptor(_fileno(file));
+#else
+    return factsOfDescriptor(::fileno(file));
+#endif
+}
+
+ReadOnlyFile::ReadOnlyFile(const fs::path& path) {
+#ifdef _WIN32
+    descriptor_ = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+#else
+    descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    if (descriptor_ >= 0) {
+#ifdef _WIN32
+        _close(descriptor_);
+#else
+        ::close(descriptor_);
+#endif
+    }
+}
+
+OpenFileFacts ReadOnlyFile::facts() const {
+    return factsOfDescriptor(descriptor_);
+}
+
+std::optional<std::size_t> ReadOnlyFile::read(std::uint8_t* into, std::size_t count) {
+    // At most 1 GiB a call: Windows takes an unsigned int.
+    const std::size_t piece = std::min<std::size_t>(count, std::size_t{1} << 30);
+    while (true) {
+#ifdef _WIN32
+        const int got = _read(descriptor_, into, static_cast<unsigned>(piece));
+#else
+        const ssize_t got = ::read(descriptor_, into, piece);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+#endif
+        if (got < 0) {
+            return std::nullopt;
+        }
+        return static_cast<std::size_t>(got);
+    }
+}
+
+bool ReadOnlyFile::seek(std::uint64_t offset) {
+#ifdef _WIN32
+    return _lseeki64(descriptor_, static_cast<__int64>(offset), SEEK_SET) >= 0;
+#else
+    return ::lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+#endif
 }
 
 namespace {

@@ -45,6 +45,28 @@ struct OpenFileFacts {
 };
 [[nodiscard]] OpenFileFacts LookAtOpenFile(std::FILE* file);
 
+// A file opened for reading through the system's own calls and closed with the object: for a
+// reader that keeps a buffer of its own, so that opening one of thousands of small files costs
+// no stream. Failures leave the cause in errno.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::filesystem::path& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    [[nodiscard]] bool isOpen() const { return descriptor_ >= 0; }
+    [[nodiscard]] OpenFileFacts facts() const;
+    // One read of up to count bytes from where the file stands: fewer where it ends (none at
+    // its end) or where the system gives fewer at a time; nothing when the system fails.
+    [[nodiscard]] std::optional<std::size_t> read(std::uint8_t* into, std::size_t count);
+    // Moves to offset from the start; false when the system fails.
+    [[nodiscard]] bool seek(std::uint64_t offset);
+
+private:
+    int descriptor_ = -1;
+};
+
 // The file's whole contents. Fails with an error naming the file and the cause.
 [[nodiscard]] std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 

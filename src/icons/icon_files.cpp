@@ -21,22 +21,19 @@ namespace {
 
 constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
-// Reads an icon file front to back. Before any array is allocated, the bytes it needs are
-// checked against what is left of the file, so a directory that claims more than the file
-// holds fails as truncated instead of allocating it.
+// Reads an icon file front to back through a buffer of its own. Before any array is
+// allocated, the bytes it needs are checked against what is left of the file, so a directory
+// that claims more than the file holds fails as truncated instead of allocating it.
 class SequentialFile {
 public:
     // name is the file's name in messages; it must outlive the reader.
     SequentialFile(const std::filesystem::path& path, const std::string& name,
                    const OutputGuard* guard = nullptr)
-        : name_(name) {
-        file_.reset(OpenFile(path, "rb"));
-        if (!file_) {
+        : name_(name), file_(path) {
+        if (!file_.isOpen()) {
             throw Error(name_, "", std::string("cannot open: ") + std::strerror(errno));
         }
-        // A buffer of the reader's own: the stream then makes no look at the file to size one.
-        std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
-        const OpenFileFacts facts = LookAtOpenFile(file_.get());
+        const OpenFileFacts facts = file_.facts();
         if (guard != nullptr) {
             guard->checkInput(path, facts.Identity);
         }
@@ -45,13 +42,11 @@ public:
             throw Error(name_, "", "cannot open: it is not a regular file");
         }
         size_ = *size;
-        // The first bytes, kept to tell what a file that is no icon file is instead; the reads
-        // that follow take them from here rather than reading them again.
+        // The first bytes, kept to tell what a file that is no icon file is instead. The first
+        // read fills the buffer, from which the reads that follow take them.
         startSize_ = static_cast<std::size_t>(std::min<std::uint64_t>(size_, startBytes_.size()));
-        if (std::fread(startBytes_.data(), 1, startSize_, file_.get()) != startSize_) {
-            throw Error(name_, "", std::string("cannot read: ") + std::strerror(errno));
-        }
-        filePos_ = startSize_;
+        read(startBytes_.data(), startSize_, "", "the file's first bytes");
+        pos_ = 0;
     }
 
     const std::string& name() const { return name_; }
@@ -74,22 +69,47 @@ public:
     template <class What>
     void read(std::uint8_t* into, std::size_t count, const std::string& item, const What& what) {
         require(count, item, what);
-        std::size_t served = 0;
-        // Bytes among the first ones come from startBytes_ while the file stands just after them.
-        if (pos_ < startSize_ && filePos_ == startSize_) {
-            served = std::min(count, static_cast<std::size_t>(startSize_ - pos_));
-            std::copy_n(startBytes_.begin() + static_cast<std::ptrdiff_t>(pos_), served, into);
-        }
-        const std::size_t rest = count - served;
-        if (rest > 0 && std::fread(into + served, 1, rest, file_.get()) != rest) {
-            const bool ended = std::feof(file_.get()) != 0;
-            throw Error(name_, item,
-                        "cannot read " + DescribeLazily(what) + ": " +
-                            (ended ? std::string("the file ended early") : std::strerror(errno)));
-        }
-        pos_ += count;
-        if (rest > 0) {
-            filePos_ = pos_;
+        while (count > 0) {
+            // Bytes the buffer holds come from there.
+            if (pos_ >= bufferAt_ && pos_ - bufferAt_ < bufferLength_) {
+                const auto from = static_cast<std::size_t>(pos_ - bufferAt_);
+                const std::size_t piece = std::min(count, bufferLength_ - from);
+                std::memcpy(into, buffer_.data() + from, piece);
+                into += piece;
+                count -= piece;
+                pos_ += piece;
+                continue;
+            }
+            if (filePos_ != pos_) {
+                // Images out of file order; the offset lies within the file, checked above.
+                if (!file_.seek(pos_)) {
+                    fail(item, what, std::strerror(errno));
+                }
+                filePos_ = pos_;
+            }
+            // A piece as large as the buffer goes straight where it is wanted; else the buffer
+            // takes what is left of the file, up to its size, in one read.
+            const bool direct = count >= buffer_.size();
+            std::uint8_t* const target = direct ? into : buffer_.data();
+            const std::size_t wanted =
+                direct ? count
+                       : static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), left()));
+            const std::optional<std::size_t> got = file_.read(target, wanted);
+            if (!got) {
+                fail(item, what, std::strerror(errno));
+            }
+            if (*got == 0) {
+                fail(item, what, "the file ended early");
+            }
+            filePos_ += *got;
+            if (direct) {
+                into += *got;
+                count -= *got;
+                pos_ += *got;
+            } else {
+                bufferAt_ = pos_;
+                bufferLength_ = *got;
+            }
         }
     }
 
@@ -97,19 +117,12 @@ public:
     template <class What>
     void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count,
                 const std::string& item, const What& what) {
-        const auto at = [&] {
-            return "cannot read " + DescribeLazily(what) + " at offset " + std::to_string(offset);
-        };
         if (offset > size_) {
-            throw Error(name_, item, at() + ": it lies beyond the end of the file");
+            throw Error(name_, item,
+                        "cannot read " + DescribeLazily(what) + " at offset " +
+                            std::to_string(offset) + ": it lies beyond the end of the file");
         }
-        // Image offsets are 32-bit signed values, so the offset fits a long everywhere. Images
-        // read in file order need no seek.
-        if (offset != filePos_ &&
-            std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
-            throw Error(name_, item, at() + ": " + std::strerror(errno));
-        }
-        pos_ = filePos_ = offset;
+        pos_ = offset;
         read(into, count, item, what);
     }
 
@@ -123,18 +136,19 @@ public:
     }
 
 private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
+    template <class What>
+    [[noreturn]] void fail(const std::string& item, const What& what, const std::string& cause) {
+        throw Error(name_, item, "cannot read " + DescribeLazily(what) + ": " + cause);
+    }
 
     const std::string& name_;
-    // The stream's buffer (not cleared: the stream fills it), declared before the stream so that
-    // it outlives it.
-    std::array<char, 8192> buffer_;
-    std::unique_ptr<std::FILE, Closer> file_;
+    ReadOnlyFile file_;
     std::uint64_t size_ = 0;
-    std::uint64_t pos_ = 0;     // where the next read begins
-    std::uint64_t filePos_ = 0; // where the stream stands
+    std::uint64_t pos_ = 0;                 // where the next read begins
+    std::uint64_t filePos_ = 0;             // where the file stands
+    std::array<std::uint8_t, 8192> buffer_; // not cleared: reads fill what is used
+    std::uint64_t bufferAt_ = 0;            // the file offset of the buffer's first byte
+    std::size_t bufferLength_ = 0;
     std::array<std::uint8_t, 16> startBytes_{};
     std::size_t startSize_ = 0;
 };
