@@ -2,8 +2,8 @@
 # Builds the libpng that the Windows build links: a static libpng for 64-bit Windows, cross-built
 # with the `mingw` preset's compiler from Debian's own source of libpng (with Debian's patches,
 # its security fixes among them) against Debian's static zlib for MinGW-w64
-# (libz-mingw-w64-dev). The source is the version of the host's libpng-dev, or the newest older
-# one the archive serves.
+# (libz-mingw-w64-dev). The source is the newest version the archive serves, the host's
+# libpng-dev's among those tried.
 #
 # It installs into $GLYPHWRIGHT_LIBPNG_MINGW (default ~/.cache/glyphwright/libpng-mingw), in
 # about half a minute. Safe to run again: a complete install (marked by a stamp written last,
@@ -41,12 +41,14 @@ fi
 start=$SECONDS
 source scripts/debian-source.sh
 debian_source_ready libpng1.6 "$host"
-# The host's version first, then every older one the archive lists, newest first.
+# Every version the archive lists, and the host's, newest first: the newest that can be fetched
+# carries the most fixes. (A machine may have an older libpng-dev than the archive's sources,
+# or a newer one whose source a mirror lists before it serves it.)
 versions=$(
-  echo "$host"
-  apt-cache showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -u |
-    while read -r v; do if dpkg --compare-versions "$v" lt "$host"; then echo "$v"; fi; done |
-    sort -rV
+  {
+    echo "$host"
+    apt-cache showsrc libpng1.6 | sed -n 's/^Version: //p'
+  } | sort -u | sort -rV
 )
 work=$cache/libpng-mingw-work
 # shellcheck disable=SC2086 # one version per word

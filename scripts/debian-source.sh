@@ -55,7 +55,7 @@ debian_source_unpack() {
       echo "$version"
       return 0
     fi
-    echo "Debian's source of $package $version could not be fetched; trying an older one" >&2
+    echo "Debian's source of $package $version could not be fetched; trying the next one" >&2
   done
   echo "no source of $package could be fetched (versions tried: $*)" >&2
   return 1

@@ -30,8 +30,7 @@ const OptionSpec* findShort(const std::vector<OptionSpec>& options, char name) {
 
 } // namespace
 
-Arguments ParseArguments(const std::vector<std::string>& words,
-                         const std::vector<OptionSpec>& options) {
+Arguments ParseArguments(Words words, const std::vector<OptionSpec>& options) {
     Arguments args;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/cli.h"
+
 #include <filesystem>
 #include <map>
 #include <set>
@@ -39,7 +41,6 @@ struct OptionSpec {
     bool TakesValue = false;
 };
 
-[[nodiscard]] Arguments ParseArguments(const std::vector<std::string>& words,
-                                       const std::vector<OptionSpec>& options);
+[[nodiscard]] Arguments ParseArguments(Words words, const std::vector<OptionSpec>& options);
 
 } // namespace gw::cli

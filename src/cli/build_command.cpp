@@ -19,7 +19,7 @@ void printBuilt(std::ostream& out, const std::filesystem::path& path, const Targ
 
 } // namespace
 
-int BuildCommand(const std::vector<std::string>& words, Console console) {
+int BuildCommand(Words words, Console console) {
     const Arguments args = ParseArguments(
         words, {{"target", 't', true}, {"all-targets", 0, false}, {"output", 'o', true}});
     if (!args.has("output")) {

@@ -16,7 +16,7 @@ namespace {
 
 struct Command {
     const char* Name;
-    int (*Run)(const std::vector<std::string>&, Console);
+    int (*Run)(Words, Console);
     const char* Usage; // the words after "glyphwright-cli"
     const char* Help;  // what the command does, for "COMMAND --help"
 };
@@ -74,7 +74,7 @@ constexpr Guarantee kGuarantees[] = {
 };
 
 // Whether the words ask for help: -h or --help before any "--".
-bool asksForHelp(const std::vector<std::string>& words) {
+bool asksForHelp(Words words) {
     for (const std::string& word : words) {
         if (word == "--") {
             return false;
@@ -139,7 +139,7 @@ int RunCli(const std::vector<std::string>& words, Console console) {
         if (first != command.Name) {
             continue;
         }
-        const std::vector<std::string> rest(words.begin() + 1, words.end());
+        const Words rest = Words(words).subspan(1);
         if (asksForHelp(rest)) {
             console.out << "Usage: glyphwright-cli " << command.Usage << "\n\n" << command.Help;
             return kExitOk;

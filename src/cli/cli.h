@@ -1,11 +1,16 @@
 #pragma once
 
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace gw::cli {
+
+// The words of a command line after the program's name, or after a command's name: a view, so
+// that passing them on copies none.
+using Words = std::span<const std::string>;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;

@@ -12,7 +12,7 @@
 
 namespace gw::cli {
 
-int ConvertCommand(const std::vector<std::string>& words, Console console) {
+int ConvertCommand(Words words, Console console) {
     const Arguments args = ParseArguments(words, {{"output", 'o', true},
                                                   {"sizes", 0, true},
                                                   {"depths", 0, true},

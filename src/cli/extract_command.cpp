@@ -250,7 +250,7 @@ int extract(const fs::path& source, const Arguments& args,
 
 } // namespace
 
-int ExtractCommand(const std::vector<std::string>& words, Console console) {
+int ExtractCommand(Words words, Console console) {
     const Arguments args =
         ParseArguments(words, {{"output", 'o', true}, {"group", 0, true}, {"max-output", 0, true}});
     if (args.operands.size() != 1) {

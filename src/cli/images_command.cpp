@@ -6,7 +6,7 @@
 
 namespace gw::cli {
 
-int ImagesCommand(const std::vector<std::string>& words, Console console) {
+int ImagesCommand(Words words, Console console) {
     const Arguments args = ParseArguments(words, {});
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");

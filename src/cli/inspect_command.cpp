@@ -64,7 +64,7 @@ int inspect(const std::filesystem::path& source, std::ostream& out);
 
 } // namespace
 
-int InspectCommand(const std::vector<std::string>& words, Console console) {
+int InspectCommand(Words words, Console console) {
     const Arguments args = ParseArguments(words, {});
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no file given" : "one file at a time");

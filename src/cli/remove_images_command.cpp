@@ -10,7 +10,7 @@
 
 namespace gw::cli {
 
-int RemoveImagesCommand(const std::vector<std::string>& words, Console console) {
+int RemoveImagesCommand(Words words, Console console) {
     const Arguments args = ParseArguments(words, {{"keep", 0, true}, {"output", 'o', true}});
     if (args.operands.size() != 1) {
         throw UsageError(args.operands.empty() ? "no icon file given" : "one icon file at a time");

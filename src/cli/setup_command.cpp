@@ -76,7 +76,7 @@ private:
 
 } // namespace
 
-int SetupCommand(const std::vector<std::string>& words, Console console) {
+int SetupCommand(Words words, Console console) {
     const Arguments args = ParseArguments(
         words, {{"dll", 0, true}, {"extension", 'e', true}, {"cab-timeout", 0, true}});
     if (args.operands.empty()) {
