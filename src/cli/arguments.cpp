@@ -36,7 +36,7 @@ Arguments ParseArguments(Words words, const std::vector<OptionSpec>& options) {
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
         if (optionsEnded || word.size() < 2 || word[0] != '-') {
-            args.operands.push_back(word);
+            args.operands.emplace_back(word);
             continue;
         }
         if (word == "--") {

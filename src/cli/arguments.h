@@ -22,7 +22,7 @@ public:
 struct Arguments {
     std::map<std::string, std::string> values; // by the option's long name
     std::set<std::string> flags;
-    std::vector<std::string> operands;
+    std::vector<std::string_view> operands; // views of the words, which outlive the arguments
 
     [[nodiscard]] bool has(const std::string& name) const { return values.count(name) != 0; }
     // An option's value and the operands as paths (the words are UTF-8 on every platform).

@@ -45,12 +45,25 @@ std::string PathToUtf8(const fs::path& path) {
 #endif
 }
 
-std::vector<fs::path> PathsFromUtf8(const std::vector<std::string>& texts) {
+namespace {
+
+template <class Texts> std::vector<fs::path> pathsFrom(const Texts& texts) {
     std::vector<fs::path> paths;
-    for (const std::string& text : texts) {
+    paths.reserve(texts.size());
+    for (const auto& text : texts) {
         paths.push_back(PathFromUtf8(text));
     }
     return paths;
+}
+
+} // namespace
+
+std::vector<fs::path> PathsFromUtf8(const std::vector<std::string>& texts) {
+    return pathsFrom(texts);
+}
+
+std::vector<fs::path> PathsFromUtf8(std::span<const std::string_view> texts) {
+    return pathsFrom(texts);
 }
 
 std::string DisplayPath(const fs::path& path) {
@@ -358,6 +371,9 @@ AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
                                      ": " + causeOf(err));
         }
     }
+    // Unbuffered: the writers hand over whole chunks, which the stream's own buffer would only
+    // split into two writes each.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
 AtomicFile::~AtomicFile() {

@@ -22,6 +22,8 @@ class TemporaryFileGuard;
 [[nodiscard]] std::string PathToUtf8(const std::filesystem::path& path);
 [[nodiscard]] std::vector<std::filesystem::path>
 PathsFromUtf8(const std::vector<std::string>& texts);
+[[nodiscard]] std::vector<std::filesystem::path>
+PathsFromUtf8(std::span<const std::string_view> texts);
 
 // Text for a path in messages: UTF-8, with the platform's own separator throughout.
 [[nodiscard]] std::string DisplayPath(const std::filesystem::path& path);

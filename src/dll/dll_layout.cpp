@@ -208,11 +208,13 @@ ResourceTree buildResourceTree(const ResourceCounts& counts, const ResourceTable
                              {pe::kRtGroupIcon, subdirectoryAt(at.GroupDirectory)}});
 
     std::vector<ResourceDirectoryEntry> icons;
+    icons.reserve(static_cast<std::size_t>(counts.Images));
     for (std::int32_t j = 0; j < counts.Images; ++j) {
         const std::int32_t id = checked::Add(j, 1, "an RT_ICON ID");
         icons.push_back({static_cast<std::uint32_t>(id), languageDirectory(j)});
     }
     std::vector<ResourceDirectoryEntry> groups;
+    groups.reserve(static_cast<std::size_t>(counts.Groups));
     for (std::int32_t k = 0; k < counts.Groups; ++k) {
         const std::int32_t id = checked::Add<std::int32_t>(kFirstGroupId, k, "an icon group ID");
         const std::int32_t m = checked::Add<std::int32_t>(counts.Images, k, "a resource's index");
