@@ -23,8 +23,20 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& fil
         outputs.push_back(target.Path);
     }
     const OutputGuard guard(outputs);
-    // The layout depends on the machine only through the file header's Machine field.
-    DllImage image = BuildDllImage(targets.front().Machine, files, progress, &guard);
+    // The images are held as stored, all in one arena, and written from there. The layout
+    // depends on the machine only through the file header's Machine field.
+    ByteArena arena;
+    std::vector<IconFileRecord> icons;
+    std::vector<std::vector<IconImageView>> images;
+    icons.reserve(files.size());
+    images.reserve(files.size());
+    for (const std::filesystem::path& file : files) {
+        PackedIconFile packed = ReadPackedIconFile(file, arena, progress, &guard);
+        icons.push_back(std::move(packed.Record));
+        images.push_back(std::move(packed.Images));
+    }
+    DllImage image = LayOutDllImage(targets.front().Machine, std::move(icons));
+    const auto imagesOf = [&images](std::size_t icon) { return images[icon]; };
     for (const DllTarget& target : targets) {
         RequireReplaceable(target.Path);
     }
@@ -34,7 +46,7 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& fil
         image.FileHeader.Machine =
             checked::Narrow<std::uint16_t>(target.Machine, "the machine value");
         written.push_back(std::make_unique<AtomicFile>(target.Path));
-        WriteDll(image, *written.back());
+        WriteDll(image, *written.back(), imagesOf);
         summaries.push_back({static_cast<int>(image.Icons.size()), image.imageCount(),
                              image.OptionalHeader.SizeOfImage});
     }

@@ -141,9 +141,9 @@ std::vector<std::uint8_t> DllBytes(const DllImage& image) {
     return out.take();
 }
 
-void WriteDll(const DllImage& image, AtomicFile& file) {
+void WriteDll(const DllImage& image, AtomicFile& file, const IconImageSource& images) {
     ByteWriter out([&file](std::span<const std::uint8_t> bytes) { file.write(bytes); });
-    WriteDllImage(image, out);
+    WriteDllImage(image, out, images);
     out.flush();
 }
 

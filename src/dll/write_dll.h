@@ -22,7 +22,7 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
 // The DLL's bytes in memory.
 [[nodiscard]] std::vector<std::uint8_t> DllBytes(const DllImage& image);
 
-// Writes the DLL into the file, which the caller commits.
-void WriteDll(const DllImage& image, AtomicFile& file);
+// Writes the DLL into the file, which the caller commits; the images as WriteDllImage takes them.
+void WriteDll(const DllImage& image, AtomicFile& file, const IconImageSource& images = {});
 
 } // namespace gw

@@ -113,6 +113,27 @@ public:
         }
     }
 
+    // Reads count bytes onto the end of out. What the buffer holds is appended from there, so
+    // that the room is not first cleared and then overwritten; the rest is read in place.
+    template <class What>
+    void append(std::vector<std::uint8_t>& out, std::size_t count, const std::string& item,
+                const What& what) {
+        require(count, item, what);
+        out.reserve(out.size() + count);
+        if (pos_ >= bufferAt_ && pos_ - bufferAt_ < bufferLength_) {
+            const auto from = static_cast<std::size_t>(pos_ - bufferAt_);
+            const std::size_t piece = std::min(count, bufferLength_ - from);
+            out.insert(out.end(), buffer_.data() + from, buffer_.data() + from + piece);
+            count -= piece;
+            pos_ += piece;
+        }
+        if (count > 0) {
+            const std::size_t at = out.size();
+            out.resize(at + count);
+            read(out.data() + at, count, item, what);
+        }
+    }
+
     // Reads count bytes from offset on, which must lie within the file.
     template <class What>
     void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count,
@@ -252,37 +273,16 @@ IconImage imageFrom(const DibLayout& layout, std::span<const std::uint8_t> table
     return image;
 }
 
-// Reads image `index` at offset, sized by its directory entry.
-IconImage readImage(SequentialFile& file, std::size_t index, const IconDirEntry& entry,
-                    std::uint64_t offset) {
-    const std::string item = ImageItem(index);
-    std::array<std::uint8_t, kBitmapInfoHeaderSize> header{};
-    file.readAt(offset, header.data(), header.size(), item, "the bitmap header");
-    const auto size = static_cast<std::uint64_t>(entry.BytesInRes);
-    const DibLayout layout = packableLayout(header, size, file.name(), item);
-    // The layout's colour table and pixels lie within the entry's size. The rest must be in the
-    // file before anything is allocated; the pixels are read straight into the image.
-    const std::uint64_t restSize = size - kBitmapInfoHeaderSize;
-    const auto what = [&] { return "the image's " + std::to_string(entry.BytesInRes) + " bytes"; };
-    file.require(restSize, item, what);
-    ScratchBytes<4 * 256> table(4 * static_cast<std::size_t>(layout.TableEntries));
-    file.read(table.data(), table.size(), item, what);
-    IconImage image = imageFrom(layout, table.bytes());
-    image.Bits.resize(static_cast<std::size_t>(restSize - table.size()));
-    file.read(image.Bits.data(), image.Bits.size(), item, what);
-    return image;
-}
-
 // The group entry of an image: its directory entry, with the colour count its depth gives and
 // the planes and bit count of its header where the directory leaves them 0.
-GroupIconEntry groupEntryFor(const IconDirEntry& entry, const IconImage& image) {
+GroupIconEntry groupEntryFor(const IconDirEntry& entry, const BitmapInfoHeader& header) {
     GroupIconEntry g{entry, 0};
-    g.ColorCount = DirectoryColourCount(image.Header.biBitCount);
+    g.ColorCount = DirectoryColourCount(header.biBitCount);
     if (g.Planes == 0) {
-        g.Planes = static_cast<std::int16_t>(image.Header.biPlanes);
+        g.Planes = static_cast<std::int16_t>(header.biPlanes);
     }
     if (g.BitCount == 0) {
-        g.BitCount = static_cast<std::int16_t>(image.Header.biBitCount);
+        g.BitCount = static_cast<std::int16_t>(header.biBitCount);
     }
     return g;
 }
@@ -391,6 +391,42 @@ std::vector<std::uint64_t> imageOffsets(const SequentialFile& file,
     return offsets;
 }
 
+// Reads an icon file: its header, its directory and each image's header, checked as the DLL
+// builder takes images, with the group entries they give. The bytes behind each image's header
+// (its colour table and masks, restSize of them, in the file before anything is allocated) are
+// read by take(file, layout, restSize, item, what), into whatever its caller holds them in, which
+// expect(count) is first told to make room for.
+template <class Expect, class Take>
+IconFileRecord readIconFileWith(const std::filesystem::path& path, const Progress& progress,
+                                const OutputGuard* guard, Expect expect, Take take) {
+    ReportProgress(progress);
+    IconFileRecord icon;
+    icon.FileName = DisplayPath(path);
+    SequentialFile file(path, icon.FileName, guard);
+    icon.Header = readHeader(file, icon.FileName);
+    const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
+    const std::vector<std::uint64_t> offsets =
+        imageOffsets(file, entries, kIconDirSize + directorySize(icon.Header));
+    icon.Entries.reserve(entries.size());
+    expect(entries.size());
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const std::string item = ImageItem(j);
+        std::array<std::uint8_t, kBitmapInfoHeaderSize> header{};
+        file.readAt(offsets[j], header.data(), header.size(), item, "the bitmap header");
+        const auto size = static_cast<std::uint64_t>(entries[j].BytesInRes);
+        const DibLayout layout = packableLayout(header, size, file.name(), item);
+        // The layout's colour table and pixels lie within the entry's size.
+        const std::uint64_t restSize = size - kBitmapInfoHeaderSize;
+        const auto what = [&] {
+            return "the image's " + std::to_string(entries[j].BytesInRes) + " bytes";
+        };
+        file.require(restSize, item, what);
+        take(file, layout, static_cast<std::size_t>(restSize), item, what);
+        icon.Entries.push_back(groupEntryFor(entries[j], layout.Header));
+    }
+    return icon;
+}
+
 } // namespace
 
 void CheckPackable(const BitmapInfoHeader& h, const std::string& fileName,
@@ -451,21 +487,34 @@ std::int32_t IconImage::byteSize() const {
 
 IconFileRecord ReadIconFile(const std::filesystem::path& path, const Progress& progress,
                             const OutputGuard* guard) {
-    ReportProgress(progress);
-    IconFileRecord icon;
-    icon.FileName = DisplayPath(path);
-    SequentialFile file(path, icon.FileName, guard);
-    icon.Header = readHeader(file, icon.FileName);
-    const std::vector<IconDirEntry> entries = readDirectory(file, icon.Header);
-    const std::vector<std::uint64_t> offsets =
-        imageOffsets(file, entries, kIconDirSize + directorySize(icon.Header));
-    icon.Images.reserve(entries.size());
-    icon.Entries.reserve(entries.size());
-    for (std::size_t j = 0; j < entries.size(); ++j) {
-        icon.Images.push_back(readImage(file, j, entries[j], offsets[j]));
-        icon.Entries.push_back(groupEntryFor(entries[j], icon.Images[j]));
-    }
+    std::vector<IconImage> images;
+    IconFileRecord icon = readIconFileWith(
+        path, progress, guard, [&](std::size_t count) { images.reserve(count); },
+        [&](SequentialFile& file, const DibLayout& layout, std::size_t restSize,
+            const std::string& item, const auto& what) {
+            // The colour table first, decoded; the pixels straight into the image.
+            ScratchBytes<4 * 256> table(4 * static_cast<std::size_t>(layout.TableEntries));
+            file.read(table.data(), table.size(), item, what);
+            images.push_back(imageFrom(layout, table.bytes()));
+            file.append(images.back().Bits, restSize - table.size(), item, what);
+        });
+    icon.Images = std::move(images);
     return icon;
+}
+
+PackedIconFile ReadPackedIconFile(const std::filesystem::path& path, ByteArena& arena,
+                                  const Progress& progress, const OutputGuard* guard) {
+    PackedIconFile packed;
+    packed.Record = readIconFileWith(
+        path, progress, guard, [&](std::size_t count) { packed.Images.reserve(count); },
+        [&](SequentialFile& file, const DibLayout& layout, std::size_t restSize,
+            const std::string& item, const auto& what) {
+            const std::span<std::uint8_t> rest = arena.take(restSize);
+            file.read(rest.data(), rest.size(), item, what);
+            packed.Images.push_back({layout.Header, rest});
+        });
+    packed.Record.Images.resize(packed.Images.size());
+    return packed;
 }
 
 std::int16_t ReadIconCount(const std::filesystem::path& path) {

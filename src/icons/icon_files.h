@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/byte_arena.h"
 #include "common/byte_io.h"
 #include "common/file_io.h"
 #include "common/progress.h"
@@ -112,6 +113,20 @@ inline constexpr std::int32_t kMaxIconSide = 256;
 [[nodiscard]] IconFileRecord ReadIconFile(const std::filesystem::path& fileName,
                                           const Progress& progress = {},
                                           const OutputGuard* guard = nullptr);
+
+// An icon file as the DLL builder packs it: its record, whose images are left as empty
+// stand-ins, and each image as stored (its header, then its colour table and masks as they
+// lie in the file), held in an arena of the caller's.
+struct PackedIconFile {
+    IconFileRecord Record;
+    std::vector<IconImageView> Images;
+};
+
+// Reads an icon file as ReadIconFile does, checking every image the same way, but keeps each
+// image's bytes as they are stored, in room taken from arena, which must outlive the views.
+[[nodiscard]] PackedIconFile ReadPackedIconFile(const std::filesystem::path& fileName,
+                                                ByteArena& arena, const Progress& progress = {},
+                                                const OutputGuard* guard = nullptr);
 
 // The number of images an icon file holds, from its header alone (checked as the readers check
 // it), for a window that shows the count without decoding the images.
