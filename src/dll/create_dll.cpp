@@ -36,7 +36,9 @@ std::vector<DllSummary> CreateDlls(const std::vector<std::filesystem::path>& fil
         images.push_back(std::move(packed.Images));
     }
     DllImage image = LayOutDllImage(targets.front().Machine, std::move(icons));
-    const auto imagesOf = [&images](std::size_t icon) { return images[icon]; };
+    const auto imagesOf = [&images](std::size_t icon) {
+        return std::span<const IconImageView>(images[icon]);
+    };
     for (const DllTarget& target : targets) {
         RequireReplaceable(target.Path);
     }

@@ -197,12 +197,13 @@ std::optional<std::string> LayoutDifference(const PeIconFile& file) {
         }
         written += chunk.size();
     };
-    const auto imagesOfGroup = [&file](std::size_t k) {
-        std::vector<IconImageView> images = GroupImages(file, file.Groups[k]);
-        if (auto fault = sizeFault(file.Groups[k], images)) {
+    std::vector<IconImageView> groupImages; // the group's the writer is at
+    const auto imagesOfGroup = [&file, &groupImages](std::size_t k) {
+        groupImages = GroupImages(file, file.Groups[k]);
+        if (auto fault = sizeFault(file.Groups[k], groupImages)) {
             throw Error(*fault);
         }
-        return images;
+        return std::span<const IconImageView>(groupImages);
     };
     try {
         ByteWriter out(compare);

@@ -102,7 +102,7 @@ void WriteDllImage(const DllImage& image, ByteWriter& out, const IconImageSource
     expectPosition(out, image.DataStart, "the resource data");
     const auto imageCount = static_cast<std::size_t>(image.imageCount());
     std::size_t nextImage = 0;
-    std::vector<IconImageView> given;
+    std::span<const IconImageView> given;
     for (std::size_t i = 0; i < image.Icons.size(); ++i) {
         const IconFileRecord& icon = image.Icons[i];
         if (images) {

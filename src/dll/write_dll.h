@@ -6,13 +6,15 @@
 
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace gw {
 
 // Gives the images of the layout's icon file at an index when the writer comes to them, for a
-// caller that makes them one file at a time rather than holding all of them in the layout.
-using IconImageSource = std::function<std::vector<IconImageView>(std::size_t icon)>;
+// caller that holds them elsewhere or makes them one file at a time rather than holding all of
+// them in the layout. What it gives must stay valid until it is asked again.
+using IconImageSource = std::function<std::span<const IconImageView>(std::size_t icon)>;
 
 // Writes the whole DLL front to back, without seeking, checking every structure's size and
 // every part's offset against the layout: a disagreement is an internal error. The images are
