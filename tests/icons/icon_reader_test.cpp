@@ -3,6 +3,7 @@
 #include "icons/icon_writer.h"
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -83,6 +84,51 @@ TEST(IconReaderTest, ReadsImagesInFileOrderAndDerivesGroupEntriesFromTheirBitmap
                     {32, 32, 2, 0, 3, 7, 304, 2, 256},
                     {16, 16, 16, 0, 1, 4, 296, 16, 192},
                     {16, 16, 16, 0, 1, 4, 296, 16, 192}}));
+}
+
+// Both readers over a file far larger than the reader's buffer, its images stored in reverse
+// order with gaps: images that lie across the buffer's end, behind it and before it (a seek
+// back), large ones read past the buffer, small ones between them. The packed reader keeps
+// every image as stored; both give the same group entries.
+TEST(IconReaderTest, BothReadersTakeEveryImageOfALargeFileWhereverItLies) {
+    test::TempDir dir;
+    std::vector<Bytes> images;
+    for (std::uint8_t seed = 1; seed <= 6; ++seed) {
+        // Small ones, middling ones and one of more than a quarter of the arena's block.
+        images.push_back(seed % 2 == 0 ? MakeImage(16, 16, 4, seed)
+                         : seed == 1   ? MakeImage(256, 256, 8, seed)
+                                       : MakeImage(200, 180, 8, seed));
+    }
+    Bytes file = MakeIcon(images);
+    file.resize(6 + 16 * images.size());
+    for (std::size_t j = images.size(); j-- > 0;) {
+        file.insert(file.end(), 5000, 0xEE);
+        test::PutLe32(file, 6 + 16 * j + 12, std::uint32_t(file.size()));
+        file.insert(file.end(), images[j].begin(), images[j].end());
+    }
+    const std::string path = dir.file("large.ico");
+    test::WriteBytes(path, file);
+
+    const IconFileRecord icon = ReadIconFile(path);
+    ByteArena arena;
+    const PackedIconFile packed = ReadPackedIconFile(path, arena);
+    ASSERT_EQ(icon.Images.size(), images.size());
+    ASSERT_EQ(packed.Images.size(), images.size());
+    EXPECT_EQ(packed.Record.Images.size(), images.size()); // stand-ins for the layout
+    EXPECT_EQ(packed.Record.FileName, icon.FileName);
+    for (std::size_t j = 0; j < images.size(); ++j) {
+        ByteWriter decoded, stored;
+        PutIconImage(decoded, icon.Images[j]);
+        PutIconImage(stored, packed.Images[j]);
+        EXPECT_EQ(decoded.take(), images[j]) << j;
+        EXPECT_EQ(stored.take(), images[j]) << j;
+        EXPECT_EQ(packed.Images[j].byteSize(), std::int32_t(images[j].size())) << j;
+        ByteWriter entries;
+        PutRecord(entries, icon.Entries[j]);
+        PutRecord(entries, packed.Record.Entries[j]);
+        const Bytes both = entries.take();
+        EXPECT_TRUE(std::equal(both.begin(), both.begin() + 14, both.begin() + 14)) << j;
+    }
 }
 
 TEST(IconReaderTest, RefusesWhatItCannotPackNamingFileImageAndCause) {
