@@ -109,13 +109,36 @@ bool plainName(const std::string& name) {
 void IconReader(const std::uint8_t* data, std::size_t size) {
     InputFile file(data, size, "icon.ico");
     // The DLL builder's reader and the reader of every image kind.
+    // The packed reader, which the DLL builder uses, agrees with it: the same images, byte for
+    // byte, and the same group entries; and where one refuses the file, so does the other.
+    bool decoded = false;
     try {
         const IconFileRecord icon = ReadIconFile(file.path());
         if (icon.Header.Count != static_cast<std::int16_t>(icon.Images.size()) ||
             ReadIconCount(file.path()) != icon.Header.Count) {
             std::abort();
         }
+        decoded = true;
+        ByteArena arena;
+        const PackedIconFile packed = ReadPackedIconFile(file.path(), arena);
+        if (packed.Images.size() != icon.Images.size() ||
+            packed.Record.Images.size() != icon.Images.size()) {
+            std::abort();
+        }
+        for (std::size_t j = 0; j < icon.Images.size(); ++j) {
+            ByteWriter mine, theirs;
+            PutIconImage(mine, icon.Images[j]);
+            PutRecord(mine, icon.Entries[j]);
+            PutIconImage(theirs, packed.Images[j]);
+            PutRecord(theirs, packed.Record.Entries[j]);
+            if (mine.buffer() != theirs.buffer()) {
+                std::abort();
+            }
+        }
     } catch (const Error&) {
+        if (decoded) {
+            std::abort();
+        }
     }
     try {
         const StoredIconFile icon = ReadStoredIcon(file.path());
