@@ -264,7 +264,7 @@ DibLayout packableLayout(std::span<const std::uint8_t> headerBytes, std::uint64_
     return layout;
 }
 
-// An image from its layout, its colour table's bytes and the bytes after the table.
+// An image from its layout and its colour table's bytes; its pixels are for the caller to add.
 IconImage imageFrom(const DibLayout& layout, std::span<const std::uint8_t> table) {
     IconImage image;
     image.Header = layout.Header;
