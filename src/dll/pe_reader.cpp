@@ -130,24 +130,19 @@ private:
     ByteReader read(std::uint64_t offset, std::uint64_t size, const What& what) const {
         const std::uint64_t fileSize = file_.Bytes.size();
         if (offset > fileSize || size > fileSize - offset) {
-            fail(at(text(what), offset), "truncated: it needs " + std::to_string(size) +
-                                             " bytes, but the file ends at " + Hex(fileSize, 1));
+            fail(at(DescribeLazily(what), offset), "truncated: it needs " + std::to_string(size) +
+                                                       " bytes, but the file ends at " +
+                                                       Hex(fileSize, 1));
         }
         // The callers read only what the check above found in the file, so the reader's own
         // context (for a read past its end) is never shown; it is kept short to cost nothing.
         return ByteReader(std::span(file_.Bytes).subspan(offset, size), "resource tree");
     }
 
-    // The text of an item for a message: a string as it is, or made by a callable only when a
-    // message needs it, so that a large tree is walked without building texts it never shows.
-    static const std::string& text(const std::string& item) { return item; }
-    static std::string text(const char* item) { return item; }
-    template <class Make> static std::string text(const Make& make) { return make(); }
-
     // The file offset of [rva, rva + size), which must lie within one section's data.
     template <class What>
     std::uint64_t map(std::uint64_t rva, std::uint64_t size, const What& what) const {
-        const auto item = [&] { return text(what) + " at RVA " + Hex(rva, 1); };
+        const auto item = [&] { return DescribeLazily(what) + " at RVA " + Hex(rva, 1); };
         for (const ImageSectionHeader& s : file_.Sections) {
             const std::uint64_t extent = s.VirtualSize != 0 ? s.VirtualSize : s.SizeOfRawData;
             if (rva < s.VirtualAddress || rva - s.VirtualAddress >= extent) {
@@ -292,7 +287,8 @@ private:
         ResourceName result;
         if ((e.NameOrId & kHighBit) == 0) {
             if (e.NameOrId > 0xFFFF) {
-                fail(text(item), "its ID " + Hex(e.NameOrId, 1) + " does not fit 16 bits");
+                fail(DescribeLazily(item),
+                     "its ID " + Hex(e.NameOrId, 1) + " does not fit 16 bits");
             }
             result.Id = static_cast<std::uint16_t>(e.NameOrId);
             return result;
@@ -300,7 +296,7 @@ private:
         ResourceName& decoded = names_[e.NameOrId & ~kHighBit];
         if (decoded.Name == nullptr) {
             const std::uint64_t rva = resourceRva_ + (e.NameOrId & ~kHighBit);
-            const std::string what = "the name of " + text(item);
+            const std::string what = "the name of " + DescribeLazily(item);
             ByteReader length = read(map(rva, 2, what), 2, what);
             const std::uint64_t units = length.u16();
             const std::uint64_t offset = map(rva, 2 + 2 * units, what);
@@ -315,7 +311,7 @@ private:
     template <class Item>
     std::uint32_t subdirectory(const ResourceDirectoryEntry& e, const Item& item) const {
         if ((e.OffsetToData & kHighBit) == 0) {
-            fail(text(item), "it leads to resource data where a directory belongs");
+            fail(DescribeLazily(item), "it leads to resource data where a directory belongs");
         }
         return e.OffsetToData & ~kHighBit;
     }

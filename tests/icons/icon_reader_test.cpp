@@ -19,6 +19,19 @@ using Rows = std::vector<std::array<int, 9>>;
 // Writes an icon file of the images and reads it. Each image must read back as its source
 // bytes; gives per image its group entry's width, height, colour count, reserved, planes, bit
 // count and size, then the image's colour-table entries and pixel bytes.
+// An icon file of the images stored in reverse order, gap bytes before each, its directory
+// entries placing each where it lies, as some tools write them.
+Bytes StoredInReverse(const std::vector<Bytes>& images, std::size_t gap) {
+    Bytes file = MakeIcon(images);
+    file.resize(6 + 16 * images.size());
+    for (std::size_t j = images.size(); j-- > 0;) {
+        file.insert(file.end(), gap, 0xEE);
+        test::PutLe32(file, 6 + 16 * j + 12, std::uint32_t(file.size()));
+        file.insert(file.end(), images[j].begin(), images[j].end());
+    }
+    return file;
+}
+
 Rows ReadBack(const std::string& path, const std::vector<Bytes>& images, std::int16_t type = 1,
               const std::function<void(std::size_t, test::DirEntry&)>& edit = {}) {
     test::WriteBytes(path, MakeIcon(images, type, edit));
@@ -58,13 +71,7 @@ TEST(IconReaderTest, ReadsImagesInFileOrderAndDerivesGroupEntriesFromTheirBitmap
     // lead before the directory's end or past the file's are not: the images are then taken
     // one after another, as nearly every file stores them.
     const std::vector<Bytes> two = {MakeImage(32, 32, 4, 5), MakeImage(16, 16, 8, 6)};
-    Bytes reversed = MakeIcon(two);
-    reversed.resize(6 + 16 * two.size());
-    for (std::size_t j = two.size(); j-- > 0;) {
-        reversed.insert(reversed.end(), 3, 0xEE);
-        test::PutLe32(reversed, 6 + 16 * j + 12, std::uint32_t(reversed.size()));
-        reversed.insert(reversed.end(), two[j].begin(), two[j].end());
-    }
+    const Bytes reversed = StoredInReverse(two, 3);
     Bytes early = MakeIcon(two), late = MakeIcon(two);
     test::PutLe32(early, 6 + 16 + 12, 20);
     test::PutLe32(late, 6 + 16 + 12, std::uint32_t(late.size() - 10));
@@ -99,15 +106,8 @@ TEST(IconReaderTest, BothReadersTakeEveryImageOfALargeFileWhereverItLies) {
                          : seed == 1   ? MakeImage(256, 256, 8, seed)
                                        : MakeImage(200, 180, 8, seed));
     }
-    Bytes file = MakeIcon(images);
-    file.resize(6 + 16 * images.size());
-    for (std::size_t j = images.size(); j-- > 0;) {
-        file.insert(file.end(), 5000, 0xEE);
-        test::PutLe32(file, 6 + 16 * j + 12, std::uint32_t(file.size()));
-        file.insert(file.end(), images[j].begin(), images[j].end());
-    }
     const std::string path = dir.file("large.ico");
-    test::WriteBytes(path, file);
+    test::WriteBytes(path, StoredInReverse(images, 5000));
 
     const IconFileRecord icon = ReadIconFile(path);
     ByteArena arena;
@@ -227,16 +227,8 @@ TEST(IconReaderTest, ReadsEveryImageKindWhereItsEntryPlacesItAndWritesItBack) {
     for (const Kind& k : kinds) {
         images.push_back(k.bytes);
     }
-    // Stored in reverse order with a gap before each image, as some tools do.
-    Bytes file = MakeIcon(images);
-    file.resize(6 + 16 * images.size());
-    for (std::size_t j = images.size(); j-- > 0;) {
-        file.insert(file.end(), 3, 0xEE);
-        test::PutLe32(file, 6 + 16 * j + 12, std::uint32_t(file.size()));
-        file.insert(file.end(), images[j].begin(), images[j].end());
-    }
     const std::string source = dir.file("modern.ico"), out = dir.file("out.ico");
-    test::WriteBytes(source, file);
+    test::WriteBytes(source, StoredInReverse(images, 3));
     const StoredIconFile icon = ReadStoredIcon(source);
     ASSERT_EQ(icon.Images.size(), kinds.size());
     for (std::size_t j = 0; j < kinds.size(); ++j) {
